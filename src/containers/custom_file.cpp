@@ -1,0 +1,122 @@
+#include "containers/custom_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace cfv {
+namespace {
+
+constexpr std::size_t kMinReadAhead = 512;
+constexpr std::size_t kMaxReadAhead = 64 * 1024;
+
+// pread that retries on EINTR and short reads; returns bytes read or -1.
+long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) {
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(fd, out + got, n - got, static_cast<off_t>(at + got));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return static_cast<long long>(got);
+}
+
+}  // namespace
+
+CustomFile::CustomFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+  length_ = static_cast<std::uint64_t>(st.st_size);
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+CustomFile::~CustomFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
+  // Adapt the read-ahead: grow while one fill serves several headers, shrink
+  // when each fill serves only one (large entries: do not read payloads).
+  if (headersFromLastFill_ >= 2) {
+    readAhead_ = std::min(kMaxReadAhead, readAhead_ * 2);
+  } else if (bufferSize_ != 0) {
+    readAhead_ = std::max(kMinReadAhead, readAhead_ / 2);
+  }
+  headersFromLastFill_ = 0;
+  if (!buffer_) buffer_ = std::make_unique<unsigned char[]>(kMaxReadAhead);
+  const std::size_t size = std::max(want, readAhead_);
+  const long long got = PreadAll(fd_, buffer_.get(), size, at);
+  if (got < 0) {
+    bufferSize_ = 0;
+    return false;
+  }
+  bufferStart_ = at;
+  bufferSize_ = static_cast<std::size_t>(got);
+  return true;
+}
+
+bool CustomFile::ReadZeroed(unsigned char* out, std::size_t n) {
+  std::memset(out, 0, n);
+  if (fd_ < 0) return false;
+  if (n > kMaxReadAhead) return ReadDirect(out, n);
+  const bool inBuffer = position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_;
+  if (!inBuffer) {
+    if (position_ >= length_) {
+      // At or past the end: a successful read of nothing.
+      return true;
+    }
+    if (!Fill(position_, n)) return false;
+  }
+  const std::size_t from = static_cast<std::size_t>(position_ - bufferStart_);
+  const std::size_t available = bufferSize_ > from ? std::min(n, bufferSize_ - from) : 0;
+  std::memcpy(out, buffer_.get() + from, available);
+  position_ += available;
+  ++headersFromLastFill_;
+  return true;
+}
+
+bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed) {
+  long long got = -1;
+  // Nothing lies past the end: do not ask for it.
+  const std::size_t want =
+      position_ >= length_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, length_ - position_));
+  if (fd_ >= 0) got = want == 0 ? 0 : PreadAll(fd_, out, want, position_);
+  const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
+  if (!outIsZeroed) std::memset(out + filled, 0, n - filled);
+  if (got < 0) {
+    if (!outIsZeroed) std::memset(out, 0, n);
+    return false;
+  }
+  position_ += filled;
+  return true;
+}
+
+bool CustomFile::Move(std::int32_t distance) {
+  if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_) {
+    return false;
+  }
+  position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
+  return true;
+}
+
+bool CustomFile::MoveTo(std::int32_t offset) {
+  if (offset < 0) return false;
+  position_ = static_cast<std::uint64_t>(offset);
+  return true;
+}
+
+}  // namespace cfv

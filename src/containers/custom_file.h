@@ -1,0 +1,68 @@
+// CustomFile: a custom file open for reading, with the few operations the
+// loader and the extraction need, in the semantics they rely on:
+//   - ReadZeroed(n) zeroes the buffer, reads up to n bytes at the position and
+//     moves past what it read; at the end of the file it succeeds with fewer
+//     bytes or none; it fails only on an I/O error.
+//   - Move(distance) moves from the current position by a signed 32-bit
+//     distance; a move before the start fails and leaves the position
+//     unchanged; a move past the end is allowed.
+// Header reads go through a read-ahead buffer whose size adapts: when entries
+// are small one system call serves many headers, and when they are large the
+// payloads stepped over are not read. Payload reads go straight to the file.
+//
+// Only regular files open: a folder, a FIFO or a device does not (opening a
+// FIFO would otherwise block the loader forever).
+//
+// Ownership: owns its descriptor, closed by the destructor. Thread: one user.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+namespace cfv {
+
+class CustomFile {
+ public:
+  // Opens `path` for reading with a sequential-scan hint. Check IsOpen().
+  explicit CustomFile(const std::filesystem::path& path);
+  ~CustomFile();
+  CustomFile(const CustomFile&) = delete;
+  CustomFile& operator=(const CustomFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // The file's length in bytes, as it was when opened.
+  std::uint64_t Length() const { return length_; }
+  std::uint64_t Position() const { return position_; }
+
+  // Zeroes out[0..n), reads up to n bytes through the read-ahead buffer.
+  // Returns false only on an I/O error (the buffer is then all zero).
+  bool ReadZeroed(unsigned char* out, std::size_t n);
+  // Reads up to n bytes directly from the file (for payloads); the bytes not
+  // read are zero afterwards (left alone when `outIsZeroed` says they are
+  // already, so a huge zero buffer is not touched). Returns false only on an
+  // I/O error.
+  bool ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed = false);
+  // Moves by `distance` from the current position. Fails, leaving the
+  // position unchanged, when it would land before the start.
+  bool Move(std::int32_t distance);
+  // Moves to `offset` from the start (a signed 32-bit offset, as the format
+  // allows); fails on a negative offset, leaving the position unchanged.
+  bool MoveTo(std::int32_t offset);
+
+ private:
+  bool Fill(std::uint64_t at, std::size_t want);
+
+  int fd_ = -1;
+  std::uint64_t length_ = 0;
+  std::uint64_t position_ = 0;
+  // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file.
+  std::unique_ptr<unsigned char[]> buffer_;
+  std::uint64_t bufferStart_ = 0;
+  std::size_t bufferSize_ = 0;
+  std::size_t readAhead_ = 4096;
+  unsigned headersFromLastFill_ = 0;
+};
+
+}  // namespace cfv

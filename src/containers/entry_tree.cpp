@@ -1,0 +1,102 @@
+#include "containers/entry_tree.h"
+
+namespace cfv {
+
+ItemId EntryTree::AppendItem(ItemId parent, std::string_view text, int image) {
+  const auto id = static_cast<ItemId>(nodes_.size());
+  Node node{};
+  node.parent = parent;
+  node.firstChild = kNoItem;
+  node.lastChild = kNoItem;
+  node.nextSibling = kNoItem;
+  node.textOffset = static_cast<std::uint32_t>(texts_.size());
+  node.textLength = static_cast<std::uint32_t>(text.size());
+  node.data = 0;
+  node.checked = 0;
+  node.image = static_cast<std::int8_t>(image);
+  texts_.append(text);
+
+  if (parent == kNoItem) {
+    node.row = rootCount_++;
+    if (lastRoot_ == kNoItem) {
+      firstRoot_ = id;
+    } else {
+      nodes_[lastRoot_].nextSibling = id;
+    }
+    lastRoot_ = id;
+  } else {
+    Node& p = nodes_[parent];
+    if (p.lastChild == kNoItem) {
+      node.row = 0;
+      p.firstChild = id;
+    } else {
+      node.row = nodes_[p.lastChild].row + 1;
+      nodes_[p.lastChild].nextSibling = id;
+    }
+    p.lastChild = id;
+  }
+  nodes_.push_back(node);
+  return id;
+}
+
+ItemId EntryTree::AppendTree(const EntryTree& other) {
+  const auto base = static_cast<ItemId>(nodes_.size());
+  const auto textBase = static_cast<std::uint32_t>(texts_.size());
+  if (other.nodes_.empty()) return base;
+  nodes_.reserve(nodes_.size() + other.nodes_.size());
+  texts_.append(other.texts_);
+  auto shift = [base](ItemId id) { return id == kNoItem ? kNoItem : id + base; };
+  for (const Node& src : other.nodes_) {
+    Node node = src;
+    node.parent = shift(src.parent);
+    node.firstChild = shift(src.firstChild);
+    node.lastChild = shift(src.lastChild);
+    node.nextSibling = shift(src.nextSibling);
+    node.textOffset = src.textOffset + textBase;
+    nodes_.push_back(node);
+  }
+  // Chain the appended roots after ours and renumber their rows.
+  for (ItemId root = other.firstRoot_; root != kNoItem; root = other.nodes_[root].nextSibling) {
+    const ItemId id = root + base;
+    nodes_[id].row = rootCount_++;
+    nodes_[id].nextSibling = kNoItem;
+    if (lastRoot_ == kNoItem) {
+      firstRoot_ = id;
+    } else {
+      nodes_[lastRoot_].nextSibling = id;
+    }
+    lastRoot_ = id;
+  }
+  return base;
+}
+
+std::string_view EntryTree::Text(ItemId item) const {
+  const Node& n = nodes_[item];
+  return std::string_view(texts_).substr(n.textOffset, n.textLength);
+}
+
+std::uint32_t EntryTree::ChildCount(ItemId item) const {
+  if (item == kNoItem) return rootCount_;
+  const ItemId last = nodes_[item].lastChild;
+  return last == kNoItem ? 0 : nodes_[last].row + 1;
+}
+
+ItemId EntryTree::RootOf(ItemId item) const {
+  while (nodes_[item].parent != kNoItem) item = nodes_[item].parent;
+  return item;
+}
+
+void EntryTree::SetSubtreeChecked(ItemId item, bool checked) {
+  ForEachPreOrder(item, [&](ItemId id, unsigned) { nodes_[id].checked = checked ? 1 : 0; });
+}
+
+void EntryTree::CheckAll(bool checked) {
+  for (Node& n : nodes_) n.checked = checked ? 1 : 0;
+}
+
+void EntryTree::Reserve(std::size_t items, std::size_t textBytes) {
+  nodes_.reserve(items);
+  texts_.reserve(textBytes);
+}
+
+}  // namespace cfv

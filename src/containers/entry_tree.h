@@ -1,0 +1,134 @@
+// EntryTree: the ordered forest of loaded custom files and their entries.
+//
+// One root item per loaded custom file (text = the file's path, data 0), and
+// beneath it one item per entry in file order (text = the entry's decoded
+// name, data = the file offset of its entry header). Items are only ever
+// appended; nothing is removed. The tree holds texts and offsets, never
+// entry data.
+//
+// Storage is a compact node table (about 40 bytes an item plus the text
+// bytes, all texts in one pool), so a million entries stay cheap. Item ids are
+// indices into the table and stay valid for the tree's life.
+//
+// Thread: not synchronised. The GUI changes its tree only on the UI thread; a
+// load worker builds each file into a tree of its own and hands that over
+// whole (AppendTree).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cfv {
+
+using ItemId = std::uint32_t;
+inline constexpr ItemId kNoItem = 0xFFFFFFFFu;
+
+class EntryTree {
+ public:
+  EntryTree() = default;
+
+  // Appends an item after the last child of `parent` (kNoItem: after the last
+  // root item). `text` is UTF-8. The item starts unchecked with data 0.
+  // Returns the new item's id. O(1).
+  ItemId AppendItem(ItemId parent, std::string_view text, int image = -1);
+
+  // Appends every item of `other` at the top level, after the last root item,
+  // keeping its shape, data, check states and order. The items of `other`
+  // get ids shifted by the returned value: an item that was `i` in `other`
+  // is `i + base` here. O(size of other).
+  ItemId AppendTree(const EntryTree& other);
+
+  void SetData(ItemId item, std::uint32_t data) { nodes_[item].data = data; }
+  std::uint32_t Data(ItemId item) const { return nodes_[item].data; }
+  std::string_view Text(ItemId item) const;
+  int Image(ItemId item) const { return nodes_[item].image; }
+
+  ItemId Parent(ItemId item) const { return nodes_[item].parent; }
+  ItemId FirstChild(ItemId item) const { return nodes_[item].firstChild; }
+  ItemId LastChild(ItemId item) const { return nodes_[item].lastChild; }
+  ItemId NextSibling(ItemId item) const { return nodes_[item].nextSibling; }
+  bool HasChildren(ItemId item) const { return nodes_[item].firstChild != kNoItem; }
+  // The item's position among its siblings (0 for the first).
+  std::uint32_t Row(ItemId item) const { return nodes_[item].row; }
+  // Number of children of `item`; kNoItem gives the number of root items.
+  std::uint32_t ChildCount(ItemId item) const;
+
+  ItemId FirstRoot() const { return firstRoot_; }
+  ItemId LastRoot() const { return lastRoot_; }
+  // Follows parents until an item has none; an item with none is its own root.
+  ItemId RootOf(ItemId item) const;
+
+  bool IsChecked(ItemId item) const { return nodes_[item].checked != 0; }
+  // Sets the check state of `item` alone.
+  void SetChecked(ItemId item, bool checked) { nodes_[item].checked = checked ? 1 : 0; }
+  // Sets the check state of `item` and of every item below it, never of a
+  // parent or sibling. Iterative: any depth is safe.
+  void SetSubtreeChecked(ItemId item, bool checked);
+  // Checks every item of the tree.
+  void CheckAll(bool checked);
+
+  // Number of items; ids run from 0 to Size() - 1 in append order.
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(nodes_.size()); }
+  bool Empty() const { return nodes_.empty(); }
+  // Bytes held by the text pool (for memory accounting).
+  std::size_t TextBytes() const { return texts_.size(); }
+  void Reserve(std::size_t items, std::size_t textBytes);
+
+  // Calls visit(item, depth) for every item below `start` (inclusive) in
+  // pre-order; depth 0 is `start` itself. With start = kNoItem, walks every
+  // root in turn with depth 0 for roots. Iterative: any depth is safe.
+  template <typename Visit>
+  void ForEachPreOrder(ItemId start, Visit&& visit) const;
+
+ private:
+  struct Node {
+    ItemId parent;
+    ItemId firstChild;
+    ItemId lastChild;
+    ItemId nextSibling;
+    std::uint32_t row;
+    std::uint32_t textOffset;
+    std::uint32_t textLength;
+    std::uint32_t data;
+    std::uint8_t checked;
+    std::int8_t image;
+  };
+
+  std::vector<Node> nodes_;
+  std::string texts_;
+  ItemId firstRoot_ = kNoItem;
+  ItemId lastRoot_ = kNoItem;
+  std::uint32_t rootCount_ = 0;
+};
+
+template <typename Visit>
+void EntryTree::ForEachPreOrder(ItemId start, Visit&& visit) const {
+  const bool allRoots = start == kNoItem;
+  ItemId item = allRoots ? firstRoot_ : start;
+  unsigned depth = 0;
+  while (item != kNoItem) {
+    visit(item, depth);
+    if (nodes_[item].firstChild != kNoItem) {
+      item = nodes_[item].firstChild;
+      ++depth;
+      continue;
+    }
+    // Climb until a next sibling exists, never above `start`.
+    while (item != kNoItem) {
+      if (depth == 0) {
+        item = allRoots ? nodes_[item].nextSibling : kNoItem;
+        break;
+      }
+      if (nodes_[item].nextSibling != kNoItem) {
+        item = nodes_[item].nextSibling;
+        break;
+      }
+      item = nodes_[item].parent;
+      --depth;
+    }
+  }
+}
+
+}  // namespace cfv

@@ -1,0 +1,108 @@
+#include "containers/extract.h"
+
+#include <zlib.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "containers/custom_file.h"
+#include "containers/entry_header.h"
+
+namespace cfv {
+
+const unsigned char EntryData::kEmpty[kZeroTail] = {};
+
+void EntryData::Free::operator()(unsigned char* p) const { std::free(p); }
+
+// calloc: large buffers come as fresh zero pages, committed only when used.
+EntryData::EntryData(std::size_t length)
+    : bytes_(static_cast<unsigned char*>(std::calloc(length + kZeroTail, 1))), length_(bytes_ ? length : 0) {}
+
+void EntryData::Truncate(std::size_t length) {
+  if (length >= length_) return;
+  std::memset(bytes_.get() + length, 0, length_ - length);
+  length_ = length;
+}
+
+std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
+                           std::size_t payloadLength) {
+  z_stream stream{};
+  stream.next_in = const_cast<Bytef*>(payload);
+  stream.avail_in = static_cast<uInt>(payloadLength);
+  stream.next_out = out;
+  stream.avail_out = static_cast<uInt>(capacity);
+  // 32 + 15: a 32 KiB window, zlib or gzip header recognised.
+  if (inflateInit2(&stream, 47) != Z_OK) return 0;
+  const int rc = inflate(&stream, Z_FINISH);
+  const std::size_t total = stream.total_out;
+  inflateEnd(&stream);
+  return rc == Z_STREAM_END || rc == Z_OK ? total : 0;
+}
+
+namespace {
+
+// The 64 MiB inflate target, kept per thread: its pages are committed only
+// as far as output is written, and it is not allocated anew for each entry.
+unsigned char* InflateScratch() {
+  struct Scratch {
+    unsigned char* bytes = static_cast<unsigned char*>(std::malloc(kInflateLimit));
+    ~Scratch() { std::free(bytes); }
+  };
+  thread_local Scratch scratch;
+  return scratch.bytes;
+}
+
+// zlib and gzip streams start with these; anything else cannot inflate, so
+// the scratch buffer is not touched for stored payloads.
+bool MayBeStream(const unsigned char* p, std::size_t n) {
+  if (n < 2) return false;
+  if (p[0] == 0x1F && p[1] == 0x8B) return true;
+  return (p[0] & 0x0F) == 8 && ((p[0] << 8) | p[1]) % 31 == 0;
+}
+
+}  // namespace
+
+ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
+  ExtractResult result;
+  CustomFile file(path);
+  if (!file.IsOpen()) {
+    result.error = ExtractError::kCannotOpen;
+    return result;
+  }
+  file.MoveTo(static_cast<std::int32_t>(offset));
+  unsigned char header[kEntryHeaderSize];
+  file.ReadDirect(header, sizeof header);
+  const std::uint64_t size = HeaderSizeValue(header);
+  if (size < kEntryHeaderSize) {
+    result.error = ExtractError::kBadHeader;
+    return result;
+  }
+  const std::size_t payloadLength = static_cast<std::size_t>(size - kEntryHeaderSize);
+
+  // The payload buffer doubles as the data when the payload does not inflate.
+  EntryData payload(payloadLength);
+  if (payload.size() != payloadLength) {
+    result.error = ExtractError::kBadHeader;
+    return result;
+  }
+  file.ReadDirect(payload.data(), payloadLength, /*outIsZeroed=*/true);
+
+  if (MayBeStream(payload.data(), payloadLength)) {
+    unsigned char* scratch = InflateScratch();
+    if (scratch != nullptr) {
+      const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), payloadLength);
+      if (length != 0) {
+        EntryData data(length);
+        if (data.size() == length) {
+          std::memcpy(data.data(), scratch, length);
+          result.data = std::move(data);
+          return result;
+        }
+      }
+    }
+  }
+  result.data = std::move(payload);
+  return result;
+}
+
+}  // namespace cfv

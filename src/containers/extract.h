@@ -1,0 +1,74 @@
+// Extraction of one entry's data from its custom file.
+//
+// ExtractEntry opens the custom file again (the tree keeps only offsets),
+// reads the entry header at the offset, reads the payload in one read and
+// inflates it in one step when it is a complete zlib or gzip stream whose
+// output fits in 64 MiB; otherwise the data is the payload as stored.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace cfv {
+
+// Inflated output is limited to this many bytes; a stream that would give
+// more is returned as stored.
+inline constexpr std::size_t kInflateLimit = 64u * 1024 * 1024;
+// Zero bytes guaranteed after the data: content tests may read bytes 0..3
+// and text conversion stops at the first zero byte.
+inline constexpr std::size_t kZeroTail = 8;
+
+// An entry's data: an owning buffer sized to the data and followed by
+// kZeroTail zero bytes. Move-only.
+class EntryData {
+ public:
+  EntryData() = default;
+  // A zero-filled buffer for `length` bytes of data plus the zero tail. When
+  // memory cannot be had the result is empty (size() == 0, data() null).
+  explicit EntryData(std::size_t length);
+
+  const unsigned char* data() const { return bytes_ ? bytes_.get() : kEmpty; }
+  unsigned char* data() { return bytes_.get(); }
+  std::size_t size() const { return length_; }
+  bool empty() const { return length_ == 0; }
+  // Shortens the data to `length` (<= size()), zeroing what follows.
+  void Truncate(std::size_t length);
+
+ private:
+  struct Free {
+    void operator()(unsigned char* p) const;
+  };
+  static const unsigned char kEmpty[kZeroTail];
+  std::unique_ptr<unsigned char[], Free> bytes_;
+  std::size_t length_ = 0;
+};
+
+enum class ExtractError {
+  kCannotOpen,  // the custom file cannot be opened (missing, no access, not a file)
+  kBadHeader,   // the bytes at the offset give no entry size of at least 50
+};
+
+struct ExtractResult {
+  std::optional<EntryData> data;
+  ExtractError error = ExtractError::kCannotOpen;  // meaningful when !data
+  explicit operator bool() const { return data.has_value(); }
+};
+
+// Reads the entry whose header is at `offset` (a signed 32-bit offset, as the
+// format allows: an offset at or above 2 GiB reads from the start) in the
+// custom file at `path`. The header is not validated again beyond its size.
+// A file that ends inside the payload reads as if the missing bytes were zero.
+// Thread: any; every call opens its own file and owns its buffers.
+ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset);
+
+// Inflates `payload` (zlib or gzip, detected from its header) in one step
+// into `out`, at most `capacity` bytes. Returns the number of bytes written,
+// or 0 when the payload is not a complete stream whose output fits (bytes
+// after the end of the stream are ignored).
+std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
+                           std::size_t payloadLength);
+
+}  // namespace cfv

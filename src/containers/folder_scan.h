@@ -1,0 +1,91 @@
+// Loading a drop: the dropped paths, files and folders, become loaded custom
+// files, with progress counts for the progress dialog.
+//
+// A counting pass first counts the entries (files and subfolders) directly
+// inside each dropped folder and each of its subfolders (depths 0 and 1).
+// The loading pass then loads every dropped file and every file in the
+// dropped folders down to depth 3, and moves the done count once per folder
+// of depth 0 or 1. Folder entries are taken in the order Windows lists them
+// (names compared with ASCII letters upper-cased, then byte order); hidden
+// files are loaded like any other. Which files are custom files is decided by
+// their first header alone.
+//
+// The same code runs the GUI's load worker and the command-line tool: what
+// differs goes through LoadObserver. Thread: LoadDroppedPaths runs on the
+// calling thread (the load worker); the observer is called on that thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "containers/entry_tree.h"
+
+namespace cfv {
+
+// Shared between the loading thread and whoever watches it. A fresh one per
+// load: an abort set before the load's first step is not lost.
+struct LoadControl {
+  std::atomic<bool> abortRequested{false};
+  std::atomic<std::int32_t> progressDone{0};
+  std::atomic<std::int32_t> progressTotal{0};
+};
+
+class LoadObserver {
+ public:
+  virtual ~LoadObserver() = default;
+  // One custom file was loaded: `tree` holds its root item and entries. The
+  // observer takes it (the GUI appends it to its tree in one step).
+  virtual void FileLoaded(EntryTree&& tree) = 0;
+  // The counting pass finished a folder: the counter text is done/total and
+  // the progress bar's range is 0 .. (total & 0xFFFF).
+  virtual void TotalCounted(std::int32_t done, std::int32_t total) {
+    (void)done;
+    (void)total;
+  }
+  // The loading pass finished a folder of depth 0 or 1: the counter text is
+  // done/total and the bar's position is done.
+  virtual void DoneAdvanced(std::int32_t done, std::int32_t total) {
+    (void)done;
+    (void)total;
+  }
+};
+
+// The counting pass looks into depths below this; the loading pass into
+// depths below kLoadDepthLimit.
+inline constexpr std::int32_t kCountDepthLimit = 2;
+inline constexpr std::int32_t kLoadDepthLimit = 4;
+
+// Counts and loads `paths` in their order (see above). A path that is neither
+// a folder nor an existing file is skipped. Once control.abortRequested is
+// set, no further file is loaded (the one being parsed completes; a counting
+// pass under way completes). Does not pause at the end: the GUI worker does.
+void LoadDroppedPaths(const std::vector<std::filesystem::path>& paths, LoadControl& control,
+                      LoadObserver& observer);
+
+// Adds the number of entries in `folder` (and, at depth 0, in its subfolders)
+// to control.progressTotal and reports it. Nothing at depth >= 2.
+void CountFolder(const std::filesystem::path& folder, std::int32_t depth, LoadControl& control,
+                 LoadObserver& observer);
+
+// Loads the files in `folder` and its subfolders down to depth 3, adding and
+// reporting the done count at depths 0 and 1.
+void LoadFolder(const std::filesystem::path& folder, std::int32_t depth, LoadControl& control,
+                LoadObserver& observer);
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  bool isFolder = false;
+};
+
+// The entries of `folder` without "." and "..", in Windows listing order.
+// Empty when the folder cannot be read.
+std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder);
+
+// Joins a folder path and an entry name with one '/'.
+std::filesystem::path JoinPath(const std::filesystem::path& folder, const std::string& name);
+
+}  // namespace cfv

@@ -1,0 +1,56 @@
+#include "containers/loader.h"
+
+#include "containers/custom_file.h"
+#include "containers/entry_header.h"
+
+namespace cfv {
+
+void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize, ItemId parent,
+                    unsigned level) {
+  if (blockSize == 0) return;
+  // 64 bits: a 32-bit count could wrap on a file near 4 GiB and never end.
+  std::uint64_t consumed = 0;
+  while (consumed < blockSize) {
+    unsigned char header[kEntryHeaderSize];
+    const bool read = file.ReadZeroed(header, sizeof header);
+    state.parseOffset += kEntryHeaderSize;
+    if (!read) return;
+    if (!IsUsableEntryHeader(header)) {
+      // No header: step over the rest of the block, measured from the end of
+      // this candidate. This ends the list.
+      const std::uint32_t distance = blockSize - static_cast<std::uint32_t>(kEntryHeaderSize);
+      file.Move(static_cast<std::int32_t>(distance));
+      state.parseOffset += distance;
+      return;
+    }
+    const ItemId item = state.tree.AppendItem(parent, HeaderName(header));
+    state.tree.SetData(item, state.parseOffset - static_cast<std::uint32_t>(kEntryHeaderSize));
+    const auto size = static_cast<std::uint32_t>(HeaderSizeValue(header));
+    const std::uint32_t payload = size - static_cast<std::uint32_t>(kEntryHeaderSize);
+    if (level < kMaxNestingDepth) {
+      ParseEntryList(state, file, payload, item, level + 1);
+    } else {
+      // Too deep to nest further: take it as a leaf and step over its payload.
+      file.Move(static_cast<std::int32_t>(payload));
+      state.parseOffset += payload;
+    }
+    consumed += size;
+  }
+}
+
+bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
+                    const std::atomic<bool>* abortRequested) {
+  if (abortRequested != nullptr && abortRequested->load(std::memory_order_relaxed)) return false;
+  CustomFile file(path);
+  if (!file.IsOpen()) return false;
+  unsigned char first[kEntryHeaderSize];
+  file.ReadZeroed(first, sizeof first);
+  if (!IsUsableEntryHeader(first)) return false;
+  file.MoveTo(0);
+  const ItemId root = tree.AppendItem(kNoItem, rootText, 1);
+  ParseState state{tree, 0};
+  ParseEntryList(state, file, static_cast<std::uint32_t>(file.Length()), root, 1);
+  return true;
+}
+
+}  // namespace cfv
