@@ -73,7 +73,9 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
   unsigned char header[kEntryHeaderSize];
   file.ReadDirect(header, sizeof header);
   const std::uint64_t size = HeaderSizeValue(header);
-  if (size < kEntryHeaderSize) {
+  // A ten-digit size field is no header at all; taking it would size the
+  // payload buffer at up to 10 GB for a file that holds nothing of it.
+  if (size < kEntryHeaderSize || size > kMaxEntrySize) {
     result.error = ExtractError::kBadHeader;
     return result;
   }

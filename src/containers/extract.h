@@ -48,7 +48,7 @@ class EntryData {
 
 enum class ExtractError {
   kCannotOpen,  // the custom file cannot be opened (missing, no access, not a file)
-  kBadHeader,   // the bytes at the offset give no entry size of at least 50
+  kBadHeader,   // the bytes at the offset give no entry size from 50 to 999,999,999
 };
 
 struct ExtractResult {
