@@ -261,3 +261,37 @@ TEST(Loader, SymbolicLinkToACustomFileLoads) {
 
 }  // namespace
 }  // namespace cfv
+
+namespace cfv {
+namespace {
+
+// A header cut by the end of the file whose size is just under 100: the
+// nested list's candidate lies wholly past the end, and its failed-candidate
+// move (blockSize - 50, negative here) must not carry the reading back onto
+// the cut header, or a list with a large block would read it again and again,
+// millions of times.
+TEST(Loader, HeaderCutByTheEndOfTheFileIsReadOnce) {
+  test::TempDir dir;
+  const std::string cut = test::Header(std::string(40, 'h'), "58").substr(0, 42);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    Lines expected;
+  };
+  const std::string huge = test::Header("huge", "999999999");
+  const Case cases[] = {
+      {"top level", cut, {"0:root@0+", "1:" + std::string(40, 'h') + "@0"}},
+      {"in a large branch", huge + cut, {"0:root@0+", "1:huge@0+", "2:" + std::string(40, 'h') + "@50"}},
+      {"in nested large branches",
+       huge + huge + huge + cut,
+       {"0:root@0+", "1:huge@0+", "2:huge@50+", "3:huge@100+", "4:" + std::string(40, 'h') + "@150"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteFile(dir / "cut.god", c.bytes);
+    EXPECT_EQ(LoadLines(dir / "cut.god"), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace cfv
