@@ -259,12 +259,6 @@ TEST(Loader, SymbolicLinkToACustomFileLoads) {
   EXPECT_EQ(LoadLines(dir / "link.god"), (Lines{"0:root@0+", "1:x@0"}));
 }
 
-}  // namespace
-}  // namespace cfv
-
-namespace cfv {
-namespace {
-
 // A header cut by the end of the file whose size is just under 100: the
 // nested list's candidate lies wholly past the end, and its failed-candidate
 // move (blockSize - 50, negative here) must not carry the reading back onto
