@@ -43,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t fileSize = size - 4;
   const auto& path = cfv::fuzz::WriteScratch(file, fileSize);
 
-  // Offsets at or above 2 GiB read from the start, as a signed seek fails.
-  const std::uint64_t at = offset >= 0x80000000u ? 0 : offset;
+  const std::uint64_t at = offset;
   unsigned char header[cfv::kEntryHeaderSize];
   for (std::size_t i = 0; i < sizeof header; ++i) header[i] = ByteAt(file, fileSize, at + i);
   const std::uint64_t sizeValue = cfv::HeaderSizeValue(header);

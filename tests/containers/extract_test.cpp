@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
+#include "containers/loader.h"
 #include "custom_file_builder.h"
 
 namespace cfv {
@@ -182,12 +184,37 @@ TEST(Extract, LargestValidSizeReadsWhatTheFileHolds) {
   EXPECT_TRUE(ZeroTail(*r.data));
 }
 
-TEST(Extract, OffsetAtOrAboveTwoGiBReadsFromTheStart) {
+TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   test::TempDir dir;
   test::WriteFile(dir / "a.god", test::Serialize({Leaf("x", "first"), Leaf("y", "second")}));
-  const ExtractResult r = ExtractEntry(dir / "a.god", 0x80000000u);
+  // Past the end of a small file: no header there.
+  const ExtractResult none = ExtractEntry(dir / "a.god", 0x80000000u);
+  EXPECT_FALSE(none);
+  EXPECT_EQ(none.error, ExtractError::kBadHeader);
+
+  // A sparse file with an entry at exactly 2 GiB, reached through the
+  // loader's list walk: the loader's offset extracts that entry.
+  const auto path = dir / "far.god";
+  {
+    std::ofstream out(path, std::ios::binary);
+    auto put = [&](std::uint64_t at, const std::string& bytes) {
+      out.seekp(static_cast<std::streamoff>(at));
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    put(0, test::Header("one", "999999999"));
+    put(999999999, test::Header("two", "999999999"));
+    put(1999999998, test::Header("three", std::to_string(0x80000000u - 1999999998u)));
+    put(0x80000000u, test::Serialize({Leaf("far", "far away")}));
+    ASSERT_TRUE(out.good());
+  }
+  EntryTree tree;
+  ASSERT_TRUE(LoadCustomFile(path, "root", tree));
+  const ItemId far = tree.LastChild(tree.FirstRoot());
+  ASSERT_EQ(tree.Text(far), "far");
+  ASSERT_EQ(tree.Data(far), 0x80000000u);
+  const ExtractResult r = ExtractEntry(path, tree.Data(far));
   ASSERT_TRUE(r);
-  EXPECT_EQ(AsString(*r.data), "first");
+  EXPECT_EQ(AsString(*r.data), "far away");
 }
 
 TEST(InflatePayload, CapacityLimitsTheOutput) {
