@@ -5,12 +5,14 @@
 #include <fstream>
 #include <string>
 
+#include "containers/detect.h"
 #include "containers/loader.h"
 #include "custom_file_builder.h"
 
 namespace cfv {
 namespace {
 
+using test::Entry;
 using test::Leaf;
 
 std::string AsString(const EntryData& data) {
@@ -215,6 +217,42 @@ TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   const ExtractResult r = ExtractEntry(path, tree.Data(far));
   ASSERT_TRUE(r);
   EXPECT_EQ(AsString(*r.data), "far away");
+}
+
+// From a loaded tree to output names: each entry item's offset extracts
+// its data, and its text and data give the file name.
+TEST(Extract, LoadedEntriesGetTheirOutputNames) {
+  test::TempDir dir;
+  std::string eum(1024, '\0');
+  eum += "m1_0";
+  struct Case {
+    std::string name;
+    std::string payload;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"empty.t", "", "empty.txt"},
+      {"notes.t", test::Zlib("some text\r\n"), "notes.txt"},
+      {"binary.t", test::Gzip(std::string("a\0b", 3)), "binary.t"},
+      {"pic.bm", test::Zlib(test::MakeBmp(2, 2)), "pic.bmp"},
+      {"song.mp3", test::Gzip("RIFF\x24\x00\x00\x00WAVE"), "song.wav"},
+      {"  データ  .obc", "x = 1", "データ.obc.txt"},
+      {"noext", test::Zlib(eum), "noext.eum"},
+  };
+  std::vector<Entry> entries;
+  for (const Case& c : cases) entries.push_back(Leaf(c.name, c.payload));
+  test::WriteFile(dir / "n.god", test::Serialize(entries));
+  EntryTree tree;
+  ASSERT_TRUE(LoadCustomFile(dir / "n.god", "root", tree));
+  ItemId item = tree.FirstChild(tree.FirstRoot());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(item, kNoItem);
+    const ExtractResult r = ExtractEntry(dir / "n.god", tree.Data(item));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(OutputFileName(tree.Text(item), r.data->data(), r.data->size(), true), c.expected);
+    item = tree.NextSibling(item);
+  }
 }
 
 TEST(InflatePayload, CapacityLimitsTheOutput) {
