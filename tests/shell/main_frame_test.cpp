@@ -354,6 +354,38 @@ class MainFrameTest : public QObject {
     QCOMPARE(again.Show(nullptr), CAboutDlg::kResultOk);
   }
 
+  void aboutTextStaysTwoLinesThatFit_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("height");
+    QTest::newRow("English 12pt") << int(UiLanguage::English) << -16;
+    QTest::newRow("Japanese 12pt") << int(UiLanguage::Japanese) << -16;
+    QTest::newRow("English large") << int(UiLanguage::English) << -22;
+  }
+
+  void aboutTextStaysTwoLinesThatFit() {
+    QFETCH(int, language);
+    QFETCH(int, height);
+    LogFont general = MakeDefaultFont(static_cast<UiLanguage>(language), 96);
+    general.lfHeight = height;
+    CAboutDlg dlg(general, static_cast<UiLanguage>(language));
+    auto* text = dlg.findChild<QLabel*>(QStringLiteral("aboutText"));
+    QVERIFY(text != nullptr);
+    QVERIFY(!text->wordWrap());
+    const QStringList lines = text->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    const QFontMetrics metrics(dlg.font());
+    const DialogUnits units(dlg.font());
+    const QRect template78 = units.ToPixels(25, 57, 78, 32);
+    const QRect group = units.ToPixels(7, 7, 115, 88);
+    QVERIFY(group.contains(text->geometry()));
+    QCOMPARE(text->geometry().top(), template78.top());
+    QCOMPARE(text->geometry().height(), template78.height());
+    QVERIFY(text->width() >= template78.width());
+    for (const QString& line : lines)
+      QVERIFY2(metrics.horizontalAdvance(line) <= text->width(), qPrintable(line));
+    QVERIFY(2 * metrics.height() <= text->height());
+  }
+
   void exitClosesTheWindow() {
     test::TempDir dir;
     CMainFrame frame(Env(dir, "en-US"));
