@@ -4,6 +4,7 @@
 #include "shell/ui/main_frame.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenu>
@@ -394,6 +395,18 @@ class MainFrameTest : public QObject {
     frame.Action(kIdFileExit)->trigger();
     QVERIFY(!frame.isVisible());
     QVERIFY(!std::filesystem::exists(frame.SettingsFile()));
+  }
+
+  void ctrlCCopiesFromTheTextView() {
+    test::TempDir dir;
+    CMainFrame frame(Env(dir, "en-US"));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    frame.TextView().setFocus();
+    frame.TextView().selectAll();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&frame.TextView(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), frame.TextView().toPlainText());
   }
 
   void checkBoxesPropagateInTheFramesTree() {
