@@ -27,6 +27,32 @@ inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor Cust
 // ---- Containers (loading, extraction)
 
 // ---- Export
+// Messages of the export engine. %s stands for the target path.
+inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
+inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
+inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\r\n[%s]",
+                                             "ファイルの書き込みに失敗しました。\r\n[%s]"};
+inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\r\nOverwrite?",
+                                                    "ファイル [%s] はすでに存在します。\r\n上書きしますか？"};
+// The Configure Export dialog. Its caption is kExportCaptionFormat with
+// kExportDialogTitle and the program title for the two %s.
+inline constexpr std::string_view kExportCaptionFormat = "[ %s ] - %s";
+inline constexpr Bilingual kExportDialogTitle{"Configure Export", "書き出しの設定"};
+inline constexpr Bilingual kExportButtonExport{"Export", "書き出す"};
+inline constexpr Bilingual kExportButtonCancel{"Cancel", "キャンセル"};
+inline constexpr Bilingual kExportButtonDefault{"Default", "デフォルト"};
+inline constexpr Bilingual kExportSkipExtractable{"Do not export extractable file",
+                                                  "展開可能なファイルは書き出さない"};
+inline constexpr Bilingual kExportSkipExtractableNote{
+    "(e.g. [*.cmp or *.npc])",
+    "*.cmpや*.npcが該当します。\nこれらのファイルはさらに展開することが可能です。\n"
+    "例えば*.npcファイルをさらに展開すると設定テキストやグラフィックを取り出すことができます。"};
+inline constexpr Bilingual kExportRenameExtension{"Rename extension", "拡張子を補正する"};
+inline constexpr Bilingual kExportRenameExtensionNote{
+    "(e.g. .t --> .txt / .bm --> .bmp)",
+    "Tazorカスタムファイルに格納されている各ファイルの名前は、通常と異なる拡張子が設定されています。\n"
+    "そのままだと一般的な環境ではダブルクリックで開くことができないので、補正を行います。\n"
+    "（例：npcの設定テキストは .t → .txt にする）"};
 
 // ---- Preview
 
