@@ -66,9 +66,13 @@ OutputPath BuildItemPath(const EntryTree& tree, ItemId item) {
     AppendNameComponents(NameStem(name), path);
     // A ".." anywhere in the name refuses the entry and all below it, even
     // where it sits in the extension part ("a/..") and would vanish.
+    // Messages then show the ".." the stem lost.
     OutputPath whole;
     AppendNameComponents(name, whole);
-    if (whole.leavesExportFolder) path.leavesExportFolder = true;
+    if (whole.leavesExportFolder && !path.leavesExportFolder) {
+      path.components.emplace_back("..");
+      path.leavesExportFolder = true;
+    }
   }
   return path;
 }
