@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
+#include "shell/text_format.h"
 #include "shell/texts.h"
 
 namespace cfv::cli {
@@ -50,7 +51,7 @@ class TerminalUser final : public ExportUser {
         break;
     }
     const std::string question =
-        OneLine(FormatExportText(texts::kExportOverwriteQuestion.In(kLanguage), targetPath));
+        OneLine(FormatText(texts::kExportOverwriteQuestion.In(kLanguage), {targetPath}));
     for (;;) {
       std::fprintf(err_, "%s [y]es/[n]o/[c]ancel: ", question.c_str());
       std::fflush(err_);
@@ -75,7 +76,7 @@ class TerminalUser final : public ExportUser {
 
   void WriteFailed(const std::string& targetPath) override {
     std::fprintf(err_, "tazor-cfv: %s\n",
-                 OneLine(FormatExportText(texts::kExportWriteError.In(kLanguage), targetPath)).c_str());
+                 OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {targetPath})).c_str());
   }
 
   void ExportFinished() override {

@@ -33,10 +33,6 @@ class ExportUser {
   virtual void ExportFinished() = 0;
 };
 
-// `pattern` with its first "%s" replaced by `argument` (the message texts
-// carry at most one). Line breaks stay as the texts have them.
-std::string FormatExportText(std::string_view pattern, std::string_view argument);
-
 // `text` with every "\r\n" turned into "\n", for a terminal or a Qt label.
 std::string WithUnixLineBreaks(std::string_view text);
 

@@ -59,19 +59,16 @@ inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
 // ---- Containers (loading, extraction)
 
 // ---- Export
-// Messages of the export engine. %s stands for the target path.
-inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
+// Messages of the export engine (kExportFinished is with the shell's
+// texts). %s stands for the target path.
 inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
 inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\r\n[%s]",
                                              "ファイルの書き込みに失敗しました。\r\n[%s]"};
 inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\r\nOverwrite?",
                                                     "ファイル [%s] はすでに存在します。\r\n上書きしますか？"};
-// The Configure Export dialog. Its caption is kExportCaptionFormat with
-// kExportDialogTitle and the program title for the two %s.
-inline constexpr std::string_view kExportCaptionFormat = "[ %s ] - %s";
-inline constexpr Bilingual kExportDialogTitle{"Configure Export", "書き出しの設定"};
+// The Configure Export dialog (its caption: kDialogCaptionFormat with
+// kConfigureExportCaption; its Cancel button: kCancel).
 inline constexpr Bilingual kExportButtonExport{"Export", "書き出す"};
-inline constexpr Bilingual kExportButtonCancel{"Cancel", "キャンセル"};
 inline constexpr Bilingual kExportButtonDefault{"Default", "デフォルト"};
 inline constexpr Bilingual kExportSkipExtractable{"Do not export extractable file",
                                                   "展開可能なファイルは書き出さない"};

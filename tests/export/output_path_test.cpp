@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "export/export_user.h"
+#include "shell/text_format.h"
 #include "shell/texts.h"
 
 namespace cfv {
@@ -78,13 +79,11 @@ TEST(BuildItemPath, ADotDotNameRefusesItsItemAndEverythingBelow) {
 }
 
 TEST(ExportTexts, MessagesFormatWithTheTargetPath) {
-  EXPECT_EQ(FormatExportText(texts::kExportOverwriteQuestion.english, "/g/hero/a.txt"),
+  EXPECT_EQ(FormatText(texts::kExportOverwriteQuestion.english, {"/g/hero/a.txt"}),
             "File [/g/hero/a.txt] is already exists.\r\nOverwrite?");
-  EXPECT_EQ(FormatExportText(texts::kExportWriteError.In(UiLanguage::Japanese), "/x"),
+  EXPECT_EQ(FormatText(texts::kExportWriteError.In(UiLanguage::Japanese), {"/x"}),
             "ファイルの書き込みに失敗しました。\r\n[/x]");
   EXPECT_EQ(WithUnixLineBreaks("a\r\nb\nc\r"), "a\nb\nc\r");
-  // A path holding "%s" is shown as it is, not formatted again.
-  EXPECT_EQ(FormatExportText("[%s] %s", "%s"), "[%s] %s");
 }
 
 }  // namespace
