@@ -202,6 +202,20 @@ TEST(Export, TwoCustomFilesSharingAFolderMeetTheQuestion) {
   EXPECT_EQ(ReadFile(dir / "hero/z.txt"), "z");
 }
 
+TEST(Export, ACustomFileLoadedTwiceMeetsTheQuestionForEachEntry) {
+  test::TempDir dir;
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "x"), Leaf("y.t", "y")}));
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc", dir / "hero.npc"});
+  ExportState state;
+  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::No});
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{});
+  EXPECT_EQ(user.events, (Strings{"ask " + (dir / "hero/x.txt").string(),
+                                  "ask " + (dir / "hero/y.txt").string(), "finished"}));
+  EXPECT_EQ(summary.written, 3u);
+  EXPECT_EQ(summary.declined, 1u);
+  EXPECT_EQ(Listing(dir / "hero"), (Strings{"x.txt", "y.txt"}));
+}
+
 TEST(Export, NamesAreStoredAsWindowsStoresThem) {
   test::TempDir dir;
   test::WriteFile(dir / "hero.npc",
