@@ -252,6 +252,22 @@ TEST(Export, AnUnreadableCustomFileGetsTheReadMessageForEachEntry) {
   EXPECT_EQ(ReadFile(dir / "other/z.txt"), "z");
 }
 
+// The tree keeps offsets only: a custom file replaced after loading is read
+// as it is now, and an offset that no longer holds a header is a read error.
+TEST(Export, ACustomFileChangedAfterLoadingGetsTheReadMessage) {
+  test::TempDir dir;
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "one"), Leaf("y.t", "two")}));
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "ONE")}) + std::string(60, 'z'));
+  ExportState state;
+  ScriptedUser user;
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{});
+  EXPECT_EQ(user.events, (Strings{"read " + (dir / "hero.npc").string(), "finished"}));
+  EXPECT_EQ(ReadFile(dir / "hero/x.txt"), "ONE");
+  EXPECT_EQ(summary.readErrors, 1u);
+  EXPECT_EQ(Listing(dir / "hero"), Strings{"x.txt"});
+}
+
 TEST(Export, OverwriteKeepsTheOldFilesPermissions) {
   test::TempDir dir;
   test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "new")}));
