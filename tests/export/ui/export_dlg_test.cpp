@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "modal_dialog.h"
 #include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/user_fonts.h"
@@ -17,18 +18,7 @@ using namespace cfv;
 
 namespace {
 
-// Runs `action` on the modal dialog once its loop is running and its window
-// is active. A dialog the action left open (a failed check returns early)
-// is closed, so a failure never hangs the test.
-void WhenShown(std::function<void(QWidget*)> action) {
-  QTimer::singleShot(0, [action] {
-    QWidget* w = QApplication::activeModalWidget();
-    QVERIFY(w != nullptr);
-    (void)QTest::qWaitForWindowActive(w);
-    action(w);
-    if (w->isVisible()) w->close();
-  });
-}
+using test::WhenModalShown;
 
 QCheckBox* Box(QWidget* w, int id) { return FindControl<QCheckBox>(*w, id); }
 
@@ -102,7 +92,7 @@ class ExportDlgTest : public QObject {
     const LogFont font = MakeDefaultFont(UiLanguage::English, 96);
     for (int round = 0; round < 2; ++round) {
       CExportDlg dlg(font, UiLanguage::English);
-      WhenShown([](QWidget* w) {
+      WhenModalShown([](QWidget* w) {
         QVERIFY(Box(w, 1008)->isChecked());
         QVERIFY(Box(w, 1009)->isChecked());
         ClickBox(w, 1008);
@@ -117,7 +107,7 @@ class ExportDlgTest : public QObject {
 
   void defaultChecksBothAndStaysOpen() {
     CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-    WhenShown([](QWidget* w) {
+    WhenModalShown([](QWidget* w) {
       ClickBox(w, 1009);
       QVERIFY(!Box(w, 1009)->isChecked());
       QTest::mouseClick(FindControl<QPushButton>(*w, 1010), Qt::LeftButton);
@@ -135,7 +125,7 @@ class ExportDlgTest : public QObject {
   // Enter presses Export, which has the focus first; the options go with it.
   void enterExportsWithTheOptions() {
     CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-    WhenShown([](QWidget* w) {
+    WhenModalShown([](QWidget* w) {
       QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, 1));
       Box(w, 1009)->setChecked(false);
       QTest::keyClick(w, Qt::Key_Return);
@@ -148,7 +138,7 @@ class ExportDlgTest : public QObject {
   void cancelEscapeAndCloseBoxCancel() {
     for (int how = 0; how < 3; ++how) {
       CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-      WhenShown([how](QWidget* w) {
+      WhenModalShown([how](QWidget* w) {
         if (how == 0) QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton);
         if (how == 1) QTest::keyClick(w, Qt::Key_Escape);
         if (how == 2) w->close();
@@ -163,7 +153,7 @@ class ExportDlgTest : public QObject {
     owner.show();
     CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
     QPoint centre;
-    WhenShown([&centre](QWidget* w) {
+    WhenModalShown([&centre](QWidget* w) {
       centre = w->frameGeometry().center();
       w->close();
     });
