@@ -1,10 +1,10 @@
-// cfv-screenshot: renders the main window, the Configuration dialog or the
-// About dialog to a PNG, in a language given on the command line, for the
+// cfv-screenshot: renders the main window, the Configuration, Configure
+// Export or About dialog to a PNG, in a language given on the command line, for the
 // README and for looking at the windows (scripts/screenshots runs it under
 // xvfb-run). The program itself takes its language from the system only;
 // this tool hands the main window a locale name instead.
 //
-//   cfv-screenshot --locale ja-JP --shot main|config|about --out FILE.png
+//   cfv-screenshot --locale ja-JP --shot main|config|about|export --out FILE.png
 //                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
 //
 // --sample writes a small made-up custom file into DIR and loads it;
@@ -81,7 +81,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  return options.shot == "main" || options.shot == "config" || options.shot == "about";
+  return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
+         options.shot == "export";
 }
 
 // The screen's pixels where `window` is, frame included.
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: cfv-screenshot --locale NAME --shot main|config|about --out FILE.png "
+                 "usage: cfv-screenshot --locale NAME --shot main|config|about|export --out FILE.png "
                  "[--settings FILE] [--load FILE]...\n");
     return 2;
   }
@@ -132,6 +133,8 @@ int main(int argc, char** argv) {
       });
       if (options.shot == "config") {
         frame.OnOptionConfiguration();
+      } else if (options.shot == "export") {
+        frame.OnFileExport();  // closing the dialog cancels: nothing is written
       } else {
         frame.OnHelpAbout();
       }
