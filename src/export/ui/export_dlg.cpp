@@ -3,11 +3,24 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "settings/ui/dialog_layout.h"
 #include "shell/ui/ui_text.h"
 
 namespace cfv {
+namespace {
+
+// Makes a word-wrapped label tall enough for its text, but never past
+// `limitY` (the top of the next control below it).
+void GrowToFit(QLabel* label, int limitY) {
+  const int needed = label->heightForWidth(label->width());
+  if (needed > label->height()) {
+    label->resize(label->width(), std::max(label->height(), std::min(needed, limitY - label->y())));
+  }
+}
+
+}  // namespace
 
 CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) {
   DialogBuilder b(*this, generalFont, DialogCaption(texts::kConfigureExportCaption, language), 300, 180);
@@ -22,10 +35,17 @@ CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) {
 
   skipExtractable_ = new QCheckBox(UiText(texts::kExportSkipExtractable, language), this);
   b.Place(skipExtractable_, kIdSkipExtractable, 6, 6, 288, 12);
-  b.AddStatic(-1, UiText(texts::kExportSkipExtractableNote, language), 18, 24, 276, 30, StaticStyle{});
+  QLabel* skipNote =
+      b.AddStatic(-1, UiText(texts::kExportSkipExtractableNote, language), 18, 24, 276, 30, StaticStyle{});
   renameExtension_ = new QCheckBox(UiText(texts::kExportRenameExtension, language), this);
   b.Place(renameExtension_, kIdRenameExtension, 6, 72, 288, 12);
-  b.AddStatic(-1, UiText(texts::kExportRenameExtensionNote, language), 18, 90, 276, 30, StaticStyle{});
+  QLabel* renameNote =
+      b.AddStatic(-1, UiText(texts::kExportRenameExtensionNote, language), 18, 90, 276, 30, StaticStyle{});
+  // In a font whose Japanese glyphs are wider than the layout was drawn for,
+  // an explanation wraps to one more line; let it grow into the free space
+  // below it rather than lose its last line.
+  GrowToFit(skipNote, renameExtension_->y());
+  GrowToFit(renameNote, exportButton->y());
 
   connect(exportButton, &QPushButton::clicked, this, &CExportDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CExportDlg::reject);
