@@ -1,0 +1,22 @@
+// Turning entry data into what the preview panes show.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace cfv {
+
+class EntryData;
+
+// The text of a text entry: its bytes up to the first zero byte (all of them
+// when there is none), decoded from code page 932; invalid bytes become
+// U+FFFD. Line ends and every other character pass through unchanged.
+QString DecodePreviewText(const EntryData& data);
+
+// The picture of an image entry decoded as a BMP file image, ready to draw:
+// opaque 32-bit, with any transparency laid over black, as a device bitmap
+// made over a transparent black background shows it. A null image when the
+// data does not decode.
+QImage DecodePreviewImage(const EntryData& data);
+
+}  // namespace cfv
