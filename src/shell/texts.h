@@ -61,6 +61,13 @@ inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
 // ---- Export
 
 // ---- Preview
+// Put into the text view when an item with children is selected; it has no
+// English form.
+inline constexpr std::string_view kSelectChildPrompt = "子アイテムを選択してください";
+// A custom file that can no longer be opened when one of its entries is
+// selected: the same words as the export's read error.
+inline constexpr Bilingual kPreviewReadError{"Error: Cannot open file.",
+                                             "ファイルの読み込みに失敗しました。"};
 
 // ---- Settings
 // Configuration dialog.
