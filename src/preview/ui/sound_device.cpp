@@ -13,6 +13,8 @@ const _Mix_Music* lastStarted = nullptr;
 
 bool OpenOutput() {
   if (openDevices > 0) return true;
+  // The program's own signal handling stays as it is.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   Mix_Init(MIX_INIT_MID | MIX_INIT_MP3);
   if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {

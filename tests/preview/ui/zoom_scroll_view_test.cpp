@@ -284,6 +284,24 @@ class ZoomScrollViewTest : public QObject {
     QCOMPARE(shot.pixelColor(119, 70), QColor(Qt::red));
   }
 
+  void DrawsALargePictureAtTheLargestZoom() {
+    auto view = MakeView();
+    QImage picture = Filled(4000, 4000, Qt::red);
+    picture.setPixelColor(2000, 2000, Qt::blue);
+    view->SetBitmap(picture);
+    view->Zoom(100.0f);
+    Settle();
+    QCOMPARE(view->ScrollSize(), QSize(400000, 400000));
+    view->horizontalScrollBar()->setValue(200000 - 50);
+    view->verticalScrollBar()->setValue(200000 - 50);
+    // Only the visible part is scaled: a 400000-pixel-wide picture is never made.
+    const QImage shot = view->viewport()->grab().toImage();
+    QCOMPARE(shot.pixelColor(49, 49), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(50, 50), QColor(Qt::blue));
+    QCOMPARE(shot.pixelColor(149, 149), QColor(Qt::blue));
+    QCOMPARE(shot.pixelColor(150, 150), QColor(Qt::red));
+  }
+
   void ResizeKeepsTheScrollRangeRight() {
     auto view = MakeView();
     view->SetBitmap(Filled(1000, 1000, Qt::red));
