@@ -1,12 +1,14 @@
 #include "preview/ui/music_player_view.h"
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <cerrno>
+#include <cstdlib>
+#include <string>
 
 #include "preview/ui/sound_device.h"
 
@@ -19,19 +21,29 @@ constexpr int kBlockHeight = 96;
 constexpr int kMargin = 16;
 constexpr int kStopOffset = 96;  // Stop's left edge from the block's left edge
 
-// Writes `bytes` to `path`, replacing the file; failures are left silent (the
-// player reports nothing, and then opens whatever the file holds).
-void WriteWholeFile(const char* path, const std::vector<unsigned char>& bytes) {
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return;
+// Makes `path` (in the current directory) a regular file holding `bytes`.
+// The bytes go to a new file beside it that is then renamed over it, so a
+// symbolic link named like the file is replaced, never written through, and
+// a failed write leaves no partial or stale sound to be played. Returns
+// whether `path` now holds exactly `bytes`; failures are otherwise silent.
+bool ReplaceFile(const char* path, const std::vector<unsigned char>& bytes) {
+  std::string temp = std::string(path) + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
   std::size_t done = 0;
-  while (done < bytes.size()) {
+  while (ok && done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
+    if (n <= 0) ok = false;
+    if (n > 0) done += static_cast<std::size_t>(n);
   }
-  ::close(fd);
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 QPushButton* MakeButton(const char* text, int id, QWidget* parent) {
@@ -79,7 +91,7 @@ void CMusicPlayerView::resizeEvent(QResizeEvent* event) {
 
 void CMusicPlayerView::Play() {
   device_.reset();  // close what the last Play opened
-  WriteWholeFile(kTempFileName, sound_);
+  if (!ReplaceFile(kTempFileName, sound_)) return;
   device_ = SoundDevice::Open(kTempFileName, deviceType_);
   if (device_) device_->Play();
 }

@@ -10,6 +10,10 @@
 // data to "play.tmp" in the current directory (replacing it), opens that file
 // with the decoder of the device type and plays it in the background. Stop
 // closes the opened sound. A new SetSound leaves a playing sound playing.
+// "play.tmp" is replaced by renaming a fully written new file over it: a
+// symbolic link of that name is never written through, and when the file
+// cannot be written nothing plays (an old "play.tmp" is never played in place
+// of the selected sound).
 // Nothing is ever reported: a file that cannot be written or a sound that
 // does not decode simply gives silence. Thread: UI thread only.
 #pragma once

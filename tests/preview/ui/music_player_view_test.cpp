@@ -2,9 +2,12 @@
 // temporary file, and Play / Stop in every order.
 #include "preview/ui/music_player_view.h"
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
 
 #include "custom_file_builder.h"
@@ -210,6 +213,44 @@ class MusicPlayerViewTest : public QObject {
     QVERIFY(!player->IsPlaying());
     QCOMPARE(OtherWindows(player.get()), 0);
     QVERIFY(fs::is_directory(dir_->path() / "play.tmp"));
+  }
+
+  void SymbolicLinkNamedLikeTheTempFileIsReplacedNotFollowed() {
+    const fs::path victim = dir_->path() / "victim.txt";
+    cfv::test::WriteFile(victim, "keep me");
+    fs::create_symlink(victim, dir_->path() / "play.tmp");
+    auto player = MakePlayer();
+    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
+    QCOMPARE(cfv::test::ReadFile(victim), std::string("keep me"));
+    QVERIFY(!fs::is_symlink(dir_->path() / "play.tmp"));
+    QCOMPARE(TempFile(), cfv::test::MakeWav(4000));
+    QVERIFY(player->IsPlaying());
+  }
+
+  void FailedWritePlaysNoOldSound() {
+    // An earlier, playable play.tmp; then writing runs into the file size
+    // limit (which holds for every user).
+    const std::string old = cfv::test::MakeWav(4000);
+    cfv::test::WriteFile(dir_->path() / "play.tmp", old);
+    auto player = MakePlayer();
+    SetSound(*player, cfv::test::MakeMp3(400), kMpeg);
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!player->IsPlaying());
+    QCOMPARE(OtherWindows(player.get()), 0);
+    QCOMPARE(TempFile(), old);
+    // No half-written file is left beside it.
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_->path())) ++files;
+    QCOMPARE(files, 1);
   }
 
   void PlayReplacesALongerOldFile() {
