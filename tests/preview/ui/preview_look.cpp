@@ -169,6 +169,7 @@ int main(int argc, char** argv) {
       }
       std::printf("  of which: extract %.1f ms, decode %.1f ms\n", extractMs,
                   static_cast<double>(step.nsecsElapsed()) / 1e6);
+      std::fflush(stdout);
     }
     return 0;
   }
