@@ -65,10 +65,18 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
       musicPlayerView_->SetSound(entry.data(), entry.size(), preview.device);
       shown = musicPlayerView_;
       break;
-    case PreviewKind::Text:
-      textView_->setPlainText(DecodePreviewText(entry));
+    case PreviewKind::Text: {
+      const QString text = DecodePreviewText(entry);
+      const QTextOption::WrapMode wrap = PreviewWrapMode(text);
+      if (textView_->wordWrapMode() != wrap) {
+        // A new wrap mode lays the old text out again: drop it first.
+        textView_->clear();
+        textView_->setWordWrapMode(wrap);
+      }
+      textView_->setPlainText(text);
       shown = textView_;
       break;
+    }
   }
   for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(imageView_),
                         static_cast<QWidget*>(musicPlayerView_)}) {

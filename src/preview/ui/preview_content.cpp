@@ -12,6 +12,15 @@ QString DecodePreviewText(const EntryData& data) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+QTextOption::WrapMode PreviewWrapMode(const QString& text) {
+  int run = 0;
+  for (const QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongRun) return QTextOption::WrapAnywhere;
+  }
+  return QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
 QImage DecodePreviewImage(const EntryData& data) {
   QImage decoded = QImage::fromData(data.data(), static_cast<int>(data.size()), "BMP");
   if (decoded.isNull()) return decoded;

@@ -47,6 +47,24 @@ class PreviewContentTest : public QObject {
     QCOMPARE(cfv::DecodePreviewText(Data(bytes.toStdString())), text);
   }
 
+  void LongRunsWithoutBlanksWrapAnywhere_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    const int word = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    const int anywhere = QTextOption::WrapAnywhere;
+    QTest::newRow("empty") << QString() << word;
+    QTest::newRow("words") << QString("a few words\r\nand lines").repeated(10000) << word;
+    QTest::newRow("run at the limit") << QString(cfv::kLongRun, 'x') << word;
+    QTest::newRow("run past the limit") << QString(cfv::kLongRun + 1, 'x') << anywhere;
+    QTest::newRow("long run after words") << "some words " + QString(cfv::kLongRun + 1, 'y') << anywhere;
+    QTest::newRow("runs cut by line ends") << (QString(cfv::kLongRun, 'z') + "\n").repeated(5) << word;
+  }
+  void LongRunsWithoutBlanksWrapAnywhere() {
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QCOMPARE(static_cast<int>(cfv::PreviewWrapMode(text)), mode);
+  }
+
   void BitmapDecodesAtItsSize() {
     const QImage image = cfv::DecodePreviewImage(Data(cfv::test::MakeBmp(7, 5)));
     QCOMPARE(image.size(), QSize(7, 5));

@@ -51,6 +51,7 @@ std::vector<test::Entry> Entries() {
       Leaf("gzipped.t", test::Gzip("gzip text")),
       Leaf("broken.t", std::string("\x78\x9C not deflate", 14)),
       Leaf("bad.bmp", "BM but no picture"),
+      Leaf("run.t", std::string(1024 * 1024, '7')),
       Branch("sub.npc", {Leaf("inner.txt", "inner text"), Leaf("inner.bmp", test::MakeBmp(64, 48))}),
   };
 }
@@ -202,6 +203,17 @@ class PreviewDispatchTest : public QObject {
     Select(name.toStdString());
     VerifyShown(&frame_->TextView());
     QCOMPARE(frame_->TextView().toPlainText(), QString(text).replace("\r\n", "\n"));
+  }
+
+  void MegabyteWithoutBlanksIsShownWhole() {
+    OpenFrame();
+    Select("run.t");
+    VerifyShown(&frame_->TextView());
+    frame_->repaint();  // laid out and painted without stalling
+    QCOMPARE(frame_->TextView().toPlainText(), QString(1024 * 1024, '7'));
+    QCOMPARE(frame_->TextView().wordWrapMode(), QTextOption::WrapAnywhere);
+    Select("mid");
+    QCOMPARE(frame_->TextView().wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
   }
 
   void ImageEntries_data() {
