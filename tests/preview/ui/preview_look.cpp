@@ -3,7 +3,8 @@
 // how long a selection takes to reach the screen. A developer's tool, not a
 // test and not installed.
 //
-//   cfv-preview-look --show image|image-zoom|text|player [--locale ja-JP] [--hold SECONDS]
+//   cfv-preview-look --show image|image-zoom|image-large|text|player [--locale ja-JP]
+//                    [--hold SECONDS]
 //   cfv-preview-look --time [--runs N]
 //
 // --show selects the entry and keeps the window up for --hold seconds (for
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
       runs = std::stoi(argv[++i]);
     } else {
       std::fprintf(stderr,
-                   "usage: cfv-preview-look --show image|image-zoom|text|player [--locale L] "
+                   "usage: cfv-preview-look --show image|image-zoom|image-large|text|player [--locale L] "
                    "[--hold S] | --time [--runs N]\n");
       return 2;
     }
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path file = dir / "preview.god";
   std::vector<test::Entry> entries = {
       Leaf("picture.bm", MakePicture(160, 120)),
+      Leaf("large.bm", MakePicture(1200, 900)),
       Leaf("設定.t", JapaneseText()),
       Leaf("BGM.MP3", test::MakeMp3(40)),
       Leaf("small.t", "small"),
@@ -174,7 +176,9 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  if (show == "image" || show == "image-zoom") {
+  if (show == "image-large") {
+    Select(frame, "large.bm");
+  } else if (show == "image" || show == "image-zoom") {
     Select(frame, "picture.bm");
     if (show == "image-zoom") frame.ImageView().Zoom(2.5f);
   } else if (show == "text") {
