@@ -30,6 +30,8 @@
 #include <vector>
 
 #include "containers/entry_tree.h"
+#include "preview/ui/music_player_view.h"
+#include "preview/ui/zoom_scroll_view.h"
 #include "settings/user_fonts.h"
 #include "shell/texts.h"
 
@@ -41,9 +43,7 @@ class QTreeView;
 
 namespace cfv {
 
-class CMusicPlayerView;
 class CPaneSplitter;
-class CZoomScrollView;
 class EntryTreeModel;
 
 // Menu command ids.
