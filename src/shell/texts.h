@@ -84,6 +84,11 @@ inline constexpr Bilingual kExportRenameExtensionNote{
     "（例：npcの設定テキストは .t → .txt にする）"};
 
 // ---- Preview
+// Put into the text view when an item with children is selected; it has no
+// English form.
+inline constexpr std::string_view kSelectChildPrompt = "子アイテムを選択してください";
+// A custom file that can no longer be opened when one of its entries is
+// selected shows the export's read error, kExportReadError.
 
 // ---- Settings
 // Configuration dialog.

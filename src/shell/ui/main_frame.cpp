@@ -20,6 +20,8 @@
 
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
+#include "preview/ui/music_player_view.h"
+#include "preview/ui/zoom_scroll_view.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
 #include "shell/language.h"
@@ -106,10 +108,10 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   textView_->setAcceptDrops(false);
 
   // 14. The image view and the music player view, hidden.
-  imageView_ = new QWidget(splitter_);
+  imageView_ = new CZoomScrollView(splitter_);
   imageView_->setObjectName(QStringLiteral("imageView"));
   imageView_->hide();
-  musicPlayerView_ = new QWidget(splitter_);
+  musicPlayerView_ = new CMusicPlayerView(splitter_);
   musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
   musicPlayerView_->hide();
 
@@ -183,8 +185,6 @@ QWidget* CMainFrame::DialogOwner() {
 }
 
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& /*paths*/) {}
-
-void CMainFrame::OnTreeSelChanged(const QModelIndex& /*current*/, const QModelIndex& /*previous*/) {}
 
 void CMainFrame::OnFileExport() {
   RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,

@@ -29,7 +29,10 @@
 #include <string>
 #include <vector>
 
+#include "containers/entry_tree.h"
 #include "export/export_options.h"
+#include "preview/ui/music_player_view.h"
+#include "preview/ui/zoom_scroll_view.h"
 #include "settings/user_fonts.h"
 #include "shell/texts.h"
 
@@ -86,10 +89,9 @@ class CMainFrame : public QMainWindow {
   QTreeView& TreeView() const { return *treeView_; }
   QPlainTextEdit& TextView() const { return *textView_; }
   CPaneSplitter& Splitter() const { return *splitter_; }
-  // The preview windows that start hidden; the preview code replaces these
-  // placeholders with its image view and music player view.
-  QWidget& ImageView() const { return *imageView_; }
-  QWidget& MusicPlayerView() const { return *musicPlayerView_; }
+  // The preview windows that start hidden.
+  CZoomScrollView& ImageView() const { return *imageView_; }
+  CMusicPlayerView& MusicPlayerView() const { return *musicPlayerView_; }
   // The menu action of a command id (nullptr for an unknown id).
   QAction* Action(int commandId) const;
   // The status bar's text.
@@ -102,9 +104,14 @@ class CMainFrame : public QMainWindow {
   // worker) is built on this entry point; until then a drop loads nothing.
   void LoadPaths(const std::vector<std::filesystem::path>& paths);
 
+  // The root item (the custom file) that holds `item`: its top ancestor, or
+  // the item itself when it has no parent.
+  ItemId GetRootItem(ItemId item) const;
+
  public slots:
   // The tree's current item changed to `current`: the preview dispatcher
-  // shows it. Connected to the tree view's current-index signal.
+  // shows it (src/preview/ui/main_frame_preview.cpp). Connected to the tree
+  // view's current-index signal.
   void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
   // File > Export (1000): Configure Export dialog, then the export of the
   // checked entries, its messages in message boxes owned by this window.
@@ -139,8 +146,8 @@ class CMainFrame : public QMainWindow {
   EntryTreeModel* model_ = nullptr;
   QTreeView* treeView_ = nullptr;
   QPlainTextEdit* textView_ = nullptr;
-  QWidget* imageView_ = nullptr;
-  QWidget* musicPlayerView_ = nullptr;
+  CZoomScrollView* imageView_ = nullptr;
+  CMusicPlayerView* musicPlayerView_ = nullptr;
   std::vector<QAction*> actions_;
   ExportState exportState_;
 };

@@ -1,0 +1,101 @@
+#include "preview/ui/music_player_view.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "preview/ui/sound_device.h"
+
+namespace cfv {
+namespace {
+
+constexpr int kButtonSize = 64;
+constexpr int kBlockWidth = 176;  // two buttons with 16-pixel gaps around them
+constexpr int kBlockHeight = 96;
+constexpr int kMargin = 16;
+constexpr int kStopOffset = 96;  // Stop's left edge from the block's left edge
+
+// Makes `path` (in the current directory) a regular file holding `bytes`.
+// The bytes go to a new file beside it that is then renamed over it, so a
+// symbolic link named like the file is replaced, never written through, and
+// a failed write leaves no partial or stale sound to be played. Returns
+// whether `path` now holds exactly `bytes`; failures are otherwise silent.
+bool ReplaceFile(const char* path, const std::vector<unsigned char>& bytes) {
+  std::string temp = std::string(path) + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(fd, 0666 & ~mask) == 0;
+  std::size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    if (n > 0) done += static_cast<std::size_t>(n);
+  }
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+QPushButton* MakeButton(const char* text, int id, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromUtf8(text), parent);
+  button->setProperty("controlId", id);
+  button->setObjectName(id == CMusicPlayerView::kPlayButtonId ? "play" : "stop");
+  button->setAutoDefault(false);
+  button->resize(kButtonSize, kButtonSize);
+  return button;
+}
+
+}  // namespace
+
+CMusicPlayerView::CMusicPlayerView(QWidget* parent) : QWidget(parent) {
+  // The player keeps the desktop's small dialog font of its own rather than
+  // the fonts the user chooses for the other panes. Its two texts have no
+  // English form.
+  QFont font = QApplication::font();
+  font.setPointSize(8);
+  setFont(font);
+  play_ = MakeButton("再生", kPlayButtonId, this);
+  stop_ = MakeButton("停止", kStopButtonId, this);
+  play_->move(kMargin, kMargin);
+  stop_->move(kStopOffset, kMargin);
+  connect(play_, &QPushButton::clicked, this, &CMusicPlayerView::Play);
+  connect(stop_, &QPushButton::clicked, this, &CMusicPlayerView::Stop);
+}
+
+CMusicPlayerView::~CMusicPlayerView() = default;
+
+void CMusicPlayerView::SetSound(const unsigned char* bytes, std::size_t length, const MciDeviceType& type) {
+  deviceType_ = type;
+  sound_.assign(bytes, bytes + length);
+}
+
+bool CMusicPlayerView::IsPlaying() const { return device_ && device_->IsPlaying(); }
+
+void CMusicPlayerView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int x0 = (event->size().width() - kBlockWidth) / 2;
+  const int y = (event->size().height() - kBlockHeight) / 2 + kMargin;
+  play_->setGeometry(x0 + kMargin, y, kButtonSize, kButtonSize);
+  stop_->setGeometry(x0 + kStopOffset, y, kButtonSize, kButtonSize);
+}
+
+void CMusicPlayerView::Play() {
+  device_.reset();  // close what the last Play opened
+  if (!ReplaceFile(kTempFileName, sound_)) return;
+  device_ = SoundDevice::Open(kTempFileName, deviceType_);
+  if (device_) device_->Play();
+}
+
+void CMusicPlayerView::Stop() { device_.reset(); }
+
+}  // namespace cfv
