@@ -25,6 +25,8 @@ namespace texts {
 inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor Custom File Viewer"};
 
 // ---- Containers (loading, extraction)
+inline constexpr Bilingual kWaitCaption{"Processing...", "処理中..."};
+inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
 
 // ---- Export
 
