@@ -1,7 +1,5 @@
 #include "containers/ui/load_worker.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <utility>
 
@@ -33,39 +31,43 @@ LoadWorker::LoadWorker(std::vector<std::filesystem::path> paths, std::shared_ptr
                        LoadObserver& ui, QObject* parent)
     : QThread(parent), paths_(std::move(paths)), control_(std::move(control)), ui_(ui) {}
 
-LoadWorker::~LoadWorker() {
-  AbortAndWait();
+LoadWorker::~LoadWorker() { StopAndWait(); }
+
+void LoadWorker::StopAndWait() {
+  control_->abortRequested.store(true);
+  {
+    const std::lock_guard lock(mailboxMutex_);
+    detached_ = true;
+  }
+  mailboxChanged_.notify_all();
+  wait();
   // Orders everything the worker did before the members go away.
   (void)ended_.load(std::memory_order_acquire);
-}
-
-void LoadWorker::AbortAndWait() {
-  if (!isRunning()) return;
-  control_->abortRequested.store(true);
-  // The worker may be waiting for the UI thread to take a report: carry its
-  // hand-offs out here until it has stopped.
-  while (!wait(QDeadlineTimer(std::chrono::milliseconds(5)))) {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-  }
 }
 
 void LoadWorker::run() {
   Relay relay(*this);
   LoadDroppedPaths(paths_, *control_, relay);
-  QThread::msleep(static_cast<unsigned long>(kClosingPause.count()));
+  // The closing pause keeps the final count on screen; a worker being
+  // destroyed skips what is left of it.
+  {
+    std::unique_lock lock(mailboxMutex_);
+    mailboxChanged_.wait_for(lock, kClosingPause, [this] { return detached_; });
+  }
   ended_.store(true, std::memory_order_release);
 }
 
 void LoadWorker::HandOff(const Report& report) {
-  {
-    const std::lock_guard lock(mailboxMutex_);
-    mailbox_ = report;
-  }
+  std::unique_lock lock(mailboxMutex_);
+  if (detached_) return;
+  mailbox_ = report;
+  pending_ = true;
+  lock.unlock();
   // By name, so that the queued call carries nothing built on this thread.
-  QMetaObject::invokeMethod(this, "Deliver", Qt::BlockingQueuedConnection);
-  // Pairs with Deliver's last lock: what the UI thread did with the report
-  // (the tree moved away) happens before the worker goes on.
-  const std::lock_guard lock(mailboxMutex_);
+  QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+  lock.lock();
+  mailboxChanged_.wait(lock, [this] { return !pending_ || detached_; });
+  pending_ = false;
   mailbox_ = Report{};
 }
 
@@ -73,8 +75,11 @@ void LoadWorker::Deliver() {
   Report report;
   {
     const std::lock_guard lock(mailboxMutex_);
-    report = std::exchange(mailbox_, Report{});
+    if (!pending_ || detached_) return;
+    report = mailbox_;
   }
+  // The worker waits until pending_ is cleared, so the tree it points to
+  // stays alive while it is moved from here.
   switch (report.kind) {
     case Report::Kind::File:
       ui_.FileLoaded(std::move(*report.tree));
@@ -88,7 +93,11 @@ void LoadWorker::Deliver() {
     case Report::Kind::None:
       break;
   }
-  const std::lock_guard lock(mailboxMutex_);
+  {
+    const std::lock_guard lock(mailboxMutex_);
+    pending_ = false;
+  }
+  mailboxChanged_.notify_all();
 }
 
 }  // namespace cfv

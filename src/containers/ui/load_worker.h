@@ -10,15 +10,15 @@
 // in load order. A loaded tree is moved to `ui`, never copied.
 //
 // Thread: the object lives on the UI thread; construct, start, query and
-// destroy it there. The UI thread must not block on a running worker without
-// carrying out its hand-offs (AbortAndWait does both), since the worker may be
-// waiting in one. Destroying a running worker aborts it and waits: the
-// reports it still makes reach `ui` meanwhile.
+// destroy it there. Destroying a running worker asks it to stop, stops taking
+// its reports (a tree not yet taken is dropped), cuts its closing pause short
+// and returns once its thread has stopped.
 #pragma once
 
 #include <QThread>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -45,11 +45,6 @@ class LoadWorker : public QThread {
   // True once the worker's routine has returned, pause included. UI thread.
   bool HasEnded() const { return ended_.load(std::memory_order_acquire); }
 
-  // Asks the worker to stop and returns once its thread has stopped, carrying
-  // out its pending hand-offs meanwhile. Returns at once when it never
-  // started or has ended. UI thread.
-  void AbortAndWait();
-
  protected:
   void run() override;
 
@@ -64,18 +59,25 @@ class LoadWorker : public QThread {
   };
   class Relay;
 
-  // Worker thread: hands `report` to the UI thread and waits until it is done.
+  // Worker thread: hands `report` to the UI thread and waits until the UI
+  // thread has carried it out (or the worker is being destroyed).
   void HandOff(const Report& report);
-  // UI thread: carries out the report in the mailbox.
+  // UI thread: carries out the report in the mailbox, if one waits there.
   Q_INVOKABLE void Deliver();
+  // UI thread: see the destructor.
+  void StopAndWait();
 
   const std::vector<std::filesystem::path> paths_;
   const std::shared_ptr<LoadControl> control_;
   LoadObserver& ui_;
-  // The mailbox. Guarded by a standard mutex (not only by the queued call's
-  // own synchronisation) so that the ordering is plain to thread checkers.
+  // The mailbox: one report at a time. Guarded by a standard mutex and
+  // condition variable, not by Qt's queued-call machinery, so the ordering is
+  // plain to thread checkers and a destroyed worker never waits for the UI.
   std::mutex mailboxMutex_;
+  std::condition_variable mailboxChanged_;
   Report mailbox_;
+  bool pending_ = false;   // a report waits for the UI thread
+  bool detached_ = false;  // the UI thread takes no more reports
   std::atomic<bool> ended_{false};
 };
 
