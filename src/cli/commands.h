@@ -1,0 +1,38 @@
+// The commands of tazor-cfv, apart from argument parsing so that tests can
+// run them in-process. Each returns the process exit status: 0 success,
+// 1 a failure while doing the work (an entry not written, output failed),
+// 2 bad usage or an unreadable input. Messages go to `err`, one line each.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cfv::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// `list [--tsv] PATH...`: loads the paths as a drop does and prints every
+// loaded custom file's tree in pre-order.
+int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE* out, std::FILE* err);
+
+// `cat FILE OFFSET`: writes the data of the entry whose header is at OFFSET.
+int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);
+
+// `info FILE OFFSET`: key=value lines about that entry.
+int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);
+
+// Parses an entry offset: decimal, or hexadecimal with 0x; at most 2^32 - 1.
+std::optional<std::uint32_t> ParseOffset(std::string_view text);
+
+// Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
+// value always stays on one line and in one field.
+std::string EscapeField(std::string_view text);
+
+}  // namespace cfv::cli

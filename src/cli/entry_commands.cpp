@@ -1,0 +1,77 @@
+#include <cerrno>
+#include <cstring>
+
+#include "cli/commands.h"
+#include "containers/custom_file.h"
+#include "containers/detect.h"
+#include "containers/entry_header.h"
+#include "containers/extract.h"
+#include "containers/loader.h"
+#include "preview/classify.h"
+
+namespace cfv::cli {
+namespace {
+
+// Extracts the entry or says on `err` why it cannot.
+std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
+  ExtractResult result = ExtractEntry(file, offset);
+  if (result) return std::move(*result.data);
+  if (result.error == ExtractError::kCannotOpen) {
+    std::fprintf(err, "tazor-cfv: cannot open %s\n", file.c_str());
+  } else {
+    std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
+  }
+  return std::nullopt;
+}
+
+// The entry's name: the text of the first entry item in pre-order whose
+// offset is `offset` (never the root item), else the header's own name field.
+std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
+  EntryTree tree;
+  if (LoadCustomFile(file, file.native(), tree)) {
+    const ItemId root = tree.FirstRoot();
+    std::optional<std::string> found;
+    tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
+      if (!found && depth > 0 && tree.Data(id) == offset) found = std::string(tree.Text(id));
+    });
+    if (found) return *found;
+  }
+  CustomFile in(file);
+  unsigned char header[kEntryHeaderSize];
+  in.MoveTo(static_cast<std::int32_t>(offset));
+  in.ReadDirect(header, sizeof header);
+  return HeaderName(header);
+}
+
+}  // namespace
+
+int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {
+  const std::optional<EntryData> data = Extract(file, offset, err);
+  if (!data) return kExitUsage;
+  if (std::fwrite(data->data(), 1, data->size(), out) != data->size() || std::fflush(out) != 0) {
+    std::fprintf(err, "tazor-cfv: cannot write the entry data: %s\n", std::strerror(errno));
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {
+  const std::optional<EntryData> data = Extract(file, offset, err);
+  if (!data) return kExitUsage;
+  const std::string name = EntryName(file, offset);
+  const PreviewClass preview = ClassifyPreview(data->data(), data->size(), name);
+  std::string text;
+  text += "length=" + std::to_string(data->size()) + "\n";
+  text += "preview=" + std::string(PreviewKindName(preview.kind)) + "\n";
+  text +=
+      "device=" + std::string(preview.kind == PreviewKind::Sound ? preview.device.DisplayName() : "") + "\n";
+  text += "name=" + EscapeField(OutputFileName(name, data->data(), data->size(), true)) + "\n";
+  text += "name_as_stored=" + EscapeField(OutputFileName(name, data->data(), data->size(), false)) + "\n";
+  if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    std::fprintf(err, "tazor-cfv: cannot write: %s\n", std::strerror(errno));
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace cfv::cli

@@ -1,0 +1,89 @@
+// tazor-cfv: the command-line tool over the viewer's core, for scripts.
+// Argument parsing only; the commands live in commands.h.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/commands.h"
+
+namespace {
+
+using cfv::cli::kExitUsage;
+
+// CLI11 validator for an entry offset (decimal or 0x hex, 32 bits).
+struct OffsetValidator : CLI::Validator {
+  OffsetValidator() : CLI::Validator("OFFSET") {
+    func_ = [](const std::string& text) -> std::string {
+      return cfv::cli::ParseOffset(text) ? std::string() : "not an entry offset: " + text;
+    };
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"tazor-cfv: list, extract and inspect the game's custom files (.god, .item, .npc, .cwd)",
+               "tazor-cfv"};
+  app.require_subcommand(1);
+  app.footer(
+      "Exit status: 0 success; 1 the work failed in part (output could not be written); "
+      "2 bad usage or an unreadable input.");
+
+  int status = 0;
+
+  // list
+  auto* list = app.add_subcommand("list", "Print the entry tree of custom files and folders, in pre-order");
+  bool tsv = false;
+  std::vector<std::string> listPaths;
+  list->add_flag("--tsv", tsv,
+                 "One line an item: depth<TAB>offset<TAB>children<TAB>text; depth 0 is a custom file "
+                 "(text = its path), children is 1 or 0; in text \\ TAB LF CR are written \\\\ \\t \\n \\r");
+  list->add_option("PATH", listPaths, "Custom files and folders (folders are searched four levels deep)")
+      ->required();
+  list->footer(
+      "Without --tsv each item is printed as two spaces per depth and its text. Files that are not "
+      "custom files are skipped silently; a path that does not exist is named on standard error "
+      "(exit status 2).");
+  list->callback([&] {
+    std::vector<std::filesystem::path> paths(listPaths.begin(), listPaths.end());
+    status = cfv::cli::RunList(paths, tsv, stdout, stderr);
+  });
+
+  // cat
+  auto* cat = app.add_subcommand("cat", "Write one entry's data (decompressed) to standard output");
+  std::string catFile, catOffset;
+  cat->add_option("FILE", catFile, "The custom file")->required();
+  cat->add_option("OFFSET", catOffset, "Offset of the entry's header (decimal or 0x hex), as `list` shows")
+      ->required()
+      ->check(OffsetValidator());
+  cat->callback(
+      [&] { status = cfv::cli::RunCat(catFile, *cfv::cli::ParseOffset(catOffset), stdout, stderr); });
+
+  // info
+  auto* info = app.add_subcommand("info", "Describe one entry as key=value lines");
+  std::string infoFile, infoOffset;
+  info->add_option("FILE", infoFile, "The custom file")->required();
+  info->add_option("OFFSET", infoOffset, "Offset of the entry's header (decimal or 0x hex)")
+      ->required()
+      ->check(OffsetValidator());
+  info->footer(
+      "Keys: length (bytes of entry data), preview (Image, Sound or Text), device (waveaudio, "
+      "sequencer, MPEGVideo, or empty), name (export file name with the extension corrected from "
+      "the content), name_as_stored (without the correction). Values are escaped as in list --tsv.");
+  info->callback(
+      [&] { status = cfv::cli::RunInfo(infoFile, *cfv::cli::ParseOffset(infoOffset), stdout, stderr); });
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::string what = e.what();
+    if (what.empty()) what = "bad usage";
+    std::fprintf(stderr, "tazor-cfv: %s (see --help)\n", what.c_str());
+    return kExitUsage;
+  }
+  return status;
+}

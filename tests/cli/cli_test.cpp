@@ -1,0 +1,138 @@
+// tazor-cfv list / cat / info, run as a user runs them: the real binary on
+// real custom files, checking standard output, standard error and the exit
+// status.
+#include <gtest/gtest.h>
+
+#include "custom_file_builder.h"
+#include "run_process.h"
+
+namespace cfv {
+namespace {
+
+using test::Branch;
+using test::Leaf;
+using test::RunProcess;
+
+test::ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "") {
+  args.insert(args.begin(), TAZOR_CFV);
+  return RunProcess(args, "", workDir);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Offsets: branch "sub.npc" at 0 (children at 50 and 103, 105 bytes of payload), then the
+    // awkward names at 155, 210, 260 and the Shift_JIS name at 310.
+    test::WriteFile(dir_ / "game" / "a.god",
+                    test::Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
+                                     Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""),
+                                     Leaf("back\\slash\r", ""), Leaf("日本語.mid", "MThd")}));
+    test::WriteFile(dir_ / "game" / "B" / "b.item", test::Serialize({Leaf("x.mp3", "ID3")}));
+    test::WriteFile(dir_ / "game" / "notes.txt", "not a custom file at all, just text");
+  }
+  test::TempDir dir_;
+};
+
+TEST_F(CliTest, ListTsvGolden) {
+  const auto r = Cfv({"list", "--tsv", "game"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // Folder order is the Windows listing order: a.god, B (its file), notes.txt.
+  EXPECT_EQ(r.out,
+            "0\t0\t1\tgame/a.god\n"
+            "1\t0\t1\tsub.npc\n"
+            "2\t50\t0\tin.t\n"
+            "2\t103\t0\tpic.bm\n"
+            "1\t155\t0\ttab\\there.txt\n"
+            "1\t210\t0\tline\\nfeed\n"
+            "1\t260\t0\tback\\\\slash\\r\n"
+            "1\t310\t0\t日本語.mid\n"
+            "0\t0\t1\tgame/B/b.item\n"
+            "1\t0\t0\tx.mp3\n");
+}
+
+TEST_F(CliTest, ListPlainIndentsTwoSpacesPerDepth) {
+  const auto r = Cfv({"list", "game/B/b.item", "game/a.god"}, dir_.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, 58), "game/B/b.item\n  x.mp3\ngame/a.god\n  sub.npc\n    in.t\n    pi");
+}
+
+TEST_F(CliTest, CatWritesTheDataByteForByte) {
+  const std::string big(200000, 'q');
+  std::string binary;
+  for (int i = 0; i < 256; ++i) binary.push_back(static_cast<char>(i));
+  test::WriteFile(dir_ / "c.cwd", test::Serialize({Leaf("z", test::Zlib(big)), Leaf("g", test::Gzip(binary)),
+                                                   Leaf("s", binary)}));
+  const std::string zlibLength = std::to_string(test::Zlib(big).size() + 50);
+  const std::string gzipOffset = zlibLength;
+  const std::string storedOffset = std::to_string(std::stoul(zlibLength) + test::Gzip(binary).size() + 50);
+
+  EXPECT_EQ(Cfv({"cat", "c.cwd", "0"}, dir_.path()).out, big);
+  EXPECT_EQ(Cfv({"cat", "c.cwd", gzipOffset}, dir_.path()).out, binary);
+  const auto stored = Cfv({"cat", (dir_ / "c.cwd").string(), storedOffset});
+  EXPECT_EQ(stored.status, 0);
+  EXPECT_EQ(stored.out, binary);
+}
+
+TEST_F(CliTest, InfoDescribesTheEntry) {
+  struct Case {
+    std::string offset;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"50", "length=3\npreview=Text\ndevice=\nname=in.txt\nname_as_stored=in.t\n"},
+      {"0x67", "length=2\npreview=Image\ndevice=\nname=pic.bmp\nname_as_stored=pic.bm\n"},
+      {"155", "length=5\npreview=Text\ndevice=\nname=tab\\there.txt\nname_as_stored=tab\\there.txt\n"},
+      {"310", "length=4\npreview=Sound\ndevice=sequencer\nname=日本語.mid\nname_as_stored=日本語.mid\n"},
+      // The branch itself: its data is its payload, the nested entries.
+      {"0", "length=105\npreview=Text\ndevice=\nname=sub.npc\nname_as_stored=sub.npc\n"},
+  };
+  for (const Case& c : cases) {
+    const auto r = Cfv({"info", "game/a.god", c.offset}, dir_.path());
+    EXPECT_EQ(r.status, 0) << c.offset << r.err;
+    EXPECT_EQ(r.out, c.expected) << c.offset;
+  }
+  EXPECT_EQ(Cfv({"info", "game/B/b.item", "0"}, dir_.path()).out,
+            "length=3\npreview=Sound\ndevice=MPEGVideo\nname=x.mp3\nname_as_stored=x.mp3\n");
+}
+
+TEST_F(CliTest, ExitStatusesAndMessages) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string errContains;
+  };
+  const Case cases[] = {
+      {{}, 2, "subcommand"},
+      {{"frobnicate"}, 2, "tazor-cfv:"},
+      {{"list"}, 2, "PATH"},
+      {{"list", "missing.god"}, 2, "missing.god"},
+      {{"list", "game/notes.txt"}, 0, ""},
+      {{"cat", "game/a.god"}, 2, "OFFSET"},
+      {{"cat", "game/a.god", "12x"}, 2, "12x"},
+      {{"cat", "game/a.god", "4294967296"}, 2, "4294967296"},
+      {{"cat", "game/missing.god", "0"}, 2, "cannot open"},
+      {{"cat", "game", "0"}, 2, "cannot open"},
+      {{"cat", "game/a.god", "7"}, 2, "no entry header"},
+      {{"info", "game/a.god", "100000"}, 2, "no entry header"},
+      {{"list", "--help"}, 0, ""},
+      {{"info", "--help"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    const auto r = Cfv(c.args, dir_.path());
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    EXPECT_EQ(r.status, c.status) << joined << r.err;
+    EXPECT_NE(r.err.find(c.errContains), std::string::npos) << joined << r.err;
+    if (c.status == 2) {
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
+    }
+  }
+  // A missing path is named, and the paths that exist are still listed.
+  const auto r = Cfv({"list", "--tsv", "nope", "game/B"}, dir_.path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n");
+}
+
+}  // namespace
+}  // namespace cfv
