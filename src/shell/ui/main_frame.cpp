@@ -63,6 +63,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   setWindowIcon(ProgramIcon());
 
   // 3. Screen resolution; 4-5. the user fonts, default then the settings file.
+  InstallWindowsFontSubstitutes();
   screenDpi_ = PrimaryScreenDpi();
   fonts_ = LoadUserFonts(environment_.settingsFile, MakeDefaultFont(language_, screenDpi_));
 
