@@ -1,6 +1,6 @@
 // The progress dialog on its own: its template (caption, controls, texts,
 // geometry in the General font), how it shows the counters, how it polls the
-// worker and every way it closes.
+// worker and every way it closes; and one real drop too large for the bar.
 #include "containers/ui/wait_dlg.h"
 
 #include <QLabel>
@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <fstream>
 
+#include "containers/ui/drop_loader.h"
 #include "containers/ui/load_progress.h"
+#include "custom_file_builder.h"
 #include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 
@@ -210,6 +213,27 @@ class WaitDlgTest : public QObject {
     QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("65536/65536"));
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), 0);
+  }
+
+  // A real drop whose total passes 65,535: the text shows the full numbers,
+  // the bar's range takes the low 16 bits.
+  void ALargeDropShowsTheFullNumbers() {
+    test::TempDir dir;
+    constexpr int kFiles = 65600;
+    std::filesystem::create_directories(dir / "F");
+    for (int i = 0; i < kFiles; ++i) std::ofstream(dir / "F" / ("e" + std::to_string(i)));
+    test::WriteFile(dir / "F" / "custom.god", test::Serialize({test::Leaf("x", "y")}));
+    int loaded = 0;
+    DropLoader loader(
+        nullptr, UiLanguage::English, [] { return GeneralFont(16, "DejaVu Sans"); },
+        [&](EntryTree&&) { ++loaded; });
+    loader.Load({dir / "F"});
+    QTRY_VERIFY_WITH_TIMEOUT(loader.IsIdle(), 120000);
+    QCOMPARE(loaded, 1);
+    const auto* dialog = loader.Dialog();
+    QCOMPARE(FindControl<QLabel>(*dialog, 1007)->text(), QStringLiteral("65601/65601"));
+    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->maximum(), 65601 & 0xFFFF);
+    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->value(), 65601 & 0xFFFF);
   }
 
   void CounterTextAndRangeHelpers() {
