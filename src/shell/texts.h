@@ -57,6 +57,8 @@ inline constexpr Bilingual kCancel{"Cancel", "キャンセル"};
 inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
 
 // ---- Containers (loading, extraction)
+inline constexpr Bilingual kWaitCaption{"Processing...", "処理中..."};
+inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
 
 // ---- Export
 // Messages of the export engine (kExportFinished is with the shell's

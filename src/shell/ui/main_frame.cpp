@@ -18,6 +18,7 @@
 #include <QTreeView>
 #include <cmath>
 
+#include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
 #include "preview/ui/music_player_view.h"
@@ -127,8 +128,13 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // 19. The bar at 360 pixels, clamped to the splitter's width.
   splitter_->SetSplitterPos(kInitialTreeWidth);
 
-  // 20. The drop prompt; 21. accept drops.
+  // 20. The drop prompt; 21. accept drops. Each loaded file becomes one
+  // root item of the model; the progress dialog takes the General font of
+  // the first drop.
   textView_->setPlainText(UiText(texts::kDropPrompt, language_));
+  loader_ = std::make_unique<DropLoader>(
+      this, language_, [this] { return fonts_.general; },
+      [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
   setAcceptDrops(true);
 }
 
@@ -184,7 +190,7 @@ QWidget* CMainFrame::DialogOwner() {
   return active != nullptr ? active : this;
 }
 
-void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& /*paths*/) {}
+void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
 
 void CMainFrame::OnFileExport() {
   RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,

@@ -26,6 +26,7 @@
 #include <QMainWindow>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ class QTreeView;
 namespace cfv {
 
 class CPaneSplitter;
+class DropLoader;
 class EntryTreeModel;
 
 // Menu command ids.
@@ -100,9 +102,12 @@ class CMainFrame : public QMainWindow {
   const ExportState& Export() const { return exportState_; }
 
   // Loads dropped files and folders into the tree (paths in the file
-  // system's encoding, in drop order). The loading (progress dialog and load
-  // worker) is built on this entry point; until then a drop loads nothing.
+  // system's encoding, in drop order): the progress dialog opens and a load
+  // worker appends each custom file found as a root item. Returns at once;
+  // drops that come while a load runs wait their turn (see DropLoader).
   void LoadPaths(const std::vector<std::filesystem::path>& paths);
+  // The drops' loader, with the progress dialog.
+  DropLoader& Loader() const { return *loader_; }
 
   // The root item (the custom file) that holds `item`: its top ancestor, or
   // the item itself when it has no parent.
@@ -150,6 +155,8 @@ class CMainFrame : public QMainWindow {
   CMusicPlayerView* musicPlayerView_ = nullptr;
   std::vector<QAction*> actions_;
   ExportState exportState_;
+  // Destroyed before the child widgets: it stops a running load first.
+  std::unique_ptr<DropLoader> loader_;
 };
 
 }  // namespace cfv

@@ -1,0 +1,89 @@
+#include "containers/ui/drop_loader.h"
+
+#include <QMetaObject>
+#include <utility>
+
+#include "containers/ui/load_worker.h"
+#include "containers/ui/wait_dlg.h"
+
+namespace cfv {
+
+DropLoader::DropLoader(QWidget* owner, UiLanguage language, std::function<LogFont()> generalFont,
+                       TreeSink sink)
+    : owner_(owner), language_(language), generalFont_(std::move(generalFont)), sink_(std::move(sink)) {}
+
+DropLoader::~DropLoader() {
+  // Stops the worker first: it takes no more reports, so nothing reaches the
+  // sink or the dialog from here on.
+  worker_.reset();
+  if (dialog_) dialog_->disconnect(this);
+  dialog_.reset();
+}
+
+void DropLoader::Load(std::vector<std::filesystem::path> paths) {
+  waiting_.push_back({std::move(paths), std::make_shared<LoadControl>()});
+  Advance();
+}
+
+bool DropLoader::IsIdle() const { return !worker_ && waiting_.empty() && dialogFor_ == DialogFor::Nothing; }
+
+void DropLoader::Advance() {
+  if (dialogFor_ == DialogFor::Nothing && !waiting_.empty()) {
+    if (!dialog_) {
+      dialog_ = std::make_unique<CWaitDlg>(owner_, generalFont_(), language_);
+      connect(dialog_.get(), &QDialog::finished, this, &DropLoader::OnDialogFinished);
+    }
+    dialogFor_ = DialogFor::WaitingLoad;
+    dialog_->Open(waiting_.front().control, [this] { return DialogLoadHasEnded(); });
+  }
+  if (!worker_ && dialogFor_ == DialogFor::WaitingLoad) {
+    PendingLoad load = std::move(waiting_.front());
+    waiting_.pop_front();
+    LoadObserver& reports = *this;
+    worker_ = std::make_unique<LoadWorker>(std::move(load.paths), std::move(load.control), reports);
+    // Queued: `finished` is emitted on the worker's thread.
+    connect(worker_.get(), &QThread::finished, this, &DropLoader::OnWorkerFinished, Qt::QueuedConnection);
+    dialogFor_ = DialogFor::RunningLoad;
+    emit LoadStarted();
+    worker_->start();
+  }
+}
+
+bool DropLoader::DialogLoadHasEnded() const {
+  // A waiting load's worker has not even started; the running load has ended
+  // when its worker has, or has been cleaned up already.
+  return dialogFor_ == DialogFor::RunningLoad && (!worker_ || worker_->HasEnded());
+}
+
+void DropLoader::OnDialogFinished() {
+  // A drop whose dialog closed before its worker started was aborted: it
+  // loads nothing.
+  if (dialogFor_ == DialogFor::WaitingLoad && !waiting_.empty()) waiting_.pop_front();
+  dialogFor_ = DialogFor::Nothing;
+  // The next drop's dialog opens after this one's closing has run its course.
+  QMetaObject::invokeMethod(this, &DropLoader::Advance, Qt::QueuedConnection);
+}
+
+void DropLoader::OnWorkerFinished() {
+  if (!worker_ || sender() != worker_.get()) return;
+  // `finished` is emitted just before the thread ends: wait for the rest of
+  // Qt's own clean-up, then delete the thread object.
+  worker_->wait();
+  worker_.reset();
+  emit LoadEnded();
+  Advance();
+}
+
+void DropLoader::FileLoaded(EntryTree&& tree) {
+  if (sink_) sink_(std::move(tree));
+}
+
+void DropLoader::TotalCounted(std::int32_t done, std::int32_t total) {
+  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowTotal(done, total);
+}
+
+void DropLoader::DoneAdvanced(std::int32_t done, std::int32_t total) {
+  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowDone(done, total);
+}
+
+}  // namespace cfv
