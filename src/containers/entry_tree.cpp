@@ -99,4 +99,12 @@ void EntryTree::Reserve(std::size_t items, std::size_t textBytes) {
   texts_.reserve(textBytes);
 }
 
+void EntryTree::Clear() {
+  nodes_.clear();
+  texts_.clear();
+  firstRoot_ = kNoItem;
+  lastRoot_ = kNoItem;
+  rootCount_ = 0;
+}
+
 }  // namespace cfv

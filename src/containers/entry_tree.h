@@ -75,6 +75,10 @@ class EntryTree {
   // Bytes held by the text pool (for memory accounting).
   std::size_t TextBytes() const { return texts_.size(); }
   void Reserve(std::size_t items, std::size_t textBytes);
+  // Empties the tree but keeps its storage, so a tree used as scratch for
+  // one file after another does not allocate (and fault in) fresh memory
+  // for each. Ids given out before are void afterwards.
+  void Clear();
 
   // Calls visit(item, depth) for every item below `start` (inclusive) in
   // pre-order; depth 0 is `start` itself. With start = kNoItem, walks every
