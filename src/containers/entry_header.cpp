@@ -1,6 +1,9 @@
 #include "containers/entry_header.h"
 
 #include <cstring>
+#if defined(__SSE2__) && !defined(CFV_NO_SIMD)
+#include <emmintrin.h>
+#endif
 
 #include "containers/cp932.h"
 
@@ -28,6 +31,41 @@ std::uint64_t CheckedSizeValue(const unsigned char* size) {
   return value;
 }
 
+#if defined(__SSE2__) && !defined(CFV_NO_SIMD)
+
+// Masks of one 16-byte block: bit i of `control` is set when byte i is a
+// control byte a name may not hold (below 0x20, not NUL, TAB, LF or CR),
+// bit i of `nul` when byte i is NUL.
+inline void BlockMasks(const unsigned char* p, unsigned& control, unsigned& nul) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i below20 = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+  const __m128i isNul = _mm_cmpeq_epi8(v, _mm_setzero_si128());
+  const __m128i allowed = _mm_or_si128(
+      _mm_or_si128(isNul, _mm_cmpeq_epi8(v, _mm_set1_epi8(0x09))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x0A)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x0D))));
+  control = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(allowed, below20)));
+  nul = static_cast<unsigned>(_mm_movemask_epi8(isNul));
+}
+
+// Rules 1 and 2 over the 40 name bytes, read as blocks 0-15, 16-31 and
+// 24-39 (the last two overlap, which is harmless for masks that are OR-ed).
+bool NameFieldValid(const unsigned char* name) {
+  unsigned c0, n0, c1, n1, c2, n2;
+  BlockMasks(name, c0, n0);
+  BlockMasks(name + 16, c1, n1);
+  BlockMasks(name + 24, c2, n2);
+  const std::uint64_t control = c0 | (std::uint64_t{c1} << 16) | (std::uint64_t{c2} << 24);
+  if (control != 0) return false;
+  const std::uint64_t nul = n0 | (std::uint64_t{n1} << 16) | (std::uint64_t{n2} << 24);
+  if (nul == 0) return true;
+  // From the first NUL to the end of the field, every byte is NUL.
+  const std::uint64_t all = (std::uint64_t{1} << kNameFieldSize) - 1;
+  const std::uint64_t fromFirst = all & ~((nul & (~nul + 1)) - 1);
+  return (nul & fromFirst) == fromFirst;
+}
+
+#else
+
 // 1 for the bytes a name field may not hold at all: controls other than TAB,
 // LF and CR. NUL is allowed here; where it may stand is tested apart.
 constexpr struct NotTextTable {
@@ -48,6 +86,8 @@ bool NameFieldValid(const unsigned char* name) {
   for (const unsigned char* p = nul; p < name + kNameFieldSize; ++p) rest |= *p;
   return rest == 0;
 }
+
+#endif
 
 }  // namespace
 
