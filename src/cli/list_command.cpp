@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -16,47 +17,79 @@ namespace {
 // must cost little more than reading their headers.
 class TreePrinter final : public LoadObserver {
  public:
-  TreePrinter(std::FILE* out, bool tsv) : out_(out), tsv_(tsv) { buffer_.reserve(kFlushAt + 4096); }
+  TreePrinter(std::FILE* out, bool tsv) : out_(out), tsv_(tsv), buffer_(kBlock) {}
   ~TreePrinter() override { Flush(); }
   TreePrinter(const TreePrinter&) = delete;
   TreePrinter& operator=(const TreePrinter&) = delete;
 
   void FileLoaded(EntryTree&& tree) override {
     tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
-      if (tsv_) {
-        AppendNumber(depth);
-        buffer_ += '\t';
-        AppendNumber(tree.Data(id));
-        buffer_ += '\t';
-        buffer_ += tree.HasChildren(id) ? '1' : '0';
-        buffer_ += '\t';
-        AppendEscaped(buffer_, tree.Text(id));
-      } else {
-        buffer_.append(2 * static_cast<std::size_t>(depth), ' ');
-        buffer_ += tree.Text(id);
+      const std::string_view text = tree.Text(id);
+      // The longest line: two numbers of at most 10 digits, three tabs, the
+      // children flag, the text escaped (at most twice its length) and the
+      // line feed; or the indent and the text.
+      const std::size_t longest = tsv_ ? 32 + 2 * text.size() : 2 * std::size_t{depth} + text.size() + 1;
+      if (used_ + longest > buffer_.size()) {
+        Flush();
+        if (longest > buffer_.size()) buffer_.resize(longest);
       }
-      buffer_ += '\n';
-      if (buffer_.size() >= kFlushAt) Flush();
+      char* p = buffer_.data() + used_;
+      if (tsv_) {
+        p = std::to_chars(p, p + 10, depth).ptr;
+        *p++ = '\t';
+        p = std::to_chars(p, p + 10, tree.Data(id)).ptr;
+        *p++ = '\t';
+        *p++ = tree.HasChildren(id) ? '1' : '0';
+        *p++ = '\t';
+        p = WriteEscaped(p, text);
+      } else {
+        p = std::fill_n(p, 2 * std::size_t{depth}, ' ');
+        p = std::copy(text.begin(), text.end(), p);
+      }
+      *p++ = '\n';
+      used_ = static_cast<std::size_t>(p - buffer_.data());
     });
   }
 
   void Flush() {
-    if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
-    buffer_.clear();
+    if (used_ != 0) std::fwrite(buffer_.data(), 1, used_, out_);
+    used_ = 0;
   }
 
  private:
-  static constexpr std::size_t kFlushAt = 256 * 1024;
+  static constexpr std::size_t kBlock = 256 * 1024;
 
-  void AppendNumber(std::uint32_t value) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    buffer_.append(digits, end);
+  // Writes `text` escaped as EscapeField does; returns the end.
+  static char* WriteEscaped(char* p, std::string_view text) {
+    for (const char c : text) {
+      char code = 0;
+      switch (c) {
+        case '\\':
+          code = '\\';
+          break;
+        case '\t':
+          code = 't';
+          break;
+        case '\n':
+          code = 'n';
+          break;
+        case '\r':
+          code = 'r';
+          break;
+        default:
+          *p++ = c;
+          continue;
+      }
+      *p++ = '\\';
+      *p++ = code;
+    }
+    return p;
   }
 
   std::FILE* out_;
   bool tsv_;
-  std::string buffer_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
 };
 
 }  // namespace
