@@ -22,7 +22,39 @@ struct Bilingual {
 namespace texts {
 
 // ---- Application shell
-inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor Custom File Viewer"};
+// Process-wide pairs.
+inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor カスタムファイルビューア"};
+inline constexpr Bilingual kReleaseLabel{"Release 3 [21 Jan, 2019]", "Release 3 [2019/01/21]"};
+inline constexpr Bilingual kDefaultFontFace{"Arial", "Meiryo UI"};
+
+// Main window. Formats take their arguments in order at each "%s".
+inline constexpr Bilingual kWindowTitleFormat{"%s %s", "%s %s"};  // program title, release label
+inline constexpr Bilingual kMenuFile{"&File", "ファイル(&F)"};
+inline constexpr Bilingual kMenuFileExport{"&Export", "書き出し(&E)"};
+inline constexpr Bilingual kMenuFileExit{"E&xit", "終了(&X)"};
+inline constexpr Bilingual kMenuOption{"&Option", "オプション(&O)"};
+inline constexpr Bilingual kMenuOptionConfiguration{"&Configuration", "設定(&C)"};
+inline constexpr Bilingual kMenuHelp{"&Help", "ヘルプ(&H)"};
+inline constexpr Bilingual kMenuHelpAboutFormat{"&About %s", "%s のバージョン情報(&A)"};  // program title
+inline constexpr Bilingual kDropPrompt{"Drop Tazor Custom Files (*.god, *.item, *.npc, *.cwd) here",
+                                       "Tazorカスタムファイルをドロップして下さい。"};
+// The status bar's idle text exists in English only.
+inline constexpr std::string_view kStatusReady = "Ready";
+inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
+
+// Dialog captions. "[ %s ] - %s" takes the caption word, then the program title.
+inline constexpr Bilingual kDialogCaptionFormat{"[ %s ] - %s", "[ %s ] - %s"};
+inline constexpr Bilingual kAboutCaption{"About", "バージョン情報"};
+inline constexpr Bilingual kProcessingCaption{"Processing...", "処理中..."};
+inline constexpr Bilingual kConfigurationCaption{"Configuration", "設定"};
+inline constexpr Bilingual kConfigureExportCaption{"Configure Export", "書き出しの設定"};
+
+// Buttons shared by the dialogs.
+inline constexpr Bilingual kOk{"OK", "OK"};
+inline constexpr Bilingual kCancel{"Cancel", "キャンセル"};
+
+// About dialog: "%s\n%s" with the program title and the release label.
+inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
 
 // ---- Containers (loading, extraction)
 
@@ -31,6 +63,15 @@ inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor Cust
 // ---- Preview
 
 // ---- Settings
+// Configuration dialog.
+inline constexpr Bilingual kFontGroup{"Font", "フォント"};
+inline constexpr Bilingual kFontGeneral{"General", "全般"};
+inline constexpr Bilingual kFontFileList{"File List", "ファイル一覧"};
+inline constexpr Bilingual kFontPreview{"Preview", "ビューア"};
+inline constexpr Bilingual kFontSelect{"Select", "変更"};
+// The style words of a font description are Japanese in both languages.
+inline constexpr std::string_view kFontStyleBold = "太字";
+inline constexpr std::string_view kFontStyleItalic = "斜体";
 
 }  // namespace texts
 }  // namespace cfv

@@ -1,0 +1,70 @@
+// EntryTreeModel: the Qt item model over the entry tree, shown by the main
+// window's tree view with a check box on every item.
+//
+// The model owns the EntryTree. A QModelIndex carries the item id as its
+// internal id and EntryTree::Row as its row, so parent() and data() are
+// O(1) and no per-item Qt object exists. index(row) looks children up in a
+// per-parent table of child ids, built the first time a parent's middle row
+// is asked for (first and last rows need none) and kept up to date as root
+// items are appended; a million entries stay cheap.
+//
+// Items are only ever appended, whole files at a time (AppendFileTree: one
+// row insertion at the top level). Checking or unchecking an item gives the
+// same state to its whole subtree, never to a parent or sibling, and emits
+// dataChanged for the item and every changed range of children so views
+// redraw.
+//
+// Thread: UI thread only. A load worker builds each file into a tree of its
+// own and hands it to the UI thread for AppendFileTree.
+#pragma once
+
+#include <QAbstractItemModel>
+#include <unordered_map>
+#include <vector>
+
+#include "containers/entry_tree.h"
+
+namespace cfv {
+
+class EntryTreeModel : public QAbstractItemModel {
+  Q_OBJECT
+
+ public:
+  explicit EntryTreeModel(QObject* parent = nullptr);
+
+  const EntryTree& Tree() const { return tree_; }
+
+  // Appends every item of `tree` after the last root item, as one row
+  // insertion at the top level. Returns the id offset: an item that was `i`
+  // in `tree` is `i + offset` here. An empty `tree` changes nothing.
+  ItemId AppendFileTree(EntryTree&& tree);
+
+  // The item of an index (kNoItem for the invalid index) and back.
+  ItemId ItemOf(const QModelIndex& index) const;
+  QModelIndex IndexOf(ItemId item) const;
+
+  // Gives `item` and every item below it the check state `checked`. Does
+  // nothing when `item` already has that state (the change comes from the
+  // item itself, as a click on its box).
+  void SetChecked(ItemId item, bool checked);
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  ItemId ChildAt(ItemId parent, std::uint32_t row) const;
+  // Emits dataChanged for every child range below `item`.
+  void EmitSubtreeChanged(ItemId item);
+
+  EntryTree tree_;
+  // Child ids by row, per parent (kNoItem: the root items), built lazily.
+  mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
+};
+
+}  // namespace cfv

@@ -1,0 +1,144 @@
+// CMainFrame: the program's one top-level window.
+//
+// A menu bar (File: Export 1000, Exit 1001; Option: Configuration 1002;
+// Help: About 1003), a status bar reading "Ready", and between them the pane
+// splitter: the entry tree view (with check boxes) on the left, 360 pixels
+// wide at creation, and on the right the text view showing the drop prompt.
+// The image view and the music player view exist from the start, hidden,
+// and take the right pane when the preview shows them.
+//
+// Creation runs in this order: UI language, caption, screen resolution,
+// user fonts (default, then the settings file), menu, status bar, splitter
+// and panes, fonts applied, splitter bar placed, drop prompt, drops
+// accepted. The language and fonts are fixed for the window's life except
+// that a confirmed Configuration dialog replaces the fonts (and writes the
+// settings file).
+//
+// Entry points the loading, preview and export code build on:
+//   LoadPaths         a drop of files/folders on the window ends here.
+//   OnTreeSelChanged  the tree's current item changed: preview it.
+//   OnFileExport      File > Export.
+// The accessors give those parts the tree model and view, the text view,
+// the splitter and preview windows, the fonts, the UI language and the
+// screen resolution. All of it is UI-thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "settings/user_fonts.h"
+#include "shell/texts.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTreeView;
+
+namespace cfv {
+
+class CPaneSplitter;
+class EntryTreeModel;
+
+// Menu command ids.
+enum CommandId : int {
+  kIdFileExport = 1000,
+  kIdFileExit = 1001,
+  kIdOptionConfiguration = 1002,
+  kIdHelpAbout = 1003,
+};
+
+// Where the frame takes its system-dependent inputs from. The program uses
+// the defaults; tests and the screenshot tool supply their own.
+struct FrameEnvironment {
+  // The system default locale name ("ja-JP", "en-US", ...). Default: the
+  // system locale files (ReadSystemLocaleName over DefaultLocaleFiles()).
+  std::function<std::string()> systemLocaleName;
+  // The settings file; default "TazorCustomFileViewer.ini" in the current
+  // directory.
+  std::filesystem::path settingsFile = DefaultSettingsPath();
+};
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The left pane's width at creation, in pixels.
+  static constexpr int kInitialTreeWidth = 360;
+
+  explicit CMainFrame(FrameEnvironment environment = {}, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  UiLanguage Language() const { return language_; }
+  // The screen's vertical logical dots per inch, read at creation.
+  int ScreenDpi() const { return screenDpi_; }
+  // The three user fonts as they are now (General, file list, preview).
+  const UserFonts& Fonts() const { return fonts_; }
+  const std::filesystem::path& SettingsFile() const { return environment_.settingsFile; }
+  // The program title in the UI language: the caption of message boxes.
+  QString ProgramTitle() const;
+
+  EntryTreeModel& Model() const { return *model_; }
+  QTreeView& TreeView() const { return *treeView_; }
+  QPlainTextEdit& TextView() const { return *textView_; }
+  CPaneSplitter& Splitter() const { return *splitter_; }
+  // The preview windows that start hidden; the preview code replaces these
+  // placeholders with its image view and music player view.
+  QWidget& ImageView() const { return *imageView_; }
+  QWidget& MusicPlayerView() const { return *musicPlayerView_; }
+  // The menu action of a command id (nullptr for an unknown id).
+  QAction* Action(int commandId) const;
+  // The status bar's text.
+  QString StatusText() const;
+
+  // Loads dropped files and folders into the tree (paths in the file
+  // system's encoding, in drop order). The loading (progress dialog and load
+  // worker) is built on this entry point; until then a drop loads nothing.
+  void LoadPaths(const std::vector<std::filesystem::path>& paths);
+
+ public slots:
+  // The tree's current item changed to `current`: the preview dispatcher
+  // shows it. Connected to the tree view's current-index signal.
+  void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
+  // File > Export (1000): Configure Export dialog, then the export of the
+  // checked entries. Filled in by the export code.
+  void OnFileExport();
+  // File > Exit (1001): closes the window.
+  void OnFileExit();
+  // Option > Configuration (1002): edits copies of the fonts; on OK takes
+  // them, writes all three to the settings file and applies them.
+  void OnOptionConfiguration();
+  // Help > About (1003).
+  void OnHelpAbout();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenu();
+  // Gives the tree view the file list font and the text view the preview font.
+  void ApplyFonts();
+  // The window that owns a dialog opened now: the active window, else this.
+  QWidget* DialogOwner();
+
+  FrameEnvironment environment_;
+  UiLanguage language_ = UiLanguage::English;
+  int screenDpi_ = 96;
+  UserFonts fonts_;
+
+  QLabel* status_ = nullptr;
+  CPaneSplitter* splitter_ = nullptr;
+  EntryTreeModel* model_ = nullptr;
+  QTreeView* treeView_ = nullptr;
+  QPlainTextEdit* textView_ = nullptr;
+  QWidget* imageView_ = nullptr;
+  QWidget* musicPlayerView_ = nullptr;
+  std::vector<QAction*> actions_;
+};
+
+}  // namespace cfv

@@ -1,0 +1,9 @@
+#include "shell/ui/program_icon.h"
+
+namespace cfv {
+
+QString ProgramIconPath() { return QStringLiteral(":/cfv/icons/tazor-custom-file-viewer.svg"); }
+
+QIcon ProgramIcon() { return QIcon(ProgramIconPath()); }
+
+}  // namespace cfv
