@@ -1,5 +1,7 @@
 #include "containers/entry_tree.h"
 
+#include <algorithm>
+
 namespace cfv {
 
 ItemId EntryTree::AppendItem(ItemId parent, std::string_view text, int image) {
@@ -43,7 +45,10 @@ ItemId EntryTree::AppendTree(const EntryTree& other) {
   const auto base = static_cast<ItemId>(nodes_.size());
   const auto textBase = static_cast<std::uint32_t>(texts_.size());
   if (other.nodes_.empty()) return base;
-  nodes_.reserve(nodes_.size() + other.nodes_.size());
+  // Grow geometrically: reserving the exact size would move the whole table
+  // on every append, quadratic over a load of many files.
+  const std::size_t needed = nodes_.size() + other.nodes_.size();
+  if (needed > nodes_.capacity()) nodes_.reserve(std::max(needed, 2 * nodes_.capacity()));
   texts_.append(other.texts_);
   auto shift = [base](ItemId id) { return id == kNoItem ? kNoItem : id + base; };
   for (const Node& src : other.nodes_) {
