@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <memory>
+
+#include "containers/cp932.h"
 
 namespace cfv {
 namespace {
@@ -109,6 +112,20 @@ bool AppendCp932Decoded(std::string_view bytes, std::string& out) {
   if (!table.Ok()) return false;
   table.Decode(bytes, out);
   return true;
+}
+
+void AppendCp932UntilNul(const unsigned char* bytes, std::size_t limit, std::string& out) {
+  const void* nul = std::memchr(bytes, 0, limit);
+  const std::size_t n =
+      nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - bytes) : limit;
+  unsigned high = 0;
+  for (std::size_t i = 0; i < n; ++i) high |= bytes[i];
+  const std::string_view text(reinterpret_cast<const char*>(bytes), n);
+  if ((high & 0x80) == 0) {
+    out.append(text);  // ASCII: the same bytes
+  } else if (!AppendCp932Decoded(text, out)) {
+    out += DecodeCp932(text);  // no CP932 converter: DecodeCp932's own fallback
+  }
 }
 
 }  // namespace cfv

@@ -9,6 +9,7 @@
 // Thread: each thread keeps its own tables.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,10 @@ namespace cfv {
 // Appends the UTF-8 decoding of `bytes` to `out` and returns true; returns
 // false and appends nothing when the system has no CP932 converter.
 bool AppendCp932Decoded(std::string_view bytes, std::string& out);
+
+// Appends the decoding of the text at `bytes` up to its first zero byte, or
+// of all `limit` bytes when none comes first, to `out`: what
+// DecodeCp932UntilNul gives, without a string of its own.
+void AppendCp932UntilNul(const unsigned char* bytes, std::size_t limit, std::string& out);
 
 }  // namespace cfv

@@ -2,21 +2,34 @@
 
 #include <algorithm>
 
+#include "containers/cp932_table.h"
+
 namespace cfv {
 
 ItemId EntryTree::AppendItem(ItemId parent, std::string_view text, int image) {
+  const auto textOffset = static_cast<std::uint32_t>(texts_.size());
+  texts_.append(text);
+  return AppendNode(parent, textOffset, image);
+}
+
+ItemId EntryTree::AppendNameFieldItem(ItemId parent, const unsigned char* field, std::size_t size) {
+  const auto textOffset = static_cast<std::uint32_t>(texts_.size());
+  AppendCp932UntilNul(field, size, texts_);
+  return AppendNode(parent, textOffset, -1);
+}
+
+ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset, int image) {
   const auto id = static_cast<ItemId>(nodes_.size());
   Node node{};
   node.parent = parent;
   node.firstChild = kNoItem;
   node.lastChild = kNoItem;
   node.nextSibling = kNoItem;
-  node.textOffset = static_cast<std::uint32_t>(texts_.size());
-  node.textLength = static_cast<std::uint32_t>(text.size());
+  node.textOffset = textOffset;
+  node.textLength = static_cast<std::uint32_t>(texts_.size() - textOffset);
   node.data = 0;
   node.checked = 0;
   node.image = static_cast<std::int8_t>(image);
-  texts_.append(text);
 
   if (parent == kNoItem) {
     node.row = rootCount_++;
@@ -73,11 +86,6 @@ ItemId EntryTree::AppendTree(const EntryTree& other) {
     lastRoot_ = id;
   }
   return base;
-}
-
-std::string_view EntryTree::Text(ItemId item) const {
-  const Node& n = nodes_[item];
-  return std::string_view(texts_).substr(n.textOffset, n.textLength);
 }
 
 std::uint32_t EntryTree::ChildCount(ItemId item) const {

@@ -1,6 +1,8 @@
 // Code page 932 names and texts are decoded through tables filled from iconv;
 // here the result is held against converting with iconv directly, for every
 // one- and two-byte sequence and for many longer ones.
+#include "containers/cp932_table.h"
+
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "containers/cp932.h"
+#include "containers/entry_tree.h"
 
 namespace cfv {
 namespace {
@@ -69,6 +72,32 @@ TEST(Cp932Table, LongerMixedSequences) {
     for (char& c : s) c = static_cast<char>(bytes[rng() % std::size(bytes)]);
     ASSERT_EQ(DecodeCp932(s), IconvDecode(s));
   }
+}
+
+// The loader's path for names: decoded straight into the tree's text pool,
+// cut at the first NUL, the same text as DecodeCp932UntilNul gives.
+TEST(Cp932Table, NameFieldsDecodedIntoThePool) {
+  const unsigned char bytes[] = {0x00, 0x20, 0x41, 0x5C, 0x7E, 0x81, 0x82, 0x93, 0x96, 0xA0,
+                                 0xB1, 0xE0, 0xEA, 0xFA, 0xFD, 0xFF, 0x40, 0x7B, 0x8C};
+  std::mt19937 rng(40);
+  EntryTree tree;
+  const ItemId root = tree.AppendItem(kNoItem, "root", 1);
+  std::string pool = "prefix";
+  for (int round = 0; round < 20000; ++round) {
+    unsigned char field[40];
+    for (unsigned char& c : field) c = bytes[rng() % std::size(bytes)];
+    if (round % 3 == 0) field[rng() % 40] = 0;
+    const std::string expected = DecodeCp932UntilNul(field, sizeof field);
+    const std::size_t before = pool.size();
+    AppendCp932UntilNul(field, sizeof field, pool);
+    ASSERT_EQ(pool.substr(before), expected);
+    const ItemId item = tree.AppendNameFieldItem(root, field, sizeof field);
+    ASSERT_EQ(tree.Text(item), expected);
+    ASSERT_EQ(tree.Parent(item), root);
+  }
+  // Earlier texts stay as they were while the pool grows.
+  EXPECT_EQ(tree.Text(root), "root");
+  EXPECT_EQ(pool.substr(0, 6), "prefix");
 }
 
 }  // namespace
