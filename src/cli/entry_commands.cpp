@@ -38,7 +38,7 @@ std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
   }
   CustomFile in(file);
   unsigned char header[kEntryHeaderSize];
-  in.MoveTo(static_cast<std::int32_t>(offset));
+  in.MoveTo(offset);
   in.ReadDirect(header, sizeof header);
   return HeaderName(header);
 }

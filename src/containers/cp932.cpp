@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -9,6 +10,16 @@
 
 namespace cfv {
 namespace {
+
+// Byte length of the UTF-8 sequence that starts with `lead` (1 for a byte
+// that starts none).
+std::size_t Utf8SequenceLength(char lead) {
+  const auto c = static_cast<unsigned char>(lead);
+  if ((c & 0xE0) == 0xC0) return 2;
+  if ((c & 0xF0) == 0xE0) return 3;
+  if ((c & 0xF8) == 0xF0) return 4;
+  return 1;
+}
 
 // A per-thread iconv descriptor, opened once: opening one per entry name
 // would dominate the load time of a file of small entries.
@@ -22,8 +33,9 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts all of `in`; on a byte sequence the converter rejects, appends
-  // `replacement` and skips one input byte.
-  std::string Convert(std::string_view in, std::string_view replacement) {
+  // `replacement` and skips one input byte, or one whole character when the
+  // input is UTF-8 (`utf8In`), so each character gets one replacement.
+  std::string Convert(std::string_view in, std::string_view replacement, bool utf8In = false) {
     std::string out;
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
       for (char c : in) {
@@ -55,8 +67,14 @@ class Converter {
       out.append(replacement);
       used = out.size();
       out.resize(used + inLeft * 3 + 16);
-      ++inPtr;
-      --inLeft;
+      std::size_t skip = 1;
+      if (utf8In) {
+        // The lead byte and the continuation bytes that follow it.
+        const std::size_t want = std::min(Utf8SequenceLength(*inPtr), inLeft);
+        while (skip < want && (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80) ++skip;
+      }
+      inPtr += skip;
+      inLeft -= skip;
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
       if (inLeft == 0) break;
     }
@@ -94,7 +112,7 @@ std::string DecodeCp932UntilNul(const unsigned char* bytes, std::size_t limit) {
 std::string EncodeCp932(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   thread_local Converter converter("CP932", "UTF-8");
-  return converter.Convert(utf8, "?");
+  return converter.Convert(utf8, "?", /*utf8In=*/true);
 }
 
 }  // namespace cfv

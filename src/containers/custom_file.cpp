@@ -113,10 +113,4 @@ bool CustomFile::Move(std::int32_t distance) {
   return true;
 }
 
-bool CustomFile::MoveTo(std::int32_t offset) {
-  if (offset < 0) return false;
-  position_ = static_cast<std::uint64_t>(offset);
-  return true;
-}
-
 }  // namespace cfv

@@ -57,9 +57,9 @@ class CustomFile {
   // Moves by `distance` from the current position. Fails, leaving the
   // position unchanged, when it would land before the start.
   bool Move(std::int32_t distance);
-  // Moves to `offset` from the start (a signed 32-bit offset, as the format
-  // allows); fails on a negative offset, leaving the position unchanged.
-  bool MoveTo(std::int32_t offset);
+  // Moves to `offset` from the start (offsets in custom files are 32-bit
+  // unsigned, 2 GiB and above included); a move past the end is allowed.
+  void MoveTo(std::uint32_t offset) { position_ = offset; }
 
  private:
   bool ReadZeroedSlow(unsigned char* out, std::size_t n);

@@ -13,6 +13,9 @@ namespace cfv {
 inline constexpr std::size_t kEntryHeaderSize = 50;
 inline constexpr std::size_t kNameFieldSize = 40;
 inline constexpr std::size_t kSizeFieldSize = 10;
+// The largest size a header can give: nine digits, since the field needs a
+// NUL.
+inline constexpr std::uint64_t kMaxEntrySize = 999'999'999;
 
 // True when the five header rules hold: the name field is text bytes then
 // only NULs, the size field is digits then only NULs with at least one NUL,

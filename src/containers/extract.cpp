@@ -69,11 +69,15 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
     result.error = ExtractError::kCannotOpen;
     return result;
   }
-  file.MoveTo(static_cast<std::int32_t>(offset));
+  // The whole unsigned offset: a signed seek would fail at 2 GiB and above
+  // and read the entry at offset 0 instead, under this entry's name.
+  file.MoveTo(offset);
   unsigned char header[kEntryHeaderSize];
   file.ReadDirect(header, sizeof header);
   const std::uint64_t size = HeaderSizeValue(header);
-  if (size < kEntryHeaderSize) {
+  // A ten-digit size field is no header at all; taking it would size the
+  // payload buffer at up to 10 GB for a file that holds nothing of it.
+  if (size < kEntryHeaderSize || size > kMaxEntrySize) {
     result.error = ExtractError::kBadHeader;
     return result;
   }

@@ -48,7 +48,7 @@ class EntryData {
 
 enum class ExtractError {
   kCannotOpen,  // the custom file cannot be opened (missing, no access, not a file)
-  kBadHeader,   // the bytes at the offset give no entry size of at least 50
+  kBadHeader,   // the bytes at the offset give no entry size from 50 to 999,999,999
 };
 
 struct ExtractResult {
@@ -57,9 +57,8 @@ struct ExtractResult {
   explicit operator bool() const { return data.has_value(); }
 };
 
-// Reads the entry whose header is at `offset` (a signed 32-bit offset, as the
-// format allows: an offset at or above 2 GiB reads from the start) in the
-// custom file at `path`. The header is not validated again beyond its size.
+// Reads the entry whose header is at `offset` (any 32-bit offset, 2 GiB and
+// above included) in the custom file at `path`. The header is not validated again beyond its size.
 // A file that ends inside the payload reads as if the missing bytes were zero.
 // Thread: any; every call opens its own file and owns its buffers.
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset);

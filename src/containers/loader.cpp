@@ -12,9 +12,16 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
   std::uint64_t consumed = 0;
   while (consumed < blockSize) {
     unsigned char header[kEntryHeaderSize];
+    const std::uint64_t candidate = file.Position();
     const bool read = file.ReadZeroed(header, sizeof header);
     state.parseOffset += kEntryHeaderSize;
     if (!read) return;
+    // At the end of the file the read comes up short. Step over the whole
+    // candidate anyway, as parseOffset does: the bytes past the end read as
+    // zeros. Otherwise a later backward move (a block shorter than 50) lands
+    // on a header cut by the end of the file, which is then read again and
+    // again, millions of times within a large block.
+    file.Move(static_cast<std::int32_t>(candidate + kEntryHeaderSize - file.Position()));
     if (!IsUsableEntryHeader(header)) {
       // No header: step over the rest of the block, measured from the end of
       // this candidate. This ends the list.

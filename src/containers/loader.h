@@ -10,7 +10,9 @@
 // Malformed input never crashes or hangs the loader: a list ends at the first
 // bytes that are no header, at a read error and at the end of the file;
 // headers with sizes 1 to 49 count as no header; entries nested deeper than
-// kMaxNestingDepth levels are taken as leaves (their payload is stepped over).
+// kMaxNestingDepth levels are taken as leaves (their payload is stepped over);
+// past the end of the file the reading moves on over zeros, so the file
+// position always equals parseOffset and no header is read twice.
 //
 // Thread: any thread; shares nothing between calls.
 #pragma once

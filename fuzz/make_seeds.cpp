@@ -1,0 +1,122 @@
+// make_seeds <target-name> <out-dir>: writes the seed corpus of one fuzz
+// target, built with the same helper as the tests. fuzz_loader gets custom
+// files of every shape the loader knows; fuzz_extract gets a custom file of
+// varied payloads once for each of its entries, prefixed with that entry's
+// header offset (4 bytes, little-endian).
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "custom_file_builder.h"
+
+namespace {
+
+using cfv::test::Branch;
+using cfv::test::Entry;
+using cfv::test::Header;
+using cfv::test::Leaf;
+using cfv::test::Serialize;
+
+std::vector<std::string> LoaderSeeds() {
+  std::vector<std::string> seeds;
+  // The canonical nested file: a branch of two leaves and a leaf.
+  seeds.push_back(Serialize(
+      {Branch("E1", {Leaf("E2", std::string(30, 'x')), Leaf("E3", std::string(50, 'y'))}), Leaf("E4", "z")}));
+  // Three levels with typical names, empty and compressed payloads.
+  seeds.push_back(Serialize({Branch("a.cmp", {Branch("b.npc", {Leaf("c.t", "text"), Leaf("d.bmp", "")}),
+                                              Leaf("e.mp3", cfv::test::Zlib("sound"))}),
+                             Leaf("データ.obc", "x = 1")}));
+  // A branch with junk after its entries, then more entries.
+  Entry junk = Branch("B", {Leaf("c", std::string(10, 'x'))});
+  junk.trailing = std::string(60, '\x01');
+  seeds.push_back(Serialize({junk, Leaf("X1", "1"), Leaf("X2", "2")}));
+  // A size below 50 in the middle of a list.
+  seeds.push_back(Serialize({Leaf("a", "1")}) + Header("small", "30") + Serialize({Leaf("b", "2")}));
+  // A branch that claims more than the file holds.
+  Entry big = Branch("big", {Leaf("in", "1")});
+  big.sizeField = "999999999";
+  seeds.push_back(Serialize({big}));
+  // A header cut by the end of the file.
+  seeds.push_back(Serialize({Leaf("a", "1")}) + Header(std::string(40, 'h'), "58").substr(0, 42));
+  // A chain nested 70 deep around a leaf.
+  std::string deep;
+  for (int i = 0; i < 70; ++i) deep += Header("n", std::to_string((70 - i) * 50 + 51));
+  deep += Serialize({Leaf("leaf", "d")});
+  seeds.push_back(deep);
+  // A name of 40 bytes without NUL, and one with TAB, LF and CR.
+  seeds.push_back(Serialize({Leaf(std::string(40, 'N'), "p"), Leaf("a\tb\nc\r", "")}));
+  return seeds;
+}
+
+std::string Offset(std::uint32_t offset) {
+  std::string s(4, '\0');
+  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((offset >> (8 * i)) & 0xFF);
+  return s;
+}
+
+std::vector<std::string> ExtractSeeds() {
+  std::string eum(1024, '\0');
+  eum += "m1_0";
+  const std::string jfif = std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11);
+  const std::vector<Entry> entries = {
+      Leaf("pic.bm", cfv::test::MakeBmp(3, 2)),
+      Leaf("pic.bm", cfv::test::Zlib(cfv::test::MakeBmp(4, 4))),
+      Leaf("sound.mp3", cfv::test::Gzip("RIFF\x24\x00\x00\x00WAVEfmt ")),
+      Leaf("tune.mid", "MThd\x00\x00\x00\x06"),
+      Leaf("photo.jp", jfif),
+      Leaf("notes.t", "plain text\r\n"),
+      Leaf("code.obc", cfv::test::Zlib("x = 1\n")),
+      Leaf("noext", eum),
+      Leaf("raw.t", cfv::test::RawDeflate("raw deflate")),
+      Leaf("empty.t", ""),
+      Leaf("  spaced  .tx", "t"),
+      Leaf("dir\\sub/C:x.bm", "BM"),
+      Branch("pack.cmp", {Leaf("inner.t", cfv::test::Zlib("inner")), Leaf("曲.MID", "")}),
+  };
+  const std::string file = Serialize(entries);
+  std::vector<std::string> seeds;
+  // One seed per entry header (walk the list and the one branch).
+  std::uint32_t at = 0;
+  for (const Entry& e : entries) {
+    seeds.push_back(Offset(at) + file);
+    if (!e.children.empty()) {
+      std::uint32_t inner = at + 50;
+      for (const Entry& c : e.children) {
+        seeds.push_back(Offset(inner) + file);
+        inner += static_cast<std::uint32_t>(Serialize(c).size());
+      }
+    }
+    at += static_cast<std::uint32_t>(Serialize(e).size());
+  }
+  // A payload cut by the end of the file.
+  seeds.push_back(Offset(0) + Header("cut.t", "500") + "only a little");
+  return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_seeds <target-name> <out-dir>\n");
+    return 2;
+  }
+  const std::string target = argv[1];
+  std::vector<std::string> seeds;
+  if (target == "fuzz_loader") {
+    seeds = LoaderSeeds();
+  } else if (target == "fuzz_extract") {
+    seeds = ExtractSeeds();
+  } else {
+    std::fprintf(stderr, "make_seeds: no seeds for '%s'\n", argv[1]);
+    return 2;
+  }
+  const std::filesystem::path out = argv[2];
+  std::filesystem::create_directories(out);
+  for (std::size_t i = 0; i < seeds.size(); ++i) {
+    cfv::test::WriteFile(out / ("seed-" + std::to_string(i)), seeds[i]);
+  }
+  std::printf("%zu seeds for %s in %s\n", seeds.size(), argv[1], argv[2]);
+  return 0;
+}
