@@ -105,12 +105,4 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   return true;
 }
 
-bool CustomFile::Move(std::int32_t distance) {
-  if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_) {
-    return false;
-  }
-  position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
-  return true;
-}
-
 }  // namespace cfv

@@ -56,7 +56,13 @@ class CustomFile {
   bool ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed = false);
   // Moves by `distance` from the current position. Fails, leaving the
   // position unchanged, when it would land before the start.
-  bool Move(std::int32_t distance);
+  bool Move(std::int32_t distance) {
+    if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_) {
+      return false;
+    }
+    position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
+    return true;
+  }
   // Moves to `offset` from the start (offsets in custom files are 32-bit
   // unsigned, 2 GiB and above included); a move past the end is allowed.
   void MoveTo(std::uint32_t offset) { position_ = offset; }
