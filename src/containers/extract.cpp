@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,10 +52,6 @@ unsigned char* InflateScratch() {
   return scratch.bytes;
 }
 
-// Bytes read at the entry's offset at first: the header and the payload of
-// any entry up to about 16 KiB.
-constexpr std::size_t kFirstRead = 16 * 1024;
-
 // zlib and gzip streams start with these; anything else cannot inflate, so
 // the scratch buffer is not touched for stored payloads.
 bool MayBeStream(const unsigned char* p, std::size_t n) {
@@ -77,14 +72,8 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
   // The whole unsigned offset: a signed seek would fail at 2 GiB and above
   // and read the entry at offset 0 instead, under this entry's name.
   file.MoveTo(offset);
-  // One read takes the header and, for an entry of the usual size, its whole
-  // payload: a second system call per entry is a cost an export of many
-  // small entries feels. Bytes past the end of the file read as zero.
-  unsigned char first[kFirstRead];
-  const std::uint64_t firstStart = file.Position();
-  file.ReadDirect(first, sizeof first);
-  const bool firstReachedEnd = file.Position() - firstStart < sizeof first;
-  const unsigned char* header = first;
+  unsigned char header[kEntryHeaderSize];
+  file.ReadDirect(header, sizeof header);
   const std::uint64_t size = HeaderSizeValue(header);
   // A ten-digit size field is no header at all; taking it would size the
   // payload buffer at up to 10 GB for a file that holds nothing of it.
@@ -100,13 +89,7 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
     result.error = ExtractError::kBadHeader;
     return result;
   }
-  const std::size_t have = std::min(payloadLength, sizeof first - kEntryHeaderSize);
-  std::memcpy(payload.data(), first + kEntryHeaderSize, have);
-  // The rest, when the first read did not hold it all and the file goes on
-  // (past its end the payload stays zero, as the buffer already is).
-  if (have < payloadLength && !firstReachedEnd) {
-    file.ReadDirect(payload.data() + have, payloadLength - have, /*outIsZeroed=*/true);
-  }
+  file.ReadDirect(payload.data(), payloadLength, /*outIsZeroed=*/true);
 
   if (MayBeStream(payload.data(), payloadLength)) {
     unsigned char* scratch = InflateScratch();
