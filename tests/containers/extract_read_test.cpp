@@ -1,6 +1,6 @@
-// Extraction reads the header together with the start of the payload, and
-// the rest only when there is more: payloads on both sides of what the first
-// read holds, between other entries, and cut by the end of the file.
+// Extraction reads exactly one entry's payload: payloads of many sizes
+// between other entries (nothing of a neighbour leaks in), and files cut
+// anywhere inside the payload (the missing bytes read as zero).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +29,7 @@ std::string AsString(const EntryData& data) {
   return std::string(reinterpret_cast<const char*>(data.data()), data.size());
 }
 
-TEST(ExtractRead, PayloadsAroundTheFirstReadBetweenOtherEntries) {
+TEST(ExtractRead, PayloadsOfManySizesBetweenOtherEntries) {
   test::TempDir dir;
   const std::size_t sizes[] = {0, 1, 49, 50, 16333, 16334, 16335, 20000, 70000};
   for (const std::size_t n : sizes) {
