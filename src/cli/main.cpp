@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/export_command.h"
 
 namespace {
 
@@ -72,6 +73,40 @@ int main(int argc, char** argv) {
       "the content), name_as_stored (without the correction). Values are escaped as in list --tsv.");
   info->callback(
       [&] { status = cfv::cli::RunInfo(infoFile, *cfv::cli::ParseOffset(infoOffset), stdout, stderr); });
+
+  // export
+  auto* exportCommand = app.add_subcommand(
+      "export", "Write every entry of custom files and folders as files, as File > Export does");
+  bool keepExtractable = false;
+  bool keepExtension = false;
+  std::string overwrite = "ask";
+  std::vector<std::string> exportPaths;
+  exportCommand->add_flag("--keep-extractable", keepExtractable,
+                          "Also write extractable entries (nested .cmp, .npc ...) as files");
+  exportCommand->add_flag("--keep-extension", keepExtension,
+                          "Keep every entry's own extension (no .t --> .txt, .bm --> .bmp ...)");
+  exportCommand
+      ->add_option("--overwrite", overwrite,
+                   "When a file is already there: ask (on standard error, answered y/n/c on standard "
+                   "input; end of input answers n), yes, no, or cancel (nothing more is written)")
+      ->check(CLI::IsMember({"ask", "yes", "no", "cancel"}));
+  exportCommand
+      ->add_option("PATH", exportPaths, "Custom files and folders (folders are searched four levels deep)")
+      ->required();
+  exportCommand->footer(
+      "Each custom file's entries go into a folder beside it, named as the file without its extension; "
+      "nested entries into folders of their own. Names that would leave that folder are refused, and "
+      "links found inside it are not followed. Errors go to standard error, \"Export finished!\" to "
+      "standard output. Exit status: 0 when every entry was written; 1 when any was not (an error, a "
+      "file kept by n/no, or cancel); 2 for bad usage or a path that does not exist.");
+  exportCommand->callback([&] {
+    std::vector<std::filesystem::path> paths(exportPaths.begin(), exportPaths.end());
+    cfv::ExportOptions options;
+    options.skipExtractable = keepExtractable ? 0 : 1;
+    options.renameExtension = keepExtension ? 0 : 1;
+    status = cfv::cli::RunExport(paths, options, *cfv::cli::ParseOverwritePolicy(overwrite), stdin, stdout,
+                                 stderr);
+  });
 
   try {
     app.parse(argc, argv);

@@ -59,6 +59,29 @@ inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
 // ---- Containers (loading, extraction)
 
 // ---- Export
+// Messages of the export engine (kExportFinished is with the shell's
+// texts). %s stands for the target path.
+inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
+inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\r\n[%s]",
+                                             "ファイルの書き込みに失敗しました。\r\n[%s]"};
+inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\r\nOverwrite?",
+                                                    "ファイル [%s] はすでに存在します。\r\n上書きしますか？"};
+// The Configure Export dialog (its caption: kDialogCaptionFormat with
+// kConfigureExportCaption; its Cancel button: kCancel).
+inline constexpr Bilingual kExportButtonExport{"Export", "書き出す"};
+inline constexpr Bilingual kExportButtonDefault{"Default", "デフォルト"};
+inline constexpr Bilingual kExportSkipExtractable{"Do not export extractable file",
+                                                  "展開可能なファイルは書き出さない"};
+inline constexpr Bilingual kExportSkipExtractableNote{
+    "(e.g. [*.cmp or *.npc])",
+    "*.cmpや*.npcが該当します。\nこれらのファイルはさらに展開することが可能です。\n"
+    "例えば*.npcファイルをさらに展開すると設定テキストやグラフィックを取り出すことができます。"};
+inline constexpr Bilingual kExportRenameExtension{"Rename extension", "拡張子を補正する"};
+inline constexpr Bilingual kExportRenameExtensionNote{
+    "(e.g. .t --> .txt / .bm --> .bmp)",
+    "Tazorカスタムファイルに格納されている各ファイルの名前は、通常と異なる拡張子が設定されています。\n"
+    "そのままだと一般的な環境ではダブルクリックで開くことができないので、補正を行います。\n"
+    "（例：npcの設定テキストは .t → .txt にする）"};
 
 // ---- Preview
 

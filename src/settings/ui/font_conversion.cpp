@@ -37,6 +37,26 @@ QFont ToQFont(const LogFont& font) {
   return q;
 }
 
+void InstallWindowsFontSubstitutes() {
+  const QString cjk = QStringLiteral("Noto Sans CJK JP");
+  const struct {
+    const char* windowsFace;
+    QStringList substitutes;
+  } table[] = {
+      {"Arial", {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+      {"Meiryo UI", {cjk}},
+      {"Meiryo", {cjk}},
+      {"MS UI Gothic", {cjk}},
+      {"MS Gothic", {cjk}},
+      {"MS PGothic", {cjk}},
+      {"Yu Gothic UI", {cjk}},
+  };
+  for (const auto& entry : table) {
+    const QString face = QString::fromLatin1(entry.windowsFace);
+    if (QFont::substitutes(face).isEmpty()) QFont::insertSubstitutions(face, entry.substitutes);
+  }
+}
+
 LogFont FromQFont(const QFont& qfont, const LogFont& base, int screenDpi) {
   LogFont f = base;
   const QStringList families = qfont.families();

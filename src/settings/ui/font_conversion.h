@@ -20,6 +20,13 @@ namespace cfv {
 
 QFont ToQFont(const LogFont& font);
 
+// Lets the Windows faces the program's fonts default to, and that settings
+// files from Windows name, find their Linux counterparts: Arial ->
+// Liberation Sans (same metrics, so dialogs lay out as on Windows), Meiryo
+// UI and the other Japanese UI faces -> Noto Sans CJK JP. Process-wide;
+// calling it again changes nothing.
+void InstallWindowsFontSubstitutes();
+
 // The LOGFONTW for `qfont`, starting from `base` for the fields QFont cannot
 // hold. The height is stored as a negative pixel height; a point-sized
 // QFont is converted with `screenDpi`.

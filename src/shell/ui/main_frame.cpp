@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "containers/ui/entry_tree_model.h"
+#include "export/ui/export_command.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
 #include "shell/language.h"
@@ -62,6 +63,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   setWindowIcon(ProgramIcon());
 
   // 3. Screen resolution; 4-5. the user fonts, default then the settings file.
+  InstallWindowsFontSubstitutes();
   screenDpi_ = PrimaryScreenDpi();
   fonts_ = LoadUserFonts(environment_.settingsFile, MakeDefaultFont(language_, screenDpi_));
 
@@ -184,7 +186,10 @@ void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& /*paths*/) 
 
 void CMainFrame::OnTreeSelChanged(const QModelIndex& /*current*/, const QModelIndex& /*previous*/) {}
 
-void CMainFrame::OnFileExport() {}
+void CMainFrame::OnFileExport() {
+  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,
+                   ProgramTitle());
+}
 
 void CMainFrame::OnFileExit() { close(); }
 

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "export/export_options.h"
 #include "settings/user_fonts.h"
 #include "shell/texts.h"
 
@@ -93,6 +94,8 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int commandId) const;
   // The status bar's text.
   QString StatusText() const;
+  // The options and the overwrite answer of the last (or current) export.
+  const ExportState& Export() const { return exportState_; }
 
   // Loads dropped files and folders into the tree (paths in the file
   // system's encoding, in drop order). The loading (progress dialog and load
@@ -104,7 +107,7 @@ class CMainFrame : public QMainWindow {
   // shows it. Connected to the tree view's current-index signal.
   void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
   // File > Export (1000): Configure Export dialog, then the export of the
-  // checked entries. Filled in by the export code.
+  // checked entries, its messages in message boxes owned by this window.
   void OnFileExport();
   // File > Exit (1001): closes the window.
   void OnFileExit();
@@ -139,6 +142,7 @@ class CMainFrame : public QMainWindow {
   QWidget* imageView_ = nullptr;
   QWidget* musicPlayerView_ = nullptr;
   std::vector<QAction*> actions_;
+  ExportState exportState_;
 };
 
 }  // namespace cfv

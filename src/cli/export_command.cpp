@@ -1,0 +1,126 @@
+#include "cli/export_command.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+#include "containers/folder_scan.h"
+#include "export/export_engine.h"
+#include "shell/text_format.h"
+#include "shell/texts.h"
+
+namespace cfv::cli {
+namespace {
+
+constexpr UiLanguage kLanguage = UiLanguage::English;
+
+// The program's message texts on one line: the line break becomes a space.
+std::string OneLine(std::string_view text) {
+  std::string line = WithUnixLineBreaks(text);
+  for (char& c : line)
+    if (c == '\n') c = ' ';
+  return line;
+}
+
+// Gathers every loaded custom file into one tree, in load order.
+class TreeCollector final : public LoadObserver {
+ public:
+  void FileLoaded(EntryTree&& loaded) override { tree.AppendTree(loaded); }
+  EntryTree tree;
+};
+
+class TerminalUser final : public ExportUser {
+ public:
+  TerminalUser(OverwritePolicy policy, std::FILE* in, std::FILE* out, std::FILE* err)
+      : policy_(policy), in_(in), out_(out), err_(err) {}
+
+  OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
+    switch (policy_) {
+      case OverwritePolicy::kYes:
+        return OverwriteAnswer::Yes;
+      case OverwritePolicy::kNo:
+        std::fprintf(err_, "tazor-cfv: kept %s\n", targetPath.c_str());
+        return OverwriteAnswer::No;
+      case OverwritePolicy::kCancel:
+        std::fprintf(err_, "tazor-cfv: cancelled at %s\n", targetPath.c_str());
+        return OverwriteAnswer::Cancel;
+      case OverwritePolicy::kAsk:
+        break;
+    }
+    const std::string question =
+        OneLine(FormatText(texts::kExportOverwriteQuestion.In(kLanguage), {targetPath}));
+    for (;;) {
+      std::fprintf(err_, "%s [y]es/[n]o/[c]ancel: ", question.c_str());
+      std::fflush(err_);
+      char line[64];
+      if (std::fgets(line, sizeof line, in_) == nullptr) {
+        std::fputc('\n', err_);
+        return OverwriteAnswer::No;
+      }
+      std::string answer(line);
+      while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+      for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      if (answer == "y" || answer == "yes") return OverwriteAnswer::Yes;
+      if (answer == "n" || answer == "no") return OverwriteAnswer::No;
+      if (answer == "c" || answer == "cancel") return OverwriteAnswer::Cancel;
+    }
+  }
+
+  void ReadFailed(const std::string& customFilePath) override {
+    std::fprintf(err_, "tazor-cfv: %s: %s\n", customFilePath.c_str(),
+                 OneLine(texts::kExportReadError.In(kLanguage)).c_str());
+  }
+
+  void WriteFailed(const std::string& targetPath) override {
+    std::fprintf(err_, "tazor-cfv: %s\n",
+                 OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {targetPath})).c_str());
+  }
+
+  void ExportFinished() override {
+    std::fprintf(out_, "%s\n", std::string(texts::kExportFinished.In(kLanguage)).c_str());
+  }
+
+ private:
+  OverwritePolicy policy_;
+  std::FILE* in_;
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+}  // namespace
+
+std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text) {
+  if (text == "ask") return OverwritePolicy::kAsk;
+  if (text == "yes") return OverwritePolicy::kYes;
+  if (text == "no") return OverwritePolicy::kNo;
+  if (text == "cancel") return OverwritePolicy::kCancel;
+  return std::nullopt;
+}
+
+int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptions& options,
+              OverwritePolicy policy, std::FILE* in, std::FILE* out, std::FILE* err) {
+  bool missing = false;
+  for (const auto& path : paths) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+      std::fprintf(err, "tazor-cfv: %s: %s\n", path.c_str(), std::strerror(errno));
+      missing = true;
+    }
+  }
+  TreeCollector collector;
+  LoadControl control;
+  LoadDroppedPaths(paths, control, collector);
+  collector.tree.CheckAll(true);
+
+  ExportState state;
+  TerminalUser user(policy, in, out, err);
+  const ExportSummary summary = ExportEngine(collector.tree, state, user).Run(options);
+  if (std::fflush(out) != 0 || std::ferror(out)) return kExitFailed;
+  if (missing) return kExitUsage;
+  return summary.AllWritten() ? kExitOk : kExitFailed;
+}
+
+}  // namespace cfv::cli

@@ -1,0 +1,111 @@
+#include "export/export_engine.h"
+
+#include <string>
+
+#include "containers/detect.h"
+#include "containers/extract.h"
+
+namespace cfv {
+
+ExportEngine::ExportEngine(const EntryTree& tree, ExportState& state, ExportUser& user, FileWriter& writer)
+    : tree_(tree), state_(state), user_(user), writer_(writer) {}
+
+ExportSummary ExportEngine::Run(const ExportOptions& options) {
+  state_.options = options;
+  state_.overwriteAnswer = OverwriteAnswer::None;
+  summary_ = ExportSummary();
+  ExportCheckedItems(tree_.FirstRoot());
+  user_.ExportFinished();
+  return summary_;
+}
+
+void ExportEngine::ExportCheckedItems(ItemId item) {
+  if (item == kNoItem) return;
+  const ItemId stopAt = tree_.Parent(item);
+  while (item != kNoItem) {
+    ExportCheckedItem(item);
+    if (tree_.HasChildren(item)) {
+      item = tree_.FirstChild(item);
+      continue;
+    }
+    // Climb to the next sibling of the nearest item that has one, never above
+    // the level the walk started at.
+    while (item != kNoItem && tree_.NextSibling(item) == kNoItem) {
+      item = tree_.Parent(item);
+      if (item == stopAt) item = kNoItem;
+    }
+    if (item != kNoItem) item = tree_.NextSibling(item);
+  }
+}
+
+void ExportEngine::ExportCheckedItem(ItemId item) {
+  if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
+  const OutputPath folder = ItemFolder(tree_, item);
+  if (!folder.leavesExportFolder) CreateDirectoryChain(folder);
+  ExportItem(item);
+}
+
+void ExportEngine::ExportItem(ItemId item) {
+  if (state_.options.skipExtractable != 0 && tree_.HasChildren(item)) return;
+  const std::uint32_t offset = tree_.Data(item);
+  const ItemId parent = tree_.Parent(item);
+  const ItemId root = tree_.RootOf(item);
+  WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset, BuildItemPath(tree_, parent),
+                 tree_.Text(item), state_.options.renameExtension != 0);
+}
+
+void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                                  const OutputPath& destinationFolder, std::string_view entryName,
+                                  bool renameExtension) {
+  if (state_.overwriteAnswer == OverwriteAnswer::Cancel) {
+    ++summary_.cancelled;
+    return;
+  }
+  ExtractResult extracted = ExtractEntry(customFilePath, offset);
+  if (!extracted) {
+    ++summary_.readErrors;
+    user_.ReadFailed(customFilePath.string());
+    return;
+  }
+  const EntryData& data = *extracted.data;
+  OutputPath target = destinationFolder;
+  AppendNameComponents(OutputFileName(entryName, data.data(), data.size(), renameExtension), target);
+  // An entry whose name leaves no file name would be written over its own
+  // folder: it is refused like a name that leaves the export folder.
+  const bool hasFileName = target.components.size() > destinationFolder.components.size();
+  FolderHandle folder;
+  if (hasFileName && !target.leavesExportFolder) folder = OpenOutputFolder(target.Parent(), true);
+  if (!folder) {
+    ++summary_.writeErrors;
+    user_.WriteFailed(target.Text());
+    return;
+  }
+  const std::string& name = target.components.back();
+  const TargetKind existing = InspectTarget(folder, name);
+  if (existing == TargetKind::kFolder) {
+    ++summary_.writeErrors;
+    user_.WriteFailed(target.Text());
+    return;
+  }
+  if (existing == TargetKind::kOther) {
+    OverwriteAnswer answer = user_.AskOverwrite(target.Text());
+    if (answer == OverwriteAnswer::None) answer = OverwriteAnswer::No;
+    state_.overwriteAnswer = answer;
+    if (answer == OverwriteAnswer::No) {
+      ++summary_.declined;
+      return;
+    }
+    if (answer == OverwriteAnswer::Cancel) {
+      ++summary_.cancelled;
+      return;
+    }
+  }
+  if (!WriteOutputFile(folder, name, data.data(), data.size(), existing == TargetKind::kOther, writer_)) {
+    ++summary_.writeErrors;
+    user_.WriteFailed(target.Text());
+    return;
+  }
+  ++summary_.written;
+}
+
+}  // namespace cfv

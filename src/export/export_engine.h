@@ -1,0 +1,84 @@
+// The export engine: writes the checked entries of an EntryTree to disk, in
+// an export folder beside each custom file, folders mirroring the nesting.
+//
+// The walk is depth first, each item before its children, siblings in tree
+// order. For every checked entry it creates the item's folders, reads the
+// entry from its custom file (ExtractEntry), names the file (SplitEntryName,
+// CorrectExtension when renameExtension is on), asks before replacing
+// anything that is not a folder, and writes it. A checked entry under an
+// unchecked branch is written too; root items never are.
+//
+// Guarantees beyond the walk itself: nothing is created or written outside
+// an export folder (names with ".." are refused with the write message, links
+// inside it are not followed); a failed write leaves neither a partial file
+// nor a damaged old file; every failure is reported and the export goes on.
+//
+// Thread: runs to its end on the calling thread; the tree must not change
+// meanwhile. The user interface is called on that thread.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "containers/entry_tree.h"
+#include "export/export_options.h"
+#include "export/export_user.h"
+#include "export/output_files.h"
+#include "export/output_path.h"
+
+namespace cfv {
+
+// What one export did, for callers that report a result (the command-line
+// tool's exit status).
+struct ExportSummary {
+  std::uint32_t written = 0;      // files written
+  std::uint32_t readErrors = 0;   // read messages shown
+  std::uint32_t writeErrors = 0;  // write messages shown
+  std::uint32_t declined = 0;     // existing files kept by a No
+  std::uint32_t cancelled = 0;    // entries not read after a Cancel (the cancelled one included)
+
+  // True when every entry meant to be written was written.
+  bool AllWritten() const { return readErrors == 0 && writeErrors == 0 && declined == 0 && cancelled == 0; }
+};
+
+class ExportEngine {
+ public:
+  // `state` is the owner's export state (the main frame's); `user` answers
+  // and shows the messages; `writer` writes file bytes (a seam for tests).
+  // All are borrowed for the engine's life.
+  ExportEngine(const EntryTree& tree, ExportState& state, ExportUser& user,
+               FileWriter& writer = PosixFileWriter());
+
+  // The Export command after its dialog was confirmed: copies `options` into
+  // the export state, resets the overwrite answer, walks every root item and
+  // shows the finished message (also for an empty tree, after errors and
+  // after a Cancel).
+  ExportSummary Run(const ExportOptions& options);
+
+  // The walk over `item` and its following siblings and everything below
+  // them. kNoItem does nothing. Iterative: any depth is safe.
+  void ExportCheckedItems(ItemId item);
+
+  // The step for one checked, non-root item: skipped when skipExtractable is
+  // set and it has children, otherwise written into its parent's folder.
+  void ExportItem(ItemId item);
+
+  // Reads the entry at `offset` of `customFilePath` and writes it into
+  // `destinationFolder` under its output name.
+  void WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                      const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
+
+  const ExportSummary& summary() const { return summary_; }
+
+ private:
+  void ExportCheckedItem(ItemId item);
+
+  const EntryTree& tree_;
+  ExportState& state_;
+  ExportUser& user_;
+  FileWriter& writer_;
+  ExportSummary summary_;
+};
+
+}  // namespace cfv

@@ -1,0 +1,15 @@
+#include "export/export_user.h"
+
+namespace cfv {
+
+std::string WithUnixLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace cfv

@@ -1,0 +1,167 @@
+#include "export/output_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <system_error>
+
+namespace cfv {
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Opens `name` inside `parent` as a folder without following a link,
+// creating it first when asked.
+FolderHandle OpenChild(int parent, const std::string& name, bool create) {
+  if (create && ::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return FolderHandle();
+  return FolderHandle(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW));
+}
+
+// Opens the export folder: its parent as the user's path, the folder itself
+// without following a link.
+FolderHandle OpenExportFolder(const std::filesystem::path& exportFolder, bool create) {
+  const std::filesystem::path name = exportFolder.filename();
+  if (name.empty() || name == "." || name == "..") {
+    if (create) {
+      std::error_code ignored;
+      std::filesystem::create_directories(exportFolder, ignored);
+    }
+    return FolderHandle(::open(exportFolder.c_str(), kFolderFlags));
+  }
+  std::filesystem::path parent = exportFolder.parent_path();
+  if (parent.empty()) parent = ".";
+  FolderHandle parentHandle(::open(parent.c_str(), kFolderFlags));
+  if (!parentHandle && create) {
+    std::error_code ignored;
+    std::filesystem::create_directories(parent, ignored);
+    parentHandle = FolderHandle(::open(parent.c_str(), kFolderFlags));
+  }
+  if (!parentHandle) return FolderHandle();
+  return OpenChild(parentHandle.fd(), name.string(), create);
+}
+
+std::string TemporaryName() {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char kHex[] = "0123456789abcdef";
+  std::string name = ".cfv-export-";
+  std::uint64_t bits = random();
+  for (int i = 0; i < 12; ++i, bits >>= 4) name.push_back(kHex[bits & 15]);
+  name += ".tmp";
+  return name;
+}
+
+// Renames `from` to `to` in one folder, failing when `to` exists.
+bool RenameNoReplace(int folder, const std::string& from, const std::string& to) {
+  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: check, then rename (a narrow race).
+  struct stat info;
+  if (::fstatat(folder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
+}
+
+}  // namespace
+
+bool FileWriter::WriteAll(int fd, const unsigned char* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool FileWriter::Flush(int fd) { return ::fsync(fd) == 0; }
+
+bool FileWriter::Close(int fd) { return ::close(fd) == 0; }
+
+FileWriter& PosixFileWriter() {
+  static FileWriter writer;
+  return writer;
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FolderHandle::~FolderHandle() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FolderHandle OpenOutputFolder(const OutputPath& folder, bool create) {
+  if (folder.leavesExportFolder) {
+    errno = EACCES;
+    return FolderHandle();
+  }
+  FolderHandle handle = OpenExportFolder(folder.exportFolder, create);
+  for (const std::string& component : folder.components) {
+    if (!handle) break;
+    handle = OpenChild(handle.fd(), component, create);
+  }
+  return handle;
+}
+
+void CreateDirectoryChain(const OutputPath& folder) { (void)OpenOutputFolder(folder, true); }
+
+TargetKind InspectTarget(const FolderHandle& folder, const std::string& name) {
+  struct stat info;
+  if (::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TargetKind::kNothing;
+  return S_ISDIR(info.st_mode) ? TargetKind::kFolder : TargetKind::kOther;
+}
+
+bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
+                     std::size_t length, bool replace, FileWriter& writer) {
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = TemporaryName();
+    fd = ::openat(folder.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  // An overwrite keeps the permissions of the file it replaces.
+  struct stat old;
+  if (replace && ::fstatat(folder.fd(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
+    ::fchmod(fd, old.st_mode & 07777);
+
+  bool ok = writer.WriteAll(fd, data, length);
+  if (ok && replace) ok = writer.Flush(fd);
+  const int writeErrno = errno;
+  const bool closed = writer.Close(fd);
+  if (ok && !closed) ok = false;
+  if (ok) {
+    ok = replace ? ::renameat(folder.fd(), temporary.c_str(), folder.fd(), name.c_str()) == 0
+                 : RenameNoReplace(folder.fd(), temporary, name);
+  } else if (closed) {
+    errno = writeErrno;
+  }
+  if (!ok) {
+    const int failure = errno;
+    ::unlinkat(folder.fd(), temporary.c_str(), 0);
+    errno = failure;
+  }
+  return ok;
+}
+
+}  // namespace cfv

@@ -1,0 +1,81 @@
+// The write side of the export on this system: folders and files created
+// inside an export folder relative to open folder handles, never following a
+// symbolic link found there, and files that appear whole or not at all.
+//
+// Every file is first written to a temporary file in its folder and then
+// renamed to its name: a new file with a rename that refuses to replace
+// (so a file that appeared meanwhile is not lost), an overwrite with a rename
+// over the old file after the data was flushed to disk. A failed write, flush
+// or close removes the temporary file and leaves the old file, if any, as it
+// was.
+//
+// Thread: the calling thread; no state is shared between calls.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "export/output_path.h"
+
+namespace cfv {
+
+// How a file's bytes reach the disk. The seam lets tests make a write, a
+// flush or a close fail; the export uses PosixFileWriter().
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  // Writes all `length` bytes to `fd`. False on failure, with errno set.
+  virtual bool WriteAll(int fd, const unsigned char* data, std::size_t length);
+  // Flushes the file's data to the disk (fsync). False on failure.
+  virtual bool Flush(int fd);
+  // Closes `fd`, which is then gone whatever the result. False on failure.
+  virtual bool Close(int fd);
+};
+
+FileWriter& PosixFileWriter();
+
+// An open folder (O_PATH is not used: files are created relative to it).
+// Move-only; closes on destruction.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  explicit FolderHandle(int fd) : fd_(fd) {}
+  FolderHandle(FolderHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FolderHandle& operator=(FolderHandle&& other) noexcept;
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  ~FolderHandle();
+  int fd() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens the folder `folder`, creating what is missing when `create` is set.
+// The folders above the export folder are the user's own: they are created
+// as needed and symbolic links among them are followed. The export folder
+// and every component inside it are opened without following a symbolic
+// link, so a link planted there makes the open fail instead of leading
+// elsewhere. Fails (an empty handle, errno set) when a component is not a
+// folder, cannot be created, or the path leaves its export folder.
+FolderHandle OpenOutputFolder(const OutputPath& folder, bool create);
+
+// Creates `folder` and every missing folder above it. Failures are not
+// reported: they show as write messages for the entries meant to go there.
+// A path that leaves its export folder creates nothing.
+void CreateDirectoryChain(const OutputPath& folder);
+
+// What lies at `name` in an open folder, links not followed.
+enum class TargetKind { kNothing, kFolder, kOther };
+TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);
+
+// Writes `length` bytes as the file `name` in `folder`. With `replace`, an
+// existing file (or link, which is replaced, not followed) of that name is
+// replaced in one step after the new data is on disk; without it, the write
+// fails when anything exists at `name` by then. Returns false on any
+// failure, with no temporary file left and the old file untouched.
+bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
+                     std::size_t length, bool replace, FileWriter& writer);
+
+}  // namespace cfv

@@ -1,0 +1,64 @@
+// Where an item of the entry tree goes on disk.
+//
+// Every custom file has an export folder beside it, named as the file
+// without its extension (/games/hero.npc gives /games/hero); each branch
+// entry adds one folder level inside it, named as the entry without its
+// extension. The export folder is a path of this system, used as given. What
+// lies inside it comes from entry names and is stored as Windows stores a
+// path: '\' and '/' both separate folders, every component loses its
+// trailing spaces and dots, and a component left empty disappears. A ".."
+// component is kept as it stands so that the path can be refused: no output
+// path may leave its export folder.
+//
+// Pure functions over texts; any thread.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "containers/entry_tree.h"
+
+namespace cfv {
+
+struct OutputPath {
+  // The custom file's path without its extension.
+  std::filesystem::path exportFolder;
+  // The components inside the export folder, outermost first.
+  std::vector<std::string> components;
+  // Some entry name on the way held a ".." component: nothing may be created
+  // or written for this path or any below it.
+  bool leavesExportFolder = false;
+
+  // The path as messages show it: the export folder, then each component
+  // after a '/'.
+  std::string Text() const;
+  // The path without its last component (the export folder itself stays).
+  OutputPath Parent() const;
+};
+
+// The export folder of the custom file at `customFilePath`: the path without
+// the extension of its last component (from its last '.' on). A file name
+// without a dot, or whose only dot is its first character, has no
+// extension: its export folder is the file's own path, which cannot be made
+// a folder, so each of its entries ends with the write message.
+std::filesystem::path ExportFolderOf(std::string_view customFilePath);
+
+// Appends the components of `name` to `path`: split at '\' and '/', a
+// leading drive ("X:") taken as a component of its own like any other text,
+// trailing spaces and dots removed from each, empty ones dropped. A ".."
+// component is appended as ".." and marks the path as leaving its folder.
+void AppendNameComponents(std::string_view name, OutputPath& path);
+
+// The output path of `item`: for a root item its export folder; for an entry
+// its parent's path followed by the components of the entry's name without
+// its extension.
+OutputPath BuildItemPath(const EntryTree& tree, ItemId item);
+
+// The folder an item's folders end in: its output path without the last
+// component the item's own name added (its parent's path when its name
+// added none).
+OutputPath ItemFolder(const EntryTree& tree, ItemId item);
+
+}  // namespace cfv

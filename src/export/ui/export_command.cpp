@@ -1,0 +1,69 @@
+#include "export/ui/export_command.h"
+
+#include <QMessageBox>
+
+#include "export/ui/export_dlg.h"
+#include "shell/ui/ui_text.h"
+
+namespace cfv {
+namespace {
+
+// The texts keep the Windows line break; a message box wants a line feed.
+QString BoxText(const std::string& text) { return ToQString(WithUnixLineBreaks(text)); }
+
+}  // namespace
+
+MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
+    : frame_(frame), language_(language), caption_(std::move(caption)) {}
+
+OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
+  QMessageBox box(QMessageBox::NoIcon, caption_,
+                  BoxText(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &frame_);
+  box.setTextFormat(Qt::PlainText);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return OverwriteAnswer::Yes;
+    case QMessageBox::Cancel:
+      return OverwriteAnswer::Cancel;
+    default:
+      return OverwriteAnswer::No;
+  }
+}
+
+void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
+  QMessageBox box(QMessageBox::Critical, caption_,
+                  BoxText(std::string(texts::kExportReadError.In(language_))), QMessageBox::Ok, &frame_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
+  QMessageBox box(QMessageBox::Critical, caption_,
+                  BoxText(FormatText(texts::kExportWriteError.In(language_), {targetPath})), QMessageBox::Ok,
+                  &frame_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void MessageBoxExportUser::ExportFinished() {
+  QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
+                  QMessageBox::Ok, &frame_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
+                                              ExportState& state, const LogFont& generalFont,
+                                              UiLanguage language, const QString& caption) {
+  ExportOptions options;
+  {
+    CExportDlg dialog(generalFont, language);
+    if (dialog.Show(dialogOwner) != CExportDlg::kResultExport) return std::nullopt;
+    options = dialog.Options();
+  }
+  MessageBoxExportUser user(frame, language, caption);
+  return ExportEngine(tree, state, user).Run(options);
+}
+
+}  // namespace cfv

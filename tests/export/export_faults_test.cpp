@@ -1,0 +1,243 @@
+// The export's guarantees under hostile names, planted links and failing
+// writes: nothing outside the export folder, no partial file, no lost file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "custom_file_builder.h"
+#include "export/export_engine.h"
+#include "export_test_support.h"
+
+namespace cfv {
+namespace {
+
+using test::Branch;
+using test::Leaf;
+using test::Listing;
+using test::ReadFile;
+using test::ScriptedUser;
+using Strings = std::vector<std::string>;
+
+// The custom file lies in dir/game; dir/outside is a folder a hostile name
+// or link would like to reach.
+class CraftedNames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir_ / "game");
+    std::filesystem::create_directories(dir_ / "outside");
+  }
+  std::filesystem::path Game(const char* name) const { return dir_ / "game" / name; }
+  std::vector<std::string> OutsideTheExportFolder() const {
+    Strings out;
+    for (const std::string& path : Listing(dir_.path()))
+      if (path.rfind("game/hero/", 0) != 0) out.push_back(path);
+    return out;
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(CraftedNames, DotDotIsRefusedAndReportedAndNothingLeaves) {
+  test::WriteFile(Game("hero.npc"),
+                  test::Serialize({Leaf("..\\..\\x.t", "a"), Leaf("../x.t", "b"), Leaf("a/../../x.t", "c"),
+                                   Leaf("..", "d"), Leaf("..\\outside\\x.t", "e"),
+                                   Branch("..", {Leaf("under.t", "f")}), Leaf("ok.t", "g")}));
+  EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
+  ExportState state;
+  ScriptedUser user;
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+
+  const std::string hero = Game("hero").string();
+  EXPECT_EQ(user.events, (Strings{"write " + hero + "/../../x.txt", "write " + hero + "/../x.txt",
+                                  "write " + hero + "/a/../../x.txt", "write " + hero + "/..",
+                                  "write " + hero + "/../outside/x.txt", "write " + hero + "/..",
+                                  "write " + hero + "/../under.txt", "finished"}));
+  EXPECT_EQ(summary.writeErrors, 7u);
+  EXPECT_EQ(summary.written, 1u);
+  EXPECT_EQ(OutsideTheExportFolder(), (Strings{"game/", "game/hero.npc", "outside/"}));
+  // No folder was made for a refused name ("a" of "a/../../x.t" included).
+  EXPECT_EQ(Listing(Game("hero")), Strings{"ok.txt"});
+}
+
+TEST_F(CraftedNames, AbsolutePathsAndDrivesStayInside) {
+  test::WriteFile(Game("hero.npc"), test::Serialize({Leaf("\\abs\\x.t", "a"), Leaf("/etc/y.t", "b"),
+                                                     Leaf("C:\\c.t", "c"), Leaf("D:d.t", "d")}));
+  EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
+  ExportState state;
+  ScriptedUser user;
+  ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  EXPECT_EQ(user.events, Strings{"finished"});
+  EXPECT_EQ(Listing(Game("hero")),
+            (Strings{"C:/", "C:/c.txt", "D:d.txt", "abs/", "abs/x.txt", "etc/", "etc/y.txt"}));
+  EXPECT_EQ(OutsideTheExportFolder(), (Strings{"game/", "game/hero.npc", "outside/"}));
+}
+
+TEST_F(CraftedNames, APlantedFolderLinkIsNotFollowed) {
+  test::WriteFile(Game("hero.npc"),
+                  test::Serialize({Branch("body.cmp", {Leaf("a.t", "a")}), Leaf("b.t", "b")}));
+  std::filesystem::create_directories(Game("hero"));
+  std::filesystem::create_directory_symlink(dir_ / "outside", Game("hero/body"));
+  EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
+  ExportState state;
+  ScriptedUser user;
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 1});
+  EXPECT_EQ(user.events, (Strings{"write " + Game("hero/body/a.txt").string(), "finished"}));
+  EXPECT_EQ(Listing(dir_ / "outside"), Strings{});
+  EXPECT_EQ(ReadFile(Game("hero/b.txt")), "b");
+}
+
+TEST_F(CraftedNames, APlantedExportFolderLinkIsNotFollowed) {
+  test::WriteFile(Game("hero.npc"), test::Serialize({Leaf("a.t", "a")}));
+  std::filesystem::create_directory_symlink(dir_ / "outside", Game("hero"));
+  EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
+  ExportState state;
+  ScriptedUser user;
+  ExportEngine(tree, state, user).Run(ExportOptions{});
+  EXPECT_EQ(user.events, (Strings{"write " + Game("hero/a.txt").string(), "finished"}));
+  EXPECT_EQ(Listing(dir_ / "outside"), Strings{});
+}
+
+// A link at a file's own name is something existing: the question is asked,
+// and Yes replaces the link itself; the file it points at is never touched.
+TEST_F(CraftedNames, APlantedFileLinkIsReplacedNotWrittenThrough) {
+  test::WriteFile(Game("hero.npc"), test::Serialize({Leaf("a.t", "new"), Leaf("b.t", "new")}));
+  test::WriteFile(dir_ / "outside/victim", "precious");
+  std::filesystem::create_directories(Game("hero"));
+  std::filesystem::create_symlink(dir_ / "outside/victim", Game("hero/a.txt"));
+  std::filesystem::create_symlink(dir_ / "outside/victim", Game("hero/b.txt"));
+  EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
+  ExportState state;
+  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::No});
+  ExportEngine(tree, state, user).Run(ExportOptions{});
+  EXPECT_EQ(user.events, (Strings{"ask " + Game("hero/a.txt").string(), "ask " + Game("hero/b.txt").string(),
+                                  "finished"}));
+  EXPECT_EQ(ReadFile(dir_ / "outside/victim"), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(Game("hero/a.txt")));
+  EXPECT_EQ(ReadFile(Game("hero/a.txt")), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(Game("hero/b.txt")));
+}
+
+// Writes through the real system calls but fails at one chosen step, the
+// way a full disk or a failing device would. The failing write puts half
+// the bytes down first, as a short write before ENOSPC does.
+class FailingWriter : public FileWriter {
+ public:
+  enum class Step { kWrite, kFlush, kClose };
+  explicit FailingWriter(Step step) : step_(step) {}
+  bool WriteAll(int fd, const unsigned char* data, std::size_t length) override {
+    if (step_ != Step::kWrite) return FileWriter::WriteAll(fd, data, length);
+    FileWriter::WriteAll(fd, data, length / 2);
+    errno = ENOSPC;
+    return false;
+  }
+  bool Flush(int fd) override {
+    if (step_ != Step::kFlush) return FileWriter::Flush(fd);
+    errno = EIO;
+    return false;
+  }
+  bool Close(int fd) override {
+    const bool closed = FileWriter::Close(fd);
+    if (step_ != Step::kClose) return closed;
+    errno = EIO;
+    return false;
+  }
+
+ private:
+  Step step_;
+};
+
+struct FaultCase {
+  FailingWriter::Step step;
+  bool overwrite;
+  const char* name;
+};
+
+class WriteFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(WriteFaults, AreReportedLeaveNoPartialFileAndKeepTheOldOne) {
+  test::TempDir dir;
+  const std::string payload(100000, 'x');
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("a.t", payload), Leaf("b.t", payload)}));
+  if (GetParam().overwrite) test::WriteFile(dir / "hero/a.txt", "the old file");
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
+  ExportState state;
+  ScriptedUser user({OverwriteAnswer::Yes});
+  FailingWriter writer(GetParam().step);
+  const ExportSummary summary = ExportEngine(tree, state, user, writer).Run(ExportOptions{});
+
+  const std::string a = (dir / "hero/a.txt").string();
+  const std::string b = (dir / "hero/b.txt").string();
+  // A flush is only needed before replacing a file: a new file has none to
+  // fail.
+  const bool newFileFails = GetParam().step != FailingWriter::Step::kFlush;
+  Strings expected;
+  if (GetParam().overwrite) expected.push_back("ask " + a);
+  expected.push_back("write " + a);
+  if (newFileFails) expected.push_back("write " + b);
+  expected.push_back("finished");
+  EXPECT_EQ(user.events, expected);
+  EXPECT_FALSE(summary.AllWritten());
+
+  Strings left;
+  if (GetParam().overwrite) left.push_back("a.txt");
+  if (!newFileFails) left.push_back("b.txt");
+  EXPECT_EQ(Listing(dir / "hero"), left);  // no partial and no temporary file
+  if (GetParam().overwrite) {
+    EXPECT_EQ(ReadFile(dir / "hero/a.txt"), "the old file");
+  }
+  if (!newFileFails) {
+    EXPECT_EQ(ReadFile(dir / "hero/b.txt"), payload);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
+                         ::testing::Values(FaultCase{FailingWriter::Step::kWrite, false, "WriteNew"},
+                                           FaultCase{FailingWriter::Step::kWrite, true, "WriteOverwrite"},
+                                           FaultCase{FailingWriter::Step::kFlush, true, "FlushOverwrite"},
+                                           FaultCase{FailingWriter::Step::kClose, false, "CloseNew"},
+                                           FaultCase{FailingWriter::Step::kClose, true, "CloseOverwrite"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// A file that appears at the target between the check and the write is not
+// replaced without a question: the write fails and says so.
+TEST(OutputFiles, ANewFileNeverReplacesOneThatAppeared) {
+  test::TempDir dir;
+  test::WriteFile(dir / "f/x", "there first");
+  OutputPath folder;
+  folder.exportFolder = dir / "f";
+  FolderHandle handle = OpenOutputFolder(folder, false);
+  ASSERT_TRUE(handle);
+  const unsigned char bytes[] = {'n', 'e', 'w'};
+  EXPECT_FALSE(WriteOutputFile(handle, "x", bytes, sizeof bytes, false, PosixFileWriter()));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(ReadFile(dir / "f/x"), "there first");
+  EXPECT_EQ(Listing(dir / "f"), Strings{"x"});
+  EXPECT_TRUE(WriteOutputFile(handle, "x", bytes, sizeof bytes, true, PosixFileWriter()));
+  EXPECT_EQ(ReadFile(dir / "f/x"), "new");
+}
+
+// A component longer than the file system allows is refused by the system
+// and reported like any failed write; the export goes on.
+TEST(OutputFiles, AnOverlongComponentGetsTheWriteMessage) {
+  test::TempDir dir;
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("a.t", "a")}));
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
+  ExportState state;
+  ScriptedUser user;
+  ExportEngine engine(tree, state, user);
+  OutputPath folder;
+  folder.exportFolder = dir / "hero";
+  folder.components = {std::string(300, 'n')};
+  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
+  folder.components = {"fine"};
+  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
+  EXPECT_EQ(user.events,
+            Strings{"write " + (dir / "hero").string() + "/" + std::string(300, 'n') + "/a.txt"});
+  EXPECT_EQ(ReadFile(dir / "hero/fine/a.txt"), "a");
+  EXPECT_EQ(engine.summary().writeErrors, 1u);
+  EXPECT_EQ(engine.summary().written, 1u);
+}
+
+}  // namespace
+}  // namespace cfv
