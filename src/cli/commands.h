@@ -34,5 +34,7 @@ std::optional<std::uint32_t> ParseOffset(std::string_view text);
 // Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
 // value always stays on one line and in one field.
 std::string EscapeField(std::string_view text);
+// Appends `text` escaped as EscapeField does to `out`.
+void AppendEscaped(std::string& out, std::string_view text);
 
 }  // namespace cfv::cli

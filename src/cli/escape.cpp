@@ -4,27 +4,40 @@
 
 namespace cfv::cli {
 
+void AppendEscaped(std::string& out, std::string_view text) {
+  // Most texts hold nothing to escape: copy the runs between special bytes
+  // whole.
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char* escaped = nullptr;
+    switch (c) {
+      case '\\':
+        escaped = "\\\\";
+        break;
+      case '\t':
+        escaped = "\\t";
+        break;
+      case '\n':
+        escaped = "\\n";
+        break;
+      case '\r':
+        escaped = "\\r";
+        break;
+      default:
+        continue;
+    }
+    out.append(text.data() + from, i - from);
+    out.append(escaped, 2);
+    from = i + 1;
+  }
+  out.append(text.data() + from, text.size() - from);
+}
+
 std::string EscapeField(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
+  AppendEscaped(out, text);
   return out;
 }
 

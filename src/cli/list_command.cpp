@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "cli/commands.h"
@@ -10,35 +12,84 @@ namespace cfv::cli {
 namespace {
 
 // Prints each loaded file as soon as it is parsed, so memory holds one file's
-// tree at a time however many files the paths hold.
+// tree at a time however many files the paths hold. Lines are formatted into
+// one buffer and written in large blocks: a listing of a million entries
+// must cost little more than reading their headers.
 class TreePrinter final : public LoadObserver {
  public:
-  TreePrinter(std::FILE* out, bool tsv) : out_(out), tsv_(tsv) {}
+  TreePrinter(std::FILE* out, bool tsv) : out_(out), tsv_(tsv), buffer_(kBlock) {}
+  ~TreePrinter() override { Flush(); }
+  TreePrinter(const TreePrinter&) = delete;
+  TreePrinter& operator=(const TreePrinter&) = delete;
 
   void FileLoaded(EntryTree&& tree) override {
-    std::string line;
     tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
-      line.clear();
-      if (tsv_) {
-        line += std::to_string(depth);
-        line += '\t';
-        line += std::to_string(tree.Data(id));
-        line += '\t';
-        line += tree.HasChildren(id) ? '1' : '0';
-        line += '\t';
-        line += EscapeField(tree.Text(id));
-      } else {
-        line.append(2 * static_cast<std::size_t>(depth), ' ');
-        line += tree.Text(id);
+      const std::string_view text = tree.Text(id);
+      // The longest line: two numbers of at most 10 digits, three tabs, the
+      // children flag, the text escaped (at most twice its length) and the
+      // line feed; or the indent and the text.
+      const std::size_t longest = tsv_ ? 32 + 2 * text.size() : 2 * std::size_t{depth} + text.size() + 1;
+      if (used_ + longest > buffer_.size()) {
+        Flush();
+        if (longest > buffer_.size()) buffer_.resize(longest);
       }
-      line += '\n';
-      std::fwrite(line.data(), 1, line.size(), out_);
+      char* p = buffer_.data() + used_;
+      if (tsv_) {
+        p = std::to_chars(p, p + 10, depth).ptr;
+        *p++ = '\t';
+        p = std::to_chars(p, p + 10, tree.Data(id)).ptr;
+        *p++ = '\t';
+        *p++ = tree.HasChildren(id) ? '1' : '0';
+        *p++ = '\t';
+        p = WriteEscaped(p, text);
+      } else {
+        p = std::fill_n(p, 2 * std::size_t{depth}, ' ');
+        p = std::copy(text.begin(), text.end(), p);
+      }
+      *p++ = '\n';
+      used_ = static_cast<std::size_t>(p - buffer_.data());
     });
   }
 
+  void Flush() {
+    if (used_ != 0) std::fwrite(buffer_.data(), 1, used_, out_);
+    used_ = 0;
+  }
+
  private:
+  static constexpr std::size_t kBlock = 256 * 1024;
+
+  // Writes `text` escaped as EscapeField does; returns the end.
+  static char* WriteEscaped(char* p, std::string_view text) {
+    for (const char c : text) {
+      char code = 0;
+      switch (c) {
+        case '\\':
+          code = '\\';
+          break;
+        case '\t':
+          code = 't';
+          break;
+        case '\n':
+          code = 'n';
+          break;
+        case '\r':
+          code = 'r';
+          break;
+        default:
+          *p++ = c;
+          continue;
+      }
+      *p++ = '\\';
+      *p++ = code;
+    }
+    return p;
+  }
+
   std::FILE* out_;
   bool tsv_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
 };
 
 }  // namespace
@@ -55,6 +106,7 @@ int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE
   TreePrinter printer(out, tsv);
   LoadControl control;
   LoadDroppedPaths(paths, control, printer);
+  printer.Flush();
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(err, "tazor-cfv: cannot write the listing: %s\n", std::strerror(errno));
     return kExitFailed;

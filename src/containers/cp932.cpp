@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "containers/cp932_table.h"
+
 namespace cfv {
 namespace {
 
@@ -95,6 +97,8 @@ bool IsAscii(std::string_view s) {
 
 std::string DecodeCp932(std::string_view bytes) {
   if (IsAscii(bytes)) return std::string(bytes);
+  std::string out;
+  if (AppendCp932Decoded(bytes, out)) return out;
   thread_local Converter converter("UTF-8", "CP932");
   return converter.Convert(bytes, "\xEF\xBF\xBD");
 }

@@ -57,7 +57,7 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
     readAhead_ = std::max(kMinReadAhead, readAhead_ / 2);
   }
   headersFromLastFill_ = 0;
-  if (!buffer_) buffer_ = std::make_unique<unsigned char[]>(kMaxReadAhead);
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kMaxReadAhead);
   const std::size_t size = std::max(want, readAhead_);
   const long long got = PreadAll(fd_, buffer_.get(), size, at);
   if (got < 0) {
@@ -69,7 +69,7 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
   return true;
 }
 
-bool CustomFile::ReadZeroed(unsigned char* out, std::size_t n) {
+bool CustomFile::ReadZeroedSlow(unsigned char* out, std::size_t n) {
   std::memset(out, 0, n);
   if (fd_ < 0) return false;
   if (n > kMaxReadAhead) return ReadDirect(out, n);
@@ -102,14 +102,6 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
     return false;
   }
   position_ += filled;
-  return true;
-}
-
-bool CustomFile::Move(std::int32_t distance) {
-  if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_) {
-    return false;
-  }
-  position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
   return true;
 }
 

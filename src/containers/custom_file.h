@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -38,7 +39,16 @@ class CustomFile {
 
   // Zeroes out[0..n), reads up to n bytes through the read-ahead buffer.
   // Returns false only on an I/O error (the buffer is then all zero).
-  bool ReadZeroed(unsigned char* out, std::size_t n);
+  bool ReadZeroed(unsigned char* out, std::size_t n) {
+    // The usual case, inline: the bytes are in the read-ahead buffer.
+    if (bufferSize_ != 0 && position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_) {
+      std::memcpy(out, buffer_.get() + (position_ - bufferStart_), n);
+      position_ += n;
+      ++headersFromLastFill_;
+      return true;
+    }
+    return ReadZeroedSlow(out, n);
+  }
   // Reads up to n bytes directly from the file (for payloads); the bytes not
   // read are zero afterwards (left alone when `outIsZeroed` says they are
   // already, so a huge zero buffer is not touched). Returns false only on an
@@ -46,12 +56,19 @@ class CustomFile {
   bool ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed = false);
   // Moves by `distance` from the current position. Fails, leaving the
   // position unchanged, when it would land before the start.
-  bool Move(std::int32_t distance);
+  bool Move(std::int32_t distance) {
+    if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_) {
+      return false;
+    }
+    position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
+    return true;
+  }
   // Moves to `offset` from the start (offsets in custom files are 32-bit
   // unsigned, 2 GiB and above included); a move past the end is allowed.
   void MoveTo(std::uint32_t offset) { position_ = offset; }
 
  private:
+  bool ReadZeroedSlow(unsigned char* out, std::size_t n);
   bool Fill(std::uint64_t at, std::size_t want);
 
   int fd_ = -1;

@@ -2,21 +2,34 @@
 
 #include <algorithm>
 
+#include "containers/cp932_table.h"
+
 namespace cfv {
 
 ItemId EntryTree::AppendItem(ItemId parent, std::string_view text, int image) {
+  const auto textOffset = static_cast<std::uint32_t>(texts_.size());
+  texts_.append(text);
+  return AppendNode(parent, textOffset, image);
+}
+
+ItemId EntryTree::AppendNameFieldItem(ItemId parent, const unsigned char* field, std::size_t size) {
+  const auto textOffset = static_cast<std::uint32_t>(texts_.size());
+  AppendCp932UntilNul(field, size, texts_);
+  return AppendNode(parent, textOffset, -1);
+}
+
+ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset, int image) {
   const auto id = static_cast<ItemId>(nodes_.size());
   Node node{};
   node.parent = parent;
   node.firstChild = kNoItem;
   node.lastChild = kNoItem;
   node.nextSibling = kNoItem;
-  node.textOffset = static_cast<std::uint32_t>(texts_.size());
-  node.textLength = static_cast<std::uint32_t>(text.size());
+  node.textOffset = textOffset;
+  node.textLength = static_cast<std::uint32_t>(texts_.size() - textOffset);
   node.data = 0;
   node.checked = 0;
   node.image = static_cast<std::int8_t>(image);
-  texts_.append(text);
 
   if (parent == kNoItem) {
     node.row = rootCount_++;
@@ -45,10 +58,10 @@ ItemId EntryTree::AppendTree(const EntryTree& other) {
   const auto base = static_cast<ItemId>(nodes_.size());
   const auto textBase = static_cast<std::uint32_t>(texts_.size());
   if (other.nodes_.empty()) return base;
-  // Grow geometrically: a load appends one file at a time, and reserving
-  // just enough each time would copy the whole table on every append.
+  // Grow geometrically: reserving the exact size would move the whole table
+  // on every append, quadratic over a load of many files.
   const std::size_t needed = nodes_.size() + other.nodes_.size();
-  if (needed > nodes_.capacity()) nodes_.reserve(std::max(needed, nodes_.capacity() * 2));
+  if (needed > nodes_.capacity()) nodes_.reserve(std::max(needed, 2 * nodes_.capacity()));
   texts_.append(other.texts_);
   auto shift = [base](ItemId id) { return id == kNoItem ? kNoItem : id + base; };
   for (const Node& src : other.nodes_) {
@@ -75,11 +88,6 @@ ItemId EntryTree::AppendTree(const EntryTree& other) {
   return base;
 }
 
-std::string_view EntryTree::Text(ItemId item) const {
-  const Node& n = nodes_[item];
-  return std::string_view(texts_).substr(n.textOffset, n.textLength);
-}
-
 std::uint32_t EntryTree::ChildCount(ItemId item) const {
   if (item == kNoItem) return rootCount_;
   const ItemId last = nodes_[item].lastChild;
@@ -102,6 +110,14 @@ void EntryTree::CheckAll(bool checked) {
 void EntryTree::Reserve(std::size_t items, std::size_t textBytes) {
   nodes_.reserve(items);
   texts_.reserve(textBytes);
+}
+
+void EntryTree::Clear() {
+  nodes_.clear();
+  texts_.clear();
+  firstRoot_ = kNoItem;
+  lastRoot_ = kNoItem;
+  rootCount_ = 0;
 }
 
 }  // namespace cfv

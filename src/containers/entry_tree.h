@@ -33,6 +33,11 @@ class EntryTree {
   // root item). `text` is UTF-8. The item starts unchecked with data 0.
   // Returns the new item's id. O(1).
   ItemId AppendItem(ItemId parent, std::string_view text, int image = -1);
+  // Appends an entry item whose text is a header's name field: `field` holds
+  // `size` bytes of code page 932 text, cut at the first NUL. The text is
+  // decoded straight into the tree's text pool (the loader's path: no string
+  // is made per entry). Image -1, data 0, unchecked.
+  ItemId AppendNameFieldItem(ItemId parent, const unsigned char* field, std::size_t size);
 
   // Appends every item of `other` at the top level, after the last root item,
   // keeping its shape, data, check states and order. The items of `other`
@@ -42,7 +47,10 @@ class EntryTree {
 
   void SetData(ItemId item, std::uint32_t data) { nodes_[item].data = data; }
   std::uint32_t Data(ItemId item) const { return nodes_[item].data; }
-  std::string_view Text(ItemId item) const;
+  std::string_view Text(ItemId item) const {
+    const Node& n = nodes_[item];
+    return std::string_view(texts_.data() + n.textOffset, n.textLength);
+  }
   int Image(ItemId item) const { return nodes_[item].image; }
 
   ItemId Parent(ItemId item) const { return nodes_[item].parent; }
@@ -75,6 +83,10 @@ class EntryTree {
   // Bytes held by the text pool (for memory accounting).
   std::size_t TextBytes() const { return texts_.size(); }
   void Reserve(std::size_t items, std::size_t textBytes);
+  // Empties the tree but keeps its storage, so a tree used as scratch for
+  // one file after another does not allocate (and fault in) fresh memory
+  // for each. Ids given out before are void afterwards.
+  void Clear();
 
   // Calls visit(item, depth) for every item below `start` (inclusive) in
   // pre-order; depth 0 is `start` itself. With start = kNoItem, walks every
@@ -83,6 +95,9 @@ class EntryTree {
   void ForEachPreOrder(ItemId start, Visit&& visit) const;
 
  private:
+  // Links a new item whose text is texts_[textOffset, end of texts_).
+  ItemId AppendNode(ItemId parent, std::uint32_t textOffset, int image);
+
   struct Node {
     ItemId parent;
     ItemId firstChild;

@@ -35,7 +35,11 @@ bool ListingOrder(const FolderEntry& a, const FolderEntry& b) {
 }
 
 void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer) {
-  EntryTree tree;
+  // One tree per thread, emptied for each file: an observer that only reads
+  // the tree (the command-line listing) leaves its storage here for the next
+  // file; one that takes it (the GUI) leaves an empty tree behind.
+  thread_local EntryTree tree;
+  tree.Clear();
   if (LoadCustomFile(path, path.native(), tree, &control.abortRequested)) {
     observer.FileLoaded(std::move(tree));
   }

@@ -30,7 +30,7 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
       state.parseOffset += distance;
       return;
     }
-    const ItemId item = state.tree.AppendItem(parent, HeaderName(header));
+    const ItemId item = state.tree.AppendNameFieldItem(parent, header, kNameFieldSize);
     state.tree.SetData(item, state.parseOffset - static_cast<std::uint32_t>(kEntryHeaderSize));
     const auto size = static_cast<std::uint32_t>(HeaderSizeValue(header));
     const std::uint32_t payload = size - static_cast<std::uint32_t>(kEntryHeaderSize);

@@ -40,9 +40,11 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
 
 void ExportEngine::ExportCheckedItem(ItemId item) {
   if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
-  const OutputPath folder = ItemFolder(tree_, item);
-  if (!folder.leavesExportFolder) CreateDirectoryChain(folder);
+  itemFolder_ = ItemFolder(tree_, item);
+  // CreateDirectoryChain, keeping the handle for this item's write.
+  if (!itemFolder_.leavesExportFolder) itemFolderHandle_ = OpenOutputFolder(itemFolder_, true);
   ExportItem(item);
+  itemFolderHandle_ = FolderHandle();
 }
 
 void ExportEngine::ExportItem(ItemId item) {
@@ -74,7 +76,15 @@ void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, s
   // folder: it is refused like a name that leaves the export folder.
   const bool hasFileName = target.components.size() > destinationFolder.components.size();
   FolderHandle folder;
-  if (hasFileName && !target.leavesExportFolder) folder = OpenOutputFolder(target.Parent(), true);
+  if (hasFileName && !target.leavesExportFolder) {
+    const OutputPath targetFolder = target.Parent();
+    if (itemFolderHandle_ && targetFolder.exportFolder == itemFolder_.exportFolder &&
+        targetFolder.components == itemFolder_.components) {
+      folder = std::move(itemFolderHandle_);  // just created for this item
+    } else {
+      folder = OpenOutputFolder(targetFolder, true);
+    }
+  }
   if (!folder) {
     ++summary_.writeErrors;
     user_.WriteFailed(target.Text());

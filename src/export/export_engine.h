@@ -74,6 +74,13 @@ class ExportEngine {
  private:
   void ExportCheckedItem(ItemId item);
 
+  // The folder the walk has just created for the item at hand, kept open so
+  // that writing the item's file, when it goes into that same folder, does
+  // not open the whole chain again. Empty outside one item's step; never
+  // carried from one item to the next.
+  OutputPath itemFolder_;
+  FolderHandle itemFolderHandle_;
+
   const EntryTree& tree_;
   ExportState& state_;
   ExportUser& user_;

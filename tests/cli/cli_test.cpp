@@ -51,6 +51,32 @@ TEST_F(CliTest, ListTsvGolden) {
             "1\t0\t0\tx.mp3\n");
 }
 
+// A listing far longer than the block the lines are gathered in: every line
+// is there, in order, none cut at a block's edge, in both forms.
+TEST_F(CliTest, LongListingIsWholeAndInOrder) {
+  std::vector<test::Entry> entries;
+  std::string tsv = "0\t0\t1\tmany.god\n";
+  std::string plain = "many.god\n";
+  std::uint32_t offset = 0;
+  for (int i = 0; i < 30000; ++i) {
+    // Names of growing length with a tab now and then, so lines differ in size.
+    std::string name = "entry" + std::to_string(i) + std::string(i % 23, 'n') + (i % 7 == 0 ? "\t" : "");
+    std::string escaped = name;
+    if (i % 7 == 0) escaped.replace(escaped.size() - 1, 1, "\\t");
+    tsv += "1\t" + std::to_string(offset) + "\t0\t" + escaped + "\n";
+    plain += "  " + name + "\n";
+    entries.push_back(Leaf(name, "data"));
+    offset += 54;
+  }
+  test::WriteFile(dir_ / "many.god", test::Serialize(entries));
+  const auto r = Cfv({"list", "--tsv", "many.god"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_GT(r.out.size(), 600u * 1024);
+  EXPECT_TRUE(r.out == tsv);
+  const auto p = Cfv({"list", "many.god"}, dir_.path());
+  EXPECT_TRUE(p.out == plain);
+}
+
 TEST_F(CliTest, ListPlainIndentsTwoSpacesPerDepth) {
   const auto r = Cfv({"list", "game/B/b.item", "game/a.god"}, dir_.path());
   EXPECT_EQ(r.status, 0);
