@@ -46,13 +46,13 @@ PreviewClass ClassifyPreview(const unsigned char* data, std::size_t /*length*/, 
     result.kind = PreviewKind::Image;
   } else if (std::memcmp(data, "RIFF", 4) == 0) {
     result.kind = PreviewKind::Sound;
-    result.device = {MciDeviceType::Form::Numeric, MciDeviceType::kWaveformAudio, {}};
+    result.device = MciDeviceType::WaveAudio();
   } else if (LastFourEqual(itemText, ".mp3")) {
     result.kind = PreviewKind::Sound;
-    result.device = {MciDeviceType::Form::Named, 0, "MPEGVideo"};
+    result.device = MciDeviceType::MpegVideo();
   } else if (LastFourEqual(itemText, ".mid")) {
     result.kind = PreviewKind::Sound;
-    result.device = {MciDeviceType::Form::Numeric, MciDeviceType::kSequencer, {}};
+    result.device = MciDeviceType::Sequencer();
   }
   return result;
 }

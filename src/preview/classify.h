@@ -21,6 +21,11 @@ struct MciDeviceType {
   static constexpr std::uint32_t kWaveformAudio = 0x20A;
   static constexpr std::uint32_t kSequencer = 0x20B;
 
+  // The three devices a sound can need.
+  static constexpr MciDeviceType WaveAudio() { return {Form::Numeric, kWaveformAudio, {}}; }
+  static constexpr MciDeviceType Sequencer() { return {Form::Numeric, kSequencer, {}}; }
+  static constexpr MciDeviceType MpegVideo() { return {Form::Named, 0, "MPEGVideo"}; }
+
   // "waveaudio", "sequencer", "MPEGVideo", or "" for None.
   std::string_view DisplayName() const;
   friend bool operator==(const MciDeviceType&, const MciDeviceType&) = default;

@@ -10,9 +10,9 @@ namespace {
 using namespace std::string_literals;
 
 const MciDeviceType kNone{};
-const MciDeviceType kWave{MciDeviceType::Form::Numeric, MciDeviceType::kWaveformAudio, {}};
-const MciDeviceType kSequencer{MciDeviceType::Form::Numeric, MciDeviceType::kSequencer, {}};
-const MciDeviceType kMpeg{MciDeviceType::Form::Named, 0, "MPEGVideo"};
+const MciDeviceType kWave = MciDeviceType::WaveAudio();
+const MciDeviceType kSequencer = MciDeviceType::Sequencer();
+const MciDeviceType kMpeg = MciDeviceType::MpegVideo();
 
 struct Case {
   const char* what;

@@ -20,9 +20,9 @@ Q_DECLARE_METATYPE(cfv::MciDeviceType)
 
 namespace {
 
-const MciDeviceType kWave{MciDeviceType::Form::Numeric, MciDeviceType::kWaveformAudio, {}};
-const MciDeviceType kSequencer{MciDeviceType::Form::Numeric, MciDeviceType::kSequencer, {}};
-const MciDeviceType kMpeg{MciDeviceType::Form::Named, 0, "MPEGVideo"};
+const MciDeviceType kWave = MciDeviceType::WaveAudio();
+const MciDeviceType kSequencer = MciDeviceType::Sequencer();
+const MciDeviceType kMpeg = MciDeviceType::MpegVideo();
 
 // The largest magnitude among the 16-bit samples of a raw output file.
 int Loudest(const fs::path& raw) {

@@ -22,9 +22,9 @@ Q_DECLARE_METATYPE(cfv::MciDeviceType)
 
 namespace {
 
-const MciDeviceType kWave{MciDeviceType::Form::Numeric, MciDeviceType::kWaveformAudio, {}};
-const MciDeviceType kSequencer{MciDeviceType::Form::Numeric, MciDeviceType::kSequencer, {}};
-const MciDeviceType kMpeg{MciDeviceType::Form::Named, 0, "MPEGVideo"};
+const MciDeviceType kWave = MciDeviceType::WaveAudio();
+const MciDeviceType kSequencer = MciDeviceType::Sequencer();
+const MciDeviceType kMpeg = MciDeviceType::MpegVideo();
 
 void SetSound(CMusicPlayerView& player, const std::string& bytes, const MciDeviceType& type) {
   player.SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
