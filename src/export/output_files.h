@@ -2,12 +2,12 @@
 // inside an export folder relative to open folder handles, never following a
 // symbolic link found there, and files that appear whole or not at all.
 //
-// Every file is first written to a temporary file in its folder and then
-// renamed to its name: a new file with a rename that refuses to replace
-// (so a file that appeared meanwhile is not lost), an overwrite with a rename
-// over the old file after the data was flushed to disk. A failed write, flush
-// or close removes the temporary file and leaves the old file, if any, as it
-// was.
+// A new file is created at its own name only when nothing is there (so a
+// file that appeared meanwhile is not lost) and written in place; a failed
+// write or close removes it. An overwrite is written to a temporary file in
+// the same folder, flushed to disk and renamed over the old file; a failed
+// write, flush, close or rename removes the temporary file and leaves the
+// old file as it was.
 //
 // Thread: the calling thread; no state is shared between calls.
 #pragma once
@@ -72,9 +72,10 @@ TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);
 
 // Writes `length` bytes as the file `name` in `folder`. With `replace`, an
 // existing file (or link, which is replaced, not followed) of that name is
-// replaced in one step after the new data is on disk; without it, the write
-// fails when anything exists at `name` by then. Returns false on any
-// failure, with no temporary file left and the old file untouched.
+// replaced in one step after the new data is on disk; without it, the file
+// is created in place and the write fails (EEXIST) when anything exists at
+// `name` by then. Returns false on any failure, with errno set, no partial
+// or temporary file left and the old file, if any, untouched.
 bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
                      std::size_t length, bool replace, FileWriter& writer);
 
