@@ -106,7 +106,15 @@ FolderHandle OpenOutputFolder(const OutputPath& folder, bool create) {
     return FolderHandle();
   }
   FolderHandle handle = OpenExportFolder(folder.exportFolder, create);
-  for (const std::string& component : folder.components) {
+  if (!handle || folder.components.empty()) return handle;
+  return OpenOutputSubfolder(handle, folder.components, create);
+}
+
+FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::string> components,
+                                 bool create) {
+  if (components.empty()) return FolderHandle(::fcntl(base.fd(), F_DUPFD_CLOEXEC, 0));
+  FolderHandle handle = OpenChild(base.fd(), components.front(), create);
+  for (const std::string& component : components.subspan(1)) {
     if (!handle) break;
     handle = OpenChild(handle.fd(), component, create);
   }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 #include "export/output_path.h"
@@ -60,6 +61,14 @@ class FolderHandle {
 // elsewhere. Fails (an empty handle, errno set) when a component is not a
 // folder, cannot be created, or the path leaves its export folder.
 FolderHandle OpenOutputFolder(const OutputPath& folder, bool create);
+
+// Opens `components` one inside the other, starting in the open folder
+// `base`, each without following a symbolic link and created when missing
+// with `create`. No components give a second handle on `base`. Fails (an
+// empty handle, errno set) as OpenOutputFolder does; the caller has checked
+// that no component is "..".
+FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::string> components,
+                                 bool create);
 
 // Creates `folder` and every missing folder above it. Failures are not
 // reported: they show as write messages for the entries meant to go there.
