@@ -15,6 +15,8 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   state_.overwriteAnswer = OverwriteAnswer::None;
   summary_ = ExportSummary();
   ExportCheckedItems(tree_.FirstRoot());
+  // The folders may be moved or removed once the export is over.
+  folders_.Clear();
   user_.ExportFinished();
   return summary_;
 }
@@ -40,11 +42,11 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
 
 void ExportEngine::ExportCheckedItem(ItemId item) {
   if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
-  itemFolder_ = ItemFolder(tree_, item);
-  // CreateDirectoryChain, keeping the handle for this item's write.
-  if (!itemFolder_.leavesExportFolder) itemFolderHandle_ = OpenOutputFolder(itemFolder_, true);
+  // CreateDirectoryChain, keeping the handle for the writes that follow.
+  // Failures show as the write messages of the entries meant to go there.
+  const OutputPath folder = ItemFolder(tree_, item);
+  if (!folder.leavesExportFolder) (void)folders_.Open(folder, true);
   ExportItem(item);
-  itemFolderHandle_ = FolderHandle();
 }
 
 void ExportEngine::ExportItem(ItemId item) {
@@ -59,6 +61,16 @@ void ExportEngine::ExportItem(ItemId item) {
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                                   const OutputPath& destinationFolder, std::string_view entryName,
                                   bool renameExtension) {
+  WriteEntry(customFilePath, offset, destinationFolder, entryName, renameExtension);
+  // A question may keep the user away for any time, during which folders
+  // can be moved or removed: what follows opens them afresh.
+  if (userAsked_) folders_.Clear();
+  userAsked_ = false;
+}
+
+void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                              const OutputPath& destinationFolder, std::string_view entryName,
+                              bool renameExtension) {
   if (state_.overwriteAnswer == OverwriteAnswer::Cancel) {
     ++summary_.cancelled;
     return;
@@ -75,16 +87,10 @@ void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, s
   // An entry whose name leaves no file name would be written over its own
   // folder: it is refused like a name that leaves the export folder.
   const bool hasFileName = target.components.size() > destinationFolder.components.size();
-  FolderHandle folder;
-  if (hasFileName && !target.leavesExportFolder) {
-    const OutputPath targetFolder = target.Parent();
-    if (itemFolderHandle_ && targetFolder.exportFolder == itemFolder_.exportFolder &&
-        targetFolder.components == itemFolder_.components) {
-      folder = std::move(itemFolderHandle_);  // just created for this item
-    } else {
-      folder = OpenOutputFolder(targetFolder, true);
-    }
-  }
+  // Valid until the next folders_ call, which comes after this write.
+  const FolderHandle noFolder;
+  const FolderHandle& folder =
+      hasFileName && !target.leavesExportFolder ? folders_.Open(target.Parent(), true) : noFolder;
   if (!folder) {
     ++summary_.writeErrors;
     user_.WriteFailed(target.Text());
@@ -98,6 +104,7 @@ void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, s
     return;
   }
   if (existing == TargetKind::kOther) {
+    userAsked_ = true;
     OverwriteAnswer answer = user_.AskOverwrite(target.Text());
     if (answer == OverwriteAnswer::None) answer = OverwriteAnswer::No;
     state_.overwriteAnswer = answer;

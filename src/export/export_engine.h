@@ -25,6 +25,7 @@
 #include "export/export_options.h"
 #include "export/export_user.h"
 #include "export/output_files.h"
+#include "export/output_folder_cache.h"
 #include "export/output_path.h"
 
 namespace cfv {
@@ -73,13 +74,14 @@ class ExportEngine {
 
  private:
   void ExportCheckedItem(ItemId item);
+  void WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                  const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
-  // The folder the walk has just created for the item at hand, kept open so
-  // that writing the item's file, when it goes into that same folder, does
-  // not open the whole chain again. Empty outside one item's step; never
-  // carried from one item to the next.
-  OutputPath itemFolder_;
-  FolderHandle itemFolderHandle_;
+  // The folders of the last few entries, kept open for the entries that
+  // follow (most go into the same one). Cleared after the user was asked
+  // anything and when the export ends.
+  OutputFolderCache folders_;
+  bool userAsked_ = false;
 
   const EntryTree& tree_;
   ExportState& state_;

@@ -59,19 +59,6 @@ std::string TemporaryName() {
   return name;
 }
 
-// Renames `from` to `to` in one folder, failing when `to` exists.
-bool RenameNoReplace(int folder, const std::string& from, const std::string& to) {
-  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: check, then rename (a narrow race).
-  struct stat info;
-  if (::fstatat(folder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-    errno = EEXIST;
-    return false;
-  }
-  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
-}
-
 }  // namespace
 
 bool FileWriter::WriteAll(int fd, const unsigned char* data, std::size_t length) {
@@ -119,7 +106,15 @@ FolderHandle OpenOutputFolder(const OutputPath& folder, bool create) {
     return FolderHandle();
   }
   FolderHandle handle = OpenExportFolder(folder.exportFolder, create);
-  for (const std::string& component : folder.components) {
+  if (!handle || folder.components.empty()) return handle;
+  return OpenOutputSubfolder(handle, folder.components, create);
+}
+
+FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::string> components,
+                                 bool create) {
+  if (components.empty()) return FolderHandle(::fcntl(base.fd(), F_DUPFD_CLOEXEC, 0));
+  FolderHandle handle = OpenChild(base.fd(), components.front(), create);
+  for (const std::string& component : components.subspan(1)) {
     if (!handle) break;
     handle = OpenChild(handle.fd(), component, create);
   }
@@ -134,39 +129,73 @@ TargetKind InspectTarget(const FolderHandle& folder, const std::string& name) {
   return S_ISDIR(info.st_mode) ? TargetKind::kFolder : TargetKind::kOther;
 }
 
-bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
-                     std::size_t length, bool replace, FileWriter& writer) {
+namespace {
+
+constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+// Writes and closes `fd`; false on any failure, with the failing step's
+// errno (a write error is not masked by a later close error).
+bool WriteAndClose(int fd, const unsigned char* data, std::size_t length, bool flush, FileWriter& writer) {
+  bool ok = writer.WriteAll(fd, data, length);
+  if (ok && flush) ok = writer.Flush(fd);
+  const int writeErrno = errno;
+  const bool closed = writer.Close(fd);
+  if (!ok && closed) errno = writeErrno;
+  return ok && closed;
+}
+
+// Removes `name` from `folder`, keeping errno.
+void RemoveKeepingErrno(int folder, const std::string& name) {
+  const int failure = errno;
+  ::unlinkat(folder, name.c_str(), 0);
+  errno = failure;
+}
+
+// A new file is created at its own name: O_EXCL makes the create fail when
+// anything, a link included, is there by then, so nothing is replaced that
+// nobody was asked about. Nothing is lost by writing in place, so no
+// temporary file and no flush are needed; a failure removes what was made.
+bool WriteNewFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
+                  FileWriter& writer) {
+  const int fd = ::openat(folder, name.c_str(), kNewFileFlags, 0666);
+  if (fd < 0) return false;
+  if (WriteAndClose(fd, data, length, false, writer)) return true;
+  RemoveKeepingErrno(folder, name);
+  return false;
+}
+
+// An overwrite goes to a temporary file beside the old one, flushed to disk,
+// then renamed over it in one step: until the rename the old file is whole,
+// and after it the new one is.
+bool ReplaceFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
+                 FileWriter& writer) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temporary = TemporaryName();
-    fd = ::openat(folder.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    fd = ::openat(folder, temporary.c_str(), kNewFileFlags, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
 
   // An overwrite keeps the permissions of the file it replaces.
   struct stat old;
-  if (replace && ::fstatat(folder.fd(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
+  if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
     ::fchmod(fd, old.st_mode & 07777);
 
-  bool ok = writer.WriteAll(fd, data, length);
-  if (ok && replace) ok = writer.Flush(fd);
-  const int writeErrno = errno;
-  const bool closed = writer.Close(fd);
-  if (ok && !closed) ok = false;
-  if (ok) {
-    ok = replace ? ::renameat(folder.fd(), temporary.c_str(), folder.fd(), name.c_str()) == 0
-                 : RenameNoReplace(folder.fd(), temporary, name);
-  } else if (closed) {
-    errno = writeErrno;
-  }
-  if (!ok) {
-    const int failure = errno;
-    ::unlinkat(folder.fd(), temporary.c_str(), 0);
-    errno = failure;
-  }
-  return ok;
+  if (WriteAndClose(fd, data, length, true, writer) &&
+      ::renameat(folder, temporary.c_str(), folder, name.c_str()) == 0)
+    return true;
+  RemoveKeepingErrno(folder, temporary);
+  return false;
+}
+
+}  // namespace
+
+bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
+                     std::size_t length, bool replace, FileWriter& writer) {
+  return replace ? ReplaceFile(folder.fd(), name, data, length, writer)
+                 : WriteNewFile(folder.fd(), name, data, length, writer);
 }
 
 }  // namespace cfv

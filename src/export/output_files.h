@@ -2,17 +2,18 @@
 // inside an export folder relative to open folder handles, never following a
 // symbolic link found there, and files that appear whole or not at all.
 //
-// Every file is first written to a temporary file in its folder and then
-// renamed to its name: a new file with a rename that refuses to replace
-// (so a file that appeared meanwhile is not lost), an overwrite with a rename
-// over the old file after the data was flushed to disk. A failed write, flush
-// or close removes the temporary file and leaves the old file, if any, as it
-// was.
+// A new file is created at its own name only when nothing is there (so a
+// file that appeared meanwhile is not lost) and written in place; a failed
+// write or close removes it. An overwrite is written to a temporary file in
+// the same folder, flushed to disk and renamed over the old file; a failed
+// write, flush, close or rename removes the temporary file and leaves the
+// old file as it was.
 //
 // Thread: the calling thread; no state is shared between calls.
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 #include "export/output_path.h"
@@ -61,6 +62,14 @@ class FolderHandle {
 // folder, cannot be created, or the path leaves its export folder.
 FolderHandle OpenOutputFolder(const OutputPath& folder, bool create);
 
+// Opens `components` one inside the other, starting in the open folder
+// `base`, each without following a symbolic link and created when missing
+// with `create`. No components give a second handle on `base`. Fails (an
+// empty handle, errno set) as OpenOutputFolder does; the caller has checked
+// that no component is "..".
+FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::string> components,
+                                 bool create);
+
 // Creates `folder` and every missing folder above it. Failures are not
 // reported: they show as write messages for the entries meant to go there.
 // A path that leaves its export folder creates nothing.
@@ -72,9 +81,10 @@ TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);
 
 // Writes `length` bytes as the file `name` in `folder`. With `replace`, an
 // existing file (or link, which is replaced, not followed) of that name is
-// replaced in one step after the new data is on disk; without it, the write
-// fails when anything exists at `name` by then. Returns false on any
-// failure, with no temporary file left and the old file untouched.
+// replaced in one step after the new data is on disk; without it, the file
+// is created in place and the write fails (EEXIST) when anything exists at
+// `name` by then. Returns false on any failure, with errno set, no partial
+// or temporary file left and the old file, if any, untouched.
 bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
                      std::size_t length, bool replace, FileWriter& writer);
 

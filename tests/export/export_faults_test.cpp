@@ -217,6 +217,32 @@ TEST(OutputFiles, ANewFileNeverReplacesOneThatAppeared) {
   EXPECT_EQ(ReadFile(dir / "f/x"), "new");
 }
 
+// A new file is created at its own name, so a link that appears there
+// before the write (dangling or not) must make the write fail rather than
+// be followed: neither the link nor what it points at is touched.
+TEST(OutputFiles, ANewFileIsNotWrittenThroughALinkThatAppeared) {
+  for (const bool dangling : {false, true}) {
+    SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "f");
+    std::filesystem::create_directories(dir / "outside");
+    if (!dangling) test::WriteFile(dir / "outside/victim", "precious");
+    std::filesystem::create_symlink(dir / "outside/victim", dir / "f/x");
+    OutputPath folder;
+    folder.exportFolder = dir / "f";
+    FolderHandle handle = OpenOutputFolder(folder, false);
+    ASSERT_TRUE(handle);
+    const unsigned char bytes[] = {'n', 'e', 'w'};
+    EXPECT_FALSE(WriteOutputFile(handle, "x", bytes, sizeof bytes, false, PosixFileWriter()));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(Listing(dir / "f"), Strings{"x@"});
+    EXPECT_EQ(Listing(dir / "outside"), dangling ? Strings{} : Strings{"victim"});
+    if (!dangling) {
+      EXPECT_EQ(ReadFile(dir / "outside/victim"), "precious");
+    }
+  }
+}
+
 // A component longer than the file system allows is refused by the system
 // and reported like any failed write; the export goes on.
 TEST(OutputFiles, AnOverlongComponentGetsTheWriteMessage) {

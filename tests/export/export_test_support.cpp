@@ -21,7 +21,7 @@ std::vector<std::string> Listing(const std::filesystem::path& root) {
   std::vector<std::string> out;
   for (auto it = std::filesystem::recursive_directory_iterator(root);
        it != std::filesystem::recursive_directory_iterator(); ++it) {
-    std::string relative = std::filesystem::relative(it->path(), root).string();
+    std::string relative = it->path().lexically_relative(root).string();  // a link is named, not resolved
     if (it->is_symlink())
       relative += "@";
     else if (it->is_directory())
