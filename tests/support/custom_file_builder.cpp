@@ -84,6 +84,10 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+void WriteSingleEntryFile(const std::filesystem::path& path, const std::string& name) {
+  WriteFile(path, Serialize({Leaf(name, "payload of " + name)}));
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream ss;

@@ -45,6 +45,10 @@ std::string Zlib(std::string_view data);
 std::string Gzip(std::string_view data);
 std::string RawDeflate(std::string_view data);
 
+// Writes a small custom file whose single entry is named `name` (payload
+// "payload of <name>"), creating parent folders.
+void WriteSingleEntryFile(const std::filesystem::path& path, const std::string& name);
+
 // Writes bytes to a file, creating parent folders.
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);

@@ -23,13 +23,7 @@
 namespace cfv {
 namespace {
 
-using test::Leaf;
-
 constexpr int kWaitMs = 60000;
-
-void WriteCustomFile(const std::filesystem::path& path, const std::string& name) {
-  test::WriteFile(path, test::Serialize({Leaf(name, "payload of " + name)}));
-}
 
 LogFont Font(int pixelHeight) {
   LogFont font;
@@ -87,9 +81,9 @@ class DropLoadTest : public QObject {
  private slots:
   void FilesOnly() {
     test::TempDir dir;
-    WriteCustomFile(dir / "b.god", "B");
+    test::WriteSingleEntryFile(dir / "b.god", "B");
     test::WriteFile(dir / "readme.npc", "not a custom file: no entry header in the first fifty bytes.");
-    WriteCustomFile(dir / "a.item", "A");
+    test::WriteSingleEntryFile(dir / "a.item", "A");
     Harness h;
     h.loader.Load({dir / "b.god", dir / "readme.npc", dir / "a.item"});
     QVERIFY(h.loader.Dialog()->isVisible());
@@ -115,7 +109,7 @@ class DropLoadTest : public QObject {
   void TheWorkedExampleEndsAtSixOfSix() {
     test::TempDir dir;
     const auto f = dir / "F";
-    for (const char* p : {"a", "b", "S/c", "S/d", "S/T/e"}) WriteCustomFile(f / p, "x");
+    for (const char* p : {"a", "b", "S/c", "S/d", "S/T/e"}) test::WriteSingleEntryFile(f / p, "x");
     Harness h;
     h.loader.Load({f});
     h.WaitIdle();
@@ -131,8 +125,8 @@ class DropLoadTest : public QObject {
   // counting pass (or before the worker's first step): nothing loads.
   void AbortDuringCountingLoadsNothing() {
     test::TempDir dir;
-    for (const char* p : {"a", "S/b", "S/c"}) WriteCustomFile(dir / "F" / p, "x");
-    WriteCustomFile(dir / "after.god", "x");
+    for (const char* p : {"a", "S/b", "S/c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
+    test::WriteSingleEntryFile(dir / "after.god", "x");
     Harness h;
     h.loader.Load({dir / "F", dir / "after.god"});
     h.ClickAbort();
@@ -146,8 +140,8 @@ class DropLoadTest : public QObject {
 
   void AbortDuringLoadingKeepsTheFileAtHand() {
     test::TempDir dir;
-    for (const char* p : {"a", "b", "c"}) WriteCustomFile(dir / "F" / p, "x");
-    WriteCustomFile(dir / "after.god", "x");
+    for (const char* p : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
+    test::WriteSingleEntryFile(dir / "after.god", "x");
     Harness h;
     bool closedAtOnce = false;
     h.onFile = [&] {
@@ -165,8 +159,8 @@ class DropLoadTest : public QObject {
   // aborted worker to stop, then loads in full: one load at a time.
   void ASecondDropRightAfterAnAbort() {
     test::TempDir dir;
-    for (const char* p : {"a", "b", "c"}) WriteCustomFile(dir / "F" / p, "x");
-    for (const char* p : {"x", "y"}) WriteCustomFile(dir / "G" / p, "x");
+    for (const char* p : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
+    for (const char* p : {"x", "y"}) test::WriteSingleEntryFile(dir / "G" / p, "x");
     Harness h;
     bool dialogShownForSecond = false;
     bool dialogShownWhenFirstEnded = false;
@@ -192,9 +186,9 @@ class DropLoadTest : public QObject {
   // that drop; the one after it still loads.
   void AbortWhileWaitingCancelsThatDropOnly() {
     test::TempDir dir;
-    for (const char* p : {"a", "b"}) WriteCustomFile(dir / "F" / p, "x");
-    WriteCustomFile(dir / "second.god", "x");
-    WriteCustomFile(dir / "third.god", "x");
+    for (const char* p : {"a", "b"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
+    test::WriteSingleEntryFile(dir / "second.god", "x");
+    test::WriteSingleEntryFile(dir / "third.god", "x");
     Harness h;
     h.onFile = [&] {
       if (h.log.size() != 2) return;
@@ -212,7 +206,7 @@ class DropLoadTest : public QObject {
   // Drops that arrive while a load runs are all loaded, in arrival order.
   void NoDropIsLost() {
     test::TempDir dir;
-    for (const char* p : {"1", "2", "3"}) WriteCustomFile(dir / p, "x");
+    for (const char* p : {"1", "2", "3"}) test::WriteSingleEntryFile(dir / p, "x");
     Harness h;
     h.loader.Load({dir / "1"});
     h.loader.Load({dir / "2"});
@@ -241,7 +235,7 @@ class DropLoadTest : public QObject {
   // Destroying the loader while a worker runs stops it and returns.
   void DestroyingTheLoaderMidLoad() {
     test::TempDir dir;
-    for (int i = 0; i < 30; ++i) WriteCustomFile(dir / "F" / std::to_string(i), "x");
+    for (int i = 0; i < 30; ++i) test::WriteSingleEntryFile(dir / "F" / std::to_string(i), "x");
     int files = 0;
     {
       DropLoader loader(
@@ -256,8 +250,8 @@ class DropLoadTest : public QObject {
   // other URLs are left out.
   void DropOnTheMainWindow() {
     test::TempDir dir;
-    WriteCustomFile(dir / "z.god", "Z");
-    WriteCustomFile(dir / "sub" / "y.cwd", "Y");
+    test::WriteSingleEntryFile(dir / "z.god", "Z");
+    test::WriteSingleEntryFile(dir / "sub" / "y.cwd", "Y");
     FrameEnvironment environment;
     environment.systemLocaleName = [] { return std::string("en-US"); };
     environment.settingsFile = dir / "settings.ini";
@@ -292,7 +286,7 @@ class DropLoadTest : public QObject {
   // A second drop of the same folder appends its files again.
   void DroppingTheSameFolderTwice() {
     test::TempDir dir;
-    WriteCustomFile(dir / "F" / "a.god", "A");
+    test::WriteSingleEntryFile(dir / "F" / "a.god", "A");
     FrameEnvironment environment;
     environment.systemLocaleName = [] { return std::string("ja-JP"); };
     environment.settingsFile = dir / "settings.ini";

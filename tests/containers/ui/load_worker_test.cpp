@@ -20,11 +20,6 @@ using test::Leaf;
 
 constexpr int kWaitMs = 60000;
 
-// A small custom file whose single entry is named `name`.
-void WriteCustomFile(const std::filesystem::path& path, const std::string& name) {
-  test::WriteFile(path, test::Serialize({Leaf(name, "payload of " + name)}));
-}
-
 // Records every report, as text, on the thread that receives it.
 class Recorder : public LoadObserver {
  public:
@@ -90,9 +85,9 @@ class LoadWorkerTest : public QObject {
  private slots:
   void FilesOnlyLoadInDropOrderWithoutCounting() {
     test::TempDir dir;
-    WriteCustomFile(dir / "b.god", "B");
+    test::WriteSingleEntryFile(dir / "b.god", "B");
     test::WriteFile(dir / "notes.god", "plain text, no entry header here at all, none whatsoever.");
-    WriteCustomFile(dir / "a.npc", "A");
+    test::WriteSingleEntryFile(dir / "a.npc", "A");
     test::WriteFile(dir / "empty.item", "");
     Recorder recorder;
     RunLoad({dir / "b.god", dir / "notes.god", dir / "missing.cwd", dir / "a.npc", dir / "empty.item"},
@@ -113,7 +108,7 @@ class LoadWorkerTest : public QObject {
                                                                     {f / "S" / "c", "c"},
                                                                     {f / "S" / "d", "d"},
                                                                     {f / "S" / "T" / "e", "e"}}) {
-      WriteCustomFile(path, name);
+      test::WriteSingleEntryFile(path, name);
     }
     Recorder recorder;
     RunLoad({f}, recorder);
@@ -137,7 +132,7 @@ class LoadWorkerTest : public QObject {
     std::vector<std::string> expected = {"total 0/2", "total 0/4"};
     for (int depth = 0; depth < 6; ++depth) {
       const std::string name = "level" + std::to_string(depth);
-      WriteCustomFile(level / "a.god", name);
+      test::WriteSingleEntryFile(level / "a.god", name);
       if (depth < 4) expected.push_back(FileReport(level / "a.god", name));
       level /= "sub";
     }
@@ -151,8 +146,8 @@ class LoadWorkerTest : public QObject {
 
   void TwoFoldersAreBothCountedBeforeEitherLoads() {
     test::TempDir dir;
-    WriteCustomFile(dir / "one" / "x.god", "x");
-    WriteCustomFile(dir / "two" / "y.god", "y");
+    test::WriteSingleEntryFile(dir / "one" / "x.god", "x");
+    test::WriteSingleEntryFile(dir / "two" / "y.god", "y");
     test::WriteFile(dir / "two" / "z.txt", "z");
     Recorder recorder;
     RunLoad({dir / "one", dir / "two"}, recorder);
@@ -168,9 +163,9 @@ class LoadWorkerTest : public QObject {
 
   void AbortDuringCountingLoadsNothing() {
     test::TempDir dir;
-    WriteCustomFile(dir / "F" / "S" / "deep.god", "deep");
-    WriteCustomFile(dir / "F" / "top.god", "top");
-    WriteCustomFile(dir / "dropped.god", "dropped");
+    test::WriteSingleEntryFile(dir / "F" / "S" / "deep.god", "deep");
+    test::WriteSingleEntryFile(dir / "F" / "top.god", "top");
+    test::WriteSingleEntryFile(dir / "dropped.god", "dropped");
     Recorder recorder;
     std::shared_ptr<LoadControl> control;
     recorder.onTotal = [&] { control->abortRequested.store(true); };
@@ -185,8 +180,8 @@ class LoadWorkerTest : public QObject {
 
   void AbortDuringLoadingKeepsTheFileAtHandOnly() {
     test::TempDir dir;
-    for (const char* name : {"a", "b", "c"}) WriteCustomFile(dir / "F" / name, name);
-    WriteCustomFile(dir / "later.god", "later");
+    for (const char* name : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / name, name);
+    test::WriteSingleEntryFile(dir / "later.god", "later");
     Recorder recorder;
     auto control = std::make_shared<LoadControl>();
     // The abort arrives while the worker is still handing over its first file.
@@ -203,8 +198,8 @@ class LoadWorkerTest : public QObject {
 
   void AbortBeforeTheFirstStepIsNotLost() {
     test::TempDir dir;
-    WriteCustomFile(dir / "F" / "a.god", "a");
-    WriteCustomFile(dir / "b.god", "b");
+    test::WriteSingleEntryFile(dir / "F" / "a.god", "a");
+    test::WriteSingleEntryFile(dir / "b.god", "b");
     Recorder recorder;
     RunLoad({dir / "F", dir / "b.god"}, recorder,
             [](LoadControl& control) { control.abortRequested.store(true); });
@@ -215,9 +210,9 @@ class LoadWorkerTest : public QObject {
   // does not go on, so a file removed meanwhile is never read.
   void TheWorkerWaitsForEachHandOff() {
     test::TempDir dir;
-    WriteCustomFile(dir / "1.god", "one");
-    WriteCustomFile(dir / "2.god", "two");
-    WriteCustomFile(dir / "3.god", "three");
+    test::WriteSingleEntryFile(dir / "1.god", "one");
+    test::WriteSingleEntryFile(dir / "2.god", "two");
+    test::WriteSingleEntryFile(dir / "3.god", "three");
     Recorder recorder;
     recorder.onFile = [&](std::size_t count) {
       if (count == 1) std::filesystem::remove(dir / "2.god");
@@ -249,7 +244,7 @@ class LoadWorkerTest : public QObject {
   // thread has stopped, even while it waits in a hand-off.
   void DestroyingARunningWorkerStopsIt() {
     test::TempDir dir;
-    for (int i = 0; i < 50; ++i) WriteCustomFile(dir / "F" / ("f" + std::to_string(100 + i)), "e");
+    for (int i = 0; i < 50; ++i) test::WriteSingleEntryFile(dir / "F" / ("f" + std::to_string(100 + i)), "e");
     Recorder recorder;
     auto control = std::make_shared<LoadControl>();
     auto worker =

@@ -20,10 +20,6 @@ Q_DECLARE_METATYPE(cfv::MciDeviceType)
 
 namespace {
 
-const MciDeviceType kWave = MciDeviceType::WaveAudio();
-const MciDeviceType kSequencer = MciDeviceType::Sequencer();
-const MciDeviceType kMpeg = MciDeviceType::MpegVideo();
-
 // The largest magnitude among the 16-bit samples of a raw output file.
 int Loudest(const fs::path& raw) {
   if (!fs::exists(raw)) return 0;
@@ -49,11 +45,12 @@ class MusicPlayerAudioTest : public QObject {
     QTest::addColumn<std::string>("sound");
     QTest::addColumn<MciDeviceType>("type");
     QTest::addColumn<bool>("audible");
-    QTest::newRow("wave") << cfv::test::MakeWav(300) << kWave << true;
-    QTest::newRow("midi") << cfv::test::MakeMidi() << kSequencer << true;
-    QTest::newRow("mp3") << cfv::test::MakeMp3(20) << kMpeg << true;
-    QTest::newRow("RIFF that is no wave") << cfv::test::MakeRiffVideo() << kWave << false;
-    QTest::newRow("empty mp3") << std::string() << kMpeg << false;
+    QTest::newRow("wave") << cfv::test::MakeWav(300) << MciDeviceType::WaveAudio() << true;
+    QTest::newRow("midi") << cfv::test::MakeMidi() << MciDeviceType::Sequencer() << true;
+    QTest::newRow("mp3") << cfv::test::MakeMp3(20) << MciDeviceType::MpegVideo() << true;
+    QTest::newRow("RIFF that is no wave")
+        << cfv::test::MakeRiffVideo() << MciDeviceType::WaveAudio() << false;
+    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo() << false;
   }
   void EachKindOfSoundIsHeard() {
     QFETCH(std::string, sound);

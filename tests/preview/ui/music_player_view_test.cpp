@@ -22,10 +22,6 @@ Q_DECLARE_METATYPE(cfv::MciDeviceType)
 
 namespace {
 
-const MciDeviceType kWave = MciDeviceType::WaveAudio();
-const MciDeviceType kSequencer = MciDeviceType::Sequencer();
-const MciDeviceType kMpeg = MciDeviceType::MpegVideo();
-
 void SetSound(CMusicPlayerView& player, const std::string& bytes, const MciDeviceType& type) {
   player.SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
 }
@@ -102,19 +98,19 @@ class MusicPlayerViewTest : public QObject {
   void SetSoundKeepsItsOwnCopy() {
     CMusicPlayerView player;
     std::string bytes = cfv::test::MakeWav(50);
-    SetSound(player, bytes, kWave);
+    SetSound(player, bytes, MciDeviceType::WaveAudio());
     bytes[10] = 'x';
     bytes.clear();
     QCOMPARE(Kept(player), cfv::test::MakeWav(50));
-    QCOMPARE(player.DeviceType(), kWave);
-    SetSound(player, "abc", kMpeg);
+    QCOMPARE(player.DeviceType(), MciDeviceType::WaveAudio());
+    SetSound(player, "abc", MciDeviceType::MpegVideo());
     QCOMPARE(Kept(player), std::string("abc"));
-    QCOMPARE(player.DeviceType(), kMpeg);
+    QCOMPARE(player.DeviceType(), MciDeviceType::MpegVideo());
   }
 
   void NothingPlaysBeforePlay() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(3000), kWave);
+    SetSound(*player, cfv::test::MakeWav(3000), MciDeviceType::WaveAudio());
     QVERIFY(!player->IsPlaying());
     QVERIFY(!fs::exists(dir_->path() / "play.tmp"));
   }
@@ -122,10 +118,10 @@ class MusicPlayerViewTest : public QObject {
   void PlayWritesTheTempFileAndPlays_data() {
     QTest::addColumn<std::string>("sound");
     QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("wave") << cfv::test::MakeWav(4000) << kWave;
-    QTest::newRow("midi") << cfv::test::MakeMidi() << kSequencer;
-    QTest::newRow("mp3") << cfv::test::MakeMp3(200) << kMpeg;
-    QTest::newRow("wave as MPEGVideo") << cfv::test::MakeWav(4000) << kMpeg;
+    QTest::newRow("wave") << cfv::test::MakeWav(4000) << MciDeviceType::WaveAudio();
+    QTest::newRow("midi") << cfv::test::MakeMidi() << MciDeviceType::Sequencer();
+    QTest::newRow("mp3") << cfv::test::MakeMp3(200) << MciDeviceType::MpegVideo();
+    QTest::newRow("wave as MPEGVideo") << cfv::test::MakeWav(4000) << MciDeviceType::MpegVideo();
   }
   void PlayWritesTheTempFileAndPlays() {
     QFETCH(std::string, sound);
@@ -142,12 +138,12 @@ class MusicPlayerViewTest : public QObject {
 
   void PlayTwiceRestartsWithTheCurrentSound() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
     // A new sound does not touch the playing one.
     const std::string second = cfv::test::MakeMp3(300);
-    SetSound(*player, second, kMpeg);
+    SetSound(*player, second, MciDeviceType::MpegVideo());
     QVERIFY(player->IsPlaying());
     QCOMPARE(TempFile(), cfv::test::MakeWav(4000));
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
@@ -160,7 +156,7 @@ class MusicPlayerViewTest : public QObject {
   void StopTwiceAndStopFirstAreHarmless() {
     auto player = MakePlayer();
     QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->StopButton(), Qt::LeftButton);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
@@ -174,12 +170,12 @@ class MusicPlayerViewTest : public QObject {
   void SoundsThatDoNotDecodePlayNothingAndSayNothing_data() {
     QTest::addColumn<std::string>("sound");
     QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("RIFF video") << cfv::test::MakeRiffVideo() << kWave;
-    QTest::newRow("empty mp3") << std::string() << kMpeg;
-    QTest::newRow("empty wave") << std::string() << kWave;
-    QTest::newRow("empty MIDI") << std::string() << kSequencer;
-    QTest::newRow("text as MIDI") << std::string("hello, world") << kSequencer;
-    QTest::newRow("MIDI as wave") << cfv::test::MakeMidi() << kWave;
+    QTest::newRow("RIFF video") << cfv::test::MakeRiffVideo() << MciDeviceType::WaveAudio();
+    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo();
+    QTest::newRow("empty wave") << std::string() << MciDeviceType::WaveAudio();
+    QTest::newRow("empty MIDI") << std::string() << MciDeviceType::Sequencer();
+    QTest::newRow("text as MIDI") << std::string("hello, world") << MciDeviceType::Sequencer();
+    QTest::newRow("MIDI as wave") << cfv::test::MakeMidi() << MciDeviceType::WaveAudio();
     QTest::newRow("no device") << cfv::test::MakeWav(100) << MciDeviceType{};
   }
   void SoundsThatDoNotDecodePlayNothingAndSayNothing() {
@@ -196,10 +192,10 @@ class MusicPlayerViewTest : public QObject {
 
   void FailedPlayClosesThePreviousSound() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
-    SetSound(*player, cfv::test::MakeRiffVideo(), kWave);
+    SetSound(*player, cfv::test::MakeRiffVideo(), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(!player->IsPlaying());
   }
@@ -208,7 +204,7 @@ class MusicPlayerViewTest : public QObject {
     // A folder named play.tmp: the file cannot be written or played.
     fs::create_directory(dir_->path() / "play.tmp");
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(!player->IsPlaying());
     QCOMPARE(OtherWindows(player.get()), 0);
@@ -220,7 +216,7 @@ class MusicPlayerViewTest : public QObject {
     cfv::test::WriteFile(victim, "keep me");
     fs::create_symlink(victim, dir_->path() / "play.tmp");
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), kWave);
+    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QCOMPARE(cfv::test::ReadFile(victim), std::string("keep me"));
     QVERIFY(!fs::is_symlink(dir_->path() / "play.tmp"));
@@ -234,7 +230,7 @@ class MusicPlayerViewTest : public QObject {
     const std::string old = cfv::test::MakeWav(4000);
     cfv::test::WriteFile(dir_->path() / "play.tmp", old);
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeMp3(400), kMpeg);
+    SetSound(*player, cfv::test::MakeMp3(400), MciDeviceType::MpegVideo());
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -256,7 +252,7 @@ class MusicPlayerViewTest : public QObject {
   void PlayReplacesALongerOldFile() {
     cfv::test::WriteFile(dir_->path() / "play.tmp", std::string(100000, 'z'));
     auto player = MakePlayer();
-    SetSound(*player, "short", kSequencer);
+    SetSound(*player, "short", MciDeviceType::Sequencer());
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QCOMPARE(TempFile(), std::string("short"));
   }
