@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -81,7 +82,12 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
     result.error = ExtractError::kBadHeader;
     return result;
   }
-  const std::size_t payloadLength = static_cast<std::size_t>(size - kEntryHeaderSize);
+  // The payload holds what the file has of it: a size field that runs past
+  // the end of the file (a cut-off or hostile file) must not turn a few bytes
+  // into gigabytes of padding.
+  const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
+  const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
+  const std::size_t payloadLength = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
 
   // The payload buffer doubles as the data when the payload does not inflate.
   EntryData payload(payloadLength);

@@ -3,7 +3,8 @@
 // ExtractEntry opens the custom file again (the tree keeps only offsets),
 // reads the entry header at the offset, reads the payload in one read and
 // inflates it in one step when it is a complete zlib or gzip stream whose
-// output fits in 64 MiB; otherwise the data is the payload as stored.
+// output fits in 64 MiB; otherwise the data is the payload as stored, as far
+// as the file holds it.
 #pragma once
 
 #include <cstddef>
@@ -59,7 +60,9 @@ struct ExtractResult {
 
 // Reads the entry whose header is at `offset` (any 32-bit offset, 2 GiB and
 // above included) in the custom file at `path`. The header is not validated again beyond its size.
-// A file that ends inside the payload reads as if the missing bytes were zero.
+// A payload cut off by the end of the file holds the bytes that are there,
+// without padding: an entry's data is at most the bytes the file holds for
+// it, or kInflateLimit when it inflates.
 // Thread: any; every call opens its own file and owns its buffers.
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset);
 
