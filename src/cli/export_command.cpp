@@ -79,6 +79,11 @@ class TerminalUser final : public ExportUser {
                  OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {targetPath})).c_str());
   }
 
+  void FolderNameRefused(const std::string& customFilePath) override {
+    std::fprintf(err_, "tazor-cfv: %s\n",
+                 OneLine(FormatText(texts::kExportNoFolderName.In(kLanguage), {customFilePath})).c_str());
+  }
+
   void ExportFinished() override {
     std::fprintf(out_, "%s\n", std::string(texts::kExportFinished.In(kLanguage)).c_str());
   }

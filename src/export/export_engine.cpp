@@ -1,5 +1,9 @@
 #include "export/export_engine.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <string>
 
 #include "containers/detect.h"
@@ -14,6 +18,14 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   state_.options = options;
   state_.overwriteAnswer = OverwriteAnswer::None;
   summary_ = ExportSummary();
+  checkedRoot_ = kNoItem;
+  customFiles_.clear();
+  for (ItemId root = tree_.FirstRoot(); root != kNoItem; root = tree_.NextSibling(root)) {
+    struct stat info;
+    if (::stat(std::string(tree_.Text(root)).c_str(), &info) == 0)
+      customFiles_.emplace_back(info.st_dev, info.st_ino);
+  }
+  std::sort(customFiles_.begin(), customFiles_.end());
   ExportCheckedItems(tree_.FirstRoot());
   // The folders may be moved or removed once the export is over.
   folders_.Clear();
@@ -40,8 +52,28 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
   }
 }
 
+bool ExportEngine::RootIsExportable(ItemId root) {
+  if (root == checkedRoot_) return checkedRootExportable_;
+  checkedRoot_ = root;
+  const std::string_view path = tree_.Text(root);
+  checkedRootExportable_ = ExportFolderNameIsUsable(ExportFolderOf(path));
+  if (!checkedRootExportable_) user_.FolderNameRefused(std::string(path));
+  return checkedRootExportable_;
+}
+
+bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& name) const {
+  struct stat info;
+  if (::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return std::binary_search(customFiles_.begin(), customFiles_.end(),
+                            std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino));
+}
+
 void ExportEngine::ExportCheckedItem(ItemId item) {
   if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
+  if (!RootIsExportable(tree_.RootOf(item))) {
+    if (state_.options.skipExtractable == 0 || !tree_.HasChildren(item)) ++summary_.writeErrors;
+    return;
+  }
   // CreateDirectoryChain, keeping the handle for the writes that follow.
   // Failures show as the write messages of the entries meant to go there.
   const OutputPath folder = ItemFolder(tree_, item);
@@ -99,6 +131,13 @@ void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::
   const std::string& name = target.components.back();
   const TargetKind existing = InspectTarget(folder, name);
   if (existing == TargetKind::kFolder) {
+    ++summary_.writeErrors;
+    user_.WriteFailed(target.Text());
+    return;
+  }
+  // A custom file being exported is never replaced: an entry named like it
+  // (or a hard link to it) would destroy what the export reads from.
+  if (existing == TargetKind::kOther && IsCustomFile(folder, name)) {
     ++summary_.writeErrors;
     user_.WriteFailed(target.Text());
     return;

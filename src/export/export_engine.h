@@ -9,9 +9,13 @@
 // unchecked branch is written too; root items never are.
 //
 // Guarantees beyond the walk itself: nothing is created or written outside
-// an export folder (names with ".." are refused with the write message, links
-// inside it are not followed); a failed write leaves neither a partial file
-// nor a damaged old file; every failure is reported and the export goes on.
+// an export folder, which is always a new folder strictly inside the custom
+// file's folder (names with ".." are refused with the write message, custom
+// files whose name leaves no folder name with kExportNoFolderName, links
+// inside it are not followed); no custom file of the tree is ever replaced
+// (compared by device and inode; the write message); a failed write leaves
+// neither a partial file nor a damaged old file; every failure is reported
+// and the export goes on.
 //
 // Thread: runs to its end on the calling thread; the tree must not change
 // meanwhile. The user interface is called on that thread.
@@ -20,6 +24,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "containers/entry_tree.h"
 #include "export/export_options.h"
@@ -76,6 +82,17 @@ class ExportEngine {
   void ExportCheckedItem(ItemId item);
   void WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
                   const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
+
+  // Whether the entries of `root` may be exported: its export folder has a
+  // usable name. Reports the refusal once per root.
+  bool RootIsExportable(ItemId root);
+  // Whether `name` in `folder` is one of the custom files of the tree.
+  bool IsCustomFile(const FolderHandle& folder, const std::string& name) const;
+
+  // Device and inode of every custom file of the tree, taken when Run starts.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> customFiles_;
+  ItemId checkedRoot_ = kNoItem;
+  bool checkedRootExportable_ = false;
 
   // The folders of the last few entries, kept open for the entries that
   // follow (most go into the same one). Cleared after the user was asked

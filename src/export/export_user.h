@@ -28,6 +28,10 @@ class ExportUser {
   // Nothing could be written at `targetPath` (the write message,
   // texts::kExportWriteError with the path).
   virtual void WriteFailed(const std::string& targetPath) = 0;
+  // The custom file at `customFilePath` has no usable export folder name
+  // (texts::kExportNoFolderName): none of its entries is written. Once per
+  // custom file and export.
+  virtual void FolderNameRefused(const std::string& customFilePath) = 0;
   // The walk ended (texts::kExportFinished). Shown after every export that
   // started, also after errors and after a Cancel.
   virtual void ExportFinished() = 0;

@@ -29,14 +29,13 @@ FolderHandle OpenChild(int parent, const std::string& name, bool create) {
 // Opens the export folder: its parent as the user's path, the folder itself
 // without following a link.
 FolderHandle OpenExportFolder(const std::filesystem::path& exportFolder, bool create) {
-  const std::filesystem::path name = exportFolder.filename();
-  if (name.empty() || name == "." || name == "..") {
-    if (create) {
-      std::error_code ignored;
-      std::filesystem::create_directories(exportFolder, ignored);
-    }
-    return FolderHandle(::open(exportFolder.c_str(), kFolderFlags));
+  // "", "." and ".." (and what Windows reads as them) would be the custom
+  // file's own folder or one above it, never a new folder inside it.
+  if (!ExportFolderNameIsUsable(exportFolder)) {
+    errno = EACCES;
+    return FolderHandle();
   }
+  const std::filesystem::path name = exportFolder.filename();
   std::filesystem::path parent = exportFolder.parent_path();
   if (parent.empty()) parent = ".";
   FolderHandle parentHandle(::open(parent.c_str(), kFolderFlags));

@@ -37,6 +37,13 @@ std::filesystem::path ExportFolderOf(std::string_view customFilePath) {
   return std::filesystem::path(customFilePath.substr(0, dot));
 }
 
+bool ExportFolderNameIsUsable(const std::filesystem::path& exportFolder) {
+  const std::string& path = exportFolder.native();
+  const auto slash = path.rfind('/');
+  const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+  return name.find_last_not_of(" .") != std::string_view::npos;
+}
+
 void AppendNameComponents(std::string_view name, OutputPath& path) {
   std::size_t start = 0;
   while (start <= name.size()) {

@@ -45,6 +45,14 @@ struct OutputPath {
 // a folder, so each of its entries ends with the write message.
 std::filesystem::path ExportFolderOf(std::string_view customFilePath);
 
+// Whether `exportFolder` can hold a custom file's entries: its last
+// component, read as Windows reads a name (trailing spaces and dots
+// dropped), is not empty. A custom file named "...god" or "..god" has the
+// stem ".." or ".", whose export folder would be the folder above it or its
+// own folder: its entries are refused instead, so that the export folder is
+// always a new folder strictly inside the custom file's folder.
+bool ExportFolderNameIsUsable(const std::filesystem::path& exportFolder);
+
 // Appends the components of `name` to `path`: split at '\' and '/', a
 // leading drive ("X:") taken as a component of its own like any other text,
 // trailing spaces and dots removed from each, empty ones dropped. A ".."

@@ -66,6 +66,14 @@ inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
 inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
 inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\r\n[%s]",
                                              "ファイルの書き込みに失敗しました。\r\n[%s]"};
+// %s stands for the custom file's path.
+inline constexpr Bilingual kExportNoFolderName{
+    "Error: No export folder can be named after [%s]:\r\nwithout its extension the name is empty, \".\" or "
+    "\"..\". "
+    "Its entries are not exported.",
+    "エラー: [%s] "
+    "からは書き出し先のフォルダ名が作れません。\r\n拡張子を除いた名前が空、「.」または「..」です。"
+    "このファイルの中身は書き出しません。"};
 inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\r\nOverwrite?",
                                                     "ファイル [%s] はすでに存在します。\r\n上書きしますか？"};
 // The Configure Export dialog (its caption: kDialogCaptionFormat with

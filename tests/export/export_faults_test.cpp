@@ -13,6 +13,7 @@ namespace cfv {
 namespace {
 
 using test::Branch;
+using test::Entry;
 using test::Leaf;
 using test::Listing;
 using test::ReadFile;
@@ -116,6 +117,44 @@ TEST_F(CraftedNames, APlantedFileLinkIsReplacedNotWrittenThrough) {
   EXPECT_FALSE(std::filesystem::is_symlink(Game("hero/a.txt")));
   EXPECT_EQ(ReadFile(Game("hero/a.txt")), "new");
   EXPECT_TRUE(std::filesystem::is_symlink(Game("hero/b.txt")));
+}
+
+// A custom file whose stem, read as Windows reads a name, is empty, "." or
+// ".." has no export folder strictly inside its own folder: its entries are
+// refused with a message naming it, and nothing around it is written.
+TEST_F(CraftedNames, CustomFileNamesWithoutAFolderNameAreRefused) {
+  const std::vector<Entry> entries = {Leaf(".profile", "p"), Leaf(".ssh\\authorized_keys", "k"),
+                                      Leaf("Documents\\note.t", "n"), Leaf("..god", "g")};
+  for (const char* name : {"...god", "..god", ". .god", ".. .npc"}) {
+    SCOPED_TRACE(name);
+    test::WriteFile(Game(name), test::Serialize(entries));
+    EntryTree tree = test::LoadAllChecked({Game(name)});
+    ExportState state;
+    ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
+    const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+    EXPECT_EQ(user.events, (Strings{"refused " + Game(name).string(), "finished"}));
+    EXPECT_EQ(summary.writeErrors, 4u);
+    EXPECT_EQ(Listing(dir_.path()), (Strings{"game/", "game/" + std::string(name), "outside/"}));
+    EXPECT_EQ(ReadFile(Game(name)), test::Serialize(entries));
+    std::filesystem::remove(Game(name));
+  }
+}
+
+// An entry never replaces a custom file being exported, whether it meets it
+// by name or as a hard link, even when the user says Yes.
+TEST_F(CraftedNames, CustomFilesBeingExportedAreNeverReplaced) {
+  test::WriteFile(Game("a.god"), test::Serialize({Leaf("b.god", "x"), Leaf("c.t", "y")}));
+  test::WriteFile(Game("a/b.god"), test::Serialize({Leaf("z.t", "z")}));
+  std::filesystem::create_hard_link(Game("a.god"), Game("a/c.t"));
+  const std::string a = ReadFile(Game("a.god"));
+  EntryTree tree = test::LoadAllChecked({Game("a.god"), Game("a/b.god")});
+  ExportState state;
+  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 0});
+  EXPECT_EQ(user.events,
+            (Strings{"write " + Game("a/b.god").string(), "write " + Game("a/c.t").string(), "finished"}));
+  EXPECT_EQ(ReadFile(Game("a.god")), a);
+  EXPECT_EQ(ReadFile(Game("a/b/z.t")), "z");
 }
 
 // Writes through the real system calls but fails at one chosen step, the

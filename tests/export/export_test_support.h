@@ -21,6 +21,9 @@ class ScriptedUser : public ExportUser {
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override;
   void ReadFailed(const std::string& customFilePath) override { events.push_back("read " + customFilePath); }
   void WriteFailed(const std::string& targetPath) override { events.push_back("write " + targetPath); }
+  void FolderNameRefused(const std::string& customFilePath) override {
+    events.push_back("refused " + customFilePath);
+  }
   void ExportFinished() override { events.push_back("finished"); }
 
   std::vector<std::string> events;

@@ -46,6 +46,14 @@ void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
   box.exec();
 }
 
+void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
+  QMessageBox box(QMessageBox::Critical, caption_,
+                  BoxText(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
+                  QMessageBox::Ok, &frame_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
 void MessageBoxExportUser::ExportFinished() {
   QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
                   QMessageBox::Ok, &frame_);

@@ -26,6 +26,7 @@ class MessageBoxExportUser final : public ExportUser {
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override;
   void ReadFailed(const std::string& customFilePath) override;
   void WriteFailed(const std::string& targetPath) override;
+  void FolderNameRefused(const std::string& customFilePath) override;
   void ExportFinished() override;
 
  private:
