@@ -52,21 +52,28 @@ class TerminalUser final : public ExportUser {
     }
     const std::string question =
         OneLine(FormatText(texts::kExportOverwriteQuestion.In(kLanguage), {targetPath}));
-    for (;;) {
+    // Each prompt reads at least one byte, and three lines that are not
+    // answers end the asking: endless input (/dev/zero) cannot make the
+    // prompt loop.
+    int notAnswers = 0;
+    while (notAnswers < kMaxTries) {
       std::fprintf(err_, "%s [y]es/[n]o/[c]ancel: ", question.c_str());
       std::fflush(err_);
-      char line[64];
-      if (std::fgets(line, sizeof line, in_) == nullptr) {
-        std::fputc('\n', err_);
-        return OverwriteAnswer::No;
+      const Line line = ReadLine(kMaxTries - notAnswers);
+      if (line.atEnd && line.length == 0) break;
+      if (line.IsAnswer()) {
+        std::string answer = line.text;
+        for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (answer == "y" || answer == "yes") return OverwriteAnswer::Yes;
+        if (answer == "n" || answer == "no") return OverwriteAnswer::No;
+        if (answer == "c" || answer == "cancel") return OverwriteAnswer::Cancel;
       }
-      std::string answer(line);
-      while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
-      for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-      if (answer == "y" || answer == "yes") return OverwriteAnswer::Yes;
-      if (answer == "n" || answer == "no") return OverwriteAnswer::No;
-      if (answer == "c" || answer == "cancel") return OverwriteAnswer::Cancel;
+      notAnswers += line.LinesUsed();
+      if (line.atEnd) break;
     }
+    // End of input, or no answer given: No.
+    std::fputc('\n', err_);
+    return OverwriteAnswer::No;
   }
 
   void ReadFailed(const std::string& customFilePath) override {
@@ -89,6 +96,49 @@ class TerminalUser final : public ExportUser {
   }
 
  private:
+  static constexpr int kMaxTries = 3;
+  // An answer line holds at most this many bytes (its line break aside).
+  static constexpr std::size_t kMaxLine = 256;
+
+  struct Line {
+    std::string text;        // at most kMaxLine + 1 bytes, without the line break
+    std::size_t length = 0;  // bytes read before the line break or the end
+    bool nul = false;
+    bool atEnd = false;  // the input ended (the line, if any, ended with it)
+
+    // A whole line without a NUL byte and not longer than kMaxLine.
+    bool IsAnswer() const { return !nul && length <= kMaxLine; }
+    // How many lines that are not answers this counts as: an over-long line
+    // counts once more for every kMaxLine bytes past the first kMaxLine.
+    int LinesUsed() const {
+      return length <= kMaxLine ? 1 : static_cast<int>(1 + (length - kMaxLine - 1) / kMaxLine);
+    }
+  };
+
+  // Reads one whole line; a '\r' before its line feed is dropped. An
+  // over-long line is read on to its end, but no further than makes
+  // `linesLeft` lines that are not answers.
+  Line ReadLine(int linesLeft) {
+    Line line;
+    for (;;) {
+      const int c = std::getc(in_);
+      if (c == EOF) {
+        line.atEnd = true;
+        break;
+      }
+      if (c == '\n') break;
+      ++line.length;
+      if (c == '\0') line.nul = true;
+      if (line.text.size() <= kMaxLine) line.text.push_back(static_cast<char>(c));
+      if (line.length > kMaxLine && line.LinesUsed() >= linesLeft) break;
+    }
+    if (!line.text.empty() && line.text.back() == '\r' && line.length <= kMaxLine + 1) {
+      line.text.pop_back();
+      --line.length;
+    }
+    return line;
+  }
+
   OverwritePolicy policy_;
   std::FILE* in_;
   std::FILE* out_;

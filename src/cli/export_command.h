@@ -14,7 +14,8 @@ namespace cfv::cli {
 
 // What to do when a file is already there.
 enum class OverwritePolicy {
-  kAsk,     // ask on standard error, read y/n/c from standard input (end of input: No)
+  kAsk,     // ask on standard error, read y/n/c lines from standard input (end of input or
+            // three lines that are not answers: No; see TerminalUser)
   kYes,     // replace every existing file
   kNo,      // keep every existing file (those entries count as not written)
   kCancel,  // stop reading and writing at the first existing file

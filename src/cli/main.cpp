@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
   exportCommand
       ->add_option("--overwrite", overwrite,
                    "When a file is already there: ask (on standard error, answered y/n/c on standard "
-                   "input; end of input answers n), yes, no, or cancel (nothing more is written)")
+                   "input, one whole line each; end of input or three lines that are not answers answer n), "
+                   "yes, no, or cancel (nothing more is written)")
       ->check(CLI::IsMember({"ask", "yes", "no", "cancel"}));
   exportCommand
       ->add_option("PATH", exportPaths, "Custom files and folders (folders are searched four levels deep)")

@@ -92,8 +92,19 @@ INSTANTIATE_TEST_SUITE_P(
         PolicyCase{{}, "Cancel\n", 1, kQuestion, "old x", false},
         // An unclear answer asks again.
         PolicyCase{{}, "maybe\nYES\n", 0, kQuestion + kQuestion, "new x", true},
+        PolicyCase{{}, "y\r\n", 0, kQuestion, "new x", true},
         // No answer at all keeps the file.
-        PolicyCase{{}, "", 1, kQuestion + "\n", "old x", true}));
+        PolicyCase{{}, "", 1, kQuestion + "\n", "old x", true},
+        // Only a whole line is an answer: neither the end of a long line,
+        // nor a line with a NUL byte, nor what follows 256 bytes.
+        PolicyCase{{}, std::string(63, '0') + "y\n", 1, kQuestion + kQuestion + "\n", "old x", true},
+        PolicyCase{{}, std::string("y\0\n", 3), 1, kQuestion + kQuestion + "\n", "old x", true},
+        PolicyCase{{}, std::string(300, 'y') + "\ny\n", 0, kQuestion + kQuestion, "new x", true},
+        // Three lines that are not answers answer No; so does endless
+        // input without a line break, after a bounded read (/dev/zero).
+        PolicyCase{{}, "a\nb\nd\ny\n", 1, kQuestion + kQuestion + kQuestion + "\n", "old x", true},
+        PolicyCase{{}, std::string(769, 'y') + "\ny\n", 1, kQuestion + "\n", "old x", true},
+        PolicyCase{{}, std::string(1000, '\0'), 1, kQuestion + "\n", "old x", true}));
 
 TEST_F(ExportCli, FailuresAreNamedAndMakeTheStatusOne) {
   std::filesystem::create_directories(dir_ / "game/hero/x.txt");
