@@ -62,6 +62,8 @@ TEST(ExtractRead, CutOffPayloadsHoldOnlyTheBytesThere) {
   test::Entry hugeZlib = Leaf("z", test::Zlib(Pattern(1000, 3)));
   hugeZlib.sizeField = "999999999";
   const std::string zlibFile = test::Serialize(hugeZlib);
+  const std::string zlib = test::Zlib(Pattern(3000, 4));
+  const std::string zlibHalf = zlib.substr(0, zlib.size() / 2);
   struct Case {
     std::string file;
     std::uint32_t offset;
@@ -75,6 +77,8 @@ TEST(ExtractRead, CutOffPayloadsHoldOnlyTheBytesThere) {
       {test::Serialize(huge), 0, "1234567"},
       // A complete stream still inflates, whatever the size field claims.
       {zlibFile, 0, Pattern(1000, 3)},
+      // A stream cut by the end of the file does not inflate: stored.
+      {test::Header("z", std::to_string(50 + zlib.size())) + zlibHalf, 0, zlibHalf},
       // The nested header of a hostile branch: its payload ends with the file.
       {test::Serialize({Leaf("a", "x"), huge}), 51, "1234567"},
   };
