@@ -28,6 +28,12 @@ int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* o
 // `info FILE OFFSET`: key=value lines about that entry.
 int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);
 
+// Says on `err` that `path` cannot be read, with the system's reason for
+// `error`: a path named on the command line as an error (status 2), one
+// found inside a named folder as a warning (status 1). Raises `status` to
+// that level.
+void ReportUnreadable(std::FILE* err, const std::filesystem::path& path, int error, bool named, int& status);
+
 // Parses an entry offset: decimal, or hexadecimal with 0x; at most 2^32 - 1.
 std::optional<std::uint32_t> ParseOffset(std::string_view text);
 

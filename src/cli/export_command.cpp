@@ -28,8 +28,16 @@ std::string OneLine(std::string_view text) {
 // Gathers every loaded custom file into one tree, in load order.
 class TreeCollector final : public LoadObserver {
  public:
+  explicit TreeCollector(std::FILE* err) : err_(err) {}
   void FileLoaded(EntryTree&& loaded) override { tree.AppendTree(loaded); }
+  void Unreadable(const std::filesystem::path& path, int error, bool named) override {
+    ReportUnreadable(err_, path, error, named, status);
+  }
   EntryTree tree;
+  int status = kExitOk;
+
+ private:
+  std::FILE* err_;
 };
 
 class TerminalUser final : public ExportUser {
@@ -165,7 +173,7 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptio
       missing = true;
     }
   }
-  TreeCollector collector;
+  TreeCollector collector(err);
   LoadControl control;
   LoadDroppedPaths(paths, control, collector);
   collector.tree.CheckAll(true);
@@ -174,8 +182,8 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptio
   TerminalUser user(policy, in, out, err);
   const ExportSummary summary = ExportEngine(collector.tree, state, user).Run(options);
   if (std::fflush(out) != 0 || std::ferror(out)) return kExitFailed;
-  if (missing) return kExitUsage;
-  return summary.AllWritten() ? kExitOk : kExitFailed;
+  if (missing || collector.status == kExitUsage) return kExitUsage;
+  return summary.AllWritten() && collector.status == kExitOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace cfv::cli

@@ -27,8 +27,10 @@ std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text);
 // Runs the export. Messages go to `err` one line each: the write message
 // with the target path, the read message after the custom file's path, and
 // the questions of kAsk. "Export finished!" goes to `out`. Returns 0 when
-// every entry meant to be written was written, 1 when any was not, 2 when a
-// path does not exist (the others are still exported).
+// every entry meant to be written was written, 1 when any was not or a file
+// found in a named folder could not be read (a warning line each), 2 when a
+// named path does not exist or cannot be read (the others are still
+// exported).
 int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptions& options,
               OverwritePolicy policy, std::FILE* in, std::FILE* out, std::FILE* err);
 

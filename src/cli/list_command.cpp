@@ -17,7 +17,7 @@ namespace {
 // must cost little more than reading their headers.
 class TreePrinter final : public LoadObserver {
  public:
-  TreePrinter(std::FILE* out, bool tsv) : out_(out), tsv_(tsv), buffer_(kBlock) {}
+  TreePrinter(std::FILE* out, std::FILE* err, bool tsv) : out_(out), err_(err), tsv_(tsv), buffer_(kBlock) {}
   ~TreePrinter() override { Flush(); }
   TreePrinter(const TreePrinter&) = delete;
   TreePrinter& operator=(const TreePrinter&) = delete;
@@ -50,6 +50,15 @@ class TreePrinter final : public LoadObserver {
       used_ = static_cast<std::size_t>(p - buffer_.data());
     });
   }
+
+  void Unreadable(const std::filesystem::path& path, int error, bool named) override {
+    // The listing so far comes first, as the files were met.
+    Flush();
+    std::fflush(out_);
+    ReportUnreadable(err_, path, error, named, status);
+  }
+
+  int status = kExitOk;
 
   void Flush() {
     if (used_ != 0) std::fwrite(buffer_.data(), 1, used_, out_);
@@ -87,12 +96,18 @@ class TreePrinter final : public LoadObserver {
   }
 
   std::FILE* out_;
+  std::FILE* err_;
   bool tsv_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
 
 }  // namespace
+
+void ReportUnreadable(std::FILE* err, const std::filesystem::path& path, int error, bool named, int& status) {
+  std::fprintf(err, "tazor-cfv: %s%s: %s\n", named ? "" : "warning: ", path.c_str(), std::strerror(error));
+  status = std::max(status, named ? kExitUsage : kExitFailed);
+}
 
 int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE* out, std::FILE* err) {
   int status = kExitOk;
@@ -103,10 +118,11 @@ int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE
       status = kExitUsage;
     }
   }
-  TreePrinter printer(out, tsv);
+  TreePrinter printer(out, err, tsv);
   LoadControl control;
   LoadDroppedPaths(paths, control, printer);
   printer.Flush();
+  status = std::max(status, printer.status);
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(err, "tazor-cfv: cannot write the listing: %s\n", std::strerror(errno));
     return kExitFailed;

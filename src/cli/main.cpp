@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
       ->required();
   list->footer(
       "Without --tsv each item is printed as two spaces per depth and its text. Files that are not "
-      "custom files are skipped silently; a path that does not exist is named on standard error "
-      "(exit status 2).");
+      "custom files are skipped silently; a path that does not exist or cannot be read is named on "
+      "standard error with the reason (exit status 2); a file or folder inside a named folder that "
+      "cannot be read gets a warning line (exit status 1).");
   list->callback([&] {
     std::vector<std::filesystem::path> paths(listPaths.begin(), listPaths.end());
     status = cfv::cli::RunList(paths, tsv, stdout, stderr);
@@ -99,7 +100,8 @@ int main(int argc, char** argv) {
       "nested entries into folders of their own. Names that would leave that folder are refused, and "
       "links found inside it are not followed. Errors go to standard error, \"Export finished!\" to "
       "standard output. Exit status: 0 when every entry was written; 1 when any was not (an error, a "
-      "file kept by n/no, or cancel); 2 for bad usage or a path that does not exist.");
+      "file kept by n/no, or cancel, or a warning about an unreadable file found in a folder); 2 for bad "
+      "usage or a path that does not exist or cannot be read.");
   exportCommand->callback([&] {
     std::vector<std::filesystem::path> paths(exportPaths.begin(), exportPaths.end());
     cfv::ExportOptions options;

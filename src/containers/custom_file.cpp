@@ -33,7 +33,10 @@ long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) 
 
 CustomFile::CustomFile(const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return;
+  if (fd < 0) {
+    openError_ = errno;
+    return;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);

@@ -33,6 +33,9 @@ class CustomFile {
   CustomFile& operator=(const CustomFile&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // Why the file did not open: the system's error number when it exists but
+  // cannot be opened (no permission, ...), 0 when it is no regular file.
+  int OpenError() const { return openError_; }
   // The file's length in bytes, as it was when opened.
   std::uint64_t Length() const { return length_; }
   std::uint64_t Position() const { return position_; }
@@ -72,6 +75,7 @@ class CustomFile {
   bool Fill(std::uint64_t at, std::size_t want);
 
   int fd_ = -1;
+  int openError_ = 0;
   std::uint64_t length_ = 0;
   std::uint64_t position_ = 0;
   // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file.

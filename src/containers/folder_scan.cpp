@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #include "containers/loader.h"
@@ -34,14 +35,20 @@ bool ListingOrder(const FolderEntry& a, const FolderEntry& b) {
   return a.name < b.name;
 }
 
-void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer) {
+void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer,
+                 bool named) {
   // One tree per thread, emptied for each file: an observer that only reads
   // the tree (the command-line listing) leaves its storage here for the next
   // file; one that takes it (the GUI) leaves an empty tree behind.
   thread_local EntryTree tree;
   tree.Clear();
-  if (LoadCustomFile(path, path.native(), tree, &control.abortRequested)) {
+  int error = 0;
+  if (LoadCustomFile(path, path.native(), tree, &control.abortRequested, &error)) {
     observer.FileLoaded(std::move(tree));
+  } else if (error != 0 && error != ENOENT && error != ENXIO) {
+    // ENOENT: gone meanwhile, or a dangling link; ENXIO: a socket. Neither
+    // is a file that could not be read.
+    observer.Unreadable(path, error, named);
   }
 }
 
@@ -54,9 +61,10 @@ std::filesystem::path JoinPath(const std::filesystem::path& folder, const std::s
   return joined;
 }
 
-std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder) {
+std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder, int* error) {
   std::vector<FolderEntry> entries;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (error != nullptr) *error = dir ? 0 : errno;
   if (!dir) return entries;
   while (const dirent* e = ::readdir(dir.get())) {
     const std::string name = e->d_name;
@@ -90,12 +98,15 @@ void LoadFolder(const std::filesystem::path& folder, std::int32_t depth, LoadCon
                 LoadObserver& observer) {
   if (control.abortRequested.load() || depth >= kLoadDepthLimit) return;
   std::int32_t count = 0;
-  for (const FolderEntry& entry : ListFolder(folder)) {
+  int error = 0;
+  const std::vector<FolderEntry> entries = ListFolder(folder, &error);
+  if (error != 0) observer.Unreadable(folder, error, depth == 0);
+  for (const FolderEntry& entry : entries) {
     const std::filesystem::path path = JoinPath(folder, entry.name);
     if (entry.isFolder) {
       LoadFolder(path, depth + 1, control, observer);
     } else {
-      LoadOneFile(path, control, observer);
+      LoadOneFile(path, control, observer, false);
     }
     ++count;
   }
@@ -114,7 +125,7 @@ void LoadDroppedPaths(const std::vector<std::filesystem::path>& paths, LoadContr
     if (IsFolder(path)) {
       LoadFolder(path, 0, control, observer);
     } else if (Exists(path)) {
-      LoadOneFile(path, control, observer);
+      LoadOneFile(path, control, observer, true);
     }
   }
 }

@@ -51,6 +51,14 @@ class LoadObserver {
     (void)done;
     (void)total;
   }
+  // A file or folder exists but cannot be read (`error`: the system's error
+  // number). `named` when it is one of the dropped paths, otherwise it was
+  // found inside a dropped folder. The GUI skips it silently.
+  virtual void Unreadable(const std::filesystem::path& path, int error, bool named) {
+    (void)path;
+    (void)error;
+    (void)named;
+  }
 };
 
 // The counting pass looks into depths below this; the loading pass into
@@ -82,8 +90,9 @@ struct FolderEntry {
 };
 
 // The entries of `folder` without "." and "..", in Windows listing order.
-// Empty when the folder cannot be read.
-std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder);
+// Empty when the folder cannot be read; then `*error` (when given) holds the
+// system's error number, else 0.
+std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder, int* error = nullptr);
 
 // Joins a folder path and an entry name with one '/'.
 std::filesystem::path JoinPath(const std::filesystem::path& folder, const std::string& name);

@@ -1,5 +1,7 @@
 #include "containers/loader.h"
 
+#include <cerrno>
+
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
 
@@ -46,12 +48,19 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
 }
 
 bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
-                    const std::atomic<bool>* abortRequested) {
+                    const std::atomic<bool>* abortRequested, int* readError) {
+  if (readError != nullptr) *readError = 0;
   if (abortRequested != nullptr && abortRequested->load(std::memory_order_relaxed)) return false;
   CustomFile file(path);
-  if (!file.IsOpen()) return false;
+  if (!file.IsOpen()) {
+    if (readError != nullptr) *readError = file.OpenError();
+    return false;
+  }
   unsigned char first[kEntryHeaderSize];
-  file.ReadZeroed(first, sizeof first);
+  if (!file.ReadZeroed(first, sizeof first)) {
+    if (readError != nullptr) *readError = errno;
+    return false;
+  }
   if (!IsUsableEntryHeader(first)) return false;
   file.MoveTo(0);
   const ItemId root = tree.AppendItem(kNoItem, rootText, 1);

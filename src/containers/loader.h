@@ -50,8 +50,10 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
 // root item whose text is `rootText` and parses the file beneath it. Returns
 // true when a root item was appended. Does nothing and returns false when
 // `abortRequested` is set, when the file cannot be opened or is no regular
-// file, and when its first header is not usable.
+// file, and when its first header is not usable. When the file exists but
+// cannot be opened (no permission) or its first bytes cannot be read, the
+// system's error number is stored in `*readError` when given (0 otherwise).
 bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
-                    const std::atomic<bool>* abortRequested = nullptr);
+                    const std::atomic<bool>* abortRequested = nullptr, int* readError = nullptr);
 
 }  // namespace cfv

@@ -160,5 +160,45 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   EXPECT_EQ(r.out, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n");
 }
 
+// Unreadable inputs are never silent: a named one is an error with the
+// system's reason (status 2), one found in a named folder a warning (status
+// 1). Run as a user bound by file modes: root would read them all.
+TEST_F(CliTest, UnreadableInputsAreNamed) {
+  const int user = test::UserBoundByModes();
+  if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
+  test::WriteFile(dir_ / "game/locked.god", test::Serialize({Leaf("l.t", "l")}));
+  test::WriteFile(dir_ / "game/D/d.god", test::Serialize({Leaf("d.t", "d")}));
+  std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
+  std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
+  for (const char* open : {"", "/game", "/game/B"}) test::OpenToOthers(dir_.path().string() + open);
+  const std::string denied = ": Permission denied\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"list", "game/locked.god"}, 2, "tazor-cfv: game/locked.god" + denied},
+      {{"export", "game/locked.god"}, 2, "tazor-cfv: game/locked.god" + denied},
+      {{"list", "game/D"}, 2, "tazor-cfv: game/D" + denied},
+      {{"list", "game"},
+       1,
+       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
+      {{"export", "game"},
+       1,
+       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), TAZOR_CFV);
+    const auto r = RunProcess(args, "", dir_.path(), user);
+    EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
+    EXPECT_EQ(r.err, c.err) << c.args[0] << " " << c.args[1];
+  }
+  // The readable files are still listed and exported.
+  EXPECT_EQ(test::ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
+  EXPECT_EQ(test::ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
+}
+
 }  // namespace
 }  // namespace cfv

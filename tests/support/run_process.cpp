@@ -1,7 +1,10 @@
 #include "run_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,8 +13,30 @@
 
 namespace cfv::test {
 
+bool BecomeUser(int uid) {
+  const passwd* user = ::getpwuid(static_cast<uid_t>(uid));
+  const gid_t group = user != nullptr ? user->pw_gid : static_cast<gid_t>(uid);
+  return ::setgroups(0, nullptr) == 0 && ::setgid(group) == 0 && ::setuid(static_cast<uid_t>(uid)) == 0 &&
+         ::geteuid() == static_cast<uid_t>(uid);
+}
+
+int UserBoundByModes() {
+  if (::geteuid() != 0) return -1;
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) return -2;
+  // Try it once in a child: a container without the capability cannot.
+  const pid_t pid = ::fork();
+  if (pid == 0) _exit(BecomeUser(static_cast<int>(nobody->pw_uid)) ? 0 : 1);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return -2;
+  return static_cast<int>(nobody->pw_uid);
+}
+
+void OpenToOthers(const std::string& folder) { ::chmod(folder.c_str(), 0777); }
+
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
-                         const std::string& workDir) {
+                         const std::string& workDir, int uid) {
   int inPipe[2], outPipe[2], errPipe[2];
   if (pipe2(inPipe, O_CLOEXEC) || pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC)) {
     throw std::runtime_error("pipe");
@@ -23,6 +48,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     dup2(outPipe[1], 1);
     dup2(errPipe[1], 2);
     if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(127);
+    if (uid != -1 && !BecomeUser(uid)) _exit(126);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
