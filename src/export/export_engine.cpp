@@ -19,6 +19,7 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   state_.overwriteAnswer = OverwriteAnswer::None;
   summary_ = ExportSummary();
   checkedRoot_ = kNoItem;
+  folders_.ForgetSweeps();
   customFiles_.clear();
   for (ItemId root = tree_.FirstRoot(); root != kNoItem; root = tree_.NextSibling(root)) {
     struct stat info;

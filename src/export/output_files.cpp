@@ -1,12 +1,16 @@
 #include "export/output_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <random>
+#include <string_view>
 #include <system_error>
 
 namespace cfv {
@@ -48,10 +52,13 @@ FolderHandle OpenExportFolder(const std::filesystem::path& exportFolder, bool cr
   return OpenChild(parentHandle.fd(), name.string(), create);
 }
 
+constexpr std::string_view kTemporaryPrefix = ".cfv-export-";
+
+// kTemporaryPrefix, 12 hexadecimal digits, ".tmp".
 std::string TemporaryName() {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kHex[] = "0123456789abcdef";
-  std::string name = ".cfv-export-";
+  std::string name(kTemporaryPrefix);
   std::uint64_t bits = random();
   for (int i = 0; i < 12; ++i, bits >>= 4) name.push_back(kHex[bits & 15]);
   name += ".tmp";
@@ -150,46 +157,189 @@ void RemoveKeepingErrno(int folder, const std::string& name) {
   errno = failure;
 }
 
-// A new file is created at its own name: O_EXCL makes the create fail when
-// anything, a link included, is there by then, so nothing is replaced that
-// nobody was asked about. Nothing is lost by writing in place, so no
-// temporary file and no flush are needed; a failure removes what was made.
-bool WriteNewFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
-                  FileWriter& writer) {
-  const int fd = ::openat(folder, name.c_str(), kNewFileFlags, 0666);
-  if (fd < 0) return false;
-  if (WriteAndClose(fd, data, length, false, writer)) return true;
-  RemoveKeepingErrno(folder, name);
-  return false;
+// Closes a descriptor of our own (not the writer's), keeping errno.
+void CloseKeepingErrno(int fd) {
+  const int failure = errno;
+  ::close(fd);
+  errno = failure;
 }
 
-// An overwrite goes to a temporary file beside the old one, flushed to disk,
-// then renamed over it in one step: until the rename the old file is whole,
-// and after it the new one is.
+// Whether files opened with O_TMPFILE can be given a name: linkat through
+// /proc/self/fd works without privileges (AT_EMPTY_PATH does not).
+bool ProcFdUsable() {
+  static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+  return usable;
+}
+
+std::string ProcFdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Gives the unnamed file `fd` the name `name` in `folder`; fails with EEXIST
+// when anything is there. AT_EMPTY_PATH is the cheaper way, but before Linux
+// 6.10 only privileged callers may use it (ENOENT otherwise): once refused,
+// the path through /proc serves from then on.
+bool LinkUnnamed(int fd, int folder, const std::string& name) {
+  static std::atomic<bool> emptyPathRefused{false};
+  if (!emptyPathRefused.load(std::memory_order_relaxed)) {
+    if (::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT && errno != EPERM) return false;
+    if (::linkat(AT_FDCWD, ProcFdPath(fd).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return false;
+    emptyPathRefused.store(true, std::memory_order_relaxed);
+    return true;
+  }
+  return ::linkat(AT_FDCWD, ProcFdPath(fd).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// A file being written, not yet under its final name. `fd` goes to the
+// writer, which closes it; `hold` is a second descriptor of the same open
+// file that keeps the lock (and, for an unnamed file, the file itself) until
+// Release.
+struct PendingFile {
+  int fd = -1;
+  int hold = -1;
+  std::string temporaryName;  // empty for an unnamed (O_TMPFILE) file
+
+  void Release() {
+    if (hold >= 0) CloseKeepingErrno(hold);
+    hold = -1;
+  }
+};
+
+// Opens a file in `folder` that no final name holds yet: unnamed
+// (O_TMPFILE) where the file system allows it and `named` is not set, else
+// under a fresh temporary name. Either way it is locked before anything else can see it, so that a
+// sweep of leftovers never takes a file a running export still writes.
+bool OpenPendingFile(int folder, PendingFile& pending, bool named) {
+  pending = PendingFile();
+  if (!named && ProcFdUsable()) pending.fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (pending.fd < 0) {
+    if (!named && ProcFdUsable() && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+    for (int attempt = 0; attempt < 100 && pending.fd < 0; ++attempt) {
+      pending.temporaryName = TemporaryName();
+      pending.fd = ::openat(folder, pending.temporaryName.c_str(), kNewFileFlags, 0666);
+      if (pending.fd < 0 && errno != EEXIST) return false;
+    }
+    if (pending.fd < 0) return false;
+  }
+  // A named temporary file is unlocked for the moment between its creation
+  // and this flock; a sweep that takes it then makes this write fail with
+  // the write message, and nothing is lost.
+  ::flock(pending.fd, LOCK_EX);
+  pending.hold = ::fcntl(pending.fd, F_DUPFD_CLOEXEC, 0);
+  if (pending.hold < 0) {
+    CloseKeepingErrno(pending.fd);
+    if (!pending.temporaryName.empty()) RemoveKeepingErrno(folder, pending.temporaryName);
+    return false;
+  }
+  return true;
+}
+
+// Gives the unnamed pending file the name `name`, failing with EEXIST when
+// anything is there.
+bool LinkPendingFile(const PendingFile& pending, int folder, const std::string& name) {
+  return LinkUnnamed(pending.hold, folder, name);
+}
+
+// A new file appears at its name whole or not at all: it is written unnamed
+// (or under a locked temporary name) and then linked (or renamed without
+// replacing) to its name, which fails when anything, a link included, is
+// there by then, so nothing is replaced that nobody was asked about. A kill
+// at any moment leaves the name empty or holding the whole file. No flush:
+// no old data is at stake.
+bool WriteNewFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
+                  FileWriter& writer) {
+  // The usual case costs four system calls: open, write, link, close. An
+  // unnamed file needs no lock (no sweep can see it) and is linked before it
+  // is closed; a failed close then takes the name away again.
+  if (ProcFdUsable()) {
+    const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      if (!writer.WriteAll(fd, data, length) || !LinkUnnamed(fd, folder, name)) {
+        const int failure = errno;
+        writer.Close(fd);
+        errno = failure;
+        return false;
+      }
+      if (writer.Close(fd)) return true;
+      RemoveKeepingErrno(folder, name);
+      return false;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
+  PendingFile pending;
+  if (!OpenPendingFile(folder, pending, true)) return false;
+  bool ok = WriteAndClose(pending.fd, data, length, false, writer);
+  if (ok) {
+    ok = ::renameat2(folder, pending.temporaryName.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0;
+    if (!ok && errno == EINVAL) {
+      // No RENAME_NOREPLACE here: a hard link fails on an existing name too.
+      ok = ::linkat(folder, pending.temporaryName.c_str(), folder, name.c_str(), 0) == 0;
+      if (ok) ::unlinkat(folder, pending.temporaryName.c_str(), 0);
+    }
+  }
+  if (!ok) RemoveKeepingErrno(folder, pending.temporaryName);
+  pending.Release();
+  return ok;
+}
+
+// An overwrite is written unnamed (or under a locked temporary name),
+// flushed to disk, given a temporary name and renamed over the old file in
+// one step: until the rename the old file is whole, and after it the new one
+// is. A kill between the link and the rename leaves the temporary name; the
+// next export into the folder sweeps it away (SweepLeftovers).
 bool ReplaceFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
                  FileWriter& writer) {
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = TemporaryName();
-    fd = ::openat(folder, temporary.c_str(), kNewFileFlags, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
+  PendingFile pending;
+  if (!OpenPendingFile(folder, pending, false)) return false;
 
   // An overwrite keeps the permissions of the file it replaces.
   struct stat old;
   if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
-    ::fchmod(fd, old.st_mode & 07777);
+    ::fchmod(pending.hold, old.st_mode & 07777);
 
-  if (WriteAndClose(fd, data, length, true, writer) &&
-      ::renameat(folder, temporary.c_str(), folder, name.c_str()) == 0)
-    return true;
-  RemoveKeepingErrno(folder, temporary);
-  return false;
+  bool ok = WriteAndClose(pending.fd, data, length, true, writer);
+  if (ok && pending.temporaryName.empty()) {
+    ok = false;
+    for (int attempt = 0; attempt < 100 && !ok; ++attempt) {
+      pending.temporaryName = TemporaryName();
+      ok = LinkPendingFile(pending, folder, pending.temporaryName);
+      if (!ok && errno != EEXIST) break;
+    }
+    if (!ok) pending.temporaryName.clear();
+  }
+  if (ok) ok = ::renameat(folder, pending.temporaryName.c_str(), folder, name.c_str()) == 0;
+  if (!ok && !pending.temporaryName.empty()) RemoveKeepingErrno(folder, pending.temporaryName);
+  pending.Release();
+  return ok;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  return name.size() == kTemporaryPrefix.size() + 12 + 4 && name.starts_with(kTemporaryPrefix) &&
+         name.ends_with(".tmp");
 }
 
 }  // namespace
+
+void SweepLeftovers(const FolderHandle& folder) {
+  const int listing = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return;
+  DIR* dir = ::fdopendir(listing);
+  if (dir == nullptr) {
+    ::close(listing);
+    return;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const int fd = ::openat(folder.fd(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info;
+    // Only a file no running export holds: its writer keeps it locked.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      ::unlinkat(folder.fd(), entry->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
 
 bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
                      std::size_t length, bool replace, FileWriter& writer) {

@@ -2,12 +2,17 @@
 // inside an export folder relative to open folder handles, never following a
 // symbolic link found there, and files that appear whole or not at all.
 //
-// A new file is created at its own name only when nothing is there (so a
-// file that appeared meanwhile is not lost) and written in place; a failed
-// write or close removes it. An overwrite is written to a temporary file in
-// the same folder, flushed to disk and renamed over the old file; a failed
-// write, flush, close or rename removes the temporary file and leaves the
-// old file as it was.
+// At any moment, a kill included, a file's final name holds nothing, the old
+// file, or the whole new data. A file is written unnamed (O_TMPFILE) in its
+// folder and then given its name; where the file system refuses unnamed
+// files, under a temporary name ".cfv-export-<12 hex digits>.tmp" instead. A
+// new file is linked to its name only when nothing is there (so a file that
+// appeared meanwhile is not lost). An overwrite is flushed to disk, linked to
+// a temporary name and renamed over the old file. A failed write, flush,
+// close, link or rename leaves no file behind and the old file as it was.
+// Each temporary file is locked (flock) while it exists; a kill between the
+// link and the rename leaves one behind, which SweepLeftovers removes when
+// no running export holds it.
 //
 // Thread: the calling thread; no state is shared between calls.
 #pragma once
@@ -81,10 +86,13 @@ TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);
 
 // Writes `length` bytes as the file `name` in `folder`. With `replace`, an
 // existing file (or link, which is replaced, not followed) of that name is
-// replaced in one step after the new data is on disk; without it, the file
-// is created in place and the write fails (EEXIST) when anything exists at
-// `name` by then. Returns false on any failure, with errno set, no partial
-// or temporary file left and the old file, if any, untouched.
+// replaced in one step after the new data is on disk; without it, the write
+// fails (EEXIST) when anything exists at `name` by then. Returns false on any failure, with errno set, no
+// partial or temporary file left and the old file, if any, untouched. Removes the temporary files (see above)
+// in `folder` that no running export holds: those a killed export left behind. Each export calls it once per
+// folder it writes into.
+void SweepLeftovers(const FolderHandle& folder);
+
 bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
                      std::size_t length, bool replace, FileWriter& writer);
 

@@ -1,5 +1,7 @@
 #include "export/output_folder_cache.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <span>
@@ -44,6 +46,9 @@ const FolderHandle& OutputFolderCache::Open(const OutputPath& folder, bool creat
                 std::span<const std::string>(folder.components).subspan(best->components.size()), create)
           : OpenOutputFolder(folder, create);
   if (!handle) return none_;
+  struct stat info;
+  if (::fstat(handle.fd(), &info) == 0 && swept_.emplace(info.st_dev, info.st_ino).second)
+    SweepLeftovers(handle);
   if (kept_.size() == kCapacity) kept_.pop_back();
   kept_.insert(kept_.begin(), Kept{folder.exportFolder, folder.components, std::move(handle)});
   return kept_.front().handle;

@@ -15,12 +15,18 @@
 // whenever the user may have acted meanwhile: after a question, and when an
 // export ends.
 //
+// Each folder opened is swept of the temporary files a killed export left
+// behind (SweepLeftovers) the first time it is opened in an export.
+//
 // Thread: one thread at a time; holds at most kCapacity descriptors.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/output_files.h"
@@ -40,6 +46,8 @@ class OutputFolderCache {
 
   // Closes every kept folder.
   void Clear() { kept_.clear(); }
+  // A new export starts: every folder is swept again when next opened.
+  void ForgetSweeps() { swept_.clear(); }
 
   // How many folders are kept open (for tests).
   std::size_t size() const { return kept_.size(); }
@@ -53,6 +61,8 @@ class OutputFolderCache {
 
   // Most recently used first.
   std::vector<Kept> kept_;
+  // Device and inode of the folders swept in this export.
+  std::set<std::pair<std::uint64_t, std::uint64_t>> swept_;
   FolderHandle none_;
 };
 

@@ -1,13 +1,18 @@
 // The export's guarantees under hostile names, planted links and failing
 // writes: nothing outside the export folder, no partial file, no lost file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include "custom_file_builder.h"
 #include "export/export_engine.h"
 #include "export_test_support.h"
+#include "run_process.h"
 
 namespace cfv {
 namespace {
@@ -236,6 +241,95 @@ INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
                                            FaultCase{FailingWriter::Step::kFlush, true, "FlushOverwrite"},
                                            FaultCase{FailingWriter::Step::kClose, false, "CloseNew"},
                                            FaultCase{FailingWriter::Step::kClose, true, "CloseOverwrite"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// Writes half of the bytes, then stops the process: the point where a kill
+// lands in the middle of a large write.
+class StoppingWriter : public FileWriter {
+ public:
+  bool WriteAll(int fd, const unsigned char* data, std::size_t length) override {
+    FileWriter::WriteAll(fd, data, length / 2);
+    ::raise(SIGSTOP);
+    return FileWriter::WriteAll(fd, data + length / 2, length - length / 2);
+  }
+};
+
+struct KillCase {
+  bool overwrite;
+  bool otherUser;  // as an ordinary user (nobody when the tests run as root)
+  const char* name;
+};
+
+class KilledExport : public ::testing::TestWithParam<KillCase> {};
+
+// An export killed in the middle of a large write leaves the final name
+// empty or holding the old file, never a part; the next export asks nothing
+// about a part, and sweeps away the temporary files of killed exports but
+// not one a running export holds.
+TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
+  int user = -1;
+  if (GetParam().otherUser) {
+    user = test::UserBoundByModes();
+    if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
+  } else if (::geteuid() != 0) {
+    GTEST_SKIP() << "the tests do not run as root";
+  }
+  test::TempDir dir;
+  test::OpenToOthers(dir.path());
+  const std::string big(4 << 20, 'k');
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("big.bin", big), Leaf("after.t", "after")}));
+  if (GetParam().overwrite) {
+    test::WriteFile(dir / "hero/big.bin", "the old file");
+    test::OpenToOthers((dir / "hero").string());
+  }
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (user != -1 && !test::BecomeUser(user)) ::_exit(3);
+    ExportState state;
+    ScriptedUser yes({OverwriteAnswer::Yes});
+    StoppingWriter writer;
+    ExportEngine(tree, state, yes, writer).Run(ExportOptions{});
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+  ASSERT_TRUE(WIFSTOPPED(status)) << status;
+  ::kill(pid, SIGKILL);
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+  const Strings old = GetParam().overwrite ? Strings{"big.bin"} : Strings{};
+  EXPECT_EQ(Listing(dir / "hero"), old);
+  if (GetParam().overwrite) {
+    EXPECT_EQ(ReadFile(dir / "hero/big.bin"), "the old file");
+  }
+
+  // A kill between naming a replacement and renaming it leaves its
+  // temporary name behind; another export is still writing the second.
+  const std::string leftover = ".cfv-export-0123456789ab.tmp";
+  const std::string held = ".cfv-export-aaaaaaaaaaaa.tmp";
+  test::WriteFile(dir / "hero" / leftover, "part");
+  test::WriteFile(dir / "hero" / held, "being written");
+  const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  ExportState state;
+  ScriptedUser user2({OverwriteAnswer::Yes});
+  ExportEngine(tree, state, user2).Run(ExportOptions{});
+  ::close(holder);
+  const std::string path = (dir / "hero/big.bin").string();
+  const Strings asked = GetParam().overwrite ? Strings{"ask " + path, "finished"} : Strings{"finished"};
+  EXPECT_EQ(user2.events, asked);
+  EXPECT_EQ(Listing(dir / "hero"), (Strings{held, "after.txt", "big.bin"}));
+  EXPECT_TRUE(ReadFile(dir / "hero/big.bin") == big);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KilledExport,
+                         ::testing::Values(KillCase{false, false, "NewAsRoot"},
+                                           KillCase{true, false, "OverwriteAsRoot"},
+                                           KillCase{false, true, "NewAsUser"},
+                                           KillCase{true, true, "OverwriteAsUser"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // A file that appears at the target between the check and the write is not
