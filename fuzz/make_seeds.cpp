@@ -2,7 +2,8 @@
 // target, built with the same helper as the tests. fuzz_loader gets custom
 // files of every shape the loader knows; fuzz_extract gets a custom file of
 // varied payloads once for each of its entries, prefixed with that entry's
-// header offset (4 bytes, little-endian).
+// header offset (4 bytes, little-endian); fuzz_output_path gets custom file
+// and entry names, one a line; fuzz_settings gets settings files.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "custom_file_builder.h"
+#include "settings/logfont.h"
+#include "settings/profile_struct.h"
 
 namespace {
 
@@ -95,6 +98,34 @@ std::vector<std::string> ExtractSeeds() {
   return seeds;
 }
 
+std::vector<std::string> OutputPathSeeds() {
+  return {
+      "hero.npc\nbody.cmp\na.t",
+      "...god\n.profile\n.ssh\\authorized_keys\nDocuments\\note.t",
+      "..god\n..god",
+      "a. .god\nC:\\x\\..\\y.t\n/etc/passwd",
+      "hero.item\n..\\..\\x.t\n  . .\\ok.bm",
+      "noextension\nD:d.t\na/../../b",
+  };
+}
+
+std::vector<std::string> SettingsSeeds() {
+  cfv::LogFont font;
+  font.lfHeight = -16;
+  font.lfWeight = 400;
+  font.lfCharSet = 128;
+  font.SetFaceName("Arial");
+  const auto bytes = cfv::ToBytes(font);
+  const std::string value = cfv::EncodeProfileStruct(bytes);
+  const std::string section = "[Tazor_CustomFileViewer]\r\n";
+  return {
+      section + "FontGeneral=" + value + "\r\nFontFileTree=" + value + "\r\n",
+      "; comment\n[other]\nFontGeneral=00\n[tazor_customfileviewer]\n  fontgeneral =  " + value + "  \n",
+      section + "FontGeneral=" + value.substr(0, value.size() - 2) + "00\r\n",
+      section + "FontGeneral=\r\n",
+  };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,6 +139,10 @@ int main(int argc, char** argv) {
     seeds = LoaderSeeds();
   } else if (target == "fuzz_extract") {
     seeds = ExtractSeeds();
+  } else if (target == "fuzz_output_path") {
+    seeds = OutputPathSeeds();
+  } else if (target == "fuzz_settings") {
+    seeds = SettingsSeeds();
   } else {
     std::fprintf(stderr, "make_seeds: no seeds for '%s'\n", argv[1]);
     return 2;
