@@ -1,6 +1,7 @@
 #include "settings/ui/option_config_dlg.h"
 
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,10 +12,20 @@
 namespace cfv {
 
 std::optional<LogFont> ChooseFontWithDialog(const LogFont& initial, QWidget* owner, int screenDpi) {
+  // The chooser lists installed faces only: it opens on the face the
+  // program really renders with (Liberation Sans for a stored Arial), not
+  // on a fallback of its own.
+  QFont start = ToQFont(initial);
+  const QString rendered = QFontInfo(start).family();
+  start.setFamily(rendered);
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(initial), owner);
+  const QFont chosen = QFontDialog::getFont(&ok, start, owner);
   if (!ok) return std::nullopt;
-  return FromQFont(chosen, initial, screenDpi);
+  LogFont result = FromQFont(chosen, initial, screenDpi);
+  // The face left as it was keeps its stored name, so that a settings file
+  // naming a Windows face still names it.
+  if (chosen.family() == rendered) result.lfFaceName = initial.lfFaceName;
+  return result;
 }
 
 COptionConfigDlg::COptionConfigDlg(const UserFonts& fonts, UiLanguage language, int screenDpi,

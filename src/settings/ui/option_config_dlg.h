@@ -69,7 +69,9 @@ class COptionConfigDlg : public QDialog {
 };
 
 // The platform font chooser (QFontDialog), as the Configuration dialog uses
-// it: starts from `initial`, keeps the fields QFont has no place for.
+// it: starts from `initial` with the face the program renders it in (the
+// substitute of a face that is not installed), keeps the fields QFont has no
+// place for, and keeps the stored face name when the face is not changed.
 std::optional<LogFont> ChooseFontWithDialog(const LogFont& initial, QWidget* owner, int screenDpi);
 
 }  // namespace cfv
