@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "export/ui/export_dlg.h"
+#include "shell/ui/message_box.h"
 #include "shell/ui/ui_text.h"
 
 namespace cfv {
@@ -17,11 +18,9 @@ MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, 
     : frame_(frame), language_(language), caption_(std::move(caption)) {}
 
 OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
-  QMessageBox box(QMessageBox::NoIcon, caption_,
-                  BoxText(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &frame_);
-  box.setTextFormat(Qt::PlainText);
-  switch (box.exec()) {
+  switch (ShowMessageBox(&frame_, QMessageBox::NoIcon, caption_,
+                         BoxText(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       return OverwriteAnswer::Yes;
     case QMessageBox::Cancel:
@@ -32,33 +31,24 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
 }
 
 void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
-  QMessageBox box(QMessageBox::Critical, caption_,
-                  BoxText(std::string(texts::kExportReadError.In(language_))), QMessageBox::Ok, &frame_);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
+                 BoxText(std::string(texts::kExportReadError.In(language_))), QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
-  QMessageBox box(QMessageBox::Critical, caption_,
-                  BoxText(FormatText(texts::kExportWriteError.In(language_), {targetPath})), QMessageBox::Ok,
-                  &frame_);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
+                 BoxText(FormatText(texts::kExportWriteError.In(language_), {targetPath})), QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
-  QMessageBox box(QMessageBox::Critical, caption_,
-                  BoxText(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
-                  QMessageBox::Ok, &frame_);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
+                 BoxText(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
+                 QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::ExportFinished() {
-  QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
-                  QMessageBox::Ok, &frame_);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowMessageBox(&frame_, QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
+                 QMessageBox::Ok);
 }
 
 std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,

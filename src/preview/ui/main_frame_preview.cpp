@@ -20,6 +20,7 @@
 #include "preview/ui/preview_content.h"
 #include "preview/ui/zoom_scroll_view.h"
 #include "shell/ui/main_frame.h"
+#include "shell/ui/message_box.h"
 #include "shell/ui/pane_splitter.h"
 #include "shell/ui/ui_text.h"
 
@@ -46,9 +47,8 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
   const std::filesystem::path customFile(std::string(tree.Text(GetRootItem(item))));
   const ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
-    QMessageBox box(QMessageBox::Critical, ProgramTitle(), UiText(texts::kExportReadError, language_),
-                    QMessageBox::Ok, this);
-    box.exec();
+    ShowMessageBox(this, QMessageBox::Critical, ProgramTitle(), UiText(texts::kExportReadError, language_),
+                   QMessageBox::Ok);
     return;
   }
   const EntryData& entry = *extracted.data;

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "shell/exit_status.h"
+#include "shell/ui/message_box.h"
 
 namespace cfv {
 namespace {
@@ -44,6 +45,9 @@ int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& st
   } catch (const std::bad_alloc&) {
     return NoMainWindow("out of memory");
   }
+  // Qt's own texts (standard buttons, the font chooser) in the window's
+  // language.
+  InstallQtTranslations(frame->Language());
   frame->show();
   windowShown = true;
   if (started) {
