@@ -1,8 +1,12 @@
 // The Configuration dialog, the dialog-unit layout helper and the QFont
 // conversion, driven through the real widgets.
+#include <QAbstractButton>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -14,6 +18,8 @@
 #include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
+#include "shell/ui/message_box.h"
+#include "shell/ui/ui_text.h"
 
 using namespace cfv;
 
@@ -253,6 +259,46 @@ class SettingsUiTest : public QObject {
     dlg.Show(&owner);
     QVERIFY2((centre - owner.frameGeometry().center()).manhattanLength() <= 2,
              qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+  }
+
+  // The chooser opens on the face the program renders (Arial is not
+  // installed: its substitute), and OK on that face keeps the stored name;
+  // another face is stored as chosen.
+  void fontChooserOpensOnTheRenderedFaceAndKeepsItsName() {
+    InstallWindowsFontSubstitutes();
+    const LogFont arial = Font("Arial", -16);
+    const QString rendered = QFontInfo(ToQFont(arial)).family();
+    for (const QString& pick : {QString(), QStringLiteral("DejaVu Sans")}) {
+      QString shown;
+      test::WhenModalShown([&](QWidget* w) {
+        auto* chooser = qobject_cast<QFontDialog*>(w);
+        QVERIFY(chooser != nullptr);
+        shown = chooser->currentFont().family();
+        if (!pick.isEmpty()) chooser->setCurrentFont(QFont(pick, 12));
+        chooser->accept();
+      });
+      const std::optional<LogFont> chosen = ChooseFontWithDialog(arial, nullptr, 96);
+      QCOMPARE(shown, rendered);
+      QVERIFY(chosen.has_value());
+      QCOMPARE(QString::fromStdString(chosen->FaceName()), pick.isEmpty() ? QStringLiteral("Arial") : pick);
+    }
+  }
+
+  // Last: it changes Qt's texts for the rest of the process. In the
+  // Japanese window Qt's own buttons read as on a Japanese system.
+  void japaneseWindowHasQtsButtonsInJapanese() {
+    if (!InstallQtTranslations(UiLanguage::Japanese)) QSKIP("Qt's Japanese translations are not installed");
+    const QString caption = ToQString(texts::kProgramTitle.In(UiLanguage::Japanese));
+    QStringList buttons;
+    test::WhenModalShown([&](QWidget* w) {
+      for (const QAbstractButton* b : w->findChildren<QAbstractButton*>()) buttons << b->text();
+      w->close();
+    });
+    ShowMessageBox(nullptr, QMessageBox::Question, caption, QStringLiteral("?"),
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Ok);
+    buttons.sort();
+    QCOMPARE(buttons.join(QLatin1Char(' ')).remove(QLatin1Char('&')),
+             QStringLiteral("OK いいえ(N) はい(Y) キャンセル"));
   }
 };
 

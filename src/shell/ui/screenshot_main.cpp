@@ -4,7 +4,7 @@
 // xvfb-run). The program itself takes its language from the system only;
 // this tool hands the main window a locale name instead.
 //
-//   cfv-screenshot --locale ja-JP --shot main|config|about|export|message|font --out FILE.png
+//   cfv-screenshot --locale ja-JP --shot main|config|about|export|message|finished|font --out FILE.png
 //                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
 //
 // --sample writes a small made-up custom file into DIR and loads it;
@@ -84,7 +84,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     }
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
-         options.shot == "export" || options.shot == "message" || options.shot == "font";
+         options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
+         options.shot == "font";
 }
 
 // The screen's pixels where `window` is, frame included.
@@ -100,10 +101,10 @@ bool SaveWindowArea(const QWidget& window, const QString& out) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(
-        stderr,
-        "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|font --out FILE.png "
-        "[--settings FILE] [--load FILE]...\n");
+    std::fprintf(stderr,
+                 "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|finished|font "
+                 "--out FILE.png "
+                 "[--settings FILE] [--load FILE]...\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -142,6 +143,8 @@ int main(int argc, char** argv) {
         // The overwrite question, as an export asks it; closing it answers No.
         cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
             .AskOverwrite("Tazor/Custom/sample/readme.txt");
+      } else if (options.shot == "finished") {
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle()).ExportFinished();
       } else if (options.shot == "font") {
         (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());
       } else {
