@@ -31,7 +31,7 @@ long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) 
 
 }  // namespace
 
-CustomFile::CustomFile(const std::filesystem::path& path) {
+CustomFile::CustomFile(const std::filesystem::path& path, Access access) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     openError_ = errno;
@@ -44,7 +44,7 @@ CustomFile::CustomFile(const std::filesystem::path& path) {
   }
   fd_ = fd;
   length_ = static_cast<std::uint64_t>(st.st_size);
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (access == Access::kScan) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 CustomFile::~CustomFile() {

@@ -26,8 +26,11 @@ namespace cfv {
 
 class CustomFile {
  public:
-  // Opens `path` for reading with a sequential-scan hint. Check IsOpen().
-  explicit CustomFile(const std::filesystem::path& path);
+  enum class Access { kScan, kOneRead };
+  // Opens `path` for reading. kScan (the loader) gives the system a
+  // sequential-scan hint; kOneRead (one entry's extraction: a header and a
+  // payload) spares that system call. Check IsOpen().
+  explicit CustomFile(const std::filesystem::path& path, Access access = Access::kScan);
   ~CustomFile();
   CustomFile(const CustomFile&) = delete;
   CustomFile& operator=(const CustomFile&) = delete;

@@ -65,7 +65,9 @@ bool MayBeStream(const unsigned char* p, std::size_t n) {
 
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
   ExtractResult result;
-  CustomFile file(path);
+  // An export extracts entry after entry: each costs only open, two reads
+  // and close.
+  CustomFile file(path, CustomFile::Access::kOneRead);
   if (!file.IsOpen()) {
     result.error = ExtractError::kCannotOpen;
     return result;

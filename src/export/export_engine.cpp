@@ -130,6 +130,21 @@ void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::
     return;
   }
   const std::string& name = target.components.back();
+  // In a folder this export has just made, nothing is there but what it
+  // wrote: the new file is written at once, and only a name already taken
+  // (EEXIST: two entries of one name) is looked at and asked about. This
+  // spares a look-up per file where most files go.
+  if (folder.created()) {
+    if (WriteOutputFile(folder, name, data.data(), data.size(), false, writer_)) {
+      ++summary_.written;
+      return;
+    }
+    if (errno != EEXIST) {
+      ++summary_.writeErrors;
+      user_.WriteFailed(target.Text());
+      return;
+    }
+  }
   const TargetKind existing = InspectTarget(folder, name);
   if (existing == TargetKind::kFolder) {
     ++summary_.writeErrors;

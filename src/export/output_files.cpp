@@ -26,8 +26,9 @@ FolderHandle OpenChild(int parent, const std::string& name, bool create) {
   // call per entry for nothing.
   FolderHandle handle(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW));
   if (handle || !create || errno != ENOENT) return handle;
-  if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return FolderHandle();
-  return FolderHandle(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW));
+  const bool made = ::mkdirat(parent, name.c_str(), 0777) == 0;
+  if (!made && errno != EEXIST) return FolderHandle();
+  return FolderHandle(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW), made);
 }
 
 // Opens the export folder: its parent as the user's path, the folder itself
@@ -97,6 +98,7 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = other.fd_;
+    created_ = other.created_;
     other.fd_ = -1;
   }
   return *this;

@@ -45,17 +45,20 @@ FileWriter& PosixFileWriter();
 class FolderHandle {
  public:
   FolderHandle() = default;
-  explicit FolderHandle(int fd) : fd_(fd) {}
-  FolderHandle(FolderHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  explicit FolderHandle(int fd, bool created = false) : fd_(fd), created_(created) {}
+  FolderHandle(FolderHandle&& other) noexcept : fd_(other.fd_), created_(other.created_) { other.fd_ = -1; }
   FolderHandle& operator=(FolderHandle&& other) noexcept;
   FolderHandle(const FolderHandle&) = delete;
   FolderHandle& operator=(const FolderHandle&) = delete;
   ~FolderHandle();
   int fd() const { return fd_; }
+  // This handle's open made the folder: what is in it was put there since.
+  bool created() const { return created_; }
   explicit operator bool() const { return fd_ >= 0; }
 
  private:
   int fd_ = -1;
+  bool created_ = false;
 };
 
 // Opens the folder `folder`, creating what is missing when `create` is set.
