@@ -1,5 +1,6 @@
 #include "containers/entry_pattern.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -76,9 +77,9 @@ EntryPattern::EntryPattern(std::string_view pattern, Mode mode) : mode_(mode) {
     } else if (mode == Mode::kName) {
       // Runs of stars mean what one star means.
       if (tokens_.empty() || tokens_.back().kind != Kind::kStar) tokens_.push_back({Kind::kStar, 0});
-    } else if (i < pattern.size() && pattern[i] == '*') {
-      while (i < pattern.size() && pattern[i] == '*') ++i;
-      const bool slash = i < pattern.size() && (pattern[i] == '/' || pattern[i] == '\\');
+    } else if (pattern.substr(i, 1) == "*") {
+      i = std::min(pattern.find_first_not_of('*', i), pattern.size());
+      const bool slash = pattern.substr(i, 1) == "/" || pattern.substr(i, 1) == "\\";
       if (slash) ++i;
       tokens_.push_back({slash ? Kind::kSegments : Kind::kGlobStar, 0});
     } else {
