@@ -22,6 +22,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
       // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
       {"face", Mode::kName, "CHARA_FACE.BMP", true},
       {"face", Mode::kName, "chara.bmp", false},
+      {"bmp", Mode::kName, "face.BMP", true},
       {"face.bmpx", Mode::kName, "face.bmp", false},
       {"", Mode::kName, "anything", true},
       {"é", Mode::kName, "É", false},
