@@ -30,6 +30,8 @@ inline constexpr Bilingual kDefaultFontFace{"Arial", "Meiryo UI"};
 // Main window. Formats take their arguments in order at each "%s".
 inline constexpr Bilingual kWindowTitleFormat{"%s %s", "%s %s"};  // program title, release label
 inline constexpr Bilingual kMenuFile{"&File", "ファイル(&F)"};
+inline constexpr Bilingual kMenuFileOpen{"&Open...", "開く(&O)..."};
+inline constexpr Bilingual kMenuFileOpenFolder{"Open &Folder...", "フォルダーを開く(&D)..."};
 inline constexpr Bilingual kMenuFileExport{"&Export", "書き出し(&E)"};
 inline constexpr Bilingual kMenuFileExit{"E&xit", "終了(&X)"};
 inline constexpr Bilingual kMenuOption{"&Option", "オプション(&O)"};
@@ -48,6 +50,11 @@ inline constexpr Bilingual kAboutCaption{"About", "バージョン情報"};
 inline constexpr Bilingual kProcessingCaption{"Processing...", "処理中..."};
 inline constexpr Bilingual kConfigurationCaption{"Configuration", "設定"};
 inline constexpr Bilingual kConfigureExportCaption{"Configure Export", "書き出しの設定"};
+inline constexpr Bilingual kOpenFilesCaption{"Open", "開く"};
+inline constexpr Bilingual kOpenFolderCaption{"Open Folder", "フォルダーを開く"};
+inline constexpr Bilingual kOpenFilesFilter{"Tazor Custom Files (*.god *.item *.npc *.cwd)",
+                                            "Tazor カスタムファイル (*.god *.item *.npc *.cwd)"};
+inline constexpr Bilingual kAllFilesFilter{"All Files (*)", "すべてのファイル (*)"};
 
 // Buttons shared by the dialogs.
 inline constexpr Bilingual kOk{"OK", "OK"};

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "modal_dialog.h"
@@ -59,21 +61,27 @@ class MainFrameTest : public QObject {
     QTest::newRow("English") << "en-US"
                              << "Tazor Custom File Viewer Release 3 [21 Jan, 2019]"
                              << QStringList{"&File", "&Option", "&Help"}
-                             << QStringList{"&Export", "E&xit", "&Configuration",
-                                            "&About Tazor Custom File Viewer"}
+                             << QStringList{"&Open...", "Open &Folder...", "&Export",
+                                            "E&xit",    "&Configuration",  "&About Tazor Custom File Viewer"}
                              << "Drop Tazor Custom Files (*.god, *.item, *.npc, *.cwd) here";
     QTest::newRow("Japanese") << "ja-JP"
                               << "Tazor カスタムファイルビューア Release 3 [2019/01/21]"
                               << QStringList{"ファイル(&F)", "オプション(&O)", "ヘルプ(&H)"}
-                              << QStringList{"書き出し(&E)", "終了(&X)", "設定(&C)",
+                              << QStringList{"開く(&O)...",
+                                             "フォルダーを開く(&D)...",
+                                             "書き出し(&E)",
+                                             "終了(&X)",
+                                             "設定(&C)",
                                              "Tazor カスタムファイルビューア のバージョン情報(&A)"}
                               << "Tazorカスタムファイルをドロップして下さい。";
-    QTest::newRow("Japanese, any case") << "JA-jp"
-                                        << "Tazor カスタムファイルビューア Release 3 [2019/01/21]"
-                                        << QStringList{"ファイル(&F)", "オプション(&O)", "ヘルプ(&H)"}
-                                        << QStringList{"書き出し(&E)", "終了(&X)", "設定(&C)",
-                                                       "Tazor カスタムファイルビューア のバージョン情報(&A)"}
-                                        << "Tazorカスタムファイルをドロップして下さい。";
+    QTest::newRow("Japanese, any case")
+        << "JA-jp"
+        << "Tazor カスタムファイルビューア Release 3 [2019/01/21]"
+        << QStringList{"ファイル(&F)", "オプション(&O)", "ヘルプ(&H)"}
+        << QStringList{"開く(&O)...",  "フォルダーを開く(&D)...",
+                       "書き出し(&E)", "終了(&X)",
+                       "設定(&C)",     "Tazor カスタムファイルビューア のバージョン情報(&A)"}
+        << "Tazorカスタムファイルをドロップして下さい。";
   }
 
   void textsInEachLanguage() {
@@ -86,17 +94,20 @@ class MainFrameTest : public QObject {
     CMainFrame frame(Env(dir, locale.toStdString()));
     QCOMPARE(frame.windowTitle(), title);
     QCOMPARE(MenuTitles(frame), menus);
-    const int ids[] = {kIdFileExport, kIdFileExit, kIdOptionConfiguration, kIdHelpAbout};
-    for (int i = 0; i < 4; ++i) {
+    const int ids[] = {kIdFileOpen, kIdFileOpenFolder,      kIdFileExport,
+                       kIdFileExit, kIdOptionConfiguration, kIdHelpAbout};
+    for (int i = 0; i < 6; ++i) {
       QAction* action = frame.Action(ids[i]);
       QVERIFY(action != nullptr);
       QCOMPARE(action->text(), items[i]);
       QCOMPARE(action->data().toInt(), ids[i]);
     }
-    // File holds Export, a separator, Exit.
+    // File holds Open, Open Folder, a separator, Export, a separator, Exit.
     QMenu* file = frame.menuBar()->actions().at(0)->menu();
-    QCOMPARE(file->actions().size(), 3);
-    QVERIFY(file->actions().at(1)->isSeparator());
+    QCOMPARE(file->actions().size(), 6);
+    QVERIFY(file->actions().at(2)->isSeparator());
+    QVERIFY(file->actions().at(4)->isSeparator());
+    QCOMPARE(frame.Action(kIdFileOpen)->shortcut(), QKeySequence(QKeySequence::Open));
     QCOMPARE(frame.StatusText(), QStringLiteral("Ready"));  // English in both languages
     QCOMPARE(frame.TextView().toPlainText(), prompt);
     QVERIFY(frame.TextView().isReadOnly());
@@ -190,6 +201,44 @@ class MainFrameTest : public QObject {
     // The panes leave drops to the window.
     QVERIFY(!frame.TextView().acceptDrops());
     QVERIFY(!frame.TreeView().acceptDrops());
+  }
+
+  void openAndOpenFolderLoadWhatIsChosen_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QStringList>("roots");
+    QTest::newRow("files, in the order chosen")
+        << int(kIdFileOpen) << "\"b.god\" \"a.god\"" << QStringList{"b.god", "a.god"};
+    QTest::newRow("folder") << int(kIdFileOpenFolder) << "sub" << QStringList{"sub/c.npc", "sub/d/e.cwd"};
+    QTest::newRow("cancelled") << int(kIdFileOpen) << "" << QStringList{};
+  }
+  void openAndOpenFolderLoadWhatIsChosen() {
+    QFETCH(int, command);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, roots);
+    test::TempDir dir;
+    for (const char* name : {"a.god", "b.god", "sub/c.npc", "sub/d/e.cwd"}) {
+      test::WriteSingleEntryFile(dir / name, "x.t");
+    }
+    const QString d = QString::fromStdString(dir.path().string());
+    CMainFrame frame(Env(dir, "en-US"));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    test::WhenModalShown([&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      QVERIFY(dialog != nullptr);
+      if (chosen.isEmpty()) return dialog->reject();
+      dialog->setDirectory(d);
+      dialog->selectFile(chosen);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    frame.Action(command)->trigger();
+    QTRY_VERIFY(frame.Loader().IsIdle());
+    QStringList loaded;
+    for (int row = 0; row < frame.Model().rowCount(); ++row) {
+      loaded << frame.Model().index(row, 0).data().toString().mid(d.size() + 1);
+    }
+    QCOMPARE(loaded, roots);
   }
 
   void fontsComeFromTheSettingsFile() {

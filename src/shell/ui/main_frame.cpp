@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -156,6 +158,11 @@ void CMainFrame::BuildMenu() {
     actions_.push_back(action);
   };
   QMenu* file = bar->addMenu(UiText(texts::kMenuFile, language_));
+  addAction(file, kIdFileOpen, UiText(texts::kMenuFileOpen, language_), &CMainFrame::OnFileOpen);
+  actions_.back()->setShortcut(QKeySequence::Open);
+  addAction(file, kIdFileOpenFolder, UiText(texts::kMenuFileOpenFolder, language_),
+            &CMainFrame::OnFileOpenFolder);
+  file->addSeparator();
   addAction(file, kIdFileExport, UiText(texts::kMenuFileExport, language_), &CMainFrame::OnFileExport);
   file->addSeparator();
   addAction(file, kIdFileExit, UiText(texts::kMenuFileExit, language_), &CMainFrame::OnFileExit);
@@ -198,6 +205,31 @@ void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { lo
 void CMainFrame::OnFileExport() {
   RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,
                    ProgramTitle());
+}
+
+void CMainFrame::OnFileOpen() { OpenWithDialog(false); }
+
+void CMainFrame::OnFileOpenFolder() { OpenWithDialog(true); }
+
+void CMainFrame::OpenWithDialog(bool folder) {
+  // Qt's own dialog, not the desktop's: it looks the same everywhere and
+  // speaks the window's language.
+  QFileDialog dialog(DialogOwner(),
+                     UiText(folder ? texts::kOpenFolderCaption : texts::kOpenFilesCaption, language_));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (folder) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else {
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(
+        {UiText(texts::kOpenFilesFilter, language_), UiText(texts::kAllFilesFilter, language_)});
+  }
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::filesystem::path> paths;
+  for (const QString& name : dialog.selectedFiles())
+    paths.emplace_back(QFile::encodeName(name).toStdString());
+  if (!paths.empty()) LoadPaths(paths);
 }
 
 void CMainFrame::OnFileExit() { close(); }

@@ -1,6 +1,7 @@
 // CMainFrame: the program's one top-level window.
 //
-// A menu bar (File: Export 1000, Exit 1001; Option: Configuration 1002;
+// A menu bar (File: Open 1004, Open Folder 1005, Export 1000, Exit 1001;
+// Option: Configuration 1002;
 // Help: About 1003), a status bar reading "Ready", and between them the pane
 // splitter: the entry tree view (with check boxes) on the left, 360 pixels
 // wide at creation, and on the right the text view showing the drop prompt.
@@ -55,6 +56,8 @@ enum CommandId : int {
   kIdFileExit = 1001,
   kIdOptionConfiguration = 1002,
   kIdHelpAbout = 1003,
+  kIdFileOpen = 1004,
+  kIdFileOpenFolder = 1005,
 };
 
 // Where the frame takes its system-dependent inputs from. The program uses
@@ -118,6 +121,11 @@ class CMainFrame : public QMainWindow {
   // shows it (src/preview/ui/main_frame_preview.cpp). Connected to the tree
   // view's current-index signal.
   void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
+  // File > Open... (1004, Ctrl+O): a file dialog for several files; File >
+  // Open Folder... (1005): a folder dialog. What is chosen loads as a drop
+  // of it would (LoadPaths), in the order the dialog gives.
+  void OnFileOpen();
+  void OnFileOpenFolder();
   // File > Export (1000): Configure Export dialog, then the export of the
   // checked entries, its messages in message boxes owned by this window.
   void OnFileExport();
@@ -136,6 +144,8 @@ class CMainFrame : public QMainWindow {
 
  private:
   void BuildMenu();
+  // Runs the Open (files) or Open Folder dialog and loads what was chosen.
+  void OpenWithDialog(bool folder);
   // Gives the tree view the file list font and the text view the preview font.
   void ApplyFonts();
   // The window that owns a dialog opened now: the active window, else this.

@@ -37,7 +37,8 @@ int NoMainWindow(const char* why) {
 
 void InstallStartupFailureHandler() { previousHandler = qInstallMessageHandler(StartupFailureHandler); }
 
-int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& started) {
+int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& started,
+        const std::vector<std::filesystem::path>& paths) {
   if (QGuiApplication::primaryScreen() == nullptr) return NoMainWindow("no screen");
   std::unique_ptr<CMainFrame> frame;
   try {
@@ -50,10 +51,9 @@ int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& st
   InstallQtTranslations(frame->Language());
   frame->show();
   windowShown = true;
-  if (started) {
-    CMainFrame* f = frame.get();
-    QTimer::singleShot(0, f, [f, &started] { started(*f); });
-  }
+  CMainFrame* f = frame.get();
+  if (!paths.empty()) QTimer::singleShot(0, f, [f, &paths] { f->LoadPaths(paths); });
+  if (started) QTimer::singleShot(0, f, [f, &started] { started(*f); });
   QApplication::exec();
   return kExitNormalClose;
 }

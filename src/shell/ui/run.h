@@ -10,7 +10,9 @@
 // the exit status and message above instead of an abort.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "shell/ui/main_frame.h"
 
@@ -19,7 +21,10 @@ namespace cfv {
 void InstallStartupFailureHandler();
 
 // `started`, when given, runs once the window is shown (tests and the
-// screenshot tool drive the window from there).
-int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& started = {});
+// screenshot tool drive the window from there). `paths` (files and folders,
+// in order) load once the window is shown, as a drop of them would, before
+// `started` runs.
+int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& started = {},
+        const std::vector<std::filesystem::path>& paths = {});
 
 }  // namespace cfv

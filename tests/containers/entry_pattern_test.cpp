@@ -1,0 +1,127 @@
+#include "containers/entry_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace cfv {
+namespace {
+
+using Mode = EntryPattern::Mode;
+
+TEST(EntryPattern, MatchesNamesAndPaths) {
+  struct Case {
+    const char* pattern;
+    Mode mode;
+    const char* text;
+    bool matches;
+  };
+  const Case cases[] = {
+      // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
+      {"face", Mode::kName, "CHARA_FACE.BMP", true},
+      {"face", Mode::kName, "chara.bmp", false},
+      {"bmp", Mode::kName, "face.BMP", true},
+      {"face.bmpx", Mode::kName, "face.bmp", false},
+      {"", Mode::kName, "anything", true},
+      {"é", Mode::kName, "É", false},
+      {"顔", Mode::kName, "キャラ顔.bmp", true},
+      {"a\\b", Mode::kName, "xa/by", true},
+      // Names with wildcards match whole; `*` crosses separators there.
+      {"*.bmp", Mode::kName, "face.bmp", true},
+      {"*.bmp", Mode::kName, "face.bmp.txt", false},
+      {"f?ce*", Mode::kName, "FACE.BMP", true},
+      {"?", Mode::kName, "顔", true},
+      {"??", Mode::kName, "顔", false},
+      {"a*z", Mode::kName, "a/b\\c zq", false},
+      {"a*z", Mode::kName, "a/b\\cz", true},
+      {"***a", Mode::kName, "bba", true},
+      // Paths: `*` and `?` stop at `/`, `**` crosses it, `**/` may be empty.
+      {"*.bmp", Mode::kPath, "face.bmp", true},
+      {"*.bmp", Mode::kPath, "chara.npc/face.bmp", false},
+      {"**/*.bmp", Mode::kPath, "face.bmp", true},
+      {"**/*.bmp", Mode::kPath, "a/b/face.BMP", true},
+      {"**/*.bmp", Mode::kPath, "a/b/face.wav", false},
+      {"chara.npc/?ace.bmp", Mode::kPath, "chara.npc/face.bmp", true},
+      {"chara.npc?face.bmp", Mode::kPath, "chara.npc/face.bmp", false},
+      {"chara.npc/**", Mode::kPath, "chara.npc/a/b", true},
+      {"a**", Mode::kPath, "ab/c", true},
+      {"a\\b", Mode::kPath, "a/b", true},
+      {"a/b", Mode::kPath, "a\\b", true},
+      {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false},
+      {"", Mode::kPath, "", true},
+      {"", Mode::kPath, "a", false},
+      // Bytes that are not UTF-8 stand for themselves, one `?` each.
+      {"a?b", Mode::kPath, "a\377b", true},
+      {"a??b", Mode::kPath, "a\343\201b", true},
+      {"a???b", Mode::kPath, "a\370\200\200b", true},
+      {"????", Mode::kPath, "\302\242\337\277\357\277\275\364\217\277\277", true},
+      {"a**b", Mode::kPath, "a/xc", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(EntryPattern(c.pattern, c.mode).Matches(c.text), c.matches)
+        << c.pattern << (c.mode == Mode::kName ? " (name) " : " (path) ") << c.text;
+  }
+}
+
+TEST(EntryPattern, NoBacktrackingBlowUp) {
+  // A classic backtracking matcher takes exponential time here.
+  std::string pattern;
+  for (int i = 0; i < 30; ++i) pattern += "a*";
+  pattern += "b";
+  const std::string text(5000, 'a');
+  EXPECT_FALSE(EntryPattern(pattern, Mode::kName).Matches(text));
+  EXPECT_FALSE(EntryPattern(pattern, Mode::kPath).Matches(text));
+  // Patterns longer than the inline state set still work.
+  const std::string longText(2000, 'x');
+  EXPECT_TRUE(EntryPattern(std::string(1500, '?') + "*", Mode::kPath).Matches(longText));
+  EXPECT_FALSE(EntryPattern(std::string(2001, '?'), Mode::kPath).Matches(longText));
+}
+
+TEST(EntryPattern, ChecksEntriesByPath) {
+  // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t
+  // other.god -> face.bmp
+  EntryTree tree;
+  const ItemId god = tree.AppendItem(kNoItem, "/x/game.god");
+  const ItemId npc = tree.AppendItem(god, "chara.npc");
+  tree.AppendItem(npc, "face.bmp");
+  tree.AppendItem(npc, "voice\\hi.wav");
+  tree.AppendItem(god, "face.bmp");
+  tree.AppendItem(god, "readme.t");
+  const ItemId other = tree.AppendItem(kNoItem, "/x/other.god");
+  tree.AppendItem(other, "face.bmp");
+  EXPECT_EQ(EntryPathOf(tree, god), "");
+  EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
+
+  struct Case {
+    std::vector<std::string> includes, excludes;
+    const char* picked;  // one 0/1 per item, in id order
+  };
+  const Case cases[] = {
+      {{}, {}, "01111101"},
+      {{"*.bmp"}, {}, "00001001"},
+      {{"**/*.bmp"}, {}, "00101001"},
+      {{"chara.npc"}, {}, "01110000"},
+      {{"chara.npc"}, {"**/*.wav"}, "01100000"},
+      {{}, {"chara.npc"}, "00001101"},
+      {{"**/hi.wav"}, {}, "00010000"},
+      {{"chara.npc/voice/*"}, {}, "00010000"},
+      {{"*.bmp", "readme.*"}, {"face.bmp"}, "00000100"},
+      {{"nothing"}, {}, "00000000"},
+  };
+  for (const Case& c : cases) {
+    std::vector<EntryPattern> includes, excludes;
+    for (const std::string& p : c.includes) includes.emplace_back(p, Mode::kPath);
+    for (const std::string& p : c.excludes) excludes.emplace_back(p, Mode::kPath);
+    tree.CheckAll(true);
+    const std::uint32_t count = CheckEntriesByPath(tree, includes, excludes);
+    std::string picked;
+    for (ItemId id = 0; id < tree.Size(); ++id) picked += tree.IsChecked(id) ? '1' : '0';
+    EXPECT_EQ(picked, c.picked) << (c.includes.empty() ? "" : c.includes.front());
+    EXPECT_EQ(count, static_cast<std::uint32_t>(std::count(picked.begin(), picked.end(), '1')));
+  }
+}
+
+}  // namespace
+}  // namespace cfv
