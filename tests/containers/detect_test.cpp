@@ -30,32 +30,6 @@ std::string WithByteAt(std::size_t at, char byte) {
   return s;
 }
 
-TEST(IsTextData, Table) {
-  const struct {
-    Data data;
-    bool text;
-  } cases[] = {
-      {Data(""), true},
-      {Data("a\tb\nc\rd \x7F\x80\xFF"), true},
-      {Data("ab\0c"s), false},
-      {Data("\x01"), false},
-      {Data("a\x08"), false},
-      {Data("a\x0B"), false},
-      {Data("a\x0C"), false},
-      {Data("\x0E"), false},
-      {Data("a\x1F"), false},
-      {Data(WithByteAt(255, '\x01')), false},
-      {Data(WithByteAt(256, '\x01')), true},  // only the first 256 bytes count
-      {Data("abc\x01", 3), true},             // nor bytes past the length
-      {Data(WithByteAt(254, '\x01'), 255), false},
-      {Data(WithByteAt(255, '\x01'), 255), true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.data.bytes);
-    EXPECT_EQ(IsTextData(c.data.p(), c.data.length), c.text);
-  }
-}
-
 TEST(SplitEntryName, Table) {
   const struct {
     std::string name, base, extension;
@@ -111,6 +85,19 @@ TEST(OutputFileName, CorrectsTheExtension) {
       {"a.mid", Data(Eum('\0')), "a.mid"},
       {"a.MP3", Data(Eum('\0')), "a.eum"},  // MP3 is no mp3
       {"a.t", Data("hello"), "a.txt"},
+      // Text: no control bytes but TAB, LF and CR among the first 256.
+      {"a.t", Data("a\tb\nc\rd \x7F\x80\xFF"), "a.txt"},
+      {"a.t", Data("\x01"), "a.t"},
+      {"a.t", Data("a\x08"), "a.t"},
+      {"a.t", Data("a\x0B"), "a.t"},
+      {"a.t", Data("a\x0C"), "a.t"},
+      {"a.t", Data("\x0E"), "a.t"},
+      {"a.t", Data("a\x1F"), "a.t"},
+      {"a.t", Data(WithByteAt(255, '\x01')), "a.t"},
+      {"a.t", Data(WithByteAt(256, '\x01')), "a.txt"},
+      {"a.t", Data("abc\x01", 3), "a.txt"},
+      {"a.t", Data(WithByteAt(254, '\x01'), 255), "a.t"},
+      {"a.t", Data(WithByteAt(255, '\x01'), 255), "a.txt"},
       {"a.tx", Data(""), "a.txt"},
       {"a.txt", Data("hello"), "a.txt"},
       {"a.T", Data("hello"), "a.T"},
