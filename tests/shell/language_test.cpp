@@ -55,7 +55,7 @@ TEST(Language, ReadFromTheLocaleFiles) {
       {"# LANG=en_US\n  export LANG='en_GB.UTF-8'\nLANG=ja_JP.eucJP\n", nullptr, "ja-JP"},
       {"\t#LANG=ja_JP\n\t LANG= en_GB \t\r\nexport\tLANG=x\n", nullptr, "en-GB"},
       {"LANG=\"ja_JP\nLANG='\n", nullptr, "'"},
-      {"LANG=\n", "LANG=ja_JP\n", ""},
+      {"LANG=''\n", "LANG=ja_JP\n", ""},
   };
   for (const auto& c : cases) {
     test::TempDir dir;
