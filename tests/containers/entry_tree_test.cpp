@@ -30,80 +30,86 @@ struct Sample {
   }
 };
 
-TEST(EntryTree, AppendsInOrderUnderEachParent) {
-  Sample t;
-  EXPECT_EQ(test::TreeLines(t.tree),
-            (Lines{"0:r@0+", "1:a@10+", "2:a1@11", "2:a2@12+", "3:a21@13", "1:b@14", "0:s@0+", "1:c@15"}));
-  EXPECT_EQ(t.tree.FirstRoot(), t.r);
-  EXPECT_EQ(t.tree.LastRoot(), t.s);
-  EXPECT_EQ(t.tree.ChildCount(kNoItem), 2u);
-  EXPECT_EQ(t.tree.ChildCount(t.a), 2u);
-  EXPECT_EQ(t.tree.ChildCount(t.b), 0u);
-  EXPECT_EQ(t.tree.Row(t.a2), 1u);
-  EXPECT_EQ(t.tree.Row(t.b), 1u);
-  EXPECT_EQ(t.tree.Row(t.s), 1u);
-  EXPECT_EQ(t.tree.NextSibling(t.a1), t.a2);
-  EXPECT_EQ(t.tree.NextSibling(t.b), kNoItem);
-  EXPECT_EQ(t.tree.RootOf(t.a21), t.r);
-  EXPECT_EQ(t.tree.RootOf(t.s), t.s);
-  EXPECT_EQ(t.tree.Image(t.r), 1);
-  EXPECT_EQ(t.tree.Image(t.a), -1);
-  EXPECT_EQ(t.tree.Size(), 8u);
+const Lines kSampleLines{"0:r@0+",   "1:a@10+", "2:a1@11", "2:a2@12+",
+                         "3:a21@13", "1:b@14",  "0:s@0+",  "1:c@15"};
+
+// Which of the sample's items are checked, in id order.
+std::string Checks(const EntryTree& tree) {
+  std::string out;
+  for (ItemId id = 0; id < tree.Size(); ++id) out += tree.IsChecked(id) ? 'x' : '.';
+  return out;
 }
 
-TEST(EntryTree, PreOrderFromAnItemStaysInsideIt) {
+TEST(EntryTree, AppendsInOrderUnderEachParent) {
   Sample t;
+  EXPECT_EQ(test::TreeLines(t.tree), kSampleLines);
+  EXPECT_EQ(t.tree.FirstRoot(), t.r);
+  EXPECT_EQ(t.tree.LastRoot(), t.s);
+  EXPECT_EQ(t.tree.LastChild(t.a), t.a2);
+  EXPECT_EQ(
+      (std::vector<std::uint32_t>{t.tree.ChildCount(kNoItem), t.tree.ChildCount(t.a), t.tree.ChildCount(t.b),
+                                  t.tree.Row(t.a2), t.tree.Row(t.b), t.tree.Row(t.s), t.tree.Row(t.c)}),
+      (std::vector<std::uint32_t>{2, 2, 0, 1, 1, 1, 0}));
+  EXPECT_EQ(t.tree.RootOf(t.a21), t.r);
+  EXPECT_EQ(t.tree.RootOf(t.s), t.s);
+  EXPECT_EQ(t.tree.Image(t.a), -1);
+  // A walk from an item stays inside it.
   Lines seen;
   t.tree.ForEachPreOrder(t.a, [&](ItemId id, unsigned depth) {
     seen.push_back(std::to_string(depth) + std::string(t.tree.Text(id)));
   });
-  EXPECT_EQ(seen, (Lines{"0a", "1a1", "1a2", "2a21"}));
-  seen.clear();
   t.tree.ForEachPreOrder(t.a1, [&](ItemId id, unsigned depth) {
     seen.push_back(std::to_string(depth) + std::string(t.tree.Text(id)));
   });
-  EXPECT_EQ(seen, (Lines{"0a1"}));
+  EXPECT_EQ(seen, (Lines{"0a", "1a1", "1a2", "2a21", "0a1"}));
 }
 
 TEST(EntryTree, CheckStates) {
   Sample t;
-  for (ItemId id = 0; id < t.tree.Size(); ++id) EXPECT_FALSE(t.tree.IsChecked(id));
-  t.tree.SetSubtreeChecked(t.a, true);
-  for (ItemId id : {t.a, t.a1, t.a2, t.a21}) EXPECT_TRUE(t.tree.IsChecked(id));
-  for (ItemId id : {t.r, t.b, t.s, t.c}) EXPECT_FALSE(t.tree.IsChecked(id));
+  EXPECT_EQ(Checks(t.tree), "........");
+  t.tree.SetSubtreeChecked(t.a, true);  // ids: r a a1 b a2 a21 s c
+  EXPECT_EQ(Checks(t.tree), ".xx.xx..");
   t.tree.SetChecked(t.a2, false);
-  EXPECT_FALSE(t.tree.IsChecked(t.a2));
-  EXPECT_TRUE(t.tree.IsChecked(t.a21));
+  EXPECT_EQ(Checks(t.tree), ".xx..x..");
+  t.tree.SetSubtreeChecked(t.a, false);
+  EXPECT_EQ(Checks(t.tree), "........");
   t.tree.CheckAll(true);
-  for (ItemId id = 0; id < t.tree.Size(); ++id) EXPECT_TRUE(t.tree.IsChecked(id));
+  EXPECT_EQ(Checks(t.tree), "xxxxxxxx");
   t.tree.CheckAll(false);
-  for (ItemId id = 0; id < t.tree.Size(); ++id) EXPECT_FALSE(t.tree.IsChecked(id));
+  EXPECT_EQ(Checks(t.tree), "........");
 }
 
 TEST(EntryTree, AppendTreeShiftsIdsAndChainsRoots) {
-  Sample t;
-  Sample other;
-  other.tree.SetChecked(other.a1, true);
-  const ItemId base = t.tree.AppendTree(other.tree);
-  EXPECT_EQ(base, 8u);
-  EXPECT_EQ(test::TreeLines(t.tree),
-            (Lines{"0:r@0+", "1:a@10+", "2:a1@11", "2:a2@12+", "3:a21@13", "1:b@14", "0:s@0+", "1:c@15",
-                   "0:r@0+", "1:a@10+", "2:a1@11", "2:a2@12+", "3:a21@13", "1:b@14", "0:s@0+", "1:c@15"}));
-  EXPECT_EQ(t.tree.ChildCount(kNoItem), 4u);
-  EXPECT_EQ(t.tree.Row(other.s + base), 3u);
-  EXPECT_EQ(t.tree.LastRoot(), other.s + base);
-  EXPECT_EQ(t.tree.Parent(other.a21 + base), other.a2 + base);
-  EXPECT_EQ(t.tree.RootOf(other.a21 + base), other.r + base);
-  EXPECT_TRUE(t.tree.IsChecked(other.a1 + base));
-  EXPECT_FALSE(t.tree.IsChecked(t.a1));
-  EXPECT_EQ(t.tree.Text(other.c + base), "c");
-
-  // Into an empty tree, and an empty tree appended.
-  EntryTree empty;
-  EXPECT_EQ(empty.AppendTree(other.tree), 0u);
-  EXPECT_EQ(test::TreeLines(empty), test::TreeLines(other.tree));
-  EXPECT_EQ(t.tree.AppendTree(EntryTree()), t.tree.Size());
-  EXPECT_EQ(t.tree.ChildCount(kNoItem), 4u);
+  for (bool emptyFirst : {false, true}) {
+    SCOPED_TRACE(emptyFirst);
+    Sample t;
+    EntryTree tree;
+    if (!emptyFirst) tree = t.tree;
+    Sample other;
+    other.tree.SetChecked(other.a1, true);
+    const ItemId base = tree.AppendTree(other.tree);
+    EXPECT_EQ(base, emptyFirst ? 0u : 8u);
+    Lines expected = emptyFirst ? Lines{} : kSampleLines;
+    expected.insert(expected.end(), kSampleLines.begin(), kSampleLines.end());
+    EXPECT_EQ(test::TreeLines(tree), expected);
+    EXPECT_EQ(tree.ChildCount(kNoItem), base / 4 + 2);
+    EXPECT_EQ(tree.Row(other.s + base), base / 4 + 1);
+    EXPECT_EQ(tree.FirstRoot(), emptyFirst ? other.r : t.r);
+    EXPECT_EQ(tree.LastRoot(), other.s + base);
+    EXPECT_EQ(tree.LastChild(other.a + base), other.a2 + base);
+    EXPECT_EQ(tree.RootOf(other.a21 + base), other.r + base);
+    EXPECT_EQ(Checks(tree), std::string(base, '.') + "..x.....");
+    EXPECT_EQ(tree.Text(other.c + base), "c");
+    // An empty tree appended changes nothing.
+    EXPECT_EQ(tree.AppendTree(EntryTree()), tree.Size());
+    EXPECT_EQ(test::TreeLines(tree), expected);
+    // Cleared, it starts again from nothing.
+    tree.Clear();
+    EXPECT_TRUE(tree.Empty());
+    EXPECT_EQ(tree.AppendItem(kNoItem, "z"), 0u);
+    EXPECT_EQ(test::TreeLines(tree), (Lines{"0:z@0"}));
+    EXPECT_EQ(tree.ChildCount(kNoItem), 1u);
+  }
 }
 
 TEST(EntryTree, DeepTreesWalkWithoutRecursion) {
@@ -121,18 +127,6 @@ TEST(EntryTree, DeepTreesWalkWithoutRecursion) {
   tree.SetSubtreeChecked(tree.FirstRoot(), true);
   EXPECT_TRUE(tree.IsChecked(item));
   EXPECT_EQ(tree.RootOf(item), tree.FirstRoot());
-}
-
-TEST(EntryTree, TextsKeepTheirBytes) {
-  EntryTree tree;
-  const std::string withNul("a\0b", 3);
-  const ItemId x = tree.AppendItem(kNoItem, "データ.bmp");
-  const ItemId y = tree.AppendItem(x, withNul);
-  const ItemId z = tree.AppendItem(x, "");
-  EXPECT_EQ(tree.Text(x), "データ.bmp");
-  EXPECT_EQ(tree.Text(y), withNul);
-  EXPECT_EQ(tree.Text(z), "");
-  EXPECT_EQ(tree.TextBytes(), std::string("データ.bmp").size() + 3);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
-// The settings file: LOGFONTW image, the Windows profile-struct text form,
-// INI keys, the default font, load/save of the user fonts and the font
-// description.
+// The settings file: the LOGFONTW image, the Windows profile-struct text
+// form, the INI file, the user fonts and their description.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
-#include <array>
+#include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@
 
 namespace cfv {
 namespace {
+
+namespace fs = std::filesystem;
 
 LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
   LogFont f;
@@ -30,244 +33,216 @@ LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
 
 // Two upper-case hex digits per byte plus the checksum, made here by hand so
 // the test does not lean on the code it checks.
-std::string WindowsStructText(const std::vector<std::uint8_t>& bytes) {
+std::string WindowsStructText(const LogFont& font) {
+  const auto bytes = ToBytes(font);
   static const char* digits = "0123456789ABCDEF";
   std::string s;
   unsigned sum = 0;
   for (auto b : bytes) {
-    s += digits[b >> 4];
-    s += digits[b & 15];
+    s += {digits[b >> 4], digits[b & 15]};
     sum += b;
   }
-  s += digits[(sum >> 4) & 15];
-  s += digits[sum & 15];
-  return s;
+  return s + digits[(sum >> 4) & 15] + digits[sum & 15];
 }
 
-TEST(LogFontTest, BytesFollowTheWindowsLayout) {
-  LogFont f = Font("Meiryo UI", -16, 700, 1);
+TEST(LogFont, BytesFollowTheWindowsLayout) {
+  LogFont f = Font("M\xC3\xA9\xE3\x83\xA1\xF0\x9F\x98\x80", -16, 0x2BC, 0x11);
   f.lfWidth = 0x01020304;
-  f.lfUnderline = 1;
+  f.lfEscapement = -2;
+  f.lfOrientation = 0x7F000005;
+  f.lfUnderline = 0x21;
+  f.lfStrikeOut = 0x22;
+  f.lfOutPrecision = 0x24;
+  f.lfClipPrecision = 0x25;
   f.lfPitchAndFamily = 0x31;
+  std::vector<std::uint8_t> expected = {0xF0, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 5, 0, 0,
+                                        0x7F, 0xBC, 2, 0, 0, 0x11, 0x21, 0x22, 128, 0x24, 0x25, 2, 0x31,
+                                        // M, é, メ, then 😀 as a surrogate pair
+                                        'M', 0, 0xE9, 0, 0xE1, 0x30, 0x3D, 0xD8, 0x00, 0xDE};
+  expected.resize(kLogFontBytes);
   const auto b = ToBytes(f);
-  ASSERT_EQ(b.size(), 92u);
-  EXPECT_EQ((std::array<std::uint8_t, 4>{b[0], b[1], b[2], b[3]}),
-            (std::array<std::uint8_t, 4>{0xF0, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(b[4], 0x04);
-  EXPECT_EQ(b[7], 0x01);
-  EXPECT_EQ(b[16], 0xBC);  // 700 = 0x02BC
-  EXPECT_EQ(b[17], 0x02);
-  EXPECT_EQ(b[20], 1);     // italic
-  EXPECT_EQ(b[21], 1);     // underline
-  EXPECT_EQ(b[23], 128);   // character set
-  EXPECT_EQ(b[26], 2);     // quality
-  EXPECT_EQ(b[27], 0x31);  // pitch and family
-  EXPECT_EQ(b[28], 'M');
-  EXPECT_EQ(b[29], 0);
-  EXPECT_EQ(b[28 + 2 * 8], 'I');
-  EXPECT_EQ(b[28 + 2 * 9], 0);  // NUL after the 9 characters
+  EXPECT_EQ(std::vector<std::uint8_t>(b.begin(), b.end()), expected);
   EXPECT_EQ(FromBytes(b), f);
+  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(91)));
+  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(93)));
 }
 
-TEST(LogFontTest, FromBytesNeedsExactly92Bytes) {
-  std::vector<std::uint8_t> bytes(91);
-  EXPECT_FALSE(FromBytes(bytes));
-  bytes.resize(93);
-  EXPECT_FALSE(FromBytes(bytes));
-}
-
-TEST(LogFontTest, FaceNameIsCutTo31UnitsAndNeverInsideASurrogatePair) {
-  LogFont f;
-  f.SetFaceName(std::string(40, 'x'));
-  EXPECT_EQ(f.FaceName(), std::string(31, 'x'));
-  EXPECT_EQ(f.lfFaceName[31], 0);
-  // 30 ASCII letters leave one unit: a supplementary character needs two.
-  f.SetFaceName(std::string(30, 'y') + "\xF0\x9F\x98\x80");
-  EXPECT_EQ(f.FaceName(), std::string(30, 'y'));
-  f.SetFaceName("メイリオ \xF0\x9F\x98\x80");
-  EXPECT_EQ(f.FaceName(), "メイリオ \xF0\x9F\x98\x80");
-}
-
-TEST(ProfileStructTest, EncodesHexAndChecksum) {
-  EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{0x00, 0xFF, 0x10}), "00FF100F");
-  EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{}), "00");
-}
-
-struct DamagedCase {
-  const char* name;
-  std::string text;
-};
-
-TEST(ProfileStructTest, DecodesWindowsFormAndRefusesDamage) {
-  const std::vector<std::uint8_t> bytes{0x12, 0xAB, 0x00, 0x7F};
-  const std::string good = WindowsStructText(bytes);
-  EXPECT_EQ(DecodeProfileStruct(good, 4), bytes);
-  std::string lower = good;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  EXPECT_EQ(DecodeProfileStruct(lower, 4), bytes);
-  EXPECT_EQ(DecodeProfileStruct("  " + good + " ", 4), bytes);
-
-  std::string badSum = good;
-  badSum.back() = badSum.back() == '0' ? '1' : '0';
-  const DamagedCase damaged[] = {
-      {"wrong checksum", badSum},
-      {"one byte short", good.substr(2)},
-      {"one digit short", good.substr(1)},
-      {"one byte too many", "00" + good},
-      {"not hex", "1GAB007F" + good.substr(8)},
-      {"empty", ""},
+// Face names are cut to 31 UTF-16 units, never inside a surrogate pair;
+// what is no character becomes U+FFFD.
+TEST(LogFont, FaceNames) {
+  const std::string x30(30, 'x');
+  const struct {
+    std::string set, face;
+  } names[] = {
+      {std::string(40, 'x'), std::string(31, 'x')},
+      {x30 + "\xF0\x9F\x98\x80", x30},
+      {x30.substr(1) + "\xF0\x9F\x98\x80z", x30.substr(1) + "\xF0\x9F\x98\x80"},
+      {"メイリオ \xF4\x8F\xBF\xBF\xF0\x90\x80\x80", "メイリオ \xF4\x8F\xBF\xBF\xF0\x90\x80\x80"},
+      {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF",
+       "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"},
+      {"a\377b\343\201c\355\240\200d\364\220\200\200e\370f\303",
+       "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
-  for (const auto& d : damaged) EXPECT_FALSE(DecodeProfileStruct(d.text, 4)) << d.name;
+  for (const auto& n : names) {
+    LogFont f;
+    f.SetFaceName(n.set);
+    EXPECT_EQ(f.FaceName(), n.face) << n.set;
+    EXPECT_EQ(f.lfFaceName[31], 0);
+  }
+  // Units stored by another program: a pair whose second half is missing or
+  // cut by the end of the field gives U+FFFD, as does a lone second half.
+  const struct {
+    std::u16string units;
+    std::string face;
+  } stored[] = {
+      {u"a\xD800z\xDC00", "a\uFFFDz\uFFFD"},
+      {u"\xDBFF\xDFFF\xD800\xDC00\xD7FF\xE000", "\xF4\x8F\xBF\xBF\xF0\x90\x80\x80\xED\x9F\xBF\xEE\x80\x80"},
+      {std::u16string(31, u'x') + u"\xD83D", std::string(31, 'x') + "\uFFFD"},
+  };
+  for (const auto& s : stored) {
+    LogFont f;
+    std::copy(s.units.begin(), s.units.end(), f.lfFaceName.begin());
+    EXPECT_EQ(f.FaceName(), s.face) << s.face;
+  }
 }
 
-class SettingsFileTest : public testing::Test {
+TEST(ProfileStruct, EncodesAndRefusesDamage) {
+  EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{0x00, 0xFF, 0x10, 0xAB}), "00FF10ABBA");
+  EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{}), "00");
+  const std::vector<std::uint8_t> bytes{0x12, 0xAB, 0x00, 0x7F};
+  for (const char* good : {"12AB007F3C", "12ab007f3c", " \t12AB007F3C \t\r"})
+    EXPECT_EQ(DecodeProfileStruct(good, 4), bytes);
+  for (const char* damaged :
+       {"12AB007F3D", "AB007F3C", "2AB007F3C", "0012AB007F3C", "1GAB007F3C", "12AB007F3G", ""})
+    EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;
+}
+
+// One key read from and written to a file of other lines, as Windows does.
+TEST(IniFile, ReadAndWriteOneKey) {
+  const struct {
+    std::optional<std::string> before;  // nothing: no file
+    std::optional<std::string> read;    // the value of Key in [Sec]
+    std::string after;                  // the file after Key is set to "v"
+  } cases[] = {
+      {std::nullopt, std::nullopt, "[Sec]\r\nKey=v\r\n"},
+      {"[Other]\nKey=x", std::nullopt, "[Other]\r\nKey=x\r\n[Sec]\r\nKey=v\r\n"},
+      {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c",
+       " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
+      {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt,
+       "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
+      {"[Sec]\r\n[Sec2]\r\nKey=x\r\n", std::nullopt, "[Sec]\r\nKey=v\r\n[Sec2]\r\nKey=x\r\n"},
+      {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "",
+       "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
+      {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
+      {"[Sec\nKey=x\n[]\n", std::nullopt, "[Sec\r\nKey=x\r\n[]\r\n[Sec]\r\nKey=v\r\n"},
+      {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before.value_or("no file"));
+    test::TempDir dir;
+    const fs::path ini = dir / "x.ini";
+    if (c.before) test::WriteFile(ini, *c.before);
+    EXPECT_EQ(ReadIniValue(ini, "Sec", "Key"), c.read);
+    ASSERT_TRUE(WriteIniValue(ini, "Sec", "Key", "v"));
+    EXPECT_EQ(test::ReadFile(ini), c.after);
+    EXPECT_EQ(ReadIniValue(ini, "SEC", "key"), "v");
+    EXPECT_FALSE(fs::exists(dir / "x.ini.tmp"));
+  }
+}
+
+class UserFontsTest : public testing::Test {
  protected:
   test::TempDir dir;
-  std::filesystem::path ini = dir / "TazorCustomFileViewer.ini";
+  fs::path ini = dir / "TazorCustomFileViewer.ini";
   LogFont def = MakeDefaultFont(UiLanguage::English, 96);
+  UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
+                  Font("メイリオ", 18, 900, 1)};
 };
 
-TEST_F(SettingsFileTest, DefaultFontPerLanguageAndResolution) {
+TEST_F(UserFontsTest, DefaultFontPerLanguageAndResolution) {
   EXPECT_EQ(def, Font("Arial", -16));
-  EXPECT_EQ(def.lfWeight, 400);
-  EXPECT_EQ(def.lfCharSet, 128);
-  EXPECT_EQ(def.lfQuality, 2);
-  const LogFont ja = MakeDefaultFont(UiLanguage::Japanese, 120);
-  EXPECT_EQ(ja.FaceName(), "Meiryo UI");
-  EXPECT_EQ(ja.lfHeight, -20);
-  EXPECT_EQ(ja.lfCharSet, 128);
+  EXPECT_EQ(MakeDefaultFont(UiLanguage::Japanese, 120), Font("Meiryo UI", -20));
+  EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, def}));  // no file
 }
 
-TEST_F(SettingsFileTest, MissingFileGivesDefaults) {
-  const UserFonts fonts = LoadUserFonts(ini, def);
-  EXPECT_EQ(fonts, (UserFonts{def, def, def}));
-}
-
-TEST_F(SettingsFileTest, SaveThenLoadRoundTrip) {
-  const UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
-                        Font("メイリオ", 18, 900, 1)};
+TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
   ASSERT_TRUE(SaveUserFonts(ini, saved));
-  EXPECT_EQ(LoadUserFonts(ini, def), saved);
+  EXPECT_EQ(test::ReadFile(ini),
+            "[Tazor_CustomFileViewer]\r\nFontGeneral=" + WindowsStructText(saved.general) +
+                "\r\nFontFileTree=" + WindowsStructText(saved.fileTree) +
+                "\r\nFontViewer=" + WindowsStructText(saved.viewer) + "\r\n");
   // A stored face stays whatever the language of the default is.
   EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::Japanese, 96)), saved);
 }
 
-TEST_F(SettingsFileTest, SaveWritesAllThreeKeysInOrderInWindowsForm) {
-  const UserFonts fonts{def, def, def};
-  ASSERT_TRUE(SaveUserFonts(ini, fonts));
-  const auto image = ToBytes(def);
-  const std::string expectedValue = WindowsStructText(std::vector<std::uint8_t>(image.begin(), image.end()));
-  EXPECT_EQ(test::ReadFile(ini), "[Tazor_CustomFileViewer]\r\nFontGeneral=" + expectedValue +
-                                     "\r\nFontFileTree=" + expectedValue + "\r\nFontViewer=" + expectedValue +
-                                     "\r\n");
-}
-
-TEST_F(SettingsFileTest, ValueWrittenInWindowsFormReadsFieldByField) {
-  std::vector<std::uint8_t> image(92, 0);
-  image[0] = 0xEC;  // lfHeight -20
-  image[1] = image[2] = image[3] = 0xFF;
-  image[16] = 0x58;  // lfWeight 600
-  image[17] = 0x02;
-  image[20] = 1;    // italic
-  image[22] = 1;    // strike-out
-  image[23] = 128;  // Shift-JIS
-  image[26] = 5;    // ClearType quality
-  const std::u16string face = u"ＭＳ ゴシック";
-  for (std::size_t i = 0; i < face.size(); ++i) {
-    image[28 + 2 * i] = static_cast<std::uint8_t>(face[i] & 0xFF);
-    image[29 + 2 * i] = static_cast<std::uint8_t>(face[i] >> 8);
-  }
-  test::WriteFile(ini, "[Other]\r\nFontViewer=00\r\n[tazor_customfileviewer]\r\nfontfiletree = " +
-                           WindowsStructText(image) + "\r\n");
-  const UserFonts fonts = LoadUserFonts(ini, def);
-  EXPECT_EQ(fonts.general, def);
-  EXPECT_EQ(fonts.viewer, def);  // the key of another section does not count
-  EXPECT_EQ(fonts.fileTree.lfHeight, -20);
-  EXPECT_EQ(fonts.fileTree.lfWeight, 600);
-  EXPECT_EQ(fonts.fileTree.lfItalic, 1);
-  EXPECT_EQ(fonts.fileTree.lfUnderline, 0);
-  EXPECT_EQ(fonts.fileTree.lfStrikeOut, 1);
-  EXPECT_EQ(fonts.fileTree.lfCharSet, 128);
-  EXPECT_EQ(fonts.fileTree.lfQuality, 5);
-  EXPECT_EQ(fonts.fileTree.FaceName(), "ＭＳ ゴシック");
-}
-
-TEST_F(SettingsFileTest, DamagedValueKeepsTheDefaultOthersStillRead) {
-  const LogFont stored = Font("Stored", -30);
-  const auto bytes = ToBytes(stored);
-  std::string good = WindowsStructText(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  std::string damaged = good;
-  damaged[10] = damaged[10] == 'A' ? 'B' : 'A';  // checksum no longer matches
+TEST_F(UserFontsTest, DamagedOrMissingValueKeepsTheDefault) {
+  std::string damaged = WindowsStructText(saved.general);
+  damaged[10] = damaged[10] == 'A' ? 'B' : 'A';  // the checksum no longer matches
   test::WriteFile(ini, "[Tazor_CustomFileViewer]\nFontGeneral=" + damaged +
-                           "\nFontFileTree=" + good.substr(0, 100) + "\nFontViewer=" + good + "\n");
-  const UserFonts fonts = LoadUserFonts(ini, def);
-  EXPECT_EQ(fonts.general, def);
-  EXPECT_EQ(fonts.fileTree, def);
-  EXPECT_EQ(fonts.viewer, stored);
+                           "\nFontViewer=" + WindowsStructText(saved.viewer) + "\n");
+  EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, saved.viewer}));
 }
 
-TEST_F(SettingsFileTest, MissingKeyKeepsItsDefault) {
-  ASSERT_TRUE(WriteIniValue(ini, kSettingsSection, kKeyFontGeneral,
-                            EncodeProfileStruct(ToBytes(Font("Only General", -12)))));
-  const UserFonts fonts = LoadUserFonts(ini, def);
-  EXPECT_EQ(fonts.general.FaceName(), "Only General");
-  EXPECT_EQ(fonts.fileTree, def);
-  EXPECT_EQ(fonts.viewer, def);
+// A write that fails (here at the file size limit) is reported and loses
+// nothing: the file keeps its old text for that key, no temporary file is
+// left, and the keys whose write succeeded are saved.
+TEST_F(UserFontsTest, FailedWritesAreReported) {
+  const std::string old =
+      "[Tazor_CustomFileViewer]\r\nFontGeneral=\r\nFontFileTree=" + std::string(400, '0') +
+      "\r\nFontViewer=" + std::string(400, '0') + "\r\n";
+  test::WriteFile(ini, old);
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = limit;
+  small.rlim_cur = old.size() + 100;  // the longer General line does not fit; the shorter others do
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool ok = SaveUserFonts(ini, saved);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, saved.fileTree, saved.viewer}));
+  EXPECT_NE(test::ReadFile(ini).find("FontGeneral=\r\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "TazorCustomFileViewer.ini.tmp"));
+  // No folder to write in, and a folder where the file should be.
+  fs::create_directory(dir / "folder.ini");
+  EXPECT_FALSE(SaveUserFonts(dir / "no-such-folder" / "x.ini", saved));
+  EXPECT_FALSE(SaveUserFonts(dir / "folder.ini", saved));
+  EXPECT_FALSE(fs::exists(dir / "folder.ini.tmp"));
 }
 
-TEST_F(SettingsFileTest, SaveKeepsEverythingElseInTheFile) {
-  test::WriteFile(ini,
-                  "; notes\r\n[First]\r\nA=1\r\n[Tazor_CustomFileViewer]\r\nFontViewer=old\r\nMine=2\r\n"
-                  "[Last]\r\nB=3\r\n");
-  ASSERT_TRUE(SaveUserFonts(ini, UserFonts{def, def, def}));
-  const std::string text = test::ReadFile(ini);
-  const std::string v = EncodeProfileStruct(ToBytes(def));
-  EXPECT_EQ(text, "; notes\r\n[First]\r\nA=1\r\n[Tazor_CustomFileViewer]\r\nFontViewer=" + v +
-                      "\r\nMine=2\r\nFontGeneral=" + v + "\r\nFontFileTree=" + v + "\r\n[Last]\r\nB=3\r\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "TazorCustomFileViewer.ini.tmp"));
+TEST(MulDiv, RoundsHalvesAwayFromZero) {
+  const int cases[][4] = {{12, 96, 72, 16},
+                          {-16, 72, 96, -12},
+                          {-14, 72, 96, -11},
+                          {14, 72, 96, 11},
+                          {-13, 72, 96, -10},
+                          {5, 3, -2, -8},
+                          {-5, 3, -2, 8},
+                          {1, 2, 0, -1},
+                          {0x7FFFFFFF, 4, 1, -1},
+                          {-0x7FFFFFFF, 4, 1, -1},
+                          {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
+  for (const auto& c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
 
-TEST_F(SettingsFileTest, UnwritableLocationReportsFailure) {
-  EXPECT_FALSE(SaveUserFonts(dir / "no-such-folder" / "x.ini", UserFonts{def, def, def}));
-}
-
-TEST(MulDivTest, RoundsHalvesAwayFromZero) {
-  EXPECT_EQ(MulDiv(12, 96, 72), 16);
-  EXPECT_EQ(MulDiv(12, 120, 72), 20);
-  EXPECT_EQ(MulDiv(-16, 72, 96), -12);
-  EXPECT_EQ(MulDiv(-14, 72, 96), -11);  // -10.5 -> -11
-  EXPECT_EQ(MulDiv(14, 72, 96), 11);    // 10.5 -> 11
-  EXPECT_EQ(MulDiv(-13, 72, 96), -10);  // -9.75 -> -10
-  EXPECT_EQ(MulDiv(5, 3, -2), -8);      // -7.5 -> -8
-  EXPECT_EQ(MulDiv(1, 2, 0), -1);
-  EXPECT_EQ(MulDiv(0x7FFFFFFF, 4, 1), -1);
-}
-
-struct DescriptionCase {
-  LogFont font;
-  int dpi;
-  const char* expected;
-};
-
-TEST(FontDescriptionTest, Table) {
-  const DescriptionCase cases[] = {
+TEST(FontDescription, Table) {
+  LogFont underlined = Font("Arial", -16);
+  underlined.lfUnderline = underlined.lfStrikeOut = 1;
+  const struct {
+    LogFont font;
+    int dpi;
+    const char* expected;
+  } cases[] = {
       {Font("Meiryo UI", -16), 96, "Meiryo UI 12pt"},
       {Font("Arial", -16, 401), 96, "Arial 12pt [太字]"},
       {Font("Arial", -14, 400, 1), 96, "Arial 11pt [斜体]"},
-      {Font("Arial", -13, 700, 1), 96, "Arial 10pt [太字,斜体]"},
+      {Font("Arial", -13, 700, 2), 96, "Arial 10pt [太字,斜体]"},
       {Font("Arial", 16), 96, "Arial -12pt"},
-      {Font("Arial", -20), 120, "Arial 12pt"},
       {Font("Arial", -16), 120, "Arial 10pt"},  // 9.6 -> 10
-      {Font("Arial", -16, 1000), 96, "Arial 12pt [太字]"},
+      {underlined, 96, "Arial 12pt"},
   };
   for (const auto& c : cases) EXPECT_EQ(FontDescription(c.font, c.dpi), c.expected);
-}
-
-TEST(FontDescriptionTest, UnderlineAndStrikeOutAreNotDescribed) {
-  LogFont f = Font("Arial", -16);
-  f.lfUnderline = 1;
-  f.lfStrikeOut = 1;
-  EXPECT_EQ(FontDescription(f, 96), "Arial 12pt");
 }
 
 }  // namespace

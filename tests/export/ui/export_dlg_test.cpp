@@ -5,160 +5,88 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
 #include "modal_dialog.h"
 #include "settings/ui/dialog_layout.h"
-#include "settings/ui/font_conversion.h"
 #include "settings/user_fonts.h"
 
 using namespace cfv;
-
-namespace {
-
-using test::WhenModalShown;
-
-QCheckBox* Box(QWidget* w, int id) { return FindControl<QCheckBox>(*w, id); }
-
-// Clicks a check box on its indicator, as a user does (the box is much wider
-// than its text).
-void ClickBox(QWidget* w, int id) {
-  QCheckBox* box = Box(w, id);
-  QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
-
-// The labels of the dialog in template order (the two explanations).
-QList<QLabel*> Notes(const QWidget& w) { return w.findChildren<QLabel*>(Qt::FindDirectChildrenOnly); }
-
-}  // namespace
 
 class ExportDlgTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void layoutAndTextsInEnglish() {
-    const LogFont font = MakeDefaultFont(UiLanguage::English, 96);
-    CExportDlg dlg(font, UiLanguage::English);
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("[ Configure Export ] - Tazor Custom File Viewer"));
-    const DialogUnits units(ToQFont(font));
-    QCOMPARE(dlg.size(), units.ToPixels(300, 180));
-    struct Control {
-      int id;
-      QString text;
-      QRect dlu;
-    };
-    const Control controls[] = {
-        {1, "Export", {168, 156, 60, 18}},
-        {2, "Cancel", {234, 156, 60, 18}},
-        {1010, "Default", {6, 156, 60, 18}},
-        {1008, "Do not export extractable file", {6, 6, 288, 12}},
-        {1009, "Rename extension", {6, 72, 288, 12}},
-    };
-    for (const Control& c : controls) {
-      auto* button = FindControl<QAbstractButton>(dlg, c.id);
-      QVERIFY2(button != nullptr, qPrintable(QString::number(c.id)));
-      QCOMPARE(button->text(), c.text);
-      QCOMPARE(button->geometry(), units.ToPixels(c.dlu.x(), c.dlu.y(), c.dlu.width(), c.dlu.height()));
-    }
-    QVERIFY(FindControl<QPushButton>(dlg, 1)->isDefault());
-    QVERIFY(!FindControl<QPushButton>(dlg, 2)->isDefault());
-    const QList<QLabel*> notes = Notes(dlg);
-    QCOMPARE(notes.size(), 2);
-    QCOMPARE(notes[0]->text(), QStringLiteral("(e.g. [*.cmp or *.npc])"));
-    QCOMPARE(notes[0]->geometry(), units.ToPixels(18, 24, 276, 30));
-    QCOMPARE(notes[1]->text(), QStringLiteral("(e.g. .t --> .txt / .bm --> .bmp)"));
-    QCOMPARE(notes[1]->geometry(), units.ToPixels(18, 90, 276, 30));
+  // Each opening starts with both boxes checked and the focus on Export;
+  // how the dialog ends gives its result and the options it read.
+  void Endings_data() {
+    QTest::addColumn<QString>("steps");  // c: click Export, x: Cancel, d: Default, s/r: a box, ⏎, ⎋, ×
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("skip");
+    QTest::addColumn<int>("rename");
+    QTest::newRow("Export") << "c" << CExportDlg::kResultExport << 1 << 1;
+    QTest::newRow("both unticked") << "src" << CExportDlg::kResultExport << 0 << 0;
+    QTest::newRow("Enter") << "r\n" << CExportDlg::kResultExport << 1 << 0;
+    QTest::newRow("Default checks both and stays open") << "srdsc" << CExportDlg::kResultExport << 0 << 1;
+    QTest::newRow("Cancel") << "sx" << CExportDlg::kResultCancel << 0 << 1;
+    QTest::newRow("Escape") << "\x1b" << CExportDlg::kResultCancel << 1 << 1;
+    QTest::newRow("close box") << "z" << CExportDlg::kResultCancel << 1 << 1;
   }
-
-  void textsInJapanese() {
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::Japanese, 96), UiLanguage::Japanese);
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("[ 書き出しの設定 ] - Tazor カスタムファイルビューア"));
-    QCOMPARE(FindControl<QPushButton>(dlg, 1)->text(), QStringLiteral("書き出す"));
-    QCOMPARE(FindControl<QPushButton>(dlg, 2)->text(), QStringLiteral("キャンセル"));
-    QCOMPARE(FindControl<QPushButton>(dlg, 1010)->text(), QStringLiteral("デフォルト"));
-    QCOMPARE(FindControl<QCheckBox>(dlg, 1008)->text(), QStringLiteral("展開可能なファイルは書き出さない"));
-    QCOMPARE(FindControl<QCheckBox>(dlg, 1009)->text(), QStringLiteral("拡張子を補正する"));
-    const QList<QLabel*> notes = Notes(dlg);
-    QCOMPARE(notes.size(), 2);
-    QCOMPARE(notes[0]->text().count('\n'), 2);  // three lines each
-    QCOMPARE(notes[1]->text().count('\n'), 2);
-    QVERIFY(notes[1]->text().endsWith(QStringLiteral("（例：npcの設定テキストは .t → .txt にする）")));
-  }
-
-  // Each opening starts with both boxes checked, whatever the last one left.
-  void bothCheckedAtEveryOpening() {
-    const LogFont font = MakeDefaultFont(UiLanguage::English, 96);
-    for (int round = 0; round < 2; ++round) {
-      CExportDlg dlg(font, UiLanguage::English);
-      WhenModalShown([](QWidget* w) {
-        QVERIFY(Box(w, 1008)->isChecked());
-        QVERIFY(Box(w, 1009)->isChecked());
-        ClickBox(w, 1008);
-        ClickBox(w, 1009);
-        QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton);
-      });
-      QCOMPARE(dlg.Show(nullptr), CExportDlg::kResultExport);
-      QCOMPARE(dlg.Options().skipExtractable, 0);
-      QCOMPARE(dlg.Options().renameExtension, 0);
-    }
-  }
-
-  void defaultChecksBothAndStaysOpen() {
+  void Endings() {
+    QFETCH(QString, steps);
+    QFETCH(int, result);
+    QFETCH(int, skip);
+    QFETCH(int, rename);
     CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-    WhenModalShown([](QWidget* w) {
-      ClickBox(w, 1009);
-      QVERIFY(!Box(w, 1009)->isChecked());
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1010), Qt::LeftButton);
-      QVERIFY(w->isVisible());
-      QVERIFY(Box(w, 1008)->isChecked());
-      QVERIFY(Box(w, 1009)->isChecked());
-      ClickBox(w, 1008);
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton);
+    test::WhenModalShown([steps](QWidget* w) {
+      auto* skipBox = FindControl<QCheckBox>(*w, CExportDlg::kIdSkipExtractable);
+      auto* renameBox = FindControl<QCheckBox>(*w, CExportDlg::kIdRenameExtension);
+      QVERIFY(skipBox->isChecked() && renameBox->isChecked());
+      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, CExportDlg::kIdExport));
+      for (QChar step : steps) {
+        QVERIFY(w->isVisible());
+        // A box is clicked on its indicator, as a user does (the box is much wider than its text).
+        if (step == 's') QTest::mouseClick(skipBox, Qt::LeftButton, {}, QPoint(6, skipBox->height() / 2));
+        if (step == 'r') QTest::mouseClick(renameBox, Qt::LeftButton, {}, QPoint(6, renameBox->height() / 2));
+        if (step == 'c')
+          QTest::mouseClick(FindControl<QPushButton>(*w, CExportDlg::kIdExport), Qt::LeftButton);
+        if (step == 'x')
+          QTest::mouseClick(FindControl<QPushButton>(*w, CExportDlg::kIdCancel), Qt::LeftButton);
+        if (step == 'd')
+          QTest::mouseClick(FindControl<QPushButton>(*w, CExportDlg::kIdDefault), Qt::LeftButton);
+        if (step == '\n') QTest::keyClick(w, Qt::Key_Return);
+        if (step == '\x1b') QTest::keyClick(w, Qt::Key_Escape);
+        if (step == 'z') w->close();
+      }
     });
-    QCOMPARE(dlg.Show(nullptr), CExportDlg::kResultExport);
-    QCOMPARE(dlg.Options().skipExtractable, 0);
-    QCOMPARE(dlg.Options().renameExtension, 1);
+    QCOMPARE(dlg.Show(nullptr), result);
+    QCOMPARE(dlg.Options().skipExtractable, skip);
+    QCOMPARE(dlg.Options().renameExtension, rename);
   }
 
-  // Enter presses Export, which has the focus first; the options go with it.
-  void enterExportsWithTheOptions() {
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-    WhenModalShown([](QWidget* w) {
-      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, 1));
-      Box(w, 1009)->setChecked(false);
-      QTest::keyClick(w, Qt::Key_Return);
-    });
-    QCOMPARE(dlg.Show(nullptr), CExportDlg::kResultExport);
-    QCOMPARE(dlg.Options().skipExtractable, 1);
-    QCOMPARE(dlg.Options().renameExtension, 0);
-  }
-
-  void cancelEscapeAndCloseBoxCancel() {
-    for (int how = 0; how < 3; ++how) {
-      CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-      WhenModalShown([how](QWidget* w) {
-        if (how == 0) QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton);
-        if (how == 1) QTest::keyClick(w, Qt::Key_Escape);
-        if (how == 2) w->close();
-      });
-      QCOMPARE(dlg.Show(nullptr), CExportDlg::kResultCancel);
-    }
-  }
-
-  void centredOverItsOwner() {
+  // In both languages every control lies inside the dialog, and no
+  // explanation loses a line; the dialog is centred over its owner.
+  void LayoutAndPlace() {
     QWidget owner;
     owner.setGeometry(100, 80, 900, 700);
     owner.show();
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
-    QPoint centre;
-    WhenModalShown([&centre](QWidget* w) {
-      centre = w->frameGeometry().center();
-      w->close();
-    });
-    dlg.Show(&owner);
-    QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+    for (UiLanguage language : {UiLanguage::English, UiLanguage::Japanese}) {
+      CExportDlg dlg(MakeDefaultFont(language, 96), language);
+      const QList<QWidget*> controls = dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+      QCOMPARE(controls.size(), 7);
+      for (QWidget* c : controls) {
+        QVERIFY2(dlg.rect().contains(c->geometry()), qPrintable(c->objectName()));
+        if (auto* note = qobject_cast<QLabel*>(c))
+          QVERIFY(note->heightForWidth(note->width()) <= note->height());
+      }
+      QPoint centre;
+      test::WhenModalShown([&centre](QWidget* w) {
+        centre = w->frameGeometry().center();
+        w->close();
+      });
+      dlg.Show(&owner);
+      QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 2);
+    }
   }
 };
 

@@ -15,53 +15,43 @@
 
 using cfv::CMusicPlayerView;
 using cfv::MciDeviceType;
+using namespace cfv::test;
 namespace fs = std::filesystem;
 
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(cfv::MciDeviceType)
 
-namespace {
-
-void SetSound(CMusicPlayerView& player, const std::string& bytes, const MciDeviceType& type) {
-  player.SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
-}
-
-std::string Kept(const CMusicPlayerView& player) {
-  return std::string(player.Sound().begin(), player.Sound().end());
-}
-
-}  // namespace
-
 class MusicPlayerViewTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<cfv::test::TempDir> dir_;
+  std::unique_ptr<TempDir> dir_;
   fs::path oldCwd_;
+  std::unique_ptr<CMusicPlayerView> player_;
 
-  std::unique_ptr<CMusicPlayerView> MakePlayer() {
-    auto player = std::make_unique<CMusicPlayerView>();
-    player->resize(400, 300);
-    player->show();
-    return player;
+  void Set(const std::string& bytes, const MciDeviceType& type) {
+    player_->SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
   }
-  std::string TempFile() const { return cfv::test::ReadFile(dir_->path() / "play.tmp"); }
-  // Top-level windows other than `player`: any message would be one.
-  int OtherWindows(const QWidget* player) const {
+  void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  std::string TempFile() const { return ReadFile(dir_->path() / "play.tmp"); }
+  // Top-level windows other than the player: any message would be one.
+  int OtherWindows() const {
     int n = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w != player && w->isVisible()) ++n;
-    }
+    for (QWidget* w : QApplication::topLevelWidgets()) n += w != player_.get() && w->isVisible();
     return n;
   }
 
  private slots:
   void init() {
-    dir_ = std::make_unique<cfv::test::TempDir>();
+    dir_ = std::make_unique<TempDir>();
     oldCwd_ = fs::current_path();
     fs::current_path(dir_->path());
+    player_ = std::make_unique<CMusicPlayerView>();
+    player_->resize(400, 300);
+    player_->show();
   }
   void cleanup() {
+    player_.reset();
     fs::current_path(oldCwd_);
     dir_.reset();
   }
@@ -69,192 +59,119 @@ class MusicPlayerViewTest : public QObject {
   void ButtonsAreCentredAsOneBlock_data() {
     QTest::addColumn<QSize>("pane");
     QTest::addColumn<QPoint>("play");
-    QTest::addColumn<QPoint>("stop");
-    QTest::newRow("400 x 300") << QSize(400, 300) << QPoint(128, 118) << QPoint(208, 118);
-    QTest::newRow("odd size") << QSize(401, 301) << QPoint(128, 118) << QPoint(208, 118);
-    QTest::newRow("exactly the block") << QSize(176, 96) << QPoint(16, 16) << QPoint(96, 16);
+    QTest::newRow("odd size") << QSize(401, 301) << QPoint(128, 118);
+    QTest::newRow("exactly the block") << QSize(176, 96) << QPoint(16, 16);
     // Negative halves truncate toward zero: -75 / 2 = -37, -45 / 2 = -22.
-    QTest::newRow("too small") << QSize(101, 51) << QPoint(-21, -6) << QPoint(59, -6);
+    QTest::newRow("too small") << QSize(101, 51) << QPoint(-21, -6);
   }
   void ButtonsAreCentredAsOneBlock() {
     QFETCH(QSize, pane);
     QFETCH(QPoint, play);
-    QFETCH(QPoint, stop);
-    CMusicPlayerView player;
-    player.resize(pane);
-    player.show();
-    QCOMPARE(player.PlayButton()->geometry(), QRect(play, QSize(64, 64)));
-    QCOMPARE(player.StopButton()->geometry(), QRect(stop, QSize(64, 64)));
+    player_->resize(pane);
+    QCOMPARE(player_->PlayButton()->geometry(), QRect(play, QSize(64, 64)));
+    QCOMPARE(player_->StopButton()->geometry(), QRect(play + QPoint(80, 0), QSize(64, 64)));
   }
 
-  void ButtonsCarryTheirIdsAndTexts() {
-    CMusicPlayerView player;
-    QCOMPARE(player.PlayButton()->text(), QString::fromUtf8("再生"));
-    QCOMPARE(player.StopButton()->text(), QString::fromUtf8("停止"));
-    QCOMPARE(player.PlayButton()->property("controlId").toInt(), 1000);
-    QCOMPARE(player.StopButton()->property("controlId").toInt(), 1001);
-  }
-
-  void SetSoundKeepsItsOwnCopy() {
-    CMusicPlayerView player;
-    std::string bytes = cfv::test::MakeWav(50);
-    SetSound(player, bytes, MciDeviceType::WaveAudio());
-    bytes[10] = 'x';
-    bytes.clear();
-    QCOMPARE(Kept(player), cfv::test::MakeWav(50));
-    QCOMPARE(player.DeviceType(), MciDeviceType::WaveAudio());
-    SetSound(player, "abc", MciDeviceType::MpegVideo());
-    QCOMPARE(Kept(player), std::string("abc"));
-    QCOMPARE(player.DeviceType(), MciDeviceType::MpegVideo());
-  }
-
-  void NothingPlaysBeforePlay() {
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(3000), MciDeviceType::WaveAudio());
-    QVERIFY(!player->IsPlaying());
-    QVERIFY(!fs::exists(dir_->path() / "play.tmp"));
-  }
-
-  void PlayWritesTheTempFileAndPlays_data() {
+  // Play writes the kept sound to play.tmp (over a longer old one) and
+  // plays that; a sound that does not decode plays nothing and says nothing.
+  void PlayWritesTheTempFile_data() {
     QTest::addColumn<std::string>("sound");
     QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("wave") << cfv::test::MakeWav(4000) << MciDeviceType::WaveAudio();
-    QTest::newRow("midi") << cfv::test::MakeMidi() << MciDeviceType::Sequencer();
-    QTest::newRow("mp3") << cfv::test::MakeMp3(200) << MciDeviceType::MpegVideo();
-    QTest::newRow("wave as MPEGVideo") << cfv::test::MakeWav(4000) << MciDeviceType::MpegVideo();
+    QTest::addColumn<bool>("plays");
+    QTest::newRow("wave") << MakeWav(4000) << MciDeviceType::WaveAudio() << true;
+    QTest::newRow("midi") << MakeMidi() << MciDeviceType::Sequencer() << true;
+    QTest::newRow("mp3") << MakeMp3(200) << MciDeviceType::MpegVideo() << true;
+    QTest::newRow("wave as MPEGVideo") << MakeWav(4000) << MciDeviceType::MpegVideo() << true;
+    QTest::newRow("RIFF video") << MakeRiffVideo() << MciDeviceType::WaveAudio() << false;
+    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo() << false;
+    QTest::newRow("empty wave") << std::string() << MciDeviceType::WaveAudio() << false;
+    QTest::newRow("text as MIDI") << std::string("hello, world") << MciDeviceType::Sequencer() << false;
+    QTest::newRow("MIDI as wave") << MakeMidi() << MciDeviceType::WaveAudio() << false;
+    QTest::newRow("no device") << MakeWav(100) << MciDeviceType{} << false;
   }
-  void PlayWritesTheTempFileAndPlays() {
+  void PlayWritesTheTempFile() {
     QFETCH(std::string, sound);
     QFETCH(MciDeviceType, type);
-    auto player = MakePlayer();
-    SetSound(*player, sound, type);
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
+    QFETCH(bool, plays);
+    std::string bytes = sound;
+    Set(bytes, type);
+    bytes.assign(3, 'x');  // the player keeps its own copy
+    QCOMPARE(player_->DeviceType(), type);
+    QVERIFY(!player_->IsPlaying());
+    QVERIFY(!fs::exists(dir_->path() / "play.tmp"));
+    WriteFile(dir_->path() / "play.tmp", std::string(100000, 'z'));
+    Click(player_->PlayButton());
     QCOMPARE(TempFile(), sound);
-    QVERIFY(player->IsPlaying());
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    QVERIFY(!player->IsPlaying());
+    QCOMPARE(player_->IsPlaying(), plays);
+    QCOMPARE(OtherWindows(), 0);
+    Click(player_->StopButton());
+    QVERIFY(!player_->IsPlaying());
     QCOMPARE(TempFile(), sound);  // never deleted
   }
 
-  void PlayTwiceRestartsWithTheCurrentSound() {
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(player->IsPlaying());
-    // A new sound does not touch the playing one.
-    const std::string second = cfv::test::MakeMp3(300);
-    SetSound(*player, second, MciDeviceType::MpegVideo());
-    QVERIFY(player->IsPlaying());
-    QCOMPARE(TempFile(), cfv::test::MakeWav(4000));
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QCOMPARE(TempFile(), second);
-    QVERIFY(player->IsPlaying());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(player->IsPlaying());
+  void PlayAndStopInAnyOrder() {
+    Click(player_->StopButton());
+    Set(MakeWav(4000), MciDeviceType::WaveAudio());
+    Click(player_->StopButton());
+    Click(player_->PlayButton());
+    QVERIFY(player_->IsPlaying());
+    // A new sound does not touch the playing one; Play restarts with it.
+    Set(MakeMp3(300), MciDeviceType::MpegVideo());
+    QVERIFY(player_->IsPlaying());
+    QCOMPARE(TempFile(), MakeWav(4000));
+    Click(player_->PlayButton());
+    QCOMPARE(TempFile(), MakeMp3(300));
+    QVERIFY(player_->IsPlaying());
+    Click(player_->PlayButton());
+    QVERIFY(player_->IsPlaying());
+    Click(player_->StopButton());
+    Click(player_->StopButton());
+    QVERIFY(!player_->IsPlaying());
+    Click(player_->PlayButton());
+    QVERIFY(player_->IsPlaying());
+    // A failed Play closes the sound that was playing.
+    Set(MakeRiffVideo(), MciDeviceType::WaveAudio());
+    Click(player_->PlayButton());
+    QVERIFY(!player_->IsPlaying());
   }
 
-  void StopTwiceAndStopFirstAreHarmless() {
-    auto player = MakePlayer();
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(player->IsPlaying());
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    QVERIFY(!player->IsPlaying());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(player->IsPlaying());
+  // A folder or a symbolic link named play.tmp, or a write cut short by the
+  // file size limit (which holds for every user): nothing is reported,
+  // nothing outside play.tmp is touched, no old sound plays.
+  void TempFileTroubles_data() {
+    QTest::addColumn<int>("trouble");
+    QTest::newRow("folder") << 0;
+    QTest::newRow("symbolic link") << 1;
+    QTest::newRow("write fails") << 2;
   }
-
-  void SoundsThatDoNotDecodePlayNothingAndSayNothing_data() {
-    QTest::addColumn<std::string>("sound");
-    QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("RIFF video") << cfv::test::MakeRiffVideo() << MciDeviceType::WaveAudio();
-    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo();
-    QTest::newRow("empty wave") << std::string() << MciDeviceType::WaveAudio();
-    QTest::newRow("empty MIDI") << std::string() << MciDeviceType::Sequencer();
-    QTest::newRow("text as MIDI") << std::string("hello, world") << MciDeviceType::Sequencer();
-    QTest::newRow("MIDI as wave") << cfv::test::MakeMidi() << MciDeviceType::WaveAudio();
-    QTest::newRow("no device") << cfv::test::MakeWav(100) << MciDeviceType{};
-  }
-  void SoundsThatDoNotDecodePlayNothingAndSayNothing() {
-    QFETCH(std::string, sound);
-    QFETCH(MciDeviceType, type);
-    auto player = MakePlayer();
-    SetSound(*player, sound, type);
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QCOMPARE(TempFile(), sound);
-    QVERIFY(!player->IsPlaying());
-    QCOMPARE(OtherWindows(player.get()), 0);
-    QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-  }
-
-  void FailedPlayClosesThePreviousSound() {
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(player->IsPlaying());
-    SetSound(*player, cfv::test::MakeRiffVideo(), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(!player->IsPlaying());
-  }
-
-  void UnwritableTempFileIsNotReported() {
-    // A folder named play.tmp: the file cannot be written or played.
-    fs::create_directory(dir_->path() / "play.tmp");
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QVERIFY(!player->IsPlaying());
-    QCOMPARE(OtherWindows(player.get()), 0);
-    QVERIFY(fs::is_directory(dir_->path() / "play.tmp"));
-  }
-
-  void SymbolicLinkNamedLikeTheTempFileIsReplacedNotFollowed() {
-    const fs::path victim = dir_->path() / "victim.txt";
-    cfv::test::WriteFile(victim, "keep me");
-    fs::create_symlink(victim, dir_->path() / "play.tmp");
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QCOMPARE(cfv::test::ReadFile(victim), std::string("keep me"));
-    QVERIFY(!fs::is_symlink(dir_->path() / "play.tmp"));
-    QCOMPARE(TempFile(), cfv::test::MakeWav(4000));
-    QVERIFY(player->IsPlaying());
-  }
-
-  void FailedWritePlaysNoOldSound() {
-    // An earlier, playable play.tmp; then writing runs into the file size
-    // limit (which holds for every user).
-    const std::string old = cfv::test::MakeWav(4000);
-    cfv::test::WriteFile(dir_->path() / "play.tmp", old);
-    auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeMp3(400), MciDeviceType::MpegVideo());
+  void TempFileTroubles() {
+    QFETCH(int, trouble);
+    const fs::path temp = dir_->path() / "play.tmp";
+    const std::string old = MakeWav(4000);
+    WriteFile(dir_->path() / "victim.txt", old);
+    if (trouble == 0) fs::create_directory(temp);
+    if (trouble == 1) fs::create_symlink(dir_->path() / "victim.txt", temp);
+    if (trouble == 2) WriteFile(temp, old);
+    const std::string sound = MakeMp3(400);
+    Set(sound, MciDeviceType::MpegVideo());
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 4096;
+    small.rlim_cur = trouble == 2 ? 4096 : saved.rlim_cur;
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
+    Click(player_->PlayButton());
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    QVERIFY(!player->IsPlaying());
-    QCOMPARE(OtherWindows(player.get()), 0);
-    QCOMPARE(TempFile(), old);
-    // No half-written file is left beside it.
-    int files = 0;
+    QCOMPARE(ReadFile(dir_->path() / "victim.txt"), old);
+    QCOMPARE(OtherWindows(), 0);
+    QCOMPARE(player_->IsPlaying(), trouble == 1);
+    QCOMPARE(fs::is_directory(temp), trouble == 0);
+    QVERIFY(!fs::is_symlink(temp));
+    if (trouble != 0) QCOMPARE(TempFile(), trouble == 1 ? sound : old);
+    int files = 0;  // no half-written file is left beside it
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_->path())) ++files;
-    QCOMPARE(files, 1);
-  }
-
-  void PlayReplacesALongerOldFile() {
-    cfv::test::WriteFile(dir_->path() / "play.tmp", std::string(100000, 'z'));
-    auto player = MakePlayer();
-    SetSound(*player, "short", MciDeviceType::Sequencer());
-    QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
-    QCOMPARE(TempFile(), std::string("short"));
+    QCOMPARE(files, 2);
   }
 };
 
