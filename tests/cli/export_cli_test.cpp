@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "custom_file_builder.h"
 #include "run_process.h"
@@ -104,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
         // input without a line break, after a bounded read (/dev/zero).
         PolicyCase{{}, "a\nb\nd\ny\n", 1, kQuestion + kQuestion + kQuestion + "\n", "old x", true},
         PolicyCase{{}, std::string(769, 'y') + "\ny\n", 1, kQuestion + "\n", "old x", true},
-        PolicyCase{{}, std::string(1000, '\0'), 1, kQuestion + "\n", "old x", true}));
+        PolicyCase{{}, std::string(1000, '\0'), 1, kQuestion + "\n", "old x", true}),
+    [](const auto& info) { return std::to_string(info.index); });
 
 TEST_F(ExportCli, FailuresAreNamedAndMakeTheStatusOne) {
   std::filesystem::create_directories(dir_ / "game/hero/x.txt");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "custom_file_builder.h"
 #include "export_test_support.h"
 
@@ -59,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeroCase{{0, 1},
                  {"hero.npc", "hero/", "hero/body.cmp", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}},
         HeroCase{{1, 0}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.t", "hero/face.bm"}},
-        HeroCase{{1, 1}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}}));
+        HeroCase{{1, 1}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}}),
+    [](const auto& info) { return std::to_string(info.index); });
 
 TEST(Export, ACheckedEntryUnderAnUncheckedBranchIsWrittenWithItsFolders) {
   test::TempDir dir;
@@ -132,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, SameNameSiblings,
                                            SiblingCase{OverwriteAnswer::No, "first", true, 1, 0},
                                            // The cancelled entry and y.t (later.cmp is a branch,
                                            // skipped before any reading).
-                                           SiblingCase{OverwriteAnswer::Cancel, "first", false, 0, 2}));
+                                           SiblingCase{OverwriteAnswer::Cancel, "first", false, 0, 2}),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 TEST(Export, CancelAtTheFirstQuestionWritesNothingButMakesLaterFolders) {
   test::TempDir dir;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "export/export_user.h"
 #include "shell/text_format.h"
 #include "shell/texts.h"
@@ -40,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ComponentCase{"", {}, false}, ComponentCase{"..", {".."}, true},
                       ComponentCase{"..\\..\\x", {"..", "..", "x"}, true},
                       ComponentCase{"a/../../x", {"a", "..", "..", "x"}, true},
-                      ComponentCase{"a\\..", {"a", ".."}, true}));
+                      ComponentCase{"a\\..", {"a", ".."}, true}),
+    [](const auto& info) { return std::to_string(info.index); });
 
 TEST(ExportFolderOf, CutsTheExtensionOfTheLastComponentOnly) {
   EXPECT_EQ(ExportFolderOf("/games/hero.npc"), "/games/hero");
