@@ -20,6 +20,7 @@
 
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
+#include "containers/ui/entry_tree_view.h"
 #include "export/ui/export_command.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/zoom_scroll_view.h"
@@ -85,7 +86,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 
   // 12. Entry tree view, the left pane.
   model_ = new EntryTreeModel(this);
-  treeView_ = new QTreeView(splitter_);
+  treeView_ = new CEntryTreeView(splitter_);
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
   treeView_->setModel(model_);
   treeView_->setHeaderHidden(true);
