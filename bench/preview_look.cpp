@@ -5,12 +5,15 @@
 //
 //   cfv-preview-look --show image|image-zoom|image-large|text|player [--locale ja-JP]
 //                    [--hold SECONDS]
-//   cfv-preview-look --time [--runs N]
+//   cfv-preview-look --time [--runs N] [--keep FILE]
 //
 // --show selects the entry and keeps the window up for --hold seconds (for
 // `import -window root` under xvfb-run). --time prints, for a 4000 x 4000
 // bitmap and a 10 MB text entry, the milliseconds from the selection to the
-// end of the first paint of the window.
+// end of the first paint of the window (for the text, the first screen; the
+// rest fills in afterwards), and each entry's header offset. --keep writes the
+// custom file to FILE and leaves it there, so `tazor-cfv cat FILE OFFSET` can
+// read the same entries.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -102,6 +105,7 @@ int main(int argc, char** argv) {
   int hold = 4;
   int runs = 5;
   bool time = false;
+  std::string keep;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--time") {
@@ -112,6 +116,8 @@ int main(int argc, char** argv) {
       locale = argv[++i];
     } else if (i + 1 < argc && arg == "--hold") {
       hold = std::stoi(argv[++i]);
+    } else if (i + 1 < argc && arg == "--keep") {
+      keep = argv[++i];
     } else if (i + 1 < argc && arg == "--runs") {
       runs = std::stoi(argv[++i]);
     } else {
@@ -124,7 +130,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   test::TempDir dir;
-  const std::filesystem::path file = dir / "preview.god";
+  const std::filesystem::path file = keep.empty() ? dir / "preview.god" : std::filesystem::path(keep);
   std::vector<test::Entry> entries = {
       Leaf("picture.bm", MakePicture(160, 120)),
       Leaf("large.bm", MakePicture(1200, 900)),
@@ -154,10 +160,10 @@ int main(int argc, char** argv) {
       std::vector<double> ms;
       for (int r = 0; r < runs; ++r) ms.push_back(TimeSelection(app, frame, name));
       std::sort(ms.begin(), ms.end());
-      std::printf("%s: median %.1f ms, min %.1f, max %.1f over %d runs\n", name, ms[ms.size() / 2],
-                  ms.front(), ms.back(), runs);
-      // Where the time goes, once: reading, decoding.
       const EntryTree& loaded = frame.Model().Tree();
+      std::printf("%s: median %.1f ms, min %.1f, max %.1f over %d runs, offset %u\n", name, ms[ms.size() / 2],
+                  ms.front(), ms.back(), runs, loaded.Data(Find(loaded, name)));
+      // Where the time goes, once: reading, decoding.
       QElapsedTimer step;
       step.start();
       const ExtractResult extracted = ExtractEntry(file, loaded.Data(Find(loaded, name)));
