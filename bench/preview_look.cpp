@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -177,6 +178,28 @@ int main(int argc, char** argv) {
       }
       std::printf("  of which: extract %.1f ms, decode %.1f ms\n", extractMs,
                   static_cast<double>(step.nsecsElapsed()) / 1e6);
+      if (!image) {
+        // The rest of the text fills in after the first screen: how long
+        // that takes, and the longest the event loop waited meanwhile.
+        QTextDocument reference;
+        reference.setPlainText(DecodePreviewText(*extracted.data));
+        const int whole = reference.characterCount();
+        Select(frame, "small.t");
+        app.processEvents();
+        QElapsedTimer fill;
+        fill.start();
+        Select(frame, name);
+        qint64 last = fill.nsecsElapsed();
+        qint64 longest = 0;
+        while (frame.TextView().document()->characterCount() < whole && fill.elapsed() < 60000) {
+          app.processEvents();
+          const qint64 now = fill.nsecsElapsed();
+          longest = std::max(longest, now - last);
+          last = now;
+        }
+        std::printf("  whole text in %.1f ms, longest wait of the event loop %.1f ms\n",
+                    static_cast<double>(fill.nsecsElapsed()) / 1e6, static_cast<double>(longest) / 1e6);
+      }
       std::fflush(stdout);
     }
     return 0;

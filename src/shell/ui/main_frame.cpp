@@ -23,6 +23,7 @@
 #include "containers/ui/entry_tree_view.h"
 #include "export/ui/export_command.h"
 #include "preview/ui/music_player_view.h"
+#include "preview/ui/text_fill.h"
 #include "preview/ui/zoom_scroll_view.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
@@ -111,6 +112,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   textView_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   textView_->setAcceptDrops(false);
+  textFill_ = new CTextFill(*textView_, this);
 
   // 14. The image view and the music player view, hidden.
   imageView_ = new CZoomScrollView(splitter_);
