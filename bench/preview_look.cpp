@@ -3,7 +3,7 @@
 // how long a selection takes to reach the screen. A developer's tool, not a
 // test and not installed.
 //
-//   cfv-preview-look --show image|image-zoom|image-large|text|player [--locale ja-JP]
+//   cfv-preview-look --show image|image-zoom|image-large|text|player|big-image|big-text [--locale ja-JP]
 //                    [--hold SECONDS]
 //   cfv-preview-look --time [--runs N] [--keep FILE]
 //
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
       Leaf("BGM.MP3", test::MakeMp3(40)),
       Leaf("small.t", "small"),
   };
-  if (time) {
+  if (time || show.starts_with("big-")) {
     entries.push_back(Leaf("big.bm", test::MakeBmp(4000, 4000)));
     entries.push_back(Leaf("big.t", TenMegabytesOfText()));
   }
@@ -205,7 +205,11 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  if (show == "image-large") {
+  if (show == "big-image") {
+    Select(frame, "big.bm");
+  } else if (show == "big-text") {
+    Select(frame, "big.t");
+  } else if (show == "image-large") {
     Select(frame, "large.bm");
   } else if (show == "image" || show == "image-zoom") {
     Select(frame, "picture.bm");
