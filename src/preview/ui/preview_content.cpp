@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "containers/cp932.h"
 #include "containers/extract.h"
@@ -35,8 +36,9 @@ std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[
 constexpr std::uint64_t kMaxPictureBytes = 256u * 1024 * 1024;
 
 // The most common bitmap, an uncompressed 24-bit one with the 40-byte
-// header and every row present, converted straight into the picture: the
-// general reader takes several times as long over a large one. Anything else
+// header and every row present, copied straight into a picture of the same
+// pixel layout: the general reader takes several times as long over a large
+// one. Anything else
 // gives a null image and goes to the general reader.
 QImage DecodePlain24BitBmp(const unsigned char* p, std::size_t size) {
   constexpr std::size_t kHeaders = 14 + 40;
@@ -50,15 +52,15 @@ QImage DecodePlain24BitBmp(const unsigned char* p, std::size_t size) {
   const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
   if (static_cast<std::uint64_t>(width) * rows * 4 > kMaxPictureBytes) return QImage();
   if (pixelsAt < kHeaders || pixelsAt > size || (size - pixelsAt) / stride < rows) return QImage();
-  QImage image(width, static_cast<int>(rows), QImage::Format_RGB32);
+  // The rows as they are stored (blue, green, red), each copied whole: no
+  // pixel-by-pixel conversion and a quarter less memory than 32 bits.
+  QImage image(width, static_cast<int>(rows), QImage::Format_BGR888);
   if (image.isNull()) return image;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
   for (std::uint64_t y = 0; y < rows; ++y) {
     // Rows are stored bottom-up, or top-down when the height is negative.
     const unsigned char* src = p + pixelsAt + stride * (height > 0 ? rows - 1 - y : y);
-    auto* dst = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-    for (std::int32_t x = 0; x < width; ++x, src += 3) {
-      dst[x] = 0xFF000000u | static_cast<QRgb>(src[2]) << 16 | static_cast<QRgb>(src[1]) << 8 | src[0];
-    }
+    std::memcpy(image.scanLine(static_cast<int>(y)), src, rowBytes);
   }
   return image;
 }

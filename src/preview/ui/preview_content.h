@@ -23,9 +23,10 @@ inline constexpr int kLongRun = 10000;
 QTextOption::WrapMode PreviewWrapMode(const QString& text);
 
 // The picture of an image entry decoded as a BMP file image, ready to draw:
-// opaque 32-bit, with any transparency laid over black, as a device bitmap
-// made over a transparent black background shows it. A null image when the
-// data does not decode.
+// opaque, with any transparency laid over black, as a device bitmap made over
+// a transparent black background shows it. Plain 24-bit bitmaps keep their
+// 24-bit pixels (Format_BGR888), every other one is 32-bit (Format_RGB32).
+// A null image when the data does not decode.
 QImage DecodePreviewImage(const EntryData& data);
 
 }  // namespace cfv
