@@ -5,7 +5,7 @@
 //
 //   cfv-preview-look --show image|image-zoom|image-large|text|player|big-image|big-text [--locale ja-JP]
 //                    [--hold SECONDS]
-//   cfv-preview-look --time [--runs N] [--keep FILE]
+//   cfv-preview-look --time [--runs N] [--keep FILE] [--fill]
 //
 // --show selects the entry and keeps the window up for --hold seconds (for
 // `import -window root` under xvfb-run). --time prints, for a 4000 x 4000
@@ -13,7 +13,8 @@
 // end of the first paint of the window (for the text, the first screen; the
 // rest fills in afterwards), and each entry's header offset. --keep writes the
 // custom file to FILE and leaves it there, so `tazor-cfv cat FILE OFFSET` can
-// read the same entries.
+// read the same entries. --fill also times how long the rest of the text
+// takes to fill in, and the longest the event loop waited meanwhile.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -106,11 +107,14 @@ int main(int argc, char** argv) {
   int hold = 4;
   int runs = 5;
   bool time = false;
+  bool fillTime = false;
   std::string keep;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--time") {
       time = true;
+    } else if (arg == "--fill") {
+      fillTime = true;
     } else if (i + 1 < argc && arg == "--show") {
       show = argv[++i];
     } else if (i + 1 < argc && arg == "--locale") {
@@ -178,7 +182,7 @@ int main(int argc, char** argv) {
       }
       std::printf("  of which: extract %.1f ms, decode %.1f ms\n", extractMs,
                   static_cast<double>(step.nsecsElapsed()) / 1e6);
-      if (!image) {
+      if (!image && fillTime) {
         // The rest of the text fills in after the first screen: how long
         // that takes, and the longest the event loop waited meanwhile.
         QTextDocument reference;

@@ -47,7 +47,7 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
   const std::uint32_t offset = tree.Data(item);
   const std::string itemText(tree.Text(item));
   const std::filesystem::path customFile(std::string(tree.Text(GetRootItem(item))));
-  const ExtractResult extracted = ExtractEntry(customFile, offset);
+  ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
     QMessageBox box(QMessageBox::Critical, ProgramTitle(), UiText(texts::kExportReadError, language_),
                     QMessageBox::Ok, this);
@@ -68,20 +68,11 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
       musicPlayerView_->SetSound(entry.data(), entry.size(), preview.device);
       shown = musicPlayerView_;
       break;
-    case PreviewKind::Text: {
-      const QString text = DecodePreviewText(entry);
-      const QTextOption::WrapMode wrap = PreviewWrapMode(text);
-      if (textView_->wordWrapMode() != wrap) {
-        // A new wrap mode lays the old text out again: drop it first.
-        textFill_->Stop();
-        textView_->clear();
-        textView_->setWordWrapMode(wrap);
-      }
+    case PreviewKind::Text:
       // The first screen now, the rest of a long text in slices after it.
-      textFill_->Start(text);
+      textFill_->Start(std::move(*extracted.data));
       shown = textView_;
       break;
-    }
   }
   for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(imageView_),
                         static_cast<QWidget*>(musicPlayerView_)}) {

@@ -17,11 +17,15 @@ QString DecodePreviewText(const EntryData& data) {
 
 QTextOption::WrapMode PreviewWrapMode(const QString& text) {
   int run = 0;
-  for (const QChar c : text) {
+  return HasLongRun(text, run) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+bool HasLongRun(QStringView part, int& run) {
+  for (const QChar c : part) {
     run = c.isSpace() ? 0 : run + 1;
-    if (run > kLongRun) return QTextOption::WrapAnywhere;
+    if (run > kLongRun) return true;
   }
-  return QTextOption::WrapAtWordBoundaryOrAnywhere;
+  return false;
 }
 
 namespace {

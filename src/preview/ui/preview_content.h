@@ -21,6 +21,10 @@ QString DecodePreviewText(const EntryData& data);
 // the run (a 1 MB run would freeze the window for minutes).
 inline constexpr int kLongRun = 10000;
 QTextOption::WrapMode PreviewWrapMode(const QString& text);
+// The same test over a text read in parts: `run` carries the characters
+// since the last blank from one part to the next (0 before the first).
+// True once a run passes kLongRun.
+bool HasLongRun(QStringView part, int& run);
 
 // The picture of an image entry decoded as a BMP file image, ready to draw:
 // opaque, with any transparency laid over black, as a device bitmap made over

@@ -3,17 +3,21 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <cstring>
+
+#include "containers/cp932.h"
+#include "preview/ui/preview_content.h"
 
 namespace cfv {
 namespace {
 
-// The end of the part of `text` that starts at `from` and holds at least
-// `length` characters: just after the first line feed from there on, else
-// the end of the text. A CR LF pair is never split.
-qsizetype PartEnd(const QString& text, qsizetype from, qsizetype length) {
-  if (text.size() - from <= length) return text.size();
-  const qsizetype feed = text.indexOf(u'\n', from + length - 1);
-  return feed < 0 ? text.size() : feed + 1;
+// The end of the part of `bytes` that starts at `from` and holds at least
+// `length` bytes: just after the first line feed from there on, else the end.
+std::size_t PartEnd(const unsigned char* bytes, std::size_t size, std::size_t from, std::size_t length) {
+  if (size - from <= length) return size;
+  const auto* feed = static_cast<const unsigned char*>(
+      std::memchr(bytes + from + length - 1, '\n', size - (from + length - 1)));
+  return feed == nullptr ? size : static_cast<std::size_t>(feed - bytes) + 1;
 }
 
 }  // namespace
@@ -24,33 +28,54 @@ CTextFill::CTextFill(QPlainTextEdit& view, QObject* parent) : QObject(parent), v
   connect(&timer_, &QTimer::timeout, this, &CTextFill::AppendSlice);
 }
 
-void CTextFill::Start(QString text) {
+void CTextFill::Start(EntryData data) {
   Stop();
-  const qsizetype first = PartEnd(text, 0, kFirstPart);
-  if (first >= text.size()) {
-    view_.setPlainText(text);
-    return;
+  data_ = std::move(data);
+  const void* zero = std::memchr(Bytes(), 0, data_.size());
+  length_ = zero == nullptr ? data_.size()
+                            : static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - Bytes());
+  const QString first = TakePart(PartEnd(Bytes(), length_, 0, kFirstPart));
+  const QTextOption::WrapMode wrap =
+      longRun_ ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  if (view_.wordWrapMode() != wrap) {
+    // A new wrap mode lays the old text out again: drop it first.
+    view_.clear();
+    view_.setWordWrapMode(wrap);
   }
-  view_.setPlainText(text.first(first));
-  text_ = std::move(text);
-  next_ = first;
-  timer_.start();
+  view_.setPlainText(first);
+  if (Filling()) {
+    timer_.start();
+  } else {
+    Stop();
+  }
 }
 
 void CTextFill::Stop() {
   timer_.stop();
-  text_.clear();
+  data_ = EntryData();
+  length_ = 0;
   next_ = 0;
+  run_ = 0;
+  longRun_ = false;
+}
+
+QString CTextFill::TakePart(std::size_t end) {
+  const std::string utf8 = DecodeCp932UntilNul(Bytes() + next_, end - next_);
+  next_ = end;
+  QString part = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  if (!longRun_) longRun_ = HasLongRun(part, run_);
+  return part;
 }
 
 void CTextFill::AppendSlice() {
-  const qsizetype end = PartEnd(text_, next_, kSlice);
+  const bool wasLongRun = longRun_;
+  const QString part = TakePart(PartEnd(Bytes(), length_, next_, kSlice));
+  if (longRun_ && !wasLongRun) view_.setWordWrapMode(QTextOption::WrapAnywhere);
   // A cursor of its own at the end: the user's cursor, selection and scroll
   // position stay where they are.
   QTextCursor cursor(view_.document());
   cursor.movePosition(QTextCursor::End);
-  cursor.insertText(QStringView(text_).sliced(next_, end - next_).toString());
-  next_ = end;
+  cursor.insertText(part);
   if (!Filling()) Stop();
 }
 

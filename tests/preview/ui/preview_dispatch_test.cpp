@@ -40,6 +40,14 @@ std::string LongText() {
   return text + "end";
 }
 
+// Short lines past the first screen, then a run without blanks long enough
+// to wrap anywhere.
+std::string LateRun() {
+  std::string text;
+  while (text.size() < 40000) text += "short line\r\n";
+  return text + std::string(12000, 'x');
+}
+
 std::vector<test::Entry> Entries() {
   return {
       Leaf("pic.txt", test::MakeBmp(30, 20)),
@@ -62,6 +70,7 @@ std::vector<test::Entry> Entries() {
       Leaf("bad.bmp", "BM but no picture"),
       Leaf("run.t", std::string(1024 * 1024, '7')),
       Leaf("long.t", LongText()),
+      Leaf("late run.t", LateRun()),
       Branch("sub.npc", {Leaf("inner.txt", "inner text"), Leaf("inner.bmp", test::MakeBmp(64, 48))}),
   };
 }
@@ -215,6 +224,14 @@ class PreviewDispatchTest : public QObject {
     Select(name.toStdString());
     VerifyShown(&frame_->TextView());
     QTRY_COMPARE(frame_->TextView().toPlainText(), QString(text).replace("\r\n", "\n"));
+  }
+
+  // A run met after the first screen still makes the text wrap anywhere.
+  void ALateLongRunWrapsAnywhere() {
+    OpenFrame();
+    Select("late run.t");
+    QTRY_COMPARE(frame_->TextView().toPlainText(), QString::fromStdString(LateRun()).replace("\r\n", "\n"));
+    QCOMPARE(frame_->TextView().wordWrapMode(), QTextOption::WrapAnywhere);
   }
 
   // Another selection while a long text fills in: nothing more of it comes.
