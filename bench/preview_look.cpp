@@ -3,17 +3,22 @@
 // how long a selection takes to reach the screen. A developer's tool, not a
 // test and not installed.
 //
-//   cfv-preview-look --show image|image-zoom|image-large|text|player [--locale ja-JP]
+//   cfv-preview-look --show image|image-zoom|image-large|text|player|big-image|big-text [--locale ja-JP]
 //                    [--hold SECONDS]
-//   cfv-preview-look --time [--runs N]
+//   cfv-preview-look --time [--runs N] [--keep FILE] [--fill]
 //
 // --show selects the entry and keeps the window up for --hold seconds (for
 // `import -window root` under xvfb-run). --time prints, for a 4000 x 4000
 // bitmap and a 10 MB text entry, the milliseconds from the selection to the
-// end of the first paint of the window.
+// end of the first paint of the window (for the text, the first screen; the
+// rest fills in afterwards), and each entry's header offset. --keep writes the
+// custom file to FILE and leaves it there, so `tazor-cfv cat FILE OFFSET` can
+// read the same entries. --fill also times how long the rest of the text
+// takes to fill in, and the longest the event loop waited meanwhile.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -102,16 +107,22 @@ int main(int argc, char** argv) {
   int hold = 4;
   int runs = 5;
   bool time = false;
+  bool fillTime = false;
+  std::string keep;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--time") {
       time = true;
+    } else if (arg == "--fill") {
+      fillTime = true;
     } else if (i + 1 < argc && arg == "--show") {
       show = argv[++i];
     } else if (i + 1 < argc && arg == "--locale") {
       locale = argv[++i];
     } else if (i + 1 < argc && arg == "--hold") {
       hold = std::stoi(argv[++i]);
+    } else if (i + 1 < argc && arg == "--keep") {
+      keep = argv[++i];
     } else if (i + 1 < argc && arg == "--runs") {
       runs = std::stoi(argv[++i]);
     } else {
@@ -124,7 +135,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   test::TempDir dir;
-  const std::filesystem::path file = dir / "preview.god";
+  const std::filesystem::path file = keep.empty() ? dir / "preview.god" : std::filesystem::path(keep);
   std::vector<test::Entry> entries = {
       Leaf("picture.bm", MakePicture(160, 120)),
       Leaf("large.bm", MakePicture(1200, 900)),
@@ -132,7 +143,7 @@ int main(int argc, char** argv) {
       Leaf("BGM.MP3", test::MakeMp3(40)),
       Leaf("small.t", "small"),
   };
-  if (time) {
+  if (time || show.starts_with("big-")) {
     entries.push_back(Leaf("big.bm", test::MakeBmp(4000, 4000)));
     entries.push_back(Leaf("big.t", TenMegabytesOfText()));
   }
@@ -154,10 +165,10 @@ int main(int argc, char** argv) {
       std::vector<double> ms;
       for (int r = 0; r < runs; ++r) ms.push_back(TimeSelection(app, frame, name));
       std::sort(ms.begin(), ms.end());
-      std::printf("%s: median %.1f ms, min %.1f, max %.1f over %d runs\n", name, ms[ms.size() / 2],
-                  ms.front(), ms.back(), runs);
-      // Where the time goes, once: reading, decoding.
       const EntryTree& loaded = frame.Model().Tree();
+      std::printf("%s: median %.1f ms, min %.1f, max %.1f over %d runs, offset %u\n", name, ms[ms.size() / 2],
+                  ms.front(), ms.back(), runs, loaded.Data(Find(loaded, name)));
+      // Where the time goes, once: reading, decoding.
       QElapsedTimer step;
       step.start();
       const ExtractResult extracted = ExtractEntry(file, loaded.Data(Find(loaded, name)));
@@ -171,12 +182,38 @@ int main(int argc, char** argv) {
       }
       std::printf("  of which: extract %.1f ms, decode %.1f ms\n", extractMs,
                   static_cast<double>(step.nsecsElapsed()) / 1e6);
+      if (!image && fillTime) {
+        // The rest of the text fills in after the first screen: how long
+        // that takes, and the longest the event loop waited meanwhile.
+        QTextDocument reference;
+        reference.setPlainText(DecodePreviewText(*extracted.data));
+        const int whole = reference.characterCount();
+        Select(frame, "small.t");
+        app.processEvents();
+        QElapsedTimer fill;
+        fill.start();
+        Select(frame, name);
+        qint64 last = fill.nsecsElapsed();
+        qint64 longest = 0;
+        while (frame.TextView().document()->characterCount() < whole && fill.elapsed() < 60000) {
+          app.processEvents();
+          const qint64 now = fill.nsecsElapsed();
+          longest = std::max(longest, now - last);
+          last = now;
+        }
+        std::printf("  whole text in %.1f ms, longest wait of the event loop %.1f ms\n",
+                    static_cast<double>(fill.nsecsElapsed()) / 1e6, static_cast<double>(longest) / 1e6);
+      }
       std::fflush(stdout);
     }
     return 0;
   }
 
-  if (show == "image-large") {
+  if (show == "big-image") {
+    Select(frame, "big.bm");
+  } else if (show == "big-text") {
+    Select(frame, "big.t");
+  } else if (show == "image-large") {
     Select(frame, "large.bm");
   } else if (show == "image" || show == "image-zoom") {
     Select(frame, "picture.bm");

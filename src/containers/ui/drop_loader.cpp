@@ -9,8 +9,12 @@
 namespace cfv {
 
 DropLoader::DropLoader(QWidget* owner, UiLanguage language, std::function<LogFont()> generalFont,
-                       TreeSink sink)
-    : owner_(owner), language_(language), generalFont_(std::move(generalFont)), sink_(std::move(sink)) {}
+                       TreeSink sink, LoadRoutine routine)
+    : owner_(owner),
+      language_(language),
+      generalFont_(std::move(generalFont)),
+      sink_(std::move(sink)),
+      routine_(std::move(routine)) {}
 
 DropLoader::~DropLoader() {
   // Stops the worker first: it takes no more reports, so nothing reaches the
@@ -40,7 +44,8 @@ void DropLoader::Advance() {
     PendingLoad load = std::move(waiting_.front());
     waiting_.pop_front();
     LoadObserver& reports = *this;
-    worker_ = std::make_unique<LoadWorker>(std::move(load.paths), std::move(load.control), reports);
+    worker_ = std::make_unique<LoadWorker>(std::move(load.paths), std::move(load.control), reports, nullptr,
+                                           routine_);
     // Queued: `finished` is emitted on the worker's thread.
     connect(worker_.get(), &QThread::finished, this, &DropLoader::OnWorkerFinished, Qt::QueuedConnection);
     dialogFor_ = DialogFor::RunningLoad;
@@ -49,10 +54,15 @@ void DropLoader::Advance() {
   }
 }
 
-bool DropLoader::DialogLoadHasEnded() const {
+bool DropLoader::DialogLoadHasEnded() {
   // A waiting load's worker has not even started; the running load has ended
   // when its worker has, or has been cleaned up already.
-  return dialogFor_ == DialogFor::RunningLoad && (!worker_ || worker_->HasEnded());
+  if (dialogFor_ != DialogFor::RunningLoad) return false;
+  if (!worker_) return true;
+  if (!worker_->HasEnded()) return false;
+  // The last files and the final count are on screen before the dialog closes.
+  worker_->Deliver();
+  return true;
 }
 
 void DropLoader::OnDialogFinished() {
@@ -69,6 +79,8 @@ void DropLoader::OnWorkerFinished() {
   // `finished` is emitted just before the thread ends: wait for the rest of
   // Qt's own clean-up, then delete the thread object.
   worker_->wait();
+  // Whatever the worker loaded after the last hand-off, kept in order.
+  worker_->Deliver();
   worker_.reset();
   emit LoadEnded();
   Advance();

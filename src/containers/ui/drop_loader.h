@@ -4,9 +4,10 @@
 // gets its own LoadControl and, when no other load is under way, its own
 // LoadWorker at once: the progress dialog opens for it (built at the first
 // drop with the General font of that moment and kept), zeroes the counters,
-// and the worker starts. Every file the worker loads goes to `sink` on the UI
-// thread, in load order; the dialog's counter and bar follow the worker's
-// reports while the dialog is open for that load.
+// and the worker starts. The files the worker loads go to `sink` on the UI
+// thread in batches (one tree with one root item per file, in load order;
+// see LoadWorker); the dialog's counter and bar follow the worker's reports
+// while the dialog is open for that load.
 //
 // One load at a time, and no drop lost:
 //  - A drop that arrives while the dialog is open for another load waits
@@ -16,8 +17,9 @@
 //    only once the aborted one has stopped.
 //  - An Abort of a dialog whose worker has not started yet cancels that drop
 //    (nothing of it loads), as an Abort before a worker's first step does.
-//  - A worker whose dialog has closed still hands its last file to `sink`
-//    (what was loaded stays) but never touches the dialog again.
+//  - A worker whose dialog has closed still hands every file it loaded to
+//    `sink`, in order (what was loaded stays), but never touches the dialog
+//    again.
 //  - A worker's thread object is deleted once the thread has finished.
 //
 // Thread: UI thread. Destroy the loader before `owner`: destroying it stops a
@@ -33,6 +35,7 @@
 
 #include "containers/entry_tree.h"
 #include "containers/folder_scan.h"
+#include "containers/ui/load_worker.h"
 #include "settings/logfont.h"
 #include "shell/texts.h"
 
@@ -41,7 +44,6 @@ class QWidget;
 namespace cfv {
 
 class CWaitDlg;
-class LoadWorker;
 
 class DropLoader : public QObject, private LoadObserver {
   Q_OBJECT
@@ -50,8 +52,10 @@ class DropLoader : public QObject, private LoadObserver {
   using TreeSink = std::function<void(EntryTree&&)>;
 
   // `owner` owns the progress dialog; `generalFont` is asked once, when the
-  // dialog is built at the first drop.
-  DropLoader(QWidget* owner, UiLanguage language, std::function<LogFont()> generalFont, TreeSink sink);
+  // dialog is built at the first drop. `routine` is what each worker runs
+  // (empty: the core's LoadDroppedPaths).
+  DropLoader(QWidget* owner, UiLanguage language, std::function<LogFont()> generalFont, TreeSink sink,
+             LoadRoutine routine = {});
   ~DropLoader() override;
 
   // Loads the dropped `paths` (files and folders, in drop order).
@@ -80,7 +84,8 @@ class DropLoader : public QObject, private LoadObserver {
   void Advance();
   void OnDialogFinished();
   void OnWorkerFinished();
-  bool DialogLoadHasEnded() const;
+  // True once the running load has ended; takes its last batch first.
+  bool DialogLoadHasEnded();
 
   // LoadObserver, called by the running worker on the UI thread.
   void FileLoaded(EntryTree&& tree) override;
@@ -91,6 +96,7 @@ class DropLoader : public QObject, private LoadObserver {
   UiLanguage language_;
   std::function<LogFont()> generalFont_;
   TreeSink sink_;
+  LoadRoutine routine_;
   std::unique_ptr<CWaitDlg> dialog_;
   DialogFor dialogFor_ = DialogFor::Nothing;
   std::deque<PendingLoad> waiting_;

@@ -18,15 +18,11 @@ ItemId EntryTreeModel::AppendFileTree(EntryTree&& tree) {
   } else {
     base = tree_.AppendTree(tree);
   }
-  // Keep a complete table of root ids complete.
-  if (auto roots = children_.find(kNoItem); roots != children_.end()) {
-    if (roots->second.size() == oldRoots && oldLastRoot != kNoItem) {
-      for (ItemId r = tree_.NextSibling(oldLastRoot); r != kNoItem; r = tree_.NextSibling(r)) {
-        roots->second.push_back(r);
-      }
-    } else {
-      children_.erase(roots);
-    }
+  // The root ids by row, kept complete: a view lays out every root row after
+  // each insertion, so asking for one must cost a vector index, no more.
+  for (ItemId r = oldLastRoot == kNoItem ? tree_.FirstRoot() : tree_.NextSibling(oldLastRoot); r != kNoItem;
+       r = tree_.NextSibling(r)) {
+    roots_.push_back(r);
   }
   endInsertRows();
   return base;
@@ -44,14 +40,14 @@ QModelIndex EntryTreeModel::IndexOf(ItemId item) const {
 ItemId EntryTreeModel::ChildAt(ItemId parent, std::uint32_t row) const {
   const std::uint32_t count = tree_.ChildCount(parent);
   if (row >= count) return kNoItem;
-  if (row == 0) return parent == kNoItem ? tree_.FirstRoot() : tree_.FirstChild(parent);
-  if (row == count - 1) return parent == kNoItem ? tree_.LastRoot() : tree_.LastChild(parent);
+  if (parent == kNoItem) return roots_[row];
+  if (row == 0) return tree_.FirstChild(parent);
+  if (row == count - 1) return tree_.LastChild(parent);
   std::vector<ItemId>& ids = children_[parent];
   if (ids.size() != count) {
     ids.clear();
     ids.reserve(count);
-    for (ItemId c = parent == kNoItem ? tree_.FirstRoot() : tree_.FirstChild(parent); c != kNoItem;
-         c = tree_.NextSibling(c)) {
+    for (ItemId c = tree_.FirstChild(parent); c != kNoItem; c = tree_.NextSibling(c)) {
       ids.push_back(c);
     }
   }

@@ -3,10 +3,10 @@
 //
 // The model owns the EntryTree. A QModelIndex carries the item id as its
 // internal id and EntryTree::Row as its row, so parent() and data() are
-// O(1) and no per-item Qt object exists. index(row) looks children up in a
-// per-parent table of child ids, built the first time a parent's middle row
-// is asked for (first and last rows need none) and kept up to date as root
-// items are appended; a million entries stay cheap.
+// O(1) and no per-item Qt object exists. index(row) looks root items up in a
+// table of root ids kept as files are appended, and children in a per-parent
+// table of child ids, built the first time a parent's middle row is asked for
+// (first and last rows need none); a million entries stay cheap.
 //
 // Items are only ever appended, whole files at a time (AppendFileTree: one
 // row insertion at the top level). Checking or unchecking an item gives the
@@ -63,7 +63,9 @@ class EntryTreeModel : public QAbstractItemModel {
   void EmitSubtreeChanged(ItemId item);
 
   EntryTree tree_;
-  // Child ids by row, per parent (kNoItem: the root items), built lazily.
+  // Root ids by row, always complete.
+  std::vector<ItemId> roots_;
+  // Child ids by row, per parent item, built lazily.
   mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
 };
 

@@ -5,22 +5,17 @@
 
 namespace cfv {
 
-// The core's observer on the worker thread: turns each report into a hand-off.
+// The core's observer on the worker thread: puts each report in the buffer.
 class LoadWorker::Relay : public LoadObserver {
  public:
   explicit Relay(LoadWorker& worker) : worker_(worker) {}
 
-  void FileLoaded(EntryTree&& tree) override {
-    Report report;
-    report.kind = Report::Kind::File;
-    report.tree = &tree;
-    worker_.HandOff(report);
-  }
+  void FileLoaded(EntryTree&& tree) override { worker_.Gather(std::move(tree)); }
   void TotalCounted(std::int32_t done, std::int32_t total) override {
-    worker_.HandOff({Report::Kind::Total, nullptr, done, total});
+    worker_.GatherProgress(true, done, total);
   }
   void DoneAdvanced(std::int32_t done, std::int32_t total) override {
-    worker_.HandOff({Report::Kind::Done, nullptr, done, total});
+    worker_.GatherProgress(false, done, total);
   }
 
  private:
@@ -28,18 +23,27 @@ class LoadWorker::Relay : public LoadObserver {
 };
 
 LoadWorker::LoadWorker(std::vector<std::filesystem::path> paths, std::shared_ptr<LoadControl> control,
-                       LoadObserver& ui, QObject* parent)
-    : QThread(parent), paths_(std::move(paths)), control_(std::move(control)), ui_(ui) {}
+                       LoadObserver& ui, QObject* parent, LoadRoutine routine)
+    : QThread(parent),
+      paths_(std::move(paths)),
+      control_(std::move(control)),
+      ui_(ui),
+      routine_(routine ? std::move(routine) : LoadRoutine(LoadDroppedPaths)) {
+  deliveryTimer_.setInterval(kHandOffPeriod);
+  connect(&deliveryTimer_, &QTimer::timeout, this, &LoadWorker::Deliver);
+  deliveryTimer_.start();
+}
 
 LoadWorker::~LoadWorker() { StopAndWait(); }
 
 void LoadWorker::StopAndWait() {
+  deliveryTimer_.stop();
   control_->abortRequested.store(true);
   {
-    const std::lock_guard lock(mailboxMutex_);
+    const std::lock_guard lock(bufferMutex_);
     detached_ = true;
   }
-  mailboxChanged_.notify_all();
+  bufferTaken_.notify_all();
   wait();
   // Orders everything the worker did before the members go away.
   (void)ended_.load(std::memory_order_acquire);
@@ -47,57 +51,76 @@ void LoadWorker::StopAndWait() {
 
 void LoadWorker::run() {
   Relay relay(*this);
-  LoadDroppedPaths(paths_, *control_, relay);
+  routine_(paths_, *control_, relay);
   // The closing pause keeps the final count on screen; a worker being
   // destroyed skips what is left of it.
   {
-    std::unique_lock lock(mailboxMutex_);
-    mailboxChanged_.wait_for(lock, kClosingPause, [this] { return detached_; });
+    std::unique_lock lock(bufferMutex_);
+    bufferTaken_.wait_for(lock, kClosingPause, [this] { return detached_; });
   }
   ended_.store(true, std::memory_order_release);
 }
 
-void LoadWorker::HandOff(const Report& report) {
-  std::unique_lock lock(mailboxMutex_);
+void LoadWorker::Gather(EntryTree&& tree) {
+  std::unique_lock lock(bufferMutex_);
   if (detached_) return;
-  mailbox_ = report;
-  pending_ = true;
-  lock.unlock();
-  // By name, so that the queued call carries nothing built on this thread.
-  QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
-  lock.lock();
-  mailboxChanged_.wait(lock, [this] { return !pending_ || detached_; });
-  pending_ = false;
-  mailbox_ = Report{};
+  // Copied, not taken: the core keeps its tree's storage for the next file.
+  ready_.AppendTree(tree);
+  if (ready_.Size() < kBufferLimit) return;
+  if (!wakePosted_) {
+    wakePosted_ = true;
+    // By name, so that the queued call carries nothing built on this thread.
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+  }
+  bufferTaken_.wait(lock, [this] { return ready_.Size() < kBufferLimit || detached_; });
+}
+
+void LoadWorker::GatherProgress(bool total, std::int32_t done, std::int32_t count) {
+  const std::lock_guard lock(bufferMutex_);
+  if (detached_) return;
+  if (total) {
+    totalPending_ = true;
+    totalDone_ = done;
+    totalCount_ = count;
+  } else {
+    donePending_ = true;
+    doneDone_ = done;
+    doneCount_ = count;
+  }
 }
 
 void LoadWorker::Deliver() {
-  Report report;
+  // An observer that spins the event loop must not get the next batch
+  // before the rest of this one.
+  if (delivering_) return;
+  delivering_ = true;
+  EntryTree files;
+  bool total = false;
+  bool done = false;
+  std::int32_t totalDone = 0;
+  std::int32_t totalCount = 0;
+  std::int32_t doneDone = 0;
+  std::int32_t doneCount = 0;
   {
-    const std::lock_guard lock(mailboxMutex_);
-    if (!pending_ || detached_) return;
-    report = mailbox_;
+    const std::lock_guard lock(bufferMutex_);
+    if (detached_) {
+      delivering_ = false;
+      return;
+    }
+    std::swap(files, ready_);
+    total = std::exchange(totalPending_, false);
+    done = std::exchange(donePending_, false);
+    totalDone = totalDone_;
+    totalCount = totalCount_;
+    doneDone = doneDone_;
+    doneCount = doneCount_;
+    wakePosted_ = false;
   }
-  // The worker waits until pending_ is cleared, so the tree it points to
-  // stays alive while it is moved from here.
-  switch (report.kind) {
-    case Report::Kind::File:
-      ui_.FileLoaded(std::move(*report.tree));
-      break;
-    case Report::Kind::Total:
-      ui_.TotalCounted(report.done, report.total);
-      break;
-    case Report::Kind::Done:
-      ui_.DoneAdvanced(report.done, report.total);
-      break;
-    case Report::Kind::None:
-      break;
-  }
-  {
-    const std::lock_guard lock(mailboxMutex_);
-    pending_ = false;
-  }
-  mailboxChanged_.notify_all();
+  bufferTaken_.notify_all();
+  if (total) ui_.TotalCounted(totalDone, totalCount);
+  if (!files.Empty()) ui_.FileLoaded(std::move(files));
+  if (done) ui_.DoneAdvanced(doneDone, doneCount);
+  delivering_ = false;
 }
 
 }  // namespace cfv

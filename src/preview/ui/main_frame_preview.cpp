@@ -7,7 +7,8 @@
 // splitter's right pane; the other two are hidden (always in the order text
 // view, image view, music player view) and keep their content. A custom file
 // that can no longer be opened gets the read error box and every pane stays
-// as it was. Nothing is cached between selections.
+// as it was. Nothing is cached between selections. A long text shows its
+// first screen at once and fills in after it (CTextFill).
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "preview/classify.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/preview_content.h"
+#include "preview/ui/text_fill.h"
 #include "preview/ui/zoom_scroll_view.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_box.h"
@@ -38,6 +40,7 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
   const EntryTree& tree = model_->Tree();
 
   if (tree.HasChildren(item)) {
+    textFill_->Stop();
     textView_->setPlainText(ToQString(texts::kSelectChildPrompt));
     return;
   }
@@ -45,7 +48,7 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
   const std::uint32_t offset = tree.Data(item);
   const std::string itemText(tree.Text(item));
   const std::filesystem::path customFile(std::string(tree.Text(GetRootItem(item))));
-  const ExtractResult extracted = ExtractEntry(customFile, offset);
+  ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
     ShowMessageBox(this, QMessageBox::Critical, ProgramTitle(), UiText(texts::kExportReadError, language_),
                    QMessageBox::Ok);
@@ -65,18 +68,11 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
       musicPlayerView_->SetSound(entry.data(), entry.size(), preview.device);
       shown = musicPlayerView_;
       break;
-    case PreviewKind::Text: {
-      const QString text = DecodePreviewText(entry);
-      const QTextOption::WrapMode wrap = PreviewWrapMode(text);
-      if (textView_->wordWrapMode() != wrap) {
-        // A new wrap mode lays the old text out again: drop it first.
-        textView_->clear();
-        textView_->setWordWrapMode(wrap);
-      }
-      textView_->setPlainText(text);
+    case PreviewKind::Text:
+      // The first screen now, the rest of a long text in slices after it.
+      textFill_->Start(std::move(*extracted.data));
       shown = textView_;
       break;
-    }
   }
   for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(imageView_),
                         static_cast<QWidget*>(musicPlayerView_)}) {

@@ -21,11 +21,16 @@ QString DecodePreviewText(const EntryData& data);
 // the run (a 1 MB run would freeze the window for minutes).
 inline constexpr int kLongRun = 10000;
 QTextOption::WrapMode PreviewWrapMode(const QString& text);
+// The same test over a text read in parts: `run` carries the characters
+// since the last blank from one part to the next (0 before the first).
+// True once a run passes kLongRun.
+bool HasLongRun(QStringView part, int& run);
 
 // The picture of an image entry decoded as a BMP file image, ready to draw:
-// opaque 32-bit, with any transparency laid over black, as a device bitmap
-// made over a transparent black background shows it. A null image when the
-// data does not decode.
+// opaque, with any transparency laid over black, as a device bitmap made over
+// a transparent black background shows it. Plain 24-bit bitmaps keep their
+// 24-bit pixels (Format_BGR888), every other one is 32-bit (Format_RGB32).
+// A null image when the data does not decode.
 QImage DecodePreviewImage(const EntryData& data);
 
 }  // namespace cfv

@@ -112,6 +112,13 @@ void CZoomScrollView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setClipRect(event->rect());
   const QPoint position = ScrollPosition();
+  if (scrollSize_ == image_.size()) {
+    // Unscaled: only the pixels inside the clip are copied, whatever the
+    // picture's size.
+    const QRect visible = event->rect().translated(position) & image_.rect();
+    if (!visible.isEmpty()) painter.drawImage(visible.topLeft() - position, image_, visible);
+    return;
+  }
   // The whole picture maps onto the scroll size, shifted by the scroll
   // position; the painter draws only the part inside the clip.
   const QRectF target(-position.x(), -position.y(), scrollSize_.width(), scrollSize_.height());

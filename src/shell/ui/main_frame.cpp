@@ -22,8 +22,10 @@
 
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
+#include "containers/ui/entry_tree_view.h"
 #include "export/ui/export_command.h"
 #include "preview/ui/music_player_view.h"
+#include "preview/ui/text_fill.h"
 #include "preview/ui/zoom_scroll_view.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
@@ -87,7 +89,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 
   // 12. Entry tree view, the left pane.
   model_ = new EntryTreeModel(this);
-  treeView_ = new QTreeView(splitter_);
+  treeView_ = new CEntryTreeView(splitter_);
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
   treeView_->setModel(model_);
   treeView_->setHeaderHidden(true);
@@ -112,6 +114,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   textView_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   textView_->setAcceptDrops(false);
+  textFill_ = new CTextFill(*textView_, this);
 
   // 14. The image view and the music player view, hidden.
   imageView_ = new CZoomScrollView(splitter_);

@@ -47,6 +47,7 @@ class QTreeView;
 namespace cfv {
 
 class CPaneSplitter;
+class CTextFill;
 class DropLoader;
 class EntryTreeModel;
 
@@ -161,6 +162,8 @@ class CMainFrame : public QMainWindow {
   EntryTreeModel* model_ = nullptr;
   QTreeView* treeView_ = nullptr;
   QPlainTextEdit* textView_ = nullptr;
+  // Puts text previews into the text view, the first screen at once.
+  CTextFill* textFill_ = nullptr;
   CZoomScrollView* imageView_ = nullptr;
   CMusicPlayerView* musicPlayerView_ = nullptr;
   std::vector<QAction*> actions_;

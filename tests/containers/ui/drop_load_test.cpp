@@ -2,6 +2,7 @@
 // workers, and drops on the main window. Real files in a temporary folder.
 #include <QLabel>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,9 +17,11 @@
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/wait_dlg.h"
 #include "custom_file_builder.h"
+#include "held_load.h"
 #include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "shell/ui/main_frame.h"
+#include "shell/ui/ui_text.h"
 
 namespace cfv {
 namespace {
@@ -33,15 +36,19 @@ LogFont Font(int pixelHeight) {
   return font;
 }
 
-// A DropLoader over a plain sink that logs what happens, in order.
+// A DropLoader over a plain sink that logs what happens, in order, one line
+// per file. `routine` is what its workers run.
 struct Harness {
-  Harness()
+  explicit Harness(LoadRoutine routine = {})
       : loader(
             nullptr, UiLanguage::English, [this] { return generalFont; },
             [this](EntryTree&& tree) {
-              log.push_back("file " + std::string(tree.Text(tree.FirstRoot())));
+              for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
+                log.push_back("file " + std::string(tree.Text(root)));
+              }
               if (onFile) onFile();
-            }) {
+            },
+            std::move(routine)) {
     QObject::connect(&loader, &DropLoader::LoadStarted, [this] { log.push_back("start"); });
     QObject::connect(&loader, &DropLoader::LoadEnded, [this] {
       log.push_back("end");
@@ -120,14 +127,13 @@ class DropLoadTest : public QObject {
     QCOMPARE(h.Bar()->value(), 6);
   }
 
-  // The worker cannot get past its first counting report until the UI thread
-  // takes it, so an Abort given before any event is processed lands in the
-  // counting pass (or before the worker's first step): nothing loads.
+  // The worker is held after its first counting report (or has not even
+  // started) when Abort is clicked: nothing loads.
   void AbortDuringCountingLoadsNothing() {
     test::TempDir dir;
     for (const char* p : {"a", "S/b", "S/c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
     test::WriteSingleEntryFile(dir / "after.god", "x");
-    Harness h;
+    Harness h(test::HoldUntilAborted(0));
     h.loader.Load({dir / "F", dir / "after.god"});
     h.ClickAbort();
     QVERIFY(!h.loader.Dialog()->isVisible());
@@ -138,11 +144,13 @@ class DropLoadTest : public QObject {
     QCOMPARE(h.Counter(), QStringLiteral("0/0"));
   }
 
+  // Abort closes the dialog at once; the files loaded before it still come,
+  // in order, the rest of the drop does not.
   void AbortDuringLoadingKeepsTheFileAtHand() {
     test::TempDir dir;
     for (const char* p : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
     test::WriteSingleEntryFile(dir / "after.god", "x");
-    Harness h;
+    Harness h(test::HoldUntilAborted(1));
     bool closedAtOnce = false;
     h.onFile = [&] {
       if (h.log.size() != 2) return;
@@ -161,7 +169,7 @@ class DropLoadTest : public QObject {
     test::TempDir dir;
     for (const char* p : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
     for (const char* p : {"x", "y"}) test::WriteSingleEntryFile(dir / "G" / p, "x");
-    Harness h;
+    Harness h(test::HoldUntilAborted(1));
     bool dialogShownForSecond = false;
     bool dialogShownWhenFirstEnded = false;
     h.onFile = [&] {
@@ -189,7 +197,7 @@ class DropLoadTest : public QObject {
     for (const char* p : {"a", "b"}) test::WriteSingleEntryFile(dir / "F" / p, "x");
     test::WriteSingleEntryFile(dir / "second.god", "x");
     test::WriteSingleEntryFile(dir / "third.god", "x");
-    Harness h;
+    Harness h(test::HoldUntilAborted(1));
     h.onFile = [&] {
       if (h.log.size() != 2) return;
       h.ClickAbort();                       // the first load
@@ -239,7 +247,9 @@ class DropLoadTest : public QObject {
     int files = 0;
     {
       DropLoader loader(
-          nullptr, UiLanguage::English, [] { return Font(16); }, [&](EntryTree&&) { ++files; });
+          nullptr, UiLanguage::English, [] { return Font(16); },
+          [&](EntryTree&& tree) { files += static_cast<int>(tree.ChildCount(kNoItem)); },
+          test::HoldUntilAborted(1));
       loader.Load({dir / "F"});
       QTRY_VERIFY_WITH_TIMEOUT(files > 0, kWaitMs);
     }
@@ -247,7 +257,8 @@ class DropLoadTest : public QObject {
   }
 
   // A drop of local file URLs on the main window loads them in drop order;
-  // other URLs are left out.
+  // other URLs are left out. The drop makes no item current: the drop prompt
+  // stays, also once the tree has the focus again and after Tab.
   void DropOnTheMainWindow() {
     test::TempDir dir;
     test::WriteSingleEntryFile(dir / "z.god", "Z");
@@ -257,6 +268,8 @@ class DropLoadTest : public QObject {
     environment.settingsFile = dir / "settings.ini";
     CMainFrame frame(environment);
     frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    frame.TreeView().setFocus();
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "z.god").string())),
@@ -281,6 +294,24 @@ class DropLoadTest : public QObject {
     QCOMPARE(model.index(0, 0, model.index(0, 0)).data().toString(), QStringLiteral("Z"));
     QCOMPARE(FindControl<QLabel>(*frame.Loader().Dialog(), CWaitDlg::kIdCounter)->text(),
              QStringLiteral("1/1"));
+
+    const QString prompt = UiText(texts::kDropPrompt, UiLanguage::English);
+    // The window active again, as when the dialog has closed: the tree has the focus back.
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    QCOMPARE(QApplication::focusWidget(), &frame.TreeView());
+    // Tab goes round the window's panes and back to the tree.
+    bool tabbedBack = false;
+    for (int step = 0; step < 4 && !tabbedBack; ++step) {
+      QVERIFY(!frame.TreeView().currentIndex().isValid());
+      QVERIFY(!frame.TreeView().selectionModel()->hasSelection());
+      QCOMPARE(frame.TextView().toPlainText(), prompt);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      tabbedBack = QApplication::focusWidget() == &frame.TreeView();
+    }
+    QVERIFY(tabbedBack);
+    QVERIFY(!frame.TreeView().currentIndex().isValid());
+    QCOMPARE(frame.TextView().toPlainText(), prompt);
   }
 
   // A second drop of the same folder appends its files again.

@@ -9,9 +9,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "custom_file_builder.h"
+#include "held_load.h"
 
 namespace cfv {
 namespace {
@@ -20,41 +22,39 @@ using test::Leaf;
 
 constexpr int kWaitMs = 60000;
 
-// Records every report, as text, on the thread that receives it.
+// Records every report, as text, on the thread that receives it. A batch of
+// files gives one line per file.
 class Recorder : public LoadObserver {
  public:
   void FileLoaded(EntryTree&& tree) override {
     Note();
-    const ItemId root = tree.FirstRoot();
-    std::string line = "file " + std::string(tree.Text(root));
-    if (tree.HasChildren(root)) line += " [" + std::string(tree.Text(tree.FirstChild(root))) + "]";
-    reports.push_back(line);
+    for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
+      std::string line = "file " + std::string(tree.Text(root));
+      if (tree.HasChildren(root)) line += " [" + std::string(tree.Text(tree.FirstChild(root))) + "]";
+      reports.push_back(line);
+      ++files;
+    }
+    items += tree.Size();
     trees.push_back(std::move(tree));
-    if (onFile) onFile(trees.size());
   }
   void TotalCounted(std::int32_t done, std::int32_t total) override {
     Note();
-    reports.push_back("total " + std::to_string(done) + "/" + std::to_string(total));
-    if (onTotal) onTotal();
+    if (files != 0) totalAfterFiles = true;
+    lastTotal = std::to_string(done) + "/" + std::to_string(total);
   }
   void DoneAdvanced(std::int32_t done, std::int32_t total) override {
     Note();
-    reports.push_back("done " + std::to_string(done) + "/" + std::to_string(total));
+    lastDone = std::to_string(done) + "/" + std::to_string(total);
   }
 
-  std::vector<std::string> Files() const {
-    std::vector<std::string> files;
-    for (const auto& r : reports) {
-      if (r.rfind("file ", 0) == 0) files.push_back(r);
-    }
-    return files;
-  }
-
-  std::vector<std::string> reports;
-  std::vector<EntryTree> trees;
+  std::vector<std::string> reports;  // the files, in the order they arrived
+  std::vector<EntryTree> trees;      // the batches
+  std::atomic<std::uint32_t> files{0};
+  std::atomic<std::uint32_t> items{0};
+  std::string lastTotal;  // the counter as the last report of each kind left it
+  std::string lastDone;
+  bool totalAfterFiles = false;
   bool offUiThread = false;
-  std::function<void(std::size_t)> onFile;
-  std::function<void()> onTotal;
 
  private:
   void Note() {
@@ -64,15 +64,37 @@ class Recorder : public LoadObserver {
 
 // Runs one load to its end and returns the worker's control.
 std::shared_ptr<LoadControl> RunLoad(const std::vector<std::filesystem::path>& paths, Recorder& recorder,
-                                     const std::function<void(LoadControl&)>& beforeStart = {}) {
+                                     const std::function<void(LoadControl&)>& beforeStart = {},
+                                     LoadRoutine routine = {}) {
   auto control = std::make_shared<LoadControl>();
-  LoadWorker worker(paths, control, recorder);
+  LoadWorker worker(paths, control, recorder, nullptr, std::move(routine));
   if (beforeStart) beforeStart(*control);
   QSignalSpy finished(&worker, &QThread::finished);
   worker.start();
   if (!finished.wait(kWaitMs)) qFatal("the load worker did not end");
   if (!worker.HasEnded()) qFatal("finished without having ended");
+  worker.Deliver();
   return control;
+}
+
+// The core's load, aborted by the worker thread itself right after its
+// `files`-th loaded file.
+LoadRoutine AbortAfter(int files) {
+  return [files](const std::vector<std::filesystem::path>& paths, LoadControl& control, LoadObserver& next) {
+    struct Aborter : LoadObserver {
+      Aborter(LoadObserver& to, LoadControl& c, int n) : next(to), control(c), left(n) {}
+      void FileLoaded(EntryTree&& tree) override {
+        next.FileLoaded(std::move(tree));
+        if (--left == 0) control.abortRequested.store(true);
+      }
+      void TotalCounted(std::int32_t d, std::int32_t t) override { next.TotalCounted(d, t); }
+      void DoneAdvanced(std::int32_t d, std::int32_t t) override { next.DoneAdvanced(d, t); }
+      LoadObserver& next;
+      LoadControl& control;
+      int left;
+    } aborter(next, control, files);
+    LoadDroppedPaths(paths, control, aborter);
+  };
 }
 
 std::string FileReport(const std::filesystem::path& path, const std::string& entry) {
@@ -92,134 +114,122 @@ class LoadWorkerTest : public QObject {
     Recorder recorder;
     RunLoad({dir / "b.god", dir / "notes.god", dir / "missing.cwd", dir / "a.npc", dir / "empty.item"},
             recorder);
-    // No counting and no progress report: the counter stays at 0/0.
     QCOMPARE(recorder.reports,
              (std::vector<std::string>{FileReport(dir / "b.god", "B"), FileReport(dir / "a.npc", "A")}));
+    // No counting and no progress report: the counter stays at 0/0.
+    QVERIFY(recorder.lastTotal.empty() && recorder.lastDone.empty());
     QVERIFY(!recorder.offUiThread);
   }
 
-  // F holds a, b and S; S holds c, d and T; T holds e.
-  void CountsFollowTheWorkedExample() {
-    test::TempDir dir;
-    const auto f = dir / "F";
-    for (const auto& [path, name] :
-         std::vector<std::pair<std::filesystem::path, std::string>>{{f / "a", "a"},
-                                                                    {f / "b", "b"},
-                                                                    {f / "S" / "c", "c"},
-                                                                    {f / "S" / "d", "d"},
-                                                                    {f / "S" / "T" / "e", "e"}}) {
-      test::WriteSingleEntryFile(path, name);
-    }
-    Recorder recorder;
-    RunLoad({f}, recorder);
-    QCOMPARE(recorder.reports, (std::vector<std::string>{
-                                   "total 0/3",
-                                   "total 0/6",
-                                   FileReport(f / "a", "a"),
-                                   FileReport(f / "b", "b"),
-                                   FileReport(f / "S" / "c", "c"),
-                                   FileReport(f / "S" / "d", "d"),
-                                   FileReport(f / "S" / "T" / "e", "e"),
-                                   "done 3/6",
-                                   "done 6/6",
-                               }));
-    QVERIFY(!recorder.offUiThread);
+  // Files arrive in load order, whatever the batches; every count comes
+  // before the first file, and the last count of each kind reaches the UI.
+  void FilesAndCountsInOrder_data() {
+    QTest::addColumn<QStringList>("files");  // under the temporary folder
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QStringList>("loaded");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("done");
+    // F holds a, b and S; S holds c, d and T; T holds e.
+    const QStringList example{"F/a", "F/b", "F/S/c", "F/S/d", "F/S/T/e"};
+    QTest::newRow("worked example") << example << QStringList{"F"} << example << "0/6"
+                                    << "6/6";
+    const QStringList deep{"t/a", "t/s/a", "t/s/s/a", "t/s/s/s/a", "t/s/s/s/s/a", "t/s/s/s/s/s/a"};
+    QTest::newRow("six levels, four loaded") << deep << QStringList{"t"} << deep.mid(0, 4) << "0/4"
+                                             << "4/4";
+    QTest::newRow("two folders, one file not custom")
+        << QStringList{"one/x", "two/y"} << QStringList{"one", "two"} << QStringList{"one/x", "two/y"}
+        << "0/3"
+        << "3/3";
   }
-
-  void SixLevelsDeepLoadsLevelsZeroToThree() {
+  void FilesAndCountsInOrder() {
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, loaded);
+    QFETCH(QString, total);
+    QFETCH(QString, done);
     test::TempDir dir;
-    std::filesystem::path level = dir / "top";
-    std::vector<std::string> expected = {"total 0/2", "total 0/4"};
-    for (int depth = 0; depth < 6; ++depth) {
-      const std::string name = "level" + std::to_string(depth);
-      test::WriteSingleEntryFile(level / "a.god", name);
-      if (depth < 4) expected.push_back(FileReport(level / "a.god", name));
-      level /= "sub";
-    }
-    std::filesystem::create_directories(level);
-    expected.push_back("done 2/4");
-    expected.push_back("done 4/4");
-    Recorder recorder;
-    RunLoad({dir / "top"}, recorder);
-    QCOMPARE(recorder.reports, expected);
-  }
-
-  void TwoFoldersAreBothCountedBeforeEitherLoads() {
-    test::TempDir dir;
-    test::WriteSingleEntryFile(dir / "one" / "x.god", "x");
-    test::WriteSingleEntryFile(dir / "two" / "y.god", "y");
+    for (const QString& f : files) test::WriteSingleEntryFile(dir / f.toStdString(), f.toStdString());
     test::WriteFile(dir / "two" / "z.txt", "z");
+    std::vector<std::filesystem::path> paths;
+    for (const QString& d : dropped) paths.push_back(dir / d.toStdString());
+    std::vector<std::string> expected;
+    for (const QString& f : loaded) expected.push_back(FileReport(dir / f.toStdString(), f.toStdString()));
     Recorder recorder;
-    RunLoad({dir / "one", dir / "two"}, recorder);
-    QCOMPARE(recorder.reports, (std::vector<std::string>{
-                                   "total 0/1",
-                                   "total 0/3",
-                                   FileReport(dir / "one" / "x.god", "x"),
-                                   "done 1/3",
-                                   FileReport(dir / "two" / "y.god", "y"),
-                                   "done 3/3",
-                               }));
+    RunLoad(paths, recorder);
+    QCOMPARE(recorder.reports, expected);
+    QCOMPARE(QString::fromStdString(recorder.lastTotal), total);
+    QCOMPARE(QString::fromStdString(recorder.lastDone), done);
+    QVERIFY(!recorder.totalAfterFiles);
+    QVERIFY(!recorder.offUiThread);
   }
 
-  void AbortDuringCountingLoadsNothing() {
-    test::TempDir dir;
-    test::WriteSingleEntryFile(dir / "F" / "S" / "deep.god", "deep");
-    test::WriteSingleEntryFile(dir / "F" / "top.god", "top");
-    test::WriteSingleEntryFile(dir / "dropped.god", "dropped");
-    Recorder recorder;
-    std::shared_ptr<LoadControl> control;
-    recorder.onTotal = [&] { control->abortRequested.store(true); };
-    control = std::make_shared<LoadControl>();
-    LoadWorker worker({dir / "F", dir / "dropped.god"}, control, recorder);
-    QSignalSpy finished(&worker, &QThread::finished);
-    worker.start();
-    QVERIFY(finished.wait(kWaitMs));
-    // The counting pass runs to its end; nothing is loaded.
-    QCOMPARE(recorder.reports, (std::vector<std::string>{"total 0/1", "total 0/3"}));
-  }
-
-  void AbortDuringLoadingKeepsTheFileAtHandOnly() {
+  // An abort after any file keeps exactly the files loaded before it, in
+  // order; the rest of the drop is not loaded.
+  void AbortAfterAnyFileKeepsWhatWasLoaded() {
     test::TempDir dir;
     for (const char* name : {"a", "b", "c"}) test::WriteSingleEntryFile(dir / "F" / name, name);
     test::WriteSingleEntryFile(dir / "later.god", "later");
+    const std::vector<std::string> all{FileReport(dir / "F" / "a", "a"), FileReport(dir / "F" / "b", "b"),
+                                       FileReport(dir / "F" / "c", "c"),
+                                       FileReport(dir / "later.god", "later")};
+    for (int files = 1; files <= 4; ++files) {
+      Recorder recorder;
+      const auto control = RunLoad({dir / "F", dir / "later.god"}, recorder, {}, AbortAfter(files));
+      QVERIFY(control->abortRequested.load());
+      QCOMPARE(recorder.reports, std::vector<std::string>(all.begin(), all.begin() + files));
+    }
+    // Aborted before the first step: nothing at all.
     Recorder recorder;
-    auto control = std::make_shared<LoadControl>();
-    // The abort arrives while the worker is still handing over its first file.
-    recorder.onFile = [&](std::size_t count) {
-      if (count == 1) control->abortRequested.store(true);
+    RunLoad({dir / "F", dir / "later.god"}, recorder,
+            [](LoadControl& control) { control.abortRequested.store(true); });
+    QVERIFY(recorder.reports.empty());
+  }
+
+  // The worker runs ahead of the UI thread by at most kBufferLimit items:
+  // with the UI thread busy, it waits once its buffer is over the limit, and
+  // goes on once the UI thread has taken it.
+  void TheBufferIsBounded() {
+    test::TempDir dir;
+    constexpr int kFiles = 4;
+    constexpr std::uint32_t kEntries = LoadWorker::kBufferLimit / 3 + 1;  // three files pass the limit
+    const std::string file = test::Serialize(std::vector<test::Entry>(kEntries, Leaf("e", "x")));
+    std::vector<std::filesystem::path> paths;
+    for (int i = 0; i < kFiles; ++i) {
+      paths.push_back(dir / ("f" + std::to_string(i)));
+      test::WriteFile(paths.back(), file);
+    }
+    Recorder recorder;
+    std::atomic<int> entered{0};  // files the core has handed to the worker
+    std::atomic<bool> uiTakes{false};
+    std::atomic<bool> ranAhead{false};
+    LoadRoutine routine = [&](const std::vector<std::filesystem::path>& p, LoadControl& control,
+                              LoadObserver& next) {
+      struct Counter : LoadObserver {
+        Counter(LoadObserver& to, std::atomic<int>& n, std::atomic<bool>& ui, std::atomic<bool>& ahead)
+            : next(to), entered(n), uiTakes(ui), ranAhead(ahead) {}
+        void FileLoaded(EntryTree&& tree) override {
+          if (entered.fetch_add(1) == 3 && !uiTakes.load()) ranAhead.store(true);
+          next.FileLoaded(std::move(tree));
+        }
+        LoadObserver& next;
+        std::atomic<int>& entered;
+        std::atomic<bool>& uiTakes;
+        std::atomic<bool>& ranAhead;
+      } counter(next, entered, uiTakes, ranAhead);
+      LoadDroppedPaths(p, control, counter);
     };
-    LoadWorker worker({dir / "F", dir / "later.god"}, control, recorder);
+    auto control = std::make_shared<LoadControl>();
+    LoadWorker worker(paths, control, recorder, nullptr, routine);
     QSignalSpy finished(&worker, &QThread::finished);
     worker.start();
+    // The UI thread takes nothing until the third file is in the buffer.
+    while (entered.load() < 3) std::this_thread::yield();
+    uiTakes.store(true);
     QVERIFY(finished.wait(kWaitMs));
-    QCOMPARE(recorder.Files(), (std::vector<std::string>{FileReport(dir / "F" / "a", "a")}));
-    QCOMPARE(recorder.trees.size(), std::size_t{1});
-  }
-
-  void AbortBeforeTheFirstStepIsNotLost() {
-    test::TempDir dir;
-    test::WriteSingleEntryFile(dir / "F" / "a.god", "a");
-    test::WriteSingleEntryFile(dir / "b.god", "b");
-    Recorder recorder;
-    RunLoad({dir / "F", dir / "b.god"}, recorder,
-            [](LoadControl& control) { control.abortRequested.store(true); });
-    QVERIFY(recorder.Files().empty());
-  }
-
-  // The hand-off is blocking: while the UI thread holds one file, the worker
-  // does not go on, so a file removed meanwhile is never read.
-  void TheWorkerWaitsForEachHandOff() {
-    test::TempDir dir;
-    test::WriteSingleEntryFile(dir / "1.god", "one");
-    test::WriteSingleEntryFile(dir / "2.god", "two");
-    test::WriteSingleEntryFile(dir / "3.god", "three");
-    Recorder recorder;
-    recorder.onFile = [&](std::size_t count) {
-      if (count == 1) std::filesystem::remove(dir / "2.god");
-    };
-    RunLoad({dir / "1.god", dir / "2.god", dir / "3.god"}, recorder);
-    QCOMPARE(recorder.Files(), (std::vector<std::string>{FileReport(dir / "1.god", "one"),
-                                                         FileReport(dir / "3.god", "three")}));
+    worker.Deliver();
+    QVERIFY(!ranAhead.load());
+    QCOMPARE(recorder.files.load(), std::uint32_t{kFiles});
+    QCOMPARE(recorder.items.load(), kFiles * (kEntries + 1));
   }
 
   // The handed-over tree is the whole file: root, entries, offsets.
@@ -241,19 +251,22 @@ class LoadWorkerTest : public QObject {
   }
 
   // Destroying a worker that is still loading aborts it and returns once its
-  // thread has stopped, even while it waits in a hand-off.
+  // thread has stopped; nothing reaches the UI afterwards.
   void DestroyingARunningWorkerStopsIt() {
     test::TempDir dir;
     for (int i = 0; i < 50; ++i) test::WriteSingleEntryFile(dir / "F" / ("f" + std::to_string(100 + i)), "e");
     Recorder recorder;
     auto control = std::make_shared<LoadControl>();
-    auto worker =
-        std::make_unique<LoadWorker>(std::vector<std::filesystem::path>{dir / "F"}, control, recorder);
+    auto worker = std::make_unique<LoadWorker>(std::vector<std::filesystem::path>{dir / "F"}, control,
+                                               recorder, nullptr, test::HoldUntilAborted(5));
     worker->start();
-    QTRY_VERIFY_WITH_TIMEOUT(!recorder.trees.empty(), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.files.load() >= 5, kWaitMs);
     worker.reset();
     QVERIFY(control->abortRequested.load());
-    QVERIFY(recorder.trees.size() < 50);
+    const auto files = recorder.files.load();
+    QCoreApplication::processEvents();
+    QCOMPARE(recorder.files.load(), files);
+    QVERIFY(files < 50);
     QVERIFY(!recorder.offUiThread);
   }
 };

@@ -65,14 +65,32 @@ class PreviewContentTest : public QObject {
     QCOMPARE(static_cast<int>(cfv::PreviewWrapMode(text)), mode);
   }
 
-  void BitmapDecodesAtItsSize() {
-    const QImage image = cfv::DecodePreviewImage(Data(cfv::test::MakeBmp(7, 5)));
-    QCOMPARE(image.size(), QSize(7, 5));
-    QCOMPARE(image.format(), QImage::Format_RGB32);
-    // MakeBmp: red 0x80, blue rising to the right, green rising upward (the
-    // rows are stored bottom-up, so the top row is the greenest).
-    QCOMPARE(image.pixelColor(0, 4), QColor(0x80, 0, 0));
-    QCOMPARE(image.pixelColor(6, 0), QColor(0x80, 255, 255));
+  // Plain 24-bit bitmaps take a quick path of their own; the picture equals
+  // what the general reader makes of the same bytes.
+  void BitmapDecodesAsTheGeneralReaderDoes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const std::string plain = cfv::test::MakeBmp(7, 5);
+    std::string topDown = plain;
+    topDown[22] = static_cast<char>(-5);
+    for (int i = 23; i < 26; ++i) topDown[i] = static_cast<char>(0xFF);
+    std::string gap = plain;
+    gap.insert(54, 10, '\x55');
+    gap[10] = 64;
+    QTest::newRow("bottom-up, rows padded") << QByteArray::fromStdString(plain);
+    QTest::newRow("top-down") << QByteArray::fromStdString(topDown);
+    QTest::newRow("pixels after a gap") << QByteArray::fromStdString(gap);
+  }
+  void BitmapDecodesAsTheGeneralReaderDoes() {
+    QFETCH(QByteArray, bytes);
+    const QImage image = cfv::DecodePreviewImage(Data(bytes.toStdString()));
+    const QImage general = QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(image.convertToFormat(QImage::Format_RGB32), general);
+    QVERIFY(!image.hasAlphaChannel());
+    if (QByteArray(QTest::currentDataTag()).startsWith("bottom-up")) {
+      // MakeBmp: red 0x80, blue rising to the right, green rising upward.
+      QCOMPARE(image.pixelColor(0, 4), QColor(0x80, 0, 0));
+      QCOMPARE(image.pixelColor(6, 0), QColor(0x80, 255, 255));
+    }
   }
 
   void DataThatDoesNotDecodeGivesNoPicture_data() {

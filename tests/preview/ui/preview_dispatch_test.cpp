@@ -31,6 +31,23 @@ namespace {
 const std::string kJpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x02", 14);
 const char* const kPrompt = "子アイテムを選択してください";
 
+// About 300,000 characters of CR LF lines, many slices of the text view's
+// fill; the last line has no line end.
+std::string LongText() {
+  std::string text;
+  for (int i = 0; i < 12000; ++i)
+    text += "line " + std::to_string(i) + " \x83\x65\x83\x4C\x83\x58\x83\x67\r\n";
+  return text + "end";
+}
+
+// Short lines past the first screen, then a run without blanks long enough
+// to wrap anywhere.
+std::string LateRun() {
+  std::string text;
+  while (text.size() < 40000) text += "short line\r\n";
+  return text + std::string(12000, 'x');
+}
+
 std::vector<test::Entry> Entries() {
   return {
       Leaf("pic.txt", test::MakeBmp(30, 20)),
@@ -52,6 +69,8 @@ std::vector<test::Entry> Entries() {
       Leaf("broken.t", std::string("\x78\x9C not deflate", 14)),
       Leaf("bad.bmp", "BM but no picture"),
       Leaf("run.t", std::string(1024 * 1024, '7')),
+      Leaf("long.t", LongText()),
+      Leaf("late run.t", LateRun()),
       Branch("sub.npc", {Leaf("inner.txt", "inner text"), Leaf("inner.bmp", test::MakeBmp(64, 48))}),
   };
 }
@@ -194,6 +213,8 @@ class PreviewDispatchTest : public QObject {
                           << "gzip text";
     QTest::newRow("does not inflate")
         << "broken.t" << QString::fromStdString(DecodeCp932("\x78\x9C not deflate"));
+    QTest::newRow("long, filled in after its first screen")
+        << "long.t" << QString::fromStdString(DecodeCp932(LongText()));
   }
   void TextEntries() {
     QFETCH(QString, name);
@@ -202,7 +223,24 @@ class PreviewDispatchTest : public QObject {
     Select("pic.txt");  // start from another pane
     Select(name.toStdString());
     VerifyShown(&frame_->TextView());
-    QCOMPARE(frame_->TextView().toPlainText(), QString(text).replace("\r\n", "\n"));
+    QTRY_COMPARE(frame_->TextView().toPlainText(), QString(text).replace("\r\n", "\n"));
+  }
+
+  // A run met after the first screen still makes the text wrap anywhere.
+  void ALateLongRunWrapsAnywhere() {
+    OpenFrame();
+    Select("late run.t");
+    QTRY_COMPARE(frame_->TextView().toPlainText(), QString::fromStdString(LateRun()).replace("\r\n", "\n"));
+    QCOMPARE(frame_->TextView().wordWrapMode(), QTextOption::WrapAnywhere);
+  }
+
+  // Another selection while a long text fills in: nothing more of it comes.
+  void ALongTextGivesWayToTheNextSelection() {
+    OpenFrame();
+    Select("long.t");
+    Select("mid");
+    for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+    QCOMPARE(frame_->TextView().toPlainText(), QStringLiteral("three letters"));
   }
 
   void MegabyteWithoutBlanksIsShownWhole() {
