@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "containers/entry_filter.h"
+
 namespace cfv {
 namespace {
 
@@ -121,6 +123,64 @@ TEST(EntryPattern, ChecksEntriesByPath) {
     EXPECT_EQ(picked, c.picked) << (c.includes.empty() ? "" : c.includes.front());
     EXPECT_EQ(count, static_cast<std::uint32_t>(std::count(picked.begin(), picked.end(), '1')));
   }
+}
+
+// The shown items in pre-order, one "depth:text" each.
+std::vector<std::string> ShownLines(const EntryTree& tree, const EntryFilter& filter) {
+  std::vector<std::string> lines;
+  const auto walk = [&](const auto& self, ItemId parent, int depth) -> void {
+    for (std::uint32_t row = 0; row < filter.ShownChildCount(parent); ++row) {
+      const ItemId item = filter.ShownChild(parent, row);
+      EXPECT_EQ(filter.ShownRow(item), row);
+      lines.push_back(std::to_string(depth) + ":" + std::string(tree.Text(item)));
+      self(self, item, depth + 1);
+    }
+  };
+  walk(walk, kNoItem, 0);
+  return lines;
+}
+
+TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
+  // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav
+  EntryTree tree;
+  const ItemId a = tree.AppendItem(kNoItem, "a.god");
+  const ItemId npc = tree.AppendItem(a, "chara.npc");
+  tree.AppendItem(npc, "face.bmp");
+  const ItemId cmp = tree.AppendItem(npc, "motion.cmp");
+  tree.AppendItem(a, "readme.t");
+  tree.AppendItem(cmp, "walk.bmp");  // appended after readme.t, still under motion.cmp
+  const ItemId b = tree.AppendItem(kNoItem, "b.god");
+  tree.AppendItem(b, "face.wav");
+  struct Case {
+    const char* pattern;
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {"FACE", {"0:a.god", "1:chara.npc", "2:face.bmp", "0:b.god", "1:face.wav"}},
+      {"*.bmp", {"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp"}},
+      {"chara.npc", {"0:a.god", "1:chara.npc"}},
+      {"nothing", {}},
+  };
+  for (const Case& c : cases) {
+    EntryFilter filter(EntryPattern(c.pattern, EntryPattern::Mode::kName));
+    filter.Extend(tree);
+    EXPECT_EQ(ShownLines(tree, filter), c.shown) << c.pattern;
+  }
+  // A file loaded while the filter is on is taken in, after what was shown.
+  EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
+  filter.Extend(tree);
+  EntryTree later;
+  const ItemId c = later.AppendItem(kNoItem, "c.god");
+  later.AppendItem(c, "x.t");
+  later.AppendItem(c, "y.bmp");
+  tree.AppendTree(later);
+  filter.Extend(tree);
+  EXPECT_EQ(ShownLines(tree, filter),
+            (std::vector<std::string>{"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp",
+                                      "0:c.god", "1:y.bmp"}));
+  EXPECT_EQ(filter.Matching().size(), 3u);
+  EXPECT_FALSE(filter.Shown(b));
+  EXPECT_TRUE(filter.Shown(npc) && !filter.Matches(npc));
 }
 
 }  // namespace

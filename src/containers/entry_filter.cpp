@@ -1,0 +1,43 @@
+#include "containers/entry_filter.h"
+
+namespace cfv {
+
+void EntryFilter::Extend(const EntryTree& tree) {
+  const ItemId first = static_cast<ItemId>(state_.size());
+  const ItemId end = tree.Size();
+  if (first >= end) return;
+  state_.resize(end, 0);
+  rows_.resize(end, 0);
+  // Matches, and the ancestors that lead to them. A parent always has a
+  // smaller id than its children, so the climb stops at the first ancestor
+  // already shown.
+  for (ItemId item = first; item < end; ++item) {
+    if (!pattern_.Matches(tree.Text(item))) continue;
+    state_[item] |= kMatches;
+    matching_.push_back(item);
+    for (ItemId at = item; at != kNoItem && (state_[at] & kShown) == 0; at = tree.Parent(at)) {
+      state_[at] |= kShown;
+    }
+  }
+  // In id order each parent's children come in tree order.
+  for (ItemId item = first; item < end; ++item) {
+    if ((state_[item] & kShown) == 0) continue;
+    std::vector<ItemId>& siblings = ChildrenOf(tree.Parent(item));
+    rows_[item] = static_cast<std::uint32_t>(siblings.size());
+    siblings.push_back(item);
+  }
+}
+
+std::uint32_t EntryFilter::ShownChildCount(ItemId parent) const {
+  if (parent == kNoItem) return static_cast<std::uint32_t>(roots_.size());
+  const auto it = children_.find(parent);
+  return it == children_.end() ? 0 : static_cast<std::uint32_t>(it->second.size());
+}
+
+ItemId EntryFilter::ShownChild(ItemId parent, std::uint32_t row) const {
+  if (parent == kNoItem) return row < roots_.size() ? roots_[row] : kNoItem;
+  const auto it = children_.find(parent);
+  return it == children_.end() || row >= it->second.size() ? kNoItem : it->second[row];
+}
+
+}  // namespace cfv

@@ -1,0 +1,57 @@
+// EntryFilter: what the tree shows while the filter box holds a pattern: the
+// items whose text matches (EntryPattern, kName), together with every
+// ancestor of one, in tree order. A matching branch shows only those of its
+// children that are shown for themselves.
+//
+// It answers the questions a tree model asks (children of an item and the
+// row of an item, among shown items only) in O(1), and takes in the items a
+// load appends while the filter is on (Extend), so a drop during filtering
+// fills in filtered too. Items are only ever appended to an EntryTree, and
+// always after their parent, which Extend relies on.
+//
+// Memory: a byte and a row per item of the tree, and an id per shown item.
+// Thread: not synchronised; the UI thread owns it with the tree.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "containers/entry_pattern.h"
+#include "containers/entry_tree.h"
+
+namespace cfv {
+
+class EntryFilter {
+ public:
+  explicit EntryFilter(EntryPattern pattern) : pattern_(std::move(pattern)) {}
+
+  // Takes in the items of `tree` appended since the last call (all of them
+  // the first time).
+  void Extend(const EntryTree& tree);
+
+  bool Shown(ItemId item) const { return item < state_.size() && (state_[item] & kShown) != 0; }
+  bool Matches(ItemId item) const { return item < state_.size() && (state_[item] & kMatches) != 0; }
+  // Shown children of `parent` (kNoItem: shown root items), in tree order.
+  std::uint32_t ShownChildCount(ItemId parent) const;
+  ItemId ShownChild(ItemId parent, std::uint32_t row) const;
+  // The row of a shown item among its parent's shown children.
+  std::uint32_t ShownRow(ItemId item) const { return rows_[item]; }
+  // The matching items, in tree order.
+  const std::vector<ItemId>& Matching() const { return matching_; }
+
+ private:
+  static constexpr std::uint8_t kMatches = 1;
+  static constexpr std::uint8_t kShown = 2;
+
+  std::vector<ItemId>& ChildrenOf(ItemId parent) { return parent == kNoItem ? roots_ : children_[parent]; }
+
+  EntryPattern pattern_;
+  std::vector<std::uint8_t> state_;                           // by item id
+  std::vector<std::uint32_t> rows_;                           // by item id; meaningful for shown items
+  std::vector<ItemId> roots_;                                 // shown root items
+  std::unordered_map<ItemId, std::vector<ItemId>> children_;  // shown children of shown items
+  std::vector<ItemId> matching_;
+};
+
+}  // namespace cfv
