@@ -2,10 +2,10 @@
 
 namespace cfv {
 
-void EntryFilter::Extend(const EntryTree& tree) {
+std::uint32_t EntryFilter::Extend(const EntryTree& tree) {
   const ItemId first = static_cast<ItemId>(state_.size());
   const ItemId end = tree.Size();
-  if (first >= end) return;
+  if (first >= end) return 0;
   state_.resize(end, 0);
   rows_.resize(end, 0);
   // Matches, and the ancestors that lead to them. A parent always has a
@@ -19,13 +19,23 @@ void EntryFilter::Extend(const EntryTree& tree) {
       state_[at] |= kShown;
     }
   }
-  // In id order each parent's children come in tree order.
+  std::uint32_t newRoots = 0;
   for (ItemId item = first; item < end; ++item) {
+    if ((state_[item] & kShown) != 0 && tree.Parent(item) == kNoItem) ++newRoots;
+  }
+  return newRoots;
+}
+
+void EntryFilter::Publish(const EntryTree& tree) {
+  const ItemId end = static_cast<ItemId>(state_.size());
+  // In id order each parent's children come in tree order.
+  for (ItemId item = published_; item < end; ++item) {
     if ((state_[item] & kShown) == 0) continue;
     std::vector<ItemId>& siblings = ChildrenOf(tree.Parent(item));
     rows_[item] = static_cast<std::uint32_t>(siblings.size());
     siblings.push_back(item);
   }
+  published_ = end;
 }
 
 std::uint32_t EntryFilter::ShownChildCount(ItemId parent) const {

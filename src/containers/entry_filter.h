@@ -27,8 +27,11 @@ class EntryFilter {
   explicit EntryFilter(EntryPattern pattern) : pattern_(std::move(pattern)) {}
 
   // Takes in the items of `tree` appended since the last call (all of them
-  // the first time).
-  void Extend(const EntryTree& tree);
+  // the first time). In two steps, so that a model can announce new rows
+  // before they appear: Extend finds what the new items show and returns how
+  // many root items that adds; Publish then makes them part of the answers.
+  std::uint32_t Extend(const EntryTree& tree);
+  void Publish(const EntryTree& tree);
 
   bool Shown(ItemId item) const { return item < state_.size() && (state_[item] & kShown) != 0; }
   bool Matches(ItemId item) const { return item < state_.size() && (state_[item] & kMatches) != 0; }
@@ -52,6 +55,7 @@ class EntryFilter {
   std::vector<ItemId> roots_;                                 // shown root items
   std::unordered_map<ItemId, std::vector<ItemId>> children_;  // shown children of shown items
   std::vector<ItemId> matching_;
+  ItemId published_ = 0;  // items below this id are part of the answers
 };
 
 }  // namespace cfv

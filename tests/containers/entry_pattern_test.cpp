@@ -164,17 +164,21 @@ TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
   for (const Case& c : cases) {
     EntryFilter filter(EntryPattern(c.pattern, EntryPattern::Mode::kName));
     filter.Extend(tree);
+    filter.Publish(tree);
     EXPECT_EQ(ShownLines(tree, filter), c.shown) << c.pattern;
   }
   // A file loaded while the filter is on is taken in, after what was shown.
   EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
   filter.Extend(tree);
+  filter.Publish(tree);
   EntryTree later;
   const ItemId c = later.AppendItem(kNoItem, "c.god");
   later.AppendItem(c, "x.t");
   later.AppendItem(c, "y.bmp");
   tree.AppendTree(later);
-  filter.Extend(tree);
+  EXPECT_EQ(filter.Extend(tree), 1u);
+  EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
+  filter.Publish(tree);
   EXPECT_EQ(ShownLines(tree, filter),
             (std::vector<std::string>{"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp",
                                       "0:c.god", "1:y.bmp"}));

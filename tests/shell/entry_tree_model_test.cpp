@@ -58,6 +58,41 @@ class EntryTreeModelTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void aFilterShowsMatchesWithAncestorsAndFiltersLaterFiles() {
+    EntryTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.AppendFileTree(SampleFile("f1"));
+    model.SetFilter(std::make_unique<EntryFilter>(EntryPattern("*2*", EntryPattern::Mode::kName)));
+    // f1 -> a -> a2 -> a2x; nothing else of f1 is shown.
+    QCOMPARE(model.rowCount(), 1);
+    const QModelIndex a = model.index(0, 0, model.index(0, 0));
+    QCOMPARE(a.data().toString(), QStringLiteral("a"));
+    QCOMPARE(model.rowCount(a), 1);
+    const QModelIndex a2 = model.index(0, 0, a);
+    QCOMPARE(a2.data().toString(), QStringLiteral("a2"));
+    QCOMPARE(model.parent(a2), a);
+    QCOMPARE(model.IndexOf(model.ItemOf(a2)), a2);
+    QVERIFY(!model.IndexOf(model.ItemOf(Find(model, "b"))).isValid());
+    // A file loaded while filtering is filtered: f2 shows, nothing of g does.
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    model.AppendFileTree(SampleFile("f2"));
+    EntryTree g;
+    g.AppendItem(g.AppendItem(kNoItem, "g"), "x");
+    model.AppendFileTree(std::move(g));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("f2"));
+    // A click on a shown branch's box checks its hidden items too.
+    QVERIFY(model.setData(a, Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(Checked(model), (QStringList{"a", "a1", "a2", "a2x"}));
+    // Without the filter every item is there again.
+    model.SetFilter(nullptr);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("g"));
+    QCOMPARE(model.rowCount(model.index(0, 0)), 3);
+    QCOMPARE(model.index(2, 0, model.index(0, 0)).data().toString(), QStringLiteral("c"));
+  }
+
   void appendingAFileIsOneInsertion() {
     EntryTreeModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);

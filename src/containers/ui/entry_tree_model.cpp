@@ -9,23 +9,39 @@ EntryTreeModel::EntryTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 ItemId EntryTreeModel::AppendFileTree(EntryTree&& tree) {
   const std::uint32_t newRoots = tree.ChildCount(kNoItem);
   if (newRoots == 0) return tree_.Size();
-  const std::uint32_t oldRoots = tree_.ChildCount(kNoItem);
+  const std::uint32_t oldRows = ChildCount(kNoItem);
   const ItemId oldLastRoot = tree_.LastRoot();
-  beginInsertRows(QModelIndex(), static_cast<int>(oldRoots), static_cast<int>(oldRoots + newRoots) - 1);
   ItemId base = 0;
+  // The view asks for rows only through ChildCount and ChildAt, which go by
+  // the root table or the filter: the tree may grow before the insertion is
+  // announced, as long as those do not change before it.
   if (tree_.Empty()) {
     tree_ = std::move(tree);  // the first file: take it whole, no copy
   } else {
     base = tree_.AppendTree(tree);
   }
+  const std::uint32_t newRows = filter_ ? filter_->Extend(tree_) : newRoots;
+  if (newRows != 0)
+    beginInsertRows(QModelIndex(), static_cast<int>(oldRows), static_cast<int>(oldRows + newRows) - 1);
+  if (filter_) filter_->Publish(tree_);
   // The root ids by row, kept complete: a view lays out every root row after
   // each insertion, so asking for one must cost a vector index, no more.
   for (ItemId r = oldLastRoot == kNoItem ? tree_.FirstRoot() : tree_.NextSibling(oldLastRoot); r != kNoItem;
        r = tree_.NextSibling(r)) {
     roots_.push_back(r);
   }
-  endInsertRows();
+  if (newRows != 0) endInsertRows();
   return base;
+}
+
+void EntryTreeModel::SetFilter(std::unique_ptr<EntryFilter> filter) {
+  beginResetModel();
+  filter_ = std::move(filter);
+  if (filter_) {
+    filter_->Extend(tree_);
+    filter_->Publish(tree_);
+  }
+  endResetModel();
 }
 
 ItemId EntryTreeModel::ItemOf(const QModelIndex& index) const {
@@ -34,11 +50,19 @@ ItemId EntryTreeModel::ItemOf(const QModelIndex& index) const {
 
 QModelIndex EntryTreeModel::IndexOf(ItemId item) const {
   if (item == kNoItem || item >= tree_.Size()) return QModelIndex();
-  return createIndex(static_cast<int>(tree_.Row(item)), 0, static_cast<quintptr>(item));
+  if (!filter_) return createIndex(static_cast<int>(tree_.Row(item)), 0, static_cast<quintptr>(item));
+  if (!filter_->Shown(item)) return QModelIndex();
+  return createIndex(static_cast<int>(filter_->ShownRow(item)), 0, static_cast<quintptr>(item));
+}
+
+std::uint32_t EntryTreeModel::ChildCount(ItemId parent) const {
+  if (filter_) return filter_->ShownChildCount(parent);
+  return parent == kNoItem ? static_cast<std::uint32_t>(roots_.size()) : tree_.ChildCount(parent);
 }
 
 ItemId EntryTreeModel::ChildAt(ItemId parent, std::uint32_t row) const {
-  const std::uint32_t count = tree_.ChildCount(parent);
+  if (filter_) return filter_->ShownChild(parent, row);
+  const std::uint32_t count = ChildCount(parent);
   if (row >= count) return kNoItem;
   if (parent == kNoItem) return roots_[row];
   if (row == 0) return tree_.FirstChild(parent);
@@ -70,15 +94,14 @@ QModelIndex EntryTreeModel::parent(const QModelIndex& child) const {
 
 int EntryTreeModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() && parent.column() != 0) return 0;
-  return static_cast<int>(tree_.ChildCount(ItemOf(parent)));
+  return static_cast<int>(ChildCount(ItemOf(parent)));
 }
 
 int EntryTreeModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
 
 bool EntryTreeModel::hasChildren(const QModelIndex& parent) const {
-  if (!parent.isValid()) return tree_.FirstRoot() != kNoItem;
-  if (parent.column() != 0) return false;
-  return tree_.HasChildren(ItemOf(parent));
+  if (parent.isValid() && parent.column() != 0) return false;
+  return ChildCount(ItemOf(parent)) != 0;
 }
 
 QVariant EntryTreeModel::data(const QModelIndex& index, int role) const {
@@ -108,7 +131,7 @@ Qt::ItemFlags EntryTreeModel::flags(const QModelIndex& index) const {
   const ItemId item = ItemOf(index);
   if (item == kNoItem) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
-  if (!tree_.HasChildren(item)) f |= Qt::ItemNeverHasChildren;
+  if (ChildCount(item) == 0) f |= Qt::ItemNeverHasChildren;
   return f;
 }
 
@@ -116,18 +139,16 @@ void EntryTreeModel::SetChecked(ItemId item, bool checked) {
   if (item == kNoItem || item >= tree_.Size() || tree_.IsChecked(item) == checked) return;
   tree_.SetSubtreeChecked(item, checked);
   const QModelIndex at = IndexOf(item);
-  emit dataChanged(at, at, {Qt::CheckStateRole});
+  if (at.isValid()) emit dataChanged(at, at, {Qt::CheckStateRole});
   EmitSubtreeChanged(item);
 }
 
 void EntryTreeModel::EmitSubtreeChanged(ItemId item) {
   const QList<int> roles{Qt::CheckStateRole};
   tree_.ForEachPreOrder(item, [&](ItemId id, unsigned) {
-    if (!tree_.HasChildren(id)) return;
-    const ItemId first = tree_.FirstChild(id);
-    const ItemId last = tree_.LastChild(id);
-    emit dataChanged(createIndex(0, 0, static_cast<quintptr>(first)),
-                     createIndex(static_cast<int>(tree_.Row(last)), 0, static_cast<quintptr>(last)), roles);
+    const std::uint32_t count = ChildCount(id);
+    if (count == 0) return;
+    emit dataChanged(IndexOf(ChildAt(id, 0)), IndexOf(ChildAt(id, count - 1)), roles);
   });
 }
 

@@ -19,9 +19,11 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "containers/entry_filter.h"
 #include "containers/entry_tree.h"
 
 namespace cfv {
@@ -43,6 +45,12 @@ class EntryTreeModel : public QAbstractItemModel {
   ItemId ItemOf(const QModelIndex& index) const;
   QModelIndex IndexOf(ItemId item) const;
 
+  // Shows only what `filter` shows (matches and their ancestors), or every
+  // item again with nullptr; one model reset either way. Files appended
+  // while a filter is on are filtered as they come.
+  void SetFilter(std::unique_ptr<EntryFilter> filter);
+  const EntryFilter* Filter() const { return filter_.get(); }
+
   // Gives `item` and every item below it the check state `checked`. Does
   // nothing when `item` already has that state (the change comes from the
   // item itself, as a click on its box).
@@ -59,6 +67,7 @@ class EntryTreeModel : public QAbstractItemModel {
 
  private:
   ItemId ChildAt(ItemId parent, std::uint32_t row) const;
+  std::uint32_t ChildCount(ItemId parent) const;
   // Emits dataChanged for every child range below `item`.
   void EmitSubtreeChanged(ItemId item);
 
@@ -67,6 +76,7 @@ class EntryTreeModel : public QAbstractItemModel {
   std::vector<ItemId> roots_;
   // Child ids by row, per parent item, built lazily.
   mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
+  std::unique_ptr<EntryFilter> filter_;
 };
 
 }  // namespace cfv
