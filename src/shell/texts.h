@@ -42,6 +42,11 @@ inline constexpr Bilingual kDropPrompt{"Drop Tazor Custom Files (*.god, *.item, 
                                        "Tazorカスタムファイルをドロップして下さい。"};
 // The status bar's idle text exists in English only.
 inline constexpr std::string_view kStatusReady = "Ready";
+// The filter box above the entry tree.
+inline constexpr Bilingual kFilterPlaceholder{"Filter entries (Ctrl+F; * and ? as wildcards)",
+                                              "項目を絞り込む (Ctrl+F、* と ? はワイルドカード)"};
+inline constexpr Bilingual kFilterCheckMatches{"Check Matches", "一致した項目をチェック"};
+inline constexpr Bilingual kFilterUncheckAll{"Uncheck All", "すべてのチェックを外す"};
 inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
 
 // Dialog captions. "[ %s ] - %s" takes the caption word, then the program title.

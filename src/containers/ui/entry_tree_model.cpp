@@ -153,3 +153,25 @@ void EntryTreeModel::EmitSubtreeChanged(ItemId item) {
 }
 
 }  // namespace cfv
+
+namespace cfv {
+
+void EntryTreeModel::CheckMatches() {
+  if (!filter_) return;
+  for (ItemId item : filter_->Matching()) tree_.SetSubtreeChecked(item, true);
+  EmitAllChanged();
+}
+
+void EntryTreeModel::SetAllChecked(bool checked) {
+  tree_.CheckAll(checked);
+  EmitAllChanged();
+}
+
+void EntryTreeModel::EmitAllChanged() {
+  const std::uint32_t roots = ChildCount(kNoItem);
+  if (roots == 0) return;
+  emit dataChanged(IndexOf(ChildAt(kNoItem, 0)), IndexOf(ChildAt(kNoItem, roots - 1)), {Qt::CheckStateRole});
+  for (std::uint32_t row = 0; row < roots; ++row) EmitSubtreeChanged(ChildAt(kNoItem, row));
+}
+
+}  // namespace cfv

@@ -51,6 +51,13 @@ class EntryTreeModel : public QAbstractItemModel {
   void SetFilter(std::unique_ptr<EntryFilter> filter);
   const EntryFilter* Filter() const { return filter_.get(); }
 
+  // Checks every matching item of the filter and everything below each, as
+  // clicks that check their boxes would (a matching branch brings its whole
+  // subtree). Nothing without a filter.
+  void CheckMatches();
+  // Gives every item of the tree, shown or not, the check state `checked`.
+  void SetAllChecked(bool checked);
+
   // Gives `item` and every item below it the check state `checked`. Does
   // nothing when `item` already has that state (the change comes from the
   // item itself, as a click on its box).
@@ -70,6 +77,8 @@ class EntryTreeModel : public QAbstractItemModel {
   std::uint32_t ChildCount(ItemId parent) const;
   // Emits dataChanged for every child range below `item`.
   void EmitSubtreeChanged(ItemId item);
+  // Emits dataChanged for every shown item.
+  void EmitAllChanged();
 
   EntryTree tree_;
   // Root ids by row, always complete.

@@ -1,0 +1,107 @@
+#include "containers/ui/entry_filter_box.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "containers/entry_filter.h"
+#include "containers/ui/entry_tree_model.h"
+#include "shell/ui/ui_text.h"
+
+namespace cfv {
+
+CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLanguage language, QWidget* parent)
+    : QWidget(parent), model_(model), view_(view) {
+  edit_ = new QLineEdit(this);
+  edit_->setObjectName(QStringLiteral("filterEdit"));
+  edit_->setPlaceholderText(UiText(texts::kFilterPlaceholder, language));
+  edit_->setClearButtonEnabled(true);
+  edit_->installEventFilter(this);
+  checkMatches_ = new QPushButton(UiText(texts::kFilterCheckMatches, language), this);
+  uncheckAll_ = new QPushButton(UiText(texts::kFilterUncheckAll, language), this);
+  checkMatches_->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(0, 0, 0, 0);
+  buttons->addWidget(checkMatches_);
+  buttons->addWidget(uncheckAll_);
+  buttons->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 2);
+  layout->setSpacing(2);
+  layout->addWidget(edit_);
+  layout->addLayout(buttons);
+
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  find->setContext(Qt::WindowShortcut);
+  connect(find, &QShortcut::activated, this, [this] {
+    edit_->setFocus(Qt::ShortcutFocusReason);
+    edit_->selectAll();
+  });
+  connect(edit_, &QLineEdit::textChanged, this, &CEntryFilterBox::ApplyPattern);
+  connect(checkMatches_, &QPushButton::clicked, this, [this] { model_.CheckMatches(); });
+  connect(uncheckAll_, &QPushButton::clicked, this, [this] { model_.SetAllChecked(false); });
+  connect(&view_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+    if (!filtering_) expanded_.insert(model_.ItemOf(index));
+  });
+  connect(&view_, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+    if (!filtering_) expanded_.erase(model_.ItemOf(index));
+  });
+  connect(view_.selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            if (filtering_ && current.isValid()) chosenWhileFiltering_ = model_.ItemOf(current);
+          });
+}
+
+bool CEntryFilterBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edit_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !edit_->text().isEmpty()) {
+    edit_->clear();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CEntryFilterBox::ApplyPattern(const QString& text) {
+  if (text.isEmpty()) {
+    if (!filtering_) return;
+    model_.SetFilter(nullptr);
+    for (ItemId item : expanded_) view_.expand(model_.IndexOf(item));
+    filtering_ = false;
+    RestoreCurrent(chosenWhileFiltering_ != kNoItem ? chosenWhileFiltering_ : currentBefore_);
+    checkMatches_->setEnabled(false);
+    return;
+  }
+  if (!filtering_) {
+    currentBefore_ = model_.ItemOf(view_.currentIndex());
+    chosenWhileFiltering_ = kNoItem;
+  }
+  const ItemId current = chosenWhileFiltering_ != kNoItem ? chosenWhileFiltering_ : currentBefore_;
+  filtering_ = true;
+  const QByteArray pattern = text.toUtf8();
+  model_.SetFilter(std::make_unique<EntryFilter>(
+      EntryPattern(std::string_view(pattern.constData(), static_cast<std::size_t>(pattern.size())),
+                   EntryPattern::Mode::kName)));
+  view_.expandAll();
+  RestoreCurrent(current);
+  checkMatches_->setEnabled(true);
+}
+
+void CEntryFilterBox::RestoreCurrent(ItemId item) {
+  const QModelIndex index = model_.IndexOf(item);
+  if (!index.isValid()) return;
+  {
+    const QSignalBlocker quiet(view_.selectionModel());
+    view_.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  }
+  view_.scrollTo(index);
+  view_.viewport()->update();
+}
+
+}  // namespace cfv
