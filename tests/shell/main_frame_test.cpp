@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 #include "containers/ui/drop_loader.h"
+#include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "modal_dialog.h"
@@ -239,6 +241,27 @@ class MainFrameTest : public QObject {
       loaded << frame.Model().index(row, 0).data().toString().mid(d.size() + 1);
     }
     QCOMPARE(loaded, roots);
+  }
+
+  void ctrlFFiltersTheLoadedTree() {
+    test::TempDir dir;
+    test::WriteSingleEntryFile(dir / "a.god", "face.bmp");
+    test::WriteSingleEntryFile(dir / "b.god", "voice.wav");
+    CMainFrame frame(Env(dir, "en-US"));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    frame.LoadPaths({dir / "a.god", dir / "b.god"});
+    QTRY_VERIFY(frame.Loader().IsIdle());
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    frame.TreeView().setFocus();
+    QTest::keyClick(&frame.TreeView(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(frame.FilterBox().Edit().hasFocus());
+    QTest::keyClicks(&frame.FilterBox().Edit(), "*.wav");
+    QCOMPARE(frame.Model().rowCount(), 1);
+    QCOMPARE(frame.Model().index(0, 0, frame.Model().index(0, 0)).data().toString(),
+             QStringLiteral("voice.wav"));
+    QVERIFY(frame.TreeView().isExpanded(frame.Model().index(0, 0)));
   }
 
   void fontsComeFromTheSettingsFile() {

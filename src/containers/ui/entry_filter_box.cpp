@@ -38,7 +38,7 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
   layout->addWidget(edit_);
   layout->addLayout(buttons);
 
-  auto* find = new QShortcut(QKeySequence::Find, this);
+  auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
   find->setContext(Qt::WindowShortcut);
   connect(find, &QShortcut::activated, this, [this] {
     edit_->setFocus(Qt::ShortcutFocusReason);

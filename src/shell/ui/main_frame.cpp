@@ -18,9 +18,11 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "containers/ui/drop_loader.h"
+#include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/entry_tree_view.h"
 #include "export/ui/export_command.h"
@@ -87,9 +89,10 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   splitter_ = new CPaneSplitter(this);
   splitter_->setObjectName(QStringLiteral("paneSplitter"));
 
-  // 12. Entry tree view, the left pane.
+  // 12. Entry tree view under its filter box, the left pane.
   model_ = new EntryTreeModel(this);
-  treeView_ = new CEntryTreeView(splitter_);
+  auto* leftPane = new QWidget(splitter_);
+  treeView_ = new CEntryTreeView(leftPane);
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
   treeView_->setModel(model_);
   treeView_->setHeaderHidden(true);
@@ -103,7 +106,13 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   treeView_->header()->setResizeContentsPrecision(0);
   treeView_->header()->setStretchLastSection(false);
   treeView_->setAcceptDrops(false);  // drops go to the frame
-  splitter_->SetLeftPane(treeView_);
+  filterBox_ = new CEntryFilterBox(*model_, *treeView_, language_, leftPane);
+  auto* leftLayout = new QVBoxLayout(leftPane);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->setSpacing(0);
+  leftLayout->addWidget(filterBox_);
+  leftLayout->addWidget(treeView_, 1);
+  splitter_->SetLeftPane(leftPane);
   connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &CMainFrame::OnTreeSelChanged);
 

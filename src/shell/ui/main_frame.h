@@ -1,10 +1,10 @@
 // CMainFrame: the program's one top-level window.
 //
 // A menu bar (File: Open 1004, Open Folder 1005, Export 1000, Exit 1001;
-// Option: Configuration 1002;
-// Help: About 1003), a status bar reading "Ready", and between them the pane
-// splitter: the entry tree view (with check boxes) on the left, 360 pixels
-// wide at creation, and on the right the text view showing the drop prompt.
+// Option: Configuration 1002; Help: About 1003), a status bar reading
+// "Ready", and between them the pane splitter: on the left, 360 pixels wide
+// at creation, the filter box (Ctrl+F) above the entry tree view (with check
+// boxes), and on the right the text view showing the drop prompt.
 // The image view and the music player view exist from the start, hidden,
 // and take the right pane when the preview shows them.
 //
@@ -46,6 +46,7 @@ class QTreeView;
 
 namespace cfv {
 
+class CEntryFilterBox;
 class CPaneSplitter;
 class CTextFill;
 class DropLoader;
@@ -93,6 +94,8 @@ class CMainFrame : public QMainWindow {
 
   EntryTreeModel& Model() const { return *model_; }
   QTreeView& TreeView() const { return *treeView_; }
+  // The filter box above the tree (Ctrl+F).
+  CEntryFilterBox& FilterBox() const { return *filterBox_; }
   QPlainTextEdit& TextView() const { return *textView_; }
   CPaneSplitter& Splitter() const { return *splitter_; }
   // The preview windows that start hidden.
@@ -161,6 +164,7 @@ class CMainFrame : public QMainWindow {
   CPaneSplitter* splitter_ = nullptr;
   EntryTreeModel* model_ = nullptr;
   QTreeView* treeView_ = nullptr;
+  CEntryFilterBox* filterBox_ = nullptr;
   QPlainTextEdit* textView_ = nullptr;
   // Puts text previews into the text view, the first screen at once.
   CTextFill* textFill_ = nullptr;
