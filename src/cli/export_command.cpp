@@ -7,10 +7,10 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "common/text_format.h"
+#include "common/texts.h"
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
-#include "shell/text_format.h"
-#include "shell/texts.h"
 
 namespace cfv::cli {
 namespace {

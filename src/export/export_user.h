@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/texts.h"
 #include "export/export_options.h"
-#include "shell/texts.h"
 
 namespace cfv {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/texts.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 namespace cfv {
 

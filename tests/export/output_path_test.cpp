@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text_format.h"
+#include "common/texts.h"
 #include "export/export_user.h"
-#include "shell/text_format.h"
-#include "shell/texts.h"
 
 namespace cfv {
 namespace {

@@ -14,12 +14,12 @@
 #include <cmath>
 #include <optional>
 
+#include "common/ui/dialog_layout.h"
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "modal_dialog.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
-#include "shell/ui/message_box.h"
-#include "shell/ui/ui_text.h"
 
 using namespace cfv;
 

@@ -31,10 +31,10 @@
 #include <memory>
 #include <vector>
 
+#include "common/texts.h"
 #include "containers/entry_tree.h"
 #include "containers/folder_scan.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 class QWidget;
 

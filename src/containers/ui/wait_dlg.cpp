@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 #include "containers/ui/load_progress.h"
-#include "settings/ui/dialog_layout.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 namespace {

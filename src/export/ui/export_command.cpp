@@ -2,9 +2,9 @@
 
 #include <QMessageBox>
 
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "export/ui/export_dlg.h"
-#include "shell/ui/message_box.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 namespace {

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "settings/ui/dialog_layout.h"
-#include "shell/ui/ui_text.h"
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 
 namespace cfv {
 namespace {

@@ -13,16 +13,16 @@
 #include <filesystem>
 #include <string>
 
+#include "app/main_frame.h"
+#include "app/pane_splitter.h"
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "containers/extract.h"
 #include "containers/ui/entry_tree_model.h"
 #include "preview/classify.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/preview_content.h"
 #include "preview/ui/zoom_scroll_view.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/message_box.h"
-#include "shell/ui/pane_splitter.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 

@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "settings/ui/dialog_layout.h"
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 #include "settings/ui/font_conversion.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 

@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
+#include "common/texts.h"
 #include "settings/user_fonts.h"
-#include "shell/texts.h"
 
 class QLabel;
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "app/main_frame.h"
+#include "common/ui/dialog_layout.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/wait_dlg.h"
 #include "custom_file_builder.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
-#include "shell/ui/main_frame.h"
 
 namespace cfv {
 namespace {

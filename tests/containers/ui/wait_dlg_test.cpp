@@ -10,10 +10,10 @@
 #include <QTest>
 #include <fstream>
 
+#include "common/ui/dialog_layout.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/load_progress.h"
 #include "custom_file_builder.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 
 namespace cfv {

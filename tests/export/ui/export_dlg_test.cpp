@@ -9,8 +9,8 @@
 #include <QtTest>
 #include <functional>
 
+#include "common/ui/dialog_layout.h"
 #include "modal_dialog.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/user_fonts.h"
 

@@ -8,11 +8,11 @@
 #include <deque>
 #include <functional>
 
+#include "app/main_frame.h"
 #include "containers/loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "export/ui/export_dlg.h"
-#include "shell/ui/main_frame.h"
 
 using namespace cfv;
 

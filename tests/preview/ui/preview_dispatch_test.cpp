@@ -11,14 +11,14 @@
 #include <QWheelEvent>
 #include <filesystem>
 
+#include "app/main_frame.h"
+#include "app/pane_splitter.h"
 #include "containers/cp932.h"
 #include "containers/loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/zoom_scroll_view.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/pane_splitter.h"
 #include "test_sounds.h"
 
 using namespace cfv;
