@@ -19,7 +19,7 @@ constexpr UiLanguage kLanguage = UiLanguage::English;
 
 // The program's message texts on one line: the line break becomes a space.
 std::string OneLine(std::string_view text) {
-  std::string line = WithUnixLineBreaks(text);
+  std::string line(text);
   for (char& c : line)
     if (c == '\n') c = ' ';
   return line;

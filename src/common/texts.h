@@ -71,18 +71,18 @@ inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
 // Messages of the export engine (kExportFinished is with the shell's
 // texts). %s stands for the target path.
 inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
-inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\r\n[%s]",
-                                             "ファイルの書き込みに失敗しました。\r\n[%s]"};
+inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\n[%s]",
+                                             "ファイルの書き込みに失敗しました。\n[%s]"};
 // %s stands for the custom file's path.
 inline constexpr Bilingual kExportNoFolderName{
-    "Error: No export folder can be named after [%s]:\r\nwithout its extension the name is empty, \".\" or "
+    "Error: No export folder can be named after [%s]:\nwithout its extension the name is empty, \".\" or "
     "\"..\". "
     "Its entries are not exported.",
     "エラー: [%s] "
-    "からは書き出し先のフォルダ名が作れません。\r\n拡張子を除いた名前が空、「.」または「..」です。"
+    "からは書き出し先のフォルダ名が作れません。\n拡張子を除いた名前が空、「.」または「..」です。"
     "このファイルの中身は書き出しません。"};
-inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\r\nOverwrite?",
-                                                    "ファイル [%s] はすでに存在します。\r\n上書きしますか？"};
+inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\nOverwrite?",
+                                                    "ファイル [%s] はすでに存在します。\n上書きしますか？"};
 // The Configure Export dialog (its caption: kDialogCaptionFormat with
 // kConfigureExportCaption; its Cancel button: kCancel).
 inline constexpr Bilingual kExportButtonExport{"Export", "書き出す"};

@@ -37,7 +37,4 @@ class ExportUser {
   virtual void ExportFinished() = 0;
 };
 
-// `text` with every "\r\n" turned into "\n", for a terminal or a Qt label.
-std::string WithUnixLineBreaks(std::string_view text);
-
 }  // namespace cfv

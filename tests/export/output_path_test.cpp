@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/text_format.h"
-#include "common/texts.h"
 #include "export/export_user.h"
 
 namespace cfv {
@@ -76,14 +74,6 @@ TEST(BuildItemPath, ADotDotNameRefusesItsItemAndEverythingBelow) {
   EXPECT_TRUE(BuildItemPath(tree, below).leavesExportFolder);
   EXPECT_TRUE(ItemFolder(tree, below).leavesExportFolder);
   EXPECT_FALSE(BuildItemPath(tree, fine).leavesExportFolder);
-}
-
-TEST(ExportTexts, MessagesFormatWithTheTargetPath) {
-  EXPECT_EQ(FormatText(texts::kExportOverwriteQuestion.english, {"/g/hero/a.txt"}),
-            "File [/g/hero/a.txt] is already exists.\r\nOverwrite?");
-  EXPECT_EQ(FormatText(texts::kExportWriteError.In(UiLanguage::Japanese), {"/x"}),
-            "ファイルの書き込みに失敗しました。\r\n[/x]");
-  EXPECT_EQ(WithUnixLineBreaks("a\r\nb\nc\r"), "a\nb\nc\r");
 }
 
 }  // namespace

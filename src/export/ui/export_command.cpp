@@ -7,19 +7,12 @@
 #include "export/ui/export_dlg.h"
 
 namespace cfv {
-namespace {
-
-// The texts keep the Windows line break; a message box wants a line feed.
-QString BoxText(const std::string& text) { return ToQString(WithUnixLineBreaks(text)); }
-
-}  // namespace
-
 MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
     : frame_(frame), language_(language), caption_(std::move(caption)) {}
 
 OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
   switch (ShowMessageBox(&frame_, QMessageBox::NoIcon, caption_,
-                         BoxText(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
+                         ToQString(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       return OverwriteAnswer::Yes;
@@ -31,18 +24,19 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
 }
 
 void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(std::string(texts::kExportReadError.In(language_))), QMessageBox::Ok);
+  ShowMessageBox(&frame_, QMessageBox::Critical, caption_, UiText(texts::kExportReadError, language_),
+                 QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
   ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(FormatText(texts::kExportWriteError.In(language_), {targetPath})), QMessageBox::Ok);
+                 ToQString(FormatText(texts::kExportWriteError.In(language_), {targetPath})),
+                 QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
   ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
+                 ToQString(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
                  QMessageBox::Ok);
 }
 
