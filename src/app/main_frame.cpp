@@ -57,35 +57,35 @@ QSize DefaultWindowSize() {
 
 CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(environment)) {
-  // 1. The UI language, from the system default locale.
+  // The UI language, from the system default locale.
   const std::string localeName = environment_.systemLocaleName ? environment_.systemLocaleName()
                                                                : ReadSystemLocaleName(DefaultLocaleFiles());
   language_ = LanguageFromLocaleName(localeName);
 
-  // 2. Caption: program title and release label.
+  // Caption: program title and release label.
   setWindowTitle(UiFormat(texts::kWindowTitleFormat, language_,
                           {texts::kProgramTitle.In(language_), texts::kReleaseLabel.In(language_)}));
   setWindowIcon(ProgramIcon());
 
-  // 3. Screen resolution; 4-5. the user fonts, default then the settings file.
+  // Screen resolution, then the user fonts: default, then the settings file.
   InstallWindowsFontSubstitutes();
   screenDpi_ = PrimaryScreenDpi();
   fonts_ = LoadUserFonts(environment_.settingsFile, MakeDefaultFont(language_, screenDpi_));
 
-  // 6-8. Menu, shown inside the window (never as a desktop-global menu).
+  // Menu, shown inside the window (never as a desktop-global menu).
   BuildMenu();
 
-  // 9. Status bar with its idle text; blank while a menu is open.
+  // Status bar with its idle text; blank while a menu is open.
   status_ = new QLabel(ToQString(texts::kStatusReady), this);
   status_->setObjectName(QStringLiteral("statusText"));
   statusBar()->addWidget(status_, 1);
   statusBar()->setSizeGripEnabled(true);
 
-  // 11. The splitter keeps its left pane's width in pixels.
+  // The splitter keeps its left pane's width in pixels.
   splitter_ = new CPaneSplitter(this);
   splitter_->setObjectName(QStringLiteral("paneSplitter"));
 
-  // 12. Entry tree view, the left pane.
+  // Entry tree view, the left pane.
   model_ = new EntryTreeModel(this);
   treeView_ = new QTreeView(splitter_);
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
@@ -105,7 +105,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &CMainFrame::OnTreeSelChanged);
 
-  // 13. Text view: read-only, wrapping long lines, selectable for copying.
+  // Text view: read-only, wrapping long lines, selectable for copying.
   textView_ = new QPlainTextEdit(splitter_);
   textView_->setObjectName(QStringLiteral("textView"));
   textView_->setReadOnly(true);
@@ -113,7 +113,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   textView_->setAcceptDrops(false);
 
-  // 14. The image view and the music player view, hidden.
+  // The image view and the music player view, hidden.
   imageView_ = new CZoomScrollView(splitter_);
   imageView_->setObjectName(QStringLiteral("imageView"));
   imageView_->hide();
@@ -121,19 +121,19 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
   musicPlayerView_->hide();
 
-  // 15-16. Fonts; 17. the text view is the right pane.
+  // Fonts; the text view is the right pane.
   ApplyFonts();
   splitter_->SetRightPane(textView_);
 
-  // 18. The splitter is the client area; lay the window out at its first size.
+  // The splitter is the client area; lay the window out at its first size.
   setCentralWidget(splitter_);
   resize(DefaultWindowSize());
   layout()->activate();
 
-  // 19. The bar at 360 pixels, clamped to the splitter's width.
+  // The bar at 360 pixels, clamped to the splitter's width.
   splitter_->SetSplitterPos(kInitialTreeWidth);
 
-  // 20. The drop prompt; 21. accept drops. Each loaded file becomes one
+  // The drop prompt; accept drops. Each loaded file becomes one
   // root item of the model; the progress dialog takes the General font of
   // the first drop.
   textView_->setPlainText(UiText(texts::kDropPrompt, language_));
