@@ -21,7 +21,7 @@ constexpr int kIconPixels = 32;
 CAboutDlg::CAboutDlg(const LogFont& generalFont, UiLanguage language) {
   DialogBuilder builder(*this, generalFont, UiText(texts::kAboutCaption, language), 187, 102);
 
-  QPushButton* ok = builder.AddButton(1, UiText(texts::kOk, language), 130, 81, 50, 14, true);
+  QPushButton* ok = builder.AddButton(kIdOk, UiText(texts::kOk, language), 130, 81, 50, 14, true);
   connect(ok, &QPushButton::clicked, this, [this] { done(kResultOk); });
 
   // The title and the release stay two centred lines: a line wider than the

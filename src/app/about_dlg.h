@@ -22,6 +22,8 @@ class CAboutDlg : public QDialog {
  public:
   static constexpr int kResultOk = 1;
   static constexpr int kResultCancel = 2;
+  // Control id of the OK button.
+  static constexpr int kIdOk = 1;
 
   CAboutDlg(const LogFont& generalFont, UiLanguage language);
 

@@ -28,6 +28,7 @@
 #include "modal_dialog.h"
 #include "settings/ini_file.h"
 #include "settings/profile_struct.h"
+#include "settings/ui/option_config_dlg.h"
 
 using namespace cfv;
 
@@ -268,7 +269,7 @@ class MainFrameTest : public QObject {
     const UserFonts before = frame.Fonts();
     test::WhenModalShown([](QWidget* w) {
       QCOMPARE(w->windowTitle(), QStringLiteral("[ Configuration ] - Tazor Custom File Viewer"));
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdOk), Qt::LeftButton);
     });
     frame.Action(kIdOptionConfiguration)->trigger();
     const auto ini = frame.SettingsFile();
@@ -284,8 +285,9 @@ class MainFrameTest : public QObject {
     CMainFrame frame(Env(dir, "en-US"));
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    test::WhenModalShown(
-        [](QWidget* w) { QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton); });
+    test::WhenModalShown([](QWidget* w) {
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdCancel), Qt::LeftButton);
+    });
     frame.Action(kIdOptionConfiguration)->trigger();
     QVERIFY(!std::filesystem::exists(frame.SettingsFile()));
   }
@@ -311,10 +313,12 @@ class MainFrameTest : public QObject {
           chooser->setCurrentFont(font);
           chooser->accept();
         });
-        QTest::mouseClick(FindControl<QPushButton>(*config, 1002), Qt::LeftButton);
-        QVERIFY(
-            FindControl<QLabel>(*config, 1005)->text().startsWith(QStringLiteral("DejaVu Sans Mono 14pt")));
-        QTest::mouseClick(FindControl<QPushButton>(*config, 1), Qt::LeftButton);
+        QTest::mouseClick(FindControl<QPushButton>(*config, COptionConfigDlg::kIdSelectPreview),
+                          Qt::LeftButton);
+        QVERIFY(FindControl<QLabel>(*config, COptionConfigDlg::kIdDescPreview)
+                    ->text()
+                    .startsWith(QStringLiteral("DejaVu Sans Mono 14pt")));
+        QTest::mouseClick(FindControl<QPushButton>(*config, COptionConfigDlg::kIdOk), Qt::LeftButton);
       });
       frame.Action(kIdOptionConfiguration)->trigger();
       chosen = frame.Fonts();
@@ -393,14 +397,15 @@ class MainFrameTest : public QObject {
     CAboutDlg dlg(general, UiLanguage::English);
     const DialogUnits units(dlg.font());
     QCOMPARE(dlg.size(), units.ToPixels(187, 102));
-    QPushButton* ok = FindControl<QPushButton>(dlg, 1);
+    QPushButton* ok = FindControl<QPushButton>(dlg, CAboutDlg::kIdOk);
     QCOMPARE(ok->geometry(), units.ToPixels(130, 81, 50, 14));
     QCOMPARE(ok->text(), QStringLiteral("OK"));
     test::WhenModalShown([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     QCOMPARE(dlg.Show(nullptr), CAboutDlg::kResultCancel);
     CAboutDlg again(general, UiLanguage::English);
-    test::WhenModalShown(
-        [](QWidget* w) { QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton); });
+    test::WhenModalShown([](QWidget* w) {
+      QTest::mouseClick(FindControl<QPushButton>(*w, CAboutDlg::kIdOk), Qt::LeftButton);
+    });
     QCOMPARE(again.Show(nullptr), CAboutDlg::kResultOk);
   }
 

@@ -154,13 +154,15 @@ class SettingsUiTest : public QObject {
     const UserFonts fonts{Font("DejaVu Sans", -16), Font("DejaVu Sans", -16), Font("DejaVu Sans", -16)};
     COptionConfigDlg en(fonts, UiLanguage::English, 96);
     QCOMPARE(en.windowTitle(), QStringLiteral("[ Configuration ] - Tazor Custom File Viewer"));
-    QCOMPARE(FindControl<QPushButton>(en, 2)->text(), QStringLiteral("Cancel"));
-    QCOMPARE(FindControl<QPushButton>(en, 1000)->text(), QStringLiteral("Select"));
+    QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("Cancel"));
+    QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdSelectGeneral)->text(),
+             QStringLiteral("Select"));
     COptionConfigDlg ja(fonts, UiLanguage::Japanese, 96);
     QCOMPARE(ja.windowTitle(), QStringLiteral("[ 設定 ] - Tazor カスタムファイルビューア"));
-    QCOMPARE(FindControl<QPushButton>(ja, 1)->text(), QStringLiteral("OK"));
-    QCOMPARE(FindControl<QPushButton>(ja, 2)->text(), QStringLiteral("キャンセル"));
-    QCOMPARE(FindControl<QPushButton>(ja, 1002)->text(), QStringLiteral("変更"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdOk)->text(), QStringLiteral("OK"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("キャンセル"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdSelectPreview)->text(),
+             QStringLiteral("変更"));
     QStringList labels;
     for (QLabel* l : ja.findChildren<QLabel*>()) {
       if (l->objectName().isEmpty()) labels << l->text();
@@ -177,9 +179,12 @@ class SettingsUiTest : public QObject {
     bold.lfItalic = 1;
     const UserFonts fonts{Font("General Face", -16), Font("Tree Face", -20), bold};
     COptionConfigDlg dlg(fonts, UiLanguage::English, 120);
-    QCOMPARE(FindControl<QLabel>(dlg, 1003)->text(), QStringLiteral("General Face 10pt"));
-    QCOMPARE(FindControl<QLabel>(dlg, 1004)->text(), QStringLiteral("Tree Face 12pt"));
-    QCOMPARE(FindControl<QLabel>(dlg, 1005)->text(), QStringLiteral("Bold Face 10pt [太字,斜体]"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescGeneral)->text(),
+             QStringLiteral("General Face 10pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescFileList)->text(),
+             QStringLiteral("Tree Face 12pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescPreview)->text(),
+             QStringLiteral("Bold Face 10pt [太字,斜体]"));
   }
 
   void okReturnsOneWithTheChosenFonts() {
@@ -192,8 +197,8 @@ class SettingsUiTest : public QObject {
       return std::optional<LogFont>(Font("Chosen", -32, 700));
     });
     test::WhenModalShown([](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1001), Qt::LeftButton);
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdSelectFileList), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdOk), Qt::LeftButton);
     });
     QCOMPARE(dlg.Show(nullptr), COptionConfigDlg::kResultOk);
     QCOMPARE(chooserCalls, 1);
@@ -201,16 +206,17 @@ class SettingsUiTest : public QObject {
     QCOMPARE(dlg.Fonts().general, fonts.general);
     QCOMPARE(dlg.Fonts().fileTree, Font("Chosen", -32, 700));
     QCOMPARE(dlg.Fonts().viewer, fonts.viewer);
-    QCOMPARE(FindControl<QLabel>(dlg, 1004)->text(), QStringLiteral("Chosen 24pt [太字]"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescFileList)->text(),
+             QStringLiteral("Chosen 24pt [太字]"));
   }
 
   void cancelledChooserChangesNothing() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
     COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(); });
-    QTest::mouseClick(FindControl<QPushButton>(dlg, 1002), Qt::LeftButton);
+    QTest::mouseClick(FindControl<QPushButton>(dlg, COptionConfigDlg::kIdSelectPreview), Qt::LeftButton);
     QCOMPARE(dlg.Fonts(), fonts);
-    QCOMPARE(FindControl<QLabel>(dlg, 1005)->text(), QStringLiteral("C 12pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescPreview)->text(), QStringLiteral("C 12pt"));
   }
 
   void cancelEscapeAndCloseReturnTwo_data() {
@@ -226,8 +232,9 @@ class SettingsUiTest : public QObject {
     COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(Font("New", -9)); });
     test::WhenModalShown([how](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1000), Qt::LeftButton);
-      if (how == 0) QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdSelectGeneral), Qt::LeftButton);
+      if (how == 0)
+        QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdCancel), Qt::LeftButton);
       if (how == 1) QTest::keyClick(w, Qt::Key_Escape);
       if (how == 2) w->close();
     });
@@ -238,7 +245,7 @@ class SettingsUiTest : public QObject {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
     COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
     test::WhenModalShown([](QWidget* w) {
-      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, 1));
+      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, COptionConfigDlg::kIdOk));
       QTest::keyClick(w, Qt::Key_Return);
     });
     QCOMPARE(dlg.Show(nullptr), COptionConfigDlg::kResultOk);

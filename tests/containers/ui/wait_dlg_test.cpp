@@ -75,9 +75,10 @@ class WaitDlgTest : public QObject {
     CWaitDlg dialog(nullptr, font, UiLanguage::English);
     const DialogUnits units(ToQFont(font));
     QCOMPARE(dialog.size(), units.ToPixels(252, 72));
-    QCOMPARE(FindControl<QPushButton>(dialog, 2)->geometry(), units.ToPixels(96, 49, 60, 18));
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->geometry(), units.ToPixels(6, 6, 240, 8));
-    QCOMPARE(FindControl<QProgressBar>(dialog, 1006)->geometry(), units.ToPixels(6, 18, 240, 12));
+    QCOMPARE(FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort)->geometry(),
+             units.ToPixels(96, 49, 60, 18));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->geometry(), units.ToPixels(6, 6, 240, 8));
+    QCOMPARE(FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar)->geometry(), units.ToPixels(6, 18, 240, 12));
     QCOMPARE(dialog.font().pixelSize(), pixelHeight);
   }
 
@@ -92,7 +93,7 @@ class WaitDlgTest : public QObject {
     QCOMPARE(load.control->progressTotal.load(), 0);
     QVERIFY(dialog.PollTimer().isActive());
     QCOMPARE(dialog.PollTimer().intervalAsDuration(), std::chrono::milliseconds(100));
-    QCOMPARE(dialog.focusWidget(), FindControl<QPushButton>(dialog, 2));
+    QCOMPARE(dialog.focusWidget(), FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort));
   }
 
   // The dialog closes at the first poll after the worker's end, and only then;
@@ -136,7 +137,7 @@ class WaitDlgTest : public QObject {
     Opened load;
     Open(dialog, load);
     if (how == "abort") {
-      QTest::mouseClick(FindControl<QPushButton>(dialog, 2), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
     } else if (how == "escape") {
       QTest::keyClick(&dialog, Qt::Key_Escape);
     } else {
@@ -158,11 +159,11 @@ class WaitDlgTest : public QObject {
     dialog.ShowDone(8, 8);
     first.ended = true;
     dialog.Poll();
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("8/8"));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("8/8"));
     Opened second;
     Open(dialog, second);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("0/0"));
-    QCOMPARE(FindControl<QProgressBar>(dialog, 1006)->value(), 0);
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("0/0"));
+    QCOMPARE(FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar)->value(), 0);
     // An abort of the second load reaches the second load only.
     first.control->abortRequested.store(false);
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -192,12 +193,12 @@ class WaitDlgTest : public QObject {
     CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
     Opened load;
     Open(dialog, load);
-    auto* bar = FindControl<QProgressBar>(dialog, 1006);
+    auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
     dialog.ShowTotal(0, total);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), "0/" + QString::number(total));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), "0/" + QString::number(total));
     QCOMPARE(bar->maximum(), maximum);
     dialog.ShowDone(done, total);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), text);
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), text);
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->value(), position);
   }
@@ -207,10 +208,10 @@ class WaitDlgTest : public QObject {
     CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
     Opened load;
     Open(dialog, load);
-    auto* bar = FindControl<QProgressBar>(dialog, 1006);
+    auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
     dialog.ShowTotal(0, 65536);
     dialog.ShowDone(65536, 65536);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("65536/65536"));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("65536/65536"));
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), 0);
   }
@@ -231,9 +232,9 @@ class WaitDlgTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(loader.IsIdle(), 120000);
     QCOMPARE(loaded, 1);
     const auto* dialog = loader.Dialog();
-    QCOMPARE(FindControl<QLabel>(*dialog, 1007)->text(), QStringLiteral("65601/65601"));
-    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->maximum(), 65601 & 0xFFFF);
-    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->value(), 65601 & 0xFFFF);
+    QCOMPARE(FindControl<QLabel>(*dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("65601/65601"));
+    QCOMPARE(FindControl<QProgressBar>(*dialog, CWaitDlg::kIdBar)->maximum(), 65601 & 0xFFFF);
+    QCOMPARE(FindControl<QProgressBar>(*dialog, CWaitDlg::kIdBar)->value(), 65601 & 0xFFFF);
   }
 
   void CounterTextAndRangeHelpers() {
