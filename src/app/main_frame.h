@@ -152,7 +152,7 @@ class CMainFrame : public QMainWindow {
   QWidget* DialogOwner();
 
   FrameEnvironment environment_;
-  UiLanguage language_ = UiLanguage::English;
+  UiLanguage language_ = UiLanguage::kEnglish;
   int screenDpi_ = 96;
   UserFonts fonts_;
 

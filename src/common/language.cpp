@@ -64,11 +64,11 @@ std::string ReadSystemLocaleName(const std::vector<std::filesystem::path>& files
 
 UiLanguage LanguageFromLocaleName(std::string_view localeName) {
   constexpr std::string_view kJapanese = "JA-JP";
-  if (localeName.size() != kJapanese.size()) return UiLanguage::English;
+  if (localeName.size() != kJapanese.size()) return UiLanguage::kEnglish;
   for (std::size_t i = 0; i < kJapanese.size(); ++i) {
-    if (AsciiUpper(localeName[i]) != kJapanese[i]) return UiLanguage::English;
+    if (AsciiUpper(localeName[i]) != kJapanese[i]) return UiLanguage::kEnglish;
   }
-  return UiLanguage::Japanese;
+  return UiLanguage::kJapanese;
 }
 
 }  // namespace cfv

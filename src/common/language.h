@@ -35,6 +35,6 @@ std::string NormaliseLocaleName(std::string_view posixValue);
 UiLanguage LanguageFromLocaleName(std::string_view localeName);
 
 // Index of a language in the bilingual pairs: 0 English, 1 Japanese.
-constexpr int LanguageFlag(UiLanguage language) { return language == UiLanguage::Japanese ? 1 : 0; }
+constexpr int LanguageFlag(UiLanguage language) { return language == UiLanguage::kJapanese ? 1 : 0; }
 
 }  // namespace cfv

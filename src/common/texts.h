@@ -9,13 +9,13 @@
 
 namespace cfv {
 
-enum class UiLanguage { English, Japanese };
+enum class UiLanguage { kEnglish, kJapanese };
 
 struct Bilingual {
   std::string_view english;
   std::string_view japanese;
   constexpr std::string_view In(UiLanguage language) const {
-    return language == UiLanguage::Japanese ? japanese : english;
+    return language == UiLanguage::kJapanese ? japanese : english;
   }
 };
 

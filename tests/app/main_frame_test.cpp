@@ -122,7 +122,7 @@ class MainFrameTest : public QObject {
     FrameEnvironment env = Env(dir, "");
     env.systemLocaleName = [&dir] { return ReadSystemLocaleName({dir / "missing", dir / "locale"}); };
     CMainFrame frame(env);
-    QCOMPARE(frame.Language(), UiLanguage::Japanese);
+    QCOMPARE(frame.Language(), UiLanguage::kJapanese);
     QCOMPARE(MenuTitles(frame).front(), QStringLiteral("ファイル(&F)"));
   }
 
@@ -244,7 +244,7 @@ class MainFrameTest : public QObject {
 
   void fontsComeFromTheSettingsFile() {
     test::TempDir dir;
-    LogFont tree = MakeDefaultFont(UiLanguage::English, 96);
+    LogFont tree = MakeDefaultFont(UiLanguage::kEnglish, 96);
     tree.SetFaceName("DejaVu Serif");
     tree.lfHeight = -21;
     tree.lfWeight = 700;
@@ -258,7 +258,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(frame.TreeView().font().weight(), QFont::Bold);
     QCOMPARE(frame.TextView().font().family(), QStringLiteral("Meiryo UI"));
     QCOMPARE(frame.TextView().font().pixelSize(),
-             -MakeDefaultFont(UiLanguage::English, frame.ScreenDpi()).lfHeight);
+             -MakeDefaultFont(UiLanguage::kEnglish, frame.ScreenDpi()).lfHeight);
   }
 
   void configurationOkWritesAllThreeKeysEvenUnchanged() {
@@ -337,7 +337,7 @@ class MainFrameTest : public QObject {
 
   void aboutFollowsTheGeneralFontAsItIsNow() {
     test::TempDir dir;
-    UserFonts fonts = LoadUserFonts(dir / "none", MakeDefaultFont(UiLanguage::English, 96));
+    UserFonts fonts = LoadUserFonts(dir / "none", MakeDefaultFont(UiLanguage::kEnglish, 96));
     fonts.general.lfHeight = -11;
     SaveUserFonts(dir / "TazorCustomFileViewer.ini", fonts);
     CMainFrame frame(Env(dir, "en-US"));
@@ -393,8 +393,8 @@ class MainFrameTest : public QObject {
   }
 
   void aboutDialogGeometryAndResults() {
-    const LogFont general = MakeDefaultFont(UiLanguage::English, 96);
-    CAboutDlg dlg(general, UiLanguage::English);
+    const LogFont general = MakeDefaultFont(UiLanguage::kEnglish, 96);
+    CAboutDlg dlg(general, UiLanguage::kEnglish);
     const DialogUnits units(dlg.font());
     QCOMPARE(dlg.size(), units.ToPixels(187, 102));
     QPushButton* ok = FindControl<QPushButton>(dlg, CAboutDlg::kIdOk);
@@ -402,7 +402,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(ok->text(), QStringLiteral("OK"));
     test::WhenModalShown([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     QCOMPARE(dlg.Show(nullptr), CAboutDlg::kResultCancel);
-    CAboutDlg again(general, UiLanguage::English);
+    CAboutDlg again(general, UiLanguage::kEnglish);
     test::WhenModalShown([](QWidget* w) {
       QTest::mouseClick(FindControl<QPushButton>(*w, CAboutDlg::kIdOk), Qt::LeftButton);
     });
@@ -412,9 +412,9 @@ class MainFrameTest : public QObject {
   void aboutTextStaysTwoLinesThatFit_data() {
     QTest::addColumn<int>("language");
     QTest::addColumn<int>("height");
-    QTest::newRow("English 12pt") << int(UiLanguage::English) << -16;
-    QTest::newRow("Japanese 12pt") << int(UiLanguage::Japanese) << -16;
-    QTest::newRow("English large") << int(UiLanguage::English) << -22;
+    QTest::newRow("English 12pt") << int(UiLanguage::kEnglish) << -16;
+    QTest::newRow("Japanese 12pt") << int(UiLanguage::kJapanese) << -16;
+    QTest::newRow("English large") << int(UiLanguage::kEnglish) << -22;
   }
 
   void aboutTextStaysTwoLinesThatFit() {

@@ -81,7 +81,7 @@ TEST(Cp932Table, NameFieldsDecodedIntoThePool) {
                                  0xB1, 0xE0, 0xEA, 0xFA, 0xFD, 0xFF, 0x40, 0x7B, 0x8C};
   std::mt19937 rng(40);
   EntryTree tree;
-  const ItemId root = tree.AppendItem(kNoItem, "root", 1);
+  const ItemId root = tree.AppendItem(kNoItem, "root");
   std::string pool = "prefix";
   for (int round = 0; round < 20000; ++round) {
     unsigned char field[40];

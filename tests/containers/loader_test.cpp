@@ -36,7 +36,7 @@ TEST(Loader, WorkedExample) {
   EXPECT_EQ(TreeLines(tree), (Lines{"0:root@0+", "1:E1@0+", "2:E2@50", "2:E3@130", "1:E4@230"}));
 }
 
-TEST(Loader, RootItemCarriesThePathAsGivenAndImageOne) {
+TEST(Loader, RootItemCarriesThePathAsGiven) {
   test::TempDir dir;
   test::WriteFile(dir / "a.god", test::Serialize({Leaf("x", "1")}));
   EntryTree tree;
@@ -44,12 +44,10 @@ TEST(Loader, RootItemCarriesThePathAsGivenAndImageOne) {
   const ItemId root = tree.FirstRoot();
   EXPECT_EQ(tree.Text(root), "/some/where/a.god");
   EXPECT_EQ(tree.Parent(root), kNoItem);
-  EXPECT_EQ(tree.Image(root), 1);
   EXPECT_EQ(tree.Data(root), 0u);
   const ItemId entry = tree.FirstChild(root);
   EXPECT_EQ(tree.Data(entry), 0u);
   EXPECT_EQ(tree.Parent(entry), root);
-  EXPECT_EQ(tree.Image(entry), -1);
   EXPECT_FALSE(tree.IsChecked(entry));
 }
 

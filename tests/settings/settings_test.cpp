@@ -124,7 +124,7 @@ class SettingsFileTest : public testing::Test {
  protected:
   test::TempDir dir;
   std::filesystem::path ini = dir / "TazorCustomFileViewer.ini";
-  LogFont def = MakeDefaultFont(UiLanguage::English, 96);
+  LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
 };
 
 TEST_F(SettingsFileTest, DefaultFontPerLanguageAndResolution) {
@@ -132,7 +132,7 @@ TEST_F(SettingsFileTest, DefaultFontPerLanguageAndResolution) {
   EXPECT_EQ(def.lfWeight, 400);
   EXPECT_EQ(def.lfCharSet, 128);
   EXPECT_EQ(def.lfQuality, 2);
-  const LogFont ja = MakeDefaultFont(UiLanguage::Japanese, 120);
+  const LogFont ja = MakeDefaultFont(UiLanguage::kJapanese, 120);
   EXPECT_EQ(ja.FaceName(), "Meiryo UI");
   EXPECT_EQ(ja.lfHeight, -20);
   EXPECT_EQ(ja.lfCharSet, 128);
@@ -149,7 +149,7 @@ TEST_F(SettingsFileTest, SaveThenLoadRoundTrip) {
   ASSERT_TRUE(SaveUserFonts(ini, saved));
   EXPECT_EQ(LoadUserFonts(ini, def), saved);
   // A stored face stays whatever the language of the default is.
-  EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::Japanese, 96)), saved);
+  EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::kJapanese, 96)), saved);
 }
 
 TEST_F(SettingsFileTest, SaveWritesAllThreeKeysInOrderInWindowsForm) {

@@ -26,7 +26,7 @@ using namespace cfv;
 namespace {
 
 LogFont Font(const char* face, int height, int weight = 400) {
-  LogFont f = MakeDefaultFont(UiLanguage::English, 96);
+  LogFont f = MakeDefaultFont(UiLanguage::kEnglish, 96);
   f.SetFaceName(face);
   f.lfHeight = height;
   f.lfWeight = weight;
@@ -119,7 +119,7 @@ class SettingsUiTest : public QObject {
     UserFonts fonts;
     fonts.general = Font("DejaVu Sans", height);
     fonts.fileTree = fonts.viewer = Font("DejaVu Sans", -16);
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     const LogFont& g = fonts.general;
     QCOMPARE(dlg.size(), Expected(g, 0, 0, 288, 138).size());
     struct Control {
@@ -152,12 +152,12 @@ class SettingsUiTest : public QObject {
 
   void textsInBothLanguages() {
     const UserFonts fonts{Font("DejaVu Sans", -16), Font("DejaVu Sans", -16), Font("DejaVu Sans", -16)};
-    COptionConfigDlg en(fonts, UiLanguage::English, 96);
+    COptionConfigDlg en(fonts, UiLanguage::kEnglish, 96);
     QCOMPARE(en.windowTitle(), QStringLiteral("[ Configuration ] - Tazor Custom File Viewer"));
     QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("Cancel"));
     QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdSelectGeneral)->text(),
              QStringLiteral("Select"));
-    COptionConfigDlg ja(fonts, UiLanguage::Japanese, 96);
+    COptionConfigDlg ja(fonts, UiLanguage::kJapanese, 96);
     QCOMPARE(ja.windowTitle(), QStringLiteral("[ 設定 ] - Tazor カスタムファイルビューア"));
     QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdOk)->text(), QStringLiteral("OK"));
     QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("キャンセル"));
@@ -178,7 +178,7 @@ class SettingsUiTest : public QObject {
     LogFont bold = Font("Bold Face", -16, 700);
     bold.lfItalic = 1;
     const UserFonts fonts{Font("General Face", -16), Font("Tree Face", -20), bold};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 120);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 120);
     QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescGeneral)->text(),
              QStringLiteral("General Face 10pt"));
     QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescFileList)->text(),
@@ -191,7 +191,7 @@ class SettingsUiTest : public QObject {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
     int chooserCalls = 0;
     LogFont seen;
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96, [&](const LogFont& initial, QWidget*) {
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96, [&](const LogFont& initial, QWidget*) {
       ++chooserCalls;
       seen = initial;
       return std::optional<LogFont>(Font("Chosen", -32, 700));
@@ -212,7 +212,7 @@ class SettingsUiTest : public QObject {
 
   void cancelledChooserChangesNothing() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(); });
     QTest::mouseClick(FindControl<QPushButton>(dlg, COptionConfigDlg::kIdSelectPreview), Qt::LeftButton);
     QCOMPARE(dlg.Fonts(), fonts);
@@ -229,7 +229,7 @@ class SettingsUiTest : public QObject {
   void cancelEscapeAndCloseReturnTwo() {
     QFETCH(int, how);
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(Font("New", -9)); });
     test::WhenModalShown([how](QWidget* w) {
       QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdSelectGeneral), Qt::LeftButton);
@@ -243,7 +243,7 @@ class SettingsUiTest : public QObject {
 
   void enterPressesOkWhichHasTheFocus() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     test::WhenModalShown([](QWidget* w) {
       QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, COptionConfigDlg::kIdOk));
       QTest::keyClick(w, Qt::Key_Return);
@@ -257,7 +257,7 @@ class SettingsUiTest : public QObject {
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     QPoint centre;
     test::WhenModalShown([&centre](QWidget* w) {
       centre = w->frameGeometry().center();
@@ -294,8 +294,8 @@ class SettingsUiTest : public QObject {
   // Last: it changes Qt's texts for the rest of the process. In the
   // Japanese window Qt's own buttons read as on a Japanese system.
   void japaneseWindowHasQtsButtonsInJapanese() {
-    if (!InstallQtTranslations(UiLanguage::Japanese)) QSKIP("Qt's Japanese translations are not installed");
-    const QString caption = ToQString(texts::kProgramTitle.In(UiLanguage::Japanese));
+    if (!InstallQtTranslations(UiLanguage::kJapanese)) QSKIP("Qt's Japanese translations are not installed");
+    const QString caption = ToQString(texts::kProgramTitle.In(UiLanguage::kJapanese));
     QStringList buttons;
     test::WhenModalShown([&](QWidget* w) {
       for (const QAbstractButton* b : w->findChildren<QAbstractButton*>()) buttons << b->text();

@@ -34,7 +34,7 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
 }
 
 bool InstallQtTranslations(UiLanguage language) {
-  if (language != UiLanguage::Japanese) return false;
+  if (language != UiLanguage::kJapanese) return false;
   static QTranslator* installed = nullptr;
   if (installed != nullptr) return true;
   auto* translator = new QTranslator(QCoreApplication::instance());

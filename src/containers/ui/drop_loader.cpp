@@ -25,25 +25,25 @@ void DropLoader::Load(std::vector<std::filesystem::path> paths) {
   Advance();
 }
 
-bool DropLoader::IsIdle() const { return !worker_ && waiting_.empty() && dialogFor_ == DialogFor::Nothing; }
+bool DropLoader::IsIdle() const { return !worker_ && waiting_.empty() && dialogFor_ == DialogFor::kNothing; }
 
 void DropLoader::Advance() {
-  if (dialogFor_ == DialogFor::Nothing && !waiting_.empty()) {
+  if (dialogFor_ == DialogFor::kNothing && !waiting_.empty()) {
     if (!dialog_) {
       dialog_ = std::make_unique<CWaitDlg>(owner_, generalFont_(), language_);
       connect(dialog_.get(), &QDialog::finished, this, &DropLoader::OnDialogFinished);
     }
-    dialogFor_ = DialogFor::WaitingLoad;
+    dialogFor_ = DialogFor::kWaitingLoad;
     dialog_->Open(waiting_.front().control, [this] { return DialogLoadHasEnded(); });
   }
-  if (!worker_ && dialogFor_ == DialogFor::WaitingLoad) {
+  if (!worker_ && dialogFor_ == DialogFor::kWaitingLoad) {
     PendingLoad load = std::move(waiting_.front());
     waiting_.pop_front();
     LoadObserver& reports = *this;
     worker_ = std::make_unique<LoadWorker>(std::move(load.paths), std::move(load.control), reports);
     // Queued: `finished` is emitted on the worker's thread.
     connect(worker_.get(), &QThread::finished, this, &DropLoader::OnWorkerFinished, Qt::QueuedConnection);
-    dialogFor_ = DialogFor::RunningLoad;
+    dialogFor_ = DialogFor::kRunningLoad;
     emit LoadStarted();
     worker_->start();
   }
@@ -52,14 +52,14 @@ void DropLoader::Advance() {
 bool DropLoader::DialogLoadHasEnded() const {
   // A waiting load's worker has not even started; the running load has ended
   // when its worker has, or has been cleaned up already.
-  return dialogFor_ == DialogFor::RunningLoad && (!worker_ || worker_->HasEnded());
+  return dialogFor_ == DialogFor::kRunningLoad && (!worker_ || worker_->HasEnded());
 }
 
 void DropLoader::OnDialogFinished() {
   // A drop whose dialog closed before its worker started was aborted: it
   // loads nothing.
-  if (dialogFor_ == DialogFor::WaitingLoad && !waiting_.empty()) waiting_.pop_front();
-  dialogFor_ = DialogFor::Nothing;
+  if (dialogFor_ == DialogFor::kWaitingLoad && !waiting_.empty()) waiting_.pop_front();
+  dialogFor_ = DialogFor::kNothing;
   // The next drop's dialog opens after this one's closing has run its course.
   QMetaObject::invokeMethod(this, &DropLoader::Advance, Qt::QueuedConnection);
 }
@@ -79,11 +79,11 @@ void DropLoader::FileLoaded(EntryTree&& tree) {
 }
 
 void DropLoader::TotalCounted(std::int32_t done, std::int32_t total) {
-  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowTotal(done, total);
+  if (dialogFor_ == DialogFor::kRunningLoad) dialog_->ShowTotal(done, total);
 }
 
 void DropLoader::DoneAdvanced(std::int32_t done, std::int32_t total) {
-  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowDone(done, total);
+  if (dialogFor_ == DialogFor::kRunningLoad) dialog_->ShowDone(done, total);
 }
 
 }  // namespace cfv

@@ -73,7 +73,7 @@ class DropLoader : public QObject, private LoadObserver {
     std::shared_ptr<LoadControl> control;
   };
   // What the dialog is open for.
-  enum class DialogFor { Nothing, RunningLoad, WaitingLoad };
+  enum class DialogFor { kNothing, kRunningLoad, kWaitingLoad };
 
   // Opens the dialog for the first waiting drop when it is free, and starts
   // that drop's worker when no other worker runs.
@@ -92,7 +92,7 @@ class DropLoader : public QObject, private LoadObserver {
   std::function<LogFont()> generalFont_;
   TreeSink sink_;
   std::unique_ptr<CWaitDlg> dialog_;
-  DialogFor dialogFor_ = DialogFor::Nothing;
+  DialogFor dialogFor_ = DialogFor::kNothing;
   std::deque<PendingLoad> waiting_;
   // The one load under way, aborted or not.
   std::unique_ptr<LoadWorker> worker_;

@@ -15,11 +15,11 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
                          ToQString(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
-      return OverwriteAnswer::Yes;
+      return OverwriteAnswer::kYes;
     case QMessageBox::Cancel:
-      return OverwriteAnswer::Cancel;
+      return OverwriteAnswer::kCancel;
     default:
-      return OverwriteAnswer::No;
+      return OverwriteAnswer::kNo;
   }
 }
 

@@ -56,16 +56,16 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
   QWidget* shown = nullptr;
   const PreviewClass preview = ClassifyPreview(entry.data(), entry.size(), itemText);
   switch (preview.kind) {
-    case PreviewKind::Image:
+    case PreviewKind::kImage:
       // Data that does not decode leaves the view with its background only.
       imageView_->SetBitmap(DecodePreviewImage(entry));
       shown = imageView_;
       break;
-    case PreviewKind::Sound:
+    case PreviewKind::kSound:
       musicPlayerView_->SetSound(entry.data(), entry.size(), preview.device);
       shown = musicPlayerView_;
       break;
-    case PreviewKind::Text: {
+    case PreviewKind::kText: {
       const QString text = DecodePreviewText(entry);
       const QTextOption::WrapMode wrap = PreviewWrapMode(text);
       if (textView_->wordWrapMode() != wrap) {

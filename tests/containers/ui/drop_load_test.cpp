@@ -37,7 +37,7 @@ LogFont Font(int pixelHeight) {
 struct Harness {
   Harness()
       : loader(
-            nullptr, UiLanguage::English, [this] { return generalFont; },
+            nullptr, UiLanguage::kEnglish, [this] { return generalFont; },
             [this](EntryTree&& tree) {
               log.push_back("file " + std::string(tree.Text(tree.FirstRoot())));
               if (onFile) onFile();
@@ -239,7 +239,7 @@ class DropLoadTest : public QObject {
     int files = 0;
     {
       DropLoader loader(
-          nullptr, UiLanguage::English, [] { return Font(16); }, [&](EntryTree&&) { ++files; });
+          nullptr, UiLanguage::kEnglish, [] { return Font(16); }, [&](EntryTree&&) { ++files; });
       loader.Load({dir / "F"});
       QTRY_VERIFY_WITH_TIMEOUT(files > 0, kWaitMs);
     }

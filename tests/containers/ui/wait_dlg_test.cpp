@@ -45,9 +45,9 @@ class WaitDlgTest : public QObject {
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("abort");
-    QTest::newRow("English") << int(UiLanguage::English) << "Processing..."
+    QTest::newRow("English") << int(UiLanguage::kEnglish) << "Processing..."
                              << "Abort";
-    QTest::newRow("Japanese") << int(UiLanguage::Japanese) << QString::fromUtf8("処理中...")
+    QTest::newRow("Japanese") << int(UiLanguage::kJapanese) << QString::fromUtf8("処理中...")
                               << QString::fromUtf8("中止");
   }
   void TemplateInBothLanguages() {
@@ -72,7 +72,7 @@ class WaitDlgTest : public QObject {
   void GeometryFollowsTheGeneralFont() {
     QFETCH(int, pixelHeight);
     const LogFont font = GeneralFont(pixelHeight, "DejaVu Sans");
-    CWaitDlg dialog(nullptr, font, UiLanguage::English);
+    CWaitDlg dialog(nullptr, font, UiLanguage::kEnglish);
     const DialogUnits units(ToQFont(font));
     QCOMPARE(dialog.size(), units.ToPixels(252, 72));
     QCOMPARE(FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort)->geometry(),
@@ -83,7 +83,7 @@ class WaitDlgTest : public QObject {
   }
 
   void OpeningZeroesTheCountersAndPolls() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     load.control->progressDone.store(7);
     load.control->progressTotal.store(9);
@@ -99,7 +99,7 @@ class WaitDlgTest : public QObject {
   // The dialog closes at the first poll after the worker's end, and only then;
   // polls come every 100 ms, so it closes within 100 ms of the end.
   void APollAfterTheWorkersEndClosesIt() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     QSignalSpy finished(&dialog, &QDialog::finished);
     Opened load;
     Open(dialog, load);
@@ -117,7 +117,7 @@ class WaitDlgTest : public QObject {
   }
 
   void TheTimerClosesItOnItsOwn() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     load.ended = true;
     Open(dialog, load);
@@ -132,7 +132,7 @@ class WaitDlgTest : public QObject {
   }
   void EveryWayOfClosingAborts() {
     QFETCH(QString, how);
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     QSignalSpy finished(&dialog, &QDialog::finished);
     Opened load;
     Open(dialog, load);
@@ -152,7 +152,7 @@ class WaitDlgTest : public QObject {
 
   // Reopening resets what the last load left: "0/0" and an empty bar.
   void ReopeningStartsFromZero() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened first;
     Open(dialog, first);
     dialog.ShowTotal(0, 8);
@@ -190,7 +190,7 @@ class WaitDlgTest : public QObject {
     QFETCH(QString, text);
     QFETCH(int, maximum);
     QFETCH(int, position);
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     Open(dialog, load);
     auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
@@ -205,7 +205,7 @@ class WaitDlgTest : public QObject {
 
   // A total whose low 16 bits are 0 gives an empty bar, never a busy one.
   void ARangeOfZeroIsAnEmptyBar() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     Open(dialog, load);
     auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
@@ -226,7 +226,7 @@ class WaitDlgTest : public QObject {
     test::WriteFile(dir / "F" / "custom.god", test::Serialize({test::Leaf("x", "y")}));
     int loaded = 0;
     DropLoader loader(
-        nullptr, UiLanguage::English, [] { return GeneralFont(16, "DejaVu Sans"); },
+        nullptr, UiLanguage::kEnglish, [] { return GeneralFont(16, "DejaVu Sans"); },
         [&](EntryTree&&) { ++loaded; });
     loader.Load({dir / "F"});
     QTRY_VERIFY_WITH_TIMEOUT(loader.IsIdle(), 120000);

@@ -39,8 +39,8 @@ class ExportDlgTest : public QObject {
 
  private slots:
   void layoutAndTextsInEnglish() {
-    const LogFont font = MakeDefaultFont(UiLanguage::English, 96);
-    CExportDlg dlg(font, UiLanguage::English);
+    const LogFont font = MakeDefaultFont(UiLanguage::kEnglish, 96);
+    CExportDlg dlg(font, UiLanguage::kEnglish);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("[ Configure Export ] - Tazor Custom File Viewer"));
     const DialogUnits units(ToQFont(font));
     QCOMPARE(dlg.size(), units.ToPixels(300, 180));
@@ -73,7 +73,7 @@ class ExportDlgTest : public QObject {
   }
 
   void textsInJapanese() {
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::Japanese, 96), UiLanguage::Japanese);
+    CExportDlg dlg(MakeDefaultFont(UiLanguage::kJapanese, 96), UiLanguage::kJapanese);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("[ 書き出しの設定 ] - Tazor カスタムファイルビューア"));
     QCOMPARE(FindControl<QPushButton>(dlg, 1)->text(), QStringLiteral("書き出す"));
     QCOMPARE(FindControl<QPushButton>(dlg, 2)->text(), QStringLiteral("キャンセル"));
@@ -89,9 +89,9 @@ class ExportDlgTest : public QObject {
 
   // Each opening starts with both boxes checked, whatever the last one left.
   void bothCheckedAtEveryOpening() {
-    const LogFont font = MakeDefaultFont(UiLanguage::English, 96);
+    const LogFont font = MakeDefaultFont(UiLanguage::kEnglish, 96);
     for (int round = 0; round < 2; ++round) {
-      CExportDlg dlg(font, UiLanguage::English);
+      CExportDlg dlg(font, UiLanguage::kEnglish);
       WhenModalShown([](QWidget* w) {
         QVERIFY(Box(w, 1008)->isChecked());
         QVERIFY(Box(w, 1009)->isChecked());
@@ -106,7 +106,7 @@ class ExportDlgTest : public QObject {
   }
 
   void defaultChecksBothAndStaysOpen() {
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
+    CExportDlg dlg(MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
     WhenModalShown([](QWidget* w) {
       ClickBox(w, 1009);
       QVERIFY(!Box(w, 1009)->isChecked());
@@ -124,7 +124,7 @@ class ExportDlgTest : public QObject {
 
   // Enter presses Export, which has the focus first; the options go with it.
   void enterExportsWithTheOptions() {
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
+    CExportDlg dlg(MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
     WhenModalShown([](QWidget* w) {
       QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, 1));
       Box(w, 1009)->setChecked(false);
@@ -137,7 +137,7 @@ class ExportDlgTest : public QObject {
 
   void cancelEscapeAndCloseBoxCancel() {
     for (int how = 0; how < 3; ++how) {
-      CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
+      CExportDlg dlg(MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
       WhenModalShown([how](QWidget* w) {
         if (how == 0) QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton);
         if (how == 1) QTest::keyClick(w, Qt::Key_Escape);
@@ -151,7 +151,7 @@ class ExportDlgTest : public QObject {
     QWidget owner;
     owner.setGeometry(100, 80, 900, 700);
     owner.show();
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
+    CExportDlg dlg(MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
     QPoint centre;
     WhenModalShown([&centre](QWidget* w) {
       centre = w->frameGeometry().center();

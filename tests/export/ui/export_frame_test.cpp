@@ -164,7 +164,7 @@ class ExportFrameTest : public QObject {
     QVERIFY(script.seen[2].endsWith(QStringLiteral("|Export finished!")));
     QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/x.txt")), QStringLiteral("old"));
     QVERIFY(!std::filesystem::exists(dir / "hero/y.txt"));
-    QCOMPARE(frame.Export().overwriteAnswer, OverwriteAnswer::Cancel);
+    QCOMPARE(frame.Export().overwriteAnswer, OverwriteAnswer::kCancel);
   }
 
   // Nothing loaded: the command still runs to "Export finished!".

@@ -14,15 +14,15 @@
 #include "test_sounds.h"
 
 using cfv::CMusicPlayerView;
-using cfv::MciDeviceType;
+using cfv::SoundDevice;
 namespace fs = std::filesystem;
 
 Q_DECLARE_METATYPE(std::string)
-Q_DECLARE_METATYPE(cfv::MciDeviceType)
+Q_DECLARE_METATYPE(cfv::SoundDevice)
 
 namespace {
 
-void SetSound(CMusicPlayerView& player, const std::string& bytes, const MciDeviceType& type) {
+void SetSound(CMusicPlayerView& player, const std::string& bytes, SoundDevice type) {
   player.SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
 }
 
@@ -98,34 +98,34 @@ class MusicPlayerViewTest : public QObject {
   void SetSoundKeepsItsOwnCopy() {
     CMusicPlayerView player;
     std::string bytes = cfv::test::MakeWav(50);
-    SetSound(player, bytes, MciDeviceType::WaveAudio());
+    SetSound(player, bytes, SoundDevice::kWaveAudio);
     bytes[10] = 'x';
     bytes.clear();
     QCOMPARE(Kept(player), cfv::test::MakeWav(50));
-    QCOMPARE(player.DeviceType(), MciDeviceType::WaveAudio());
-    SetSound(player, "abc", MciDeviceType::MpegVideo());
+    QCOMPARE(player.DeviceType(), SoundDevice::kWaveAudio);
+    SetSound(player, "abc", SoundDevice::kMpegVideo);
     QCOMPARE(Kept(player), std::string("abc"));
-    QCOMPARE(player.DeviceType(), MciDeviceType::MpegVideo());
+    QCOMPARE(player.DeviceType(), SoundDevice::kMpegVideo);
   }
 
   void NothingPlaysBeforePlay() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(3000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(3000), SoundDevice::kWaveAudio);
     QVERIFY(!player->IsPlaying());
     QVERIFY(!fs::exists(dir_->path() / "play.tmp"));
   }
 
   void PlayWritesTheTempFileAndPlays_data() {
     QTest::addColumn<std::string>("sound");
-    QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("wave") << cfv::test::MakeWav(4000) << MciDeviceType::WaveAudio();
-    QTest::newRow("midi") << cfv::test::MakeMidi() << MciDeviceType::Sequencer();
-    QTest::newRow("mp3") << cfv::test::MakeMp3(200) << MciDeviceType::MpegVideo();
-    QTest::newRow("wave as MPEGVideo") << cfv::test::MakeWav(4000) << MciDeviceType::MpegVideo();
+    QTest::addColumn<SoundDevice>("type");
+    QTest::newRow("wave") << cfv::test::MakeWav(4000) << SoundDevice::kWaveAudio;
+    QTest::newRow("midi") << cfv::test::MakeMidi() << SoundDevice::kSequencer;
+    QTest::newRow("mp3") << cfv::test::MakeMp3(200) << SoundDevice::kMpegVideo;
+    QTest::newRow("wave as MPEGVideo") << cfv::test::MakeWav(4000) << SoundDevice::kMpegVideo;
   }
   void PlayWritesTheTempFileAndPlays() {
     QFETCH(std::string, sound);
-    QFETCH(MciDeviceType, type);
+    QFETCH(SoundDevice, type);
     auto player = MakePlayer();
     SetSound(*player, sound, type);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
@@ -138,12 +138,12 @@ class MusicPlayerViewTest : public QObject {
 
   void PlayTwiceRestartsWithTheCurrentSound() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(4000), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
     // A new sound does not touch the playing one.
     const std::string second = cfv::test::MakeMp3(300);
-    SetSound(*player, second, MciDeviceType::MpegVideo());
+    SetSound(*player, second, SoundDevice::kMpegVideo);
     QVERIFY(player->IsPlaying());
     QCOMPARE(TempFile(), cfv::test::MakeWav(4000));
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
@@ -156,7 +156,7 @@ class MusicPlayerViewTest : public QObject {
   void StopTwiceAndStopFirstAreHarmless() {
     auto player = MakePlayer();
     QTest::mouseClick(player->StopButton(), Qt::LeftButton);
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(4000), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->StopButton(), Qt::LeftButton);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
@@ -169,18 +169,18 @@ class MusicPlayerViewTest : public QObject {
 
   void SoundsThatDoNotDecodePlayNothingAndSayNothing_data() {
     QTest::addColumn<std::string>("sound");
-    QTest::addColumn<MciDeviceType>("type");
-    QTest::newRow("RIFF video") << cfv::test::MakeRiffVideo() << MciDeviceType::WaveAudio();
-    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo();
-    QTest::newRow("empty wave") << std::string() << MciDeviceType::WaveAudio();
-    QTest::newRow("empty MIDI") << std::string() << MciDeviceType::Sequencer();
-    QTest::newRow("text as MIDI") << std::string("hello, world") << MciDeviceType::Sequencer();
-    QTest::newRow("MIDI as wave") << cfv::test::MakeMidi() << MciDeviceType::WaveAudio();
-    QTest::newRow("no device") << cfv::test::MakeWav(100) << MciDeviceType{};
+    QTest::addColumn<SoundDevice>("type");
+    QTest::newRow("RIFF video") << cfv::test::MakeRiffVideo() << SoundDevice::kWaveAudio;
+    QTest::newRow("empty mp3") << std::string() << SoundDevice::kMpegVideo;
+    QTest::newRow("empty wave") << std::string() << SoundDevice::kWaveAudio;
+    QTest::newRow("empty MIDI") << std::string() << SoundDevice::kSequencer;
+    QTest::newRow("text as MIDI") << std::string("hello, world") << SoundDevice::kSequencer;
+    QTest::newRow("MIDI as wave") << cfv::test::MakeMidi() << SoundDevice::kWaveAudio;
+    QTest::newRow("no device") << cfv::test::MakeWav(100) << SoundDevice::kNone;
   }
   void SoundsThatDoNotDecodePlayNothingAndSayNothing() {
     QFETCH(std::string, sound);
-    QFETCH(MciDeviceType, type);
+    QFETCH(SoundDevice, type);
     auto player = MakePlayer();
     SetSound(*player, sound, type);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
@@ -192,10 +192,10 @@ class MusicPlayerViewTest : public QObject {
 
   void FailedPlayClosesThePreviousSound() {
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(4000), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(player->IsPlaying());
-    SetSound(*player, cfv::test::MakeRiffVideo(), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeRiffVideo(), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(!player->IsPlaying());
   }
@@ -204,7 +204,7 @@ class MusicPlayerViewTest : public QObject {
     // A folder named play.tmp: the file cannot be written or played.
     fs::create_directory(dir_->path() / "play.tmp");
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(4000), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QVERIFY(!player->IsPlaying());
     QCOMPARE(OtherWindows(player.get()), 0);
@@ -216,7 +216,7 @@ class MusicPlayerViewTest : public QObject {
     cfv::test::WriteFile(victim, "keep me");
     fs::create_symlink(victim, dir_->path() / "play.tmp");
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeWav(4000), MciDeviceType::WaveAudio());
+    SetSound(*player, cfv::test::MakeWav(4000), SoundDevice::kWaveAudio);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QCOMPARE(cfv::test::ReadFile(victim), std::string("keep me"));
     QVERIFY(!fs::is_symlink(dir_->path() / "play.tmp"));
@@ -230,7 +230,7 @@ class MusicPlayerViewTest : public QObject {
     const std::string old = cfv::test::MakeWav(4000);
     cfv::test::WriteFile(dir_->path() / "play.tmp", old);
     auto player = MakePlayer();
-    SetSound(*player, cfv::test::MakeMp3(400), MciDeviceType::MpegVideo());
+    SetSound(*player, cfv::test::MakeMp3(400), SoundDevice::kMpegVideo);
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -252,7 +252,7 @@ class MusicPlayerViewTest : public QObject {
   void PlayReplacesALongerOldFile() {
     cfv::test::WriteFile(dir_->path() / "play.tmp", std::string(100000, 'z'));
     auto player = MakePlayer();
-    SetSound(*player, "short", MciDeviceType::Sequencer());
+    SetSound(*player, "short", SoundDevice::kSequencer);
     QTest::mouseClick(player->PlayButton(), Qt::LeftButton);
     QCOMPARE(TempFile(), std::string("short"));
   }

@@ -259,7 +259,7 @@ class PreviewDispatchTest : public QObject {
     Select(name.toStdString());
     VerifyShown(&frame_->MusicPlayerView());
     const CMusicPlayerView& player = frame_->MusicPlayerView();
-    QCOMPARE(QString::fromUtf8(player.DeviceType().DisplayName()), device);
+    QCOMPARE(QString::fromUtf8(cfv::SoundDeviceName(player.DeviceType())), device);
     QCOMPARE(static_cast<int>(player.Sound().size()), length);
     QVERIFY(!player.IsPlaying());  // nothing plays before Play
     QVERIFY(!fs::exists(dir_->path() / "play.tmp"));

@@ -1,4 +1,4 @@
-#include "containers/detect.h"
+#include "export/output_name.h"
 
 #include <algorithm>
 #include <cstring>

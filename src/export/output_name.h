@@ -1,5 +1,5 @@
-// Content detection for export names: how an entry's name and data become
-// the output file name.
+// Output naming: how an entry's name and data become the output file name
+// (the split name, the extension corrected from the content).
 //
 // Names are UTF-8 here (decoded entry names). Pure functions; any thread.
 #pragma once

@@ -1,4 +1,4 @@
-#include "preview/ui/sound_device.h"
+#include "preview/ui/opened_sound.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -33,12 +33,15 @@ void CloseOutput() {
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-Mix_MusicType DecoderFor(const MciDeviceType& type) {
-  if (type.form == MciDeviceType::Form::Numeric) {
-    if (type.type == MciDeviceType::kWaveformAudio) return MUS_WAV;
-    if (type.type == MciDeviceType::kSequencer) return MUS_MID;
+Mix_MusicType DecoderFor(SoundDevice device) {
+  switch (device) {
+    case SoundDevice::kWaveAudio:
+      return MUS_WAV;
+    case SoundDevice::kSequencer:
+      return MUS_MID;
+    default:
+      return MUS_NONE;  // detect from the data
   }
-  return MUS_NONE;  // detect from the data
 }
 
 // The MIDI synthesiser accepts any bytes and then "plays" silence for them;
@@ -52,8 +55,8 @@ bool IsStandardMidiFile(SDL_RWops* file) {
 
 }  // namespace
 
-std::unique_ptr<SoundDevice> SoundDevice::Open(const std::filesystem::path& path, const MciDeviceType& type) {
-  if (type.form == MciDeviceType::Form::None) return nullptr;
+std::unique_ptr<OpenedSound> OpenedSound::Open(const std::filesystem::path& path, SoundDevice type) {
+  if (type == SoundDevice::kNone) return nullptr;
   if (!OpenOutput()) return nullptr;
   Mix_Music* music = nullptr;
   if (SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb")) {
@@ -69,10 +72,10 @@ std::unique_ptr<SoundDevice> SoundDevice::Open(const std::filesystem::path& path
     return nullptr;
   }
   ++openDevices;
-  return std::unique_ptr<SoundDevice>(new SoundDevice(music));
+  return std::unique_ptr<OpenedSound>(new OpenedSound(music));
 }
 
-SoundDevice::~SoundDevice() {
+OpenedSound::~OpenedSound() {
   // Freeing the music that is playing halts it first.
   Mix_FreeMusic(music_);
   if (lastStarted == music_) lastStarted = nullptr;
@@ -80,10 +83,10 @@ SoundDevice::~SoundDevice() {
   CloseOutput();
 }
 
-void SoundDevice::Play() {
+void OpenedSound::Play() {
   if (Mix_PlayMusic(music_, 1) == 0) lastStarted = music_;
 }
 
-bool SoundDevice::IsPlaying() const { return lastStarted == music_ && Mix_PlayingMusic() != 0; }
+bool OpenedSound::IsPlaying() const { return lastStarted == music_ && Mix_PlayingMusic() != 0; }
 
 }  // namespace cfv

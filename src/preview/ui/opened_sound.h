@@ -1,4 +1,4 @@
-// SoundDevice: one opened sound, played in the background through SDL2_mixer.
+// OpenedSound: one opened sound, played in the background through SDL2_mixer.
 // It stands where the music player of a Windows system opens a media device
 // on a file: the decoder is chosen by the device type:
 //   waveaudio  -> the WAV decoder,
@@ -24,17 +24,17 @@ namespace cfv {
 
 inline constexpr const char* kGeneralMidiSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
 
-class SoundDevice {
+class OpenedSound {
  public:
   // Opens the audio output when needed and the sound in the file at `path`
   // with the decoder for `type`. Null when the output cannot be opened or the
   // file does not decode. The file is read while the sound plays.
-  static std::unique_ptr<SoundDevice> Open(const std::filesystem::path& path, const MciDeviceType& type);
+  static std::unique_ptr<OpenedSound> Open(const std::filesystem::path& path, SoundDevice type);
 
   // Closes the device: stops its playback and releases the decoder.
-  ~SoundDevice();
-  SoundDevice(const SoundDevice&) = delete;
-  SoundDevice& operator=(const SoundDevice&) = delete;
+  ~OpenedSound();
+  OpenedSound(const OpenedSound&) = delete;
+  OpenedSound& operator=(const OpenedSound&) = delete;
 
   // Starts playing from the beginning, once, in the background.
   void Play();
@@ -42,7 +42,7 @@ class SoundDevice {
   bool IsPlaying() const;
 
  private:
-  explicit SoundDevice(_Mix_Music* music) : music_(music) {}
+  explicit OpenedSound(_Mix_Music* music) : music_(music) {}
   _Mix_Music* music_;
 };
 
