@@ -29,8 +29,7 @@
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
-#include "preview/ui/music_player_view.h"
-#include "preview/ui/zoom_scroll_view.h"
+#include "preview/ui/preview_panes.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
 
@@ -105,25 +104,14 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &CMainFrame::OnTreeSelChanged);
 
-  // Text view: read-only, wrapping long lines, selectable for copying.
-  textView_ = new QPlainTextEdit(splitter_);
-  textView_->setObjectName(QStringLiteral("textView"));
-  textView_->setReadOnly(true);
-  textView_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  textView_->setAcceptDrops(false);
-
-  // The image view and the music player view, hidden.
-  imageView_ = new CZoomScrollView(splitter_);
-  imageView_->setObjectName(QStringLiteral("imageView"));
-  imageView_->hide();
-  musicPlayerView_ = new CMusicPlayerView(splitter_);
-  musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
-  musicPlayerView_->hide();
+  // The preview panes: the text view, and the image view and the music
+  // player view hidden. The pane a preview shows becomes the right pane.
+  previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
+  connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
 
   // Fonts; the text view is the right pane.
   ApplyFonts();
-  splitter_->SetRightPane(textView_);
+  splitter_->SetRightPane(&TextView());
 
   // The splitter is the client area; lay the window out at its first size.
   setCentralWidget(splitter_);
@@ -136,7 +124,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // The drop prompt; accept drops. Each loaded file becomes one
   // root item of the model; the progress dialog takes the General font of
   // the first drop.
-  textView_->setPlainText(UiText(texts::kDropPrompt, language_));
+  TextView().setPlainText(UiText(texts::kDropPrompt, language_));
   loader_ = std::make_unique<DropLoader>(
       this, language_, [this] { return fonts_.general; },
       [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
@@ -192,12 +180,24 @@ QString CMainFrame::StatusText() const { return status_->text(); }
 
 void CMainFrame::ApplyFonts() {
   treeView_->setFont(ToQFont(fonts_.fileTree));
-  textView_->setFont(ToQFont(fonts_.viewer));
+  TextView().setFont(ToQFont(fonts_.viewer));
 }
 
 QWidget* CMainFrame::DialogOwner() {
   QWidget* active = QApplication::activeWindow();
   return active != nullptr ? active : this;
+}
+
+QPlainTextEdit& CMainFrame::TextView() const { return previewPanes_->TextView(); }
+
+CZoomScrollView& CMainFrame::ImageView() const { return previewPanes_->ImageView(); }
+
+CMusicPlayerView& CMainFrame::MusicPlayerView() const { return previewPanes_->MusicPlayerView(); }
+
+ItemId CMainFrame::GetRootItem(ItemId item) const { return model_->Tree().RootOf(item); }
+
+void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
+  previewPanes_->ShowItem(model_->Tree(), model_->ItemOf(current));
 }
 
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }

@@ -47,6 +47,7 @@ class QTreeView;
 namespace cfv {
 
 class CPaneSplitter;
+class CPreviewPanes;
 class DropLoader;
 class EntryTreeModel;
 
@@ -92,11 +93,12 @@ class CMainFrame : public QMainWindow {
 
   EntryTreeModel& Model() const { return *model_; }
   QTreeView& TreeView() const { return *treeView_; }
-  QPlainTextEdit& TextView() const { return *textView_; }
   CPaneSplitter& Splitter() const { return *splitter_; }
-  // The preview windows that start hidden.
-  CZoomScrollView& ImageView() const { return *imageView_; }
-  CMusicPlayerView& MusicPlayerView() const { return *musicPlayerView_; }
+  // The preview panes: the text view, and the two that start hidden.
+  CPreviewPanes& PreviewPanes() const { return *previewPanes_; }
+  QPlainTextEdit& TextView() const;
+  CZoomScrollView& ImageView() const;
+  CMusicPlayerView& MusicPlayerView() const;
   // The menu action of a command id (nullptr for an unknown id).
   QAction* Action(int commandId) const;
   // The status bar's text.
@@ -113,13 +115,13 @@ class CMainFrame : public QMainWindow {
   DropLoader& Loader() const { return *loader_; }
 
   // The root item (the custom file) that holds `item`: its top ancestor, or
-  // the item itself when it has no parent.
+  // the item itself when it has no parent (EntryTree::RootOf).
   ItemId GetRootItem(ItemId item) const;
 
  public slots:
-  // The tree's current item changed to `current`: the preview dispatcher
-  // shows it (src/preview/ui/main_frame_preview.cpp). Connected to the tree
-  // view's current-index signal.
+  // The tree's current item changed to `current`: the preview panes show it
+  // (CPreviewPanes::ShowItem). Connected to the tree view's current-index
+  // signal.
   void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
   // File > Open... (1004, Ctrl+O): a file dialog for several files; File >
   // Open Folder... (1005): a folder dialog. What is chosen loads as a drop
@@ -160,9 +162,7 @@ class CMainFrame : public QMainWindow {
   CPaneSplitter* splitter_ = nullptr;
   EntryTreeModel* model_ = nullptr;
   QTreeView* treeView_ = nullptr;
-  QPlainTextEdit* textView_ = nullptr;
-  CZoomScrollView* imageView_ = nullptr;
-  CMusicPlayerView* musicPlayerView_ = nullptr;
+  CPreviewPanes* previewPanes_ = nullptr;
   std::vector<QAction*> actions_;
   ExportState exportState_;
   // Destroyed before the child widgets: it stops a running load first.

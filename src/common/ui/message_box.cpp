@@ -8,6 +8,8 @@
 #include <QSpacerItem>
 #include <QTranslator>
 
+#include "common/ui/ui_text.h"
+
 namespace cfv {
 
 void FitCaption(QMessageBox& box, const QString& caption) {
@@ -31,6 +33,11 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
   box.setTextFormat(Qt::PlainText);
   FitCaption(box, caption);
   return box.exec();
+}
+
+void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language) {
+  ShowMessageBox(owner, QMessageBox::Critical, caption, UiText(texts::kExportReadError, language),
+                 QMessageBox::Ok);
 }
 
 bool InstallQtTranslations(UiLanguage language) {

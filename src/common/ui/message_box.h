@@ -19,6 +19,10 @@ namespace cfv {
 int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
                    QMessageBox::StandardButtons buttons);
 
+// The read error box (texts::kExportReadError): a custom file cannot be
+// opened or an entry cannot be read from it. Preview and export both show it.
+void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language);
+
 // Widens `box` so that `caption` fits in its title bar beside the window
 // manager's buttons.
 void FitCaption(QMessageBox& box, const QString& caption);

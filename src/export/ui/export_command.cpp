@@ -24,8 +24,7 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
 }
 
 void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_, UiText(texts::kExportReadError, language_),
-                 QMessageBox::Ok);
+  ShowReadErrorBox(&frame_, caption_, language_);
 }
 
 void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {

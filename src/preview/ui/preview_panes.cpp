@@ -1,24 +1,12 @@
-// The preview dispatcher: the main frame's handling of a new current item in
-// the entry tree. It lives with the preview code; the frame only connects it.
-//
-// An item with children puts the select-a-child prompt into the text view and
-// changes nothing else. A leaf is read again from its custom file, classified,
-// and shown in exactly one of the three preview panes, which becomes the
-// splitter's right pane; the other two are hidden (always in the order text
-// view, image view, music player view) and keep their content. A custom file
-// that can no longer be opened gets the read error box and every pane stays
-// as it was. Nothing is cached between selections.
-#include <QMessageBox>
+#include "preview/ui/preview_panes.h"
+
 #include <QPlainTextEdit>
 #include <filesystem>
 #include <string>
 
-#include "app/main_frame.h"
-#include "app/pane_splitter.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "containers/extract.h"
-#include "containers/ui/entry_tree_model.h"
 #include "preview/classify.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/preview_content.h"
@@ -26,16 +14,25 @@
 
 namespace cfv {
 
-ItemId CMainFrame::GetRootItem(ItemId item) const {
-  const EntryTree& tree = model_->Tree();
-  while (tree.Parent(item) != kNoItem) item = tree.Parent(item);
-  return item;
+CPreviewPanes::CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage language)
+    : QObject(&paneParent), boxOwner_(boxOwner), language_(language) {
+  textView_ = new QPlainTextEdit(&paneParent);
+  textView_->setObjectName(QStringLiteral("textView"));
+  textView_->setReadOnly(true);
+  textView_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  textView_->setAcceptDrops(false);
+
+  imageView_ = new CZoomScrollView(&paneParent);
+  imageView_->setObjectName(QStringLiteral("imageView"));
+  imageView_->hide();
+  musicPlayerView_ = new CMusicPlayerView(&paneParent);
+  musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
+  musicPlayerView_->hide();
 }
 
-void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
-  const ItemId item = model_->ItemOf(current);
+void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
   if (item == kNoItem) return;
-  const EntryTree& tree = model_->Tree();
 
   if (tree.HasChildren(item)) {
     textView_->setPlainText(ToQString(texts::kSelectChildPrompt));
@@ -44,11 +41,10 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
 
   const std::uint32_t offset = tree.Data(item);
   const std::string itemText(tree.Text(item));
-  const std::filesystem::path customFile(std::string(tree.Text(GetRootItem(item))));
+  const std::filesystem::path customFile(std::string(tree.Text(tree.RootOf(item))));
   const ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
-    ShowMessageBox(this, QMessageBox::Critical, ProgramTitle(), UiText(texts::kExportReadError, language_),
-                   QMessageBox::Ok);
+    ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_);
     return;
   }
   const EntryData& entry = *extracted.data;
@@ -82,7 +78,7 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
                         static_cast<QWidget*>(musicPlayerView_)}) {
     pane->setVisible(pane == shown);
   }
-  splitter_->SetRightPane(shown);
+  emit PaneShown(shown);
 }
 
 }  // namespace cfv
