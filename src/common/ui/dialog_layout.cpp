@@ -7,8 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "settings/ui/font_conversion.h"
-#include "settings/user_fonts.h"
+#include "common/mul_div.h"
 
 namespace cfv {
 
@@ -30,9 +29,9 @@ QRect DialogUnits::ToPixels(int x, int y, int cx, int cy) const {
 
 QSize DialogUnits::ToPixels(int cx, int cy) const { return QSize(ToPixelsX(cx), ToPixelsY(cy)); }
 
-DialogBuilder::DialogBuilder(QDialog& dialog, const LogFont& generalFont, const QString& caption, int cx,
+DialogBuilder::DialogBuilder(QDialog& dialog, const QFont& generalFont, const QString& caption, int cx,
                              int cy)
-    : dialog_(dialog), font_(ToQFont(generalFont)), units_(font_) {
+    : dialog_(dialog), font_(generalFont), units_(font_) {
   dialog_.setFont(font_);
   dialog_.setWindowTitle(caption);
   dialog_.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -22,8 +22,6 @@
 #include <QSize>
 #include <QString>
 
-#include "settings/logfont.h"
-
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -58,10 +56,9 @@ struct StaticStyle {
 
 class DialogBuilder {
  public:
-  // Gives `dialog` the General font, the caption and a fixed client size of
-  // cx by cy dialog units; closing by the title bar's box only (no help or
-  // resize).
-  DialogBuilder(QDialog& dialog, const LogFont& generalFont, const QString& caption, int cx, int cy);
+  // Gives `dialog` the General font (the user's General font as a QFont), the caption and a fixed client size
+  // of cx by cy dialog units; closing by the title bar's box only (no help or resize).
+  DialogBuilder(QDialog& dialog, const QFont& generalFont, const QString& caption, int cx, int cy);
 
   const DialogUnits& Units() const { return units_; }
   const QFont& Font() const { return font_; }

@@ -36,7 +36,8 @@ COptionConfigDlg::COptionConfigDlg(const UserFonts& fonts, UiLanguage language, 
       return ChooseFontWithDialog(initial, owner, dpi);
     };
   }
-  DialogBuilder b(*this, fonts_.general, DialogCaption(texts::kConfigurationCaption, language), 288, 138);
+  DialogBuilder b(*this, ToQFont(fonts_.general), DialogCaption(texts::kConfigurationCaption, language), 288,
+                  138);
 
   // In template order; the tab order follows it, so OK has the focus first.
   QPushButton* ok = b.AddButton(kIdOk, UiText(texts::kOk, language), 156, 114, 60, 18, true);
