@@ -29,12 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "app/main_frame.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/load_worker.h"
 #include "containers/ui/wait_dlg.h"
 #include "custom_file_builder.h"
-#include "shell/ui/main_frame.h"
 
 namespace {
 

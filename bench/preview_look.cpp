@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_frame.h"
 #include "containers/cp932.h"
 #include "containers/extract.h"
 #include "containers/loader.h"
@@ -34,7 +35,6 @@
 #include "custom_file_builder.h"
 #include "preview/ui/preview_content.h"
 #include "preview/ui/zoom_scroll_view.h"
-#include "shell/ui/main_frame.h"
 #include "test_sounds.h"
 
 using namespace cfv;

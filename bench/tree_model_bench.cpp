@@ -30,7 +30,7 @@ cfv::EntryTree MakeFileTree(int file) {
   std::mt19937 rng(static_cast<unsigned>(file));
   cfv::EntryTree tree;
   const cfv::ItemId root =
-      tree.AppendItem(cfv::kNoItem, "/games/data/chara/c" + std::to_string(file) + ".npc", 1);
+      tree.AppendItem(cfv::kNoItem, "/games/data/chara/c" + std::to_string(file) + ".npc");
   cfv::ItemId parent = root;
   int leftInBranch = 0;
   std::uint32_t offset = 0;

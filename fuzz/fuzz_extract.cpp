@@ -13,9 +13,9 @@
 #include <cstring>
 #include <string>
 
-#include "containers/detect.h"
 #include "containers/entry_header.h"
 #include "containers/extract.h"
+#include "export/output_name.h"
 #include "preview/classify.h"
 #include "scratch_file.h"
 
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string corrected = cfv::OutputFileName(name, bytes, length, true);
   Check(corrected.rfind(split.base, 0) == 0, "corrected name keeps the base");
   const cfv::PreviewClass kind = cfv::ClassifyPreview(bytes, length, name);
-  Check(kind.kind != cfv::PreviewKind::Sound || kind.device.form != cfv::MciDeviceType::Form::None,
+  Check(kind.kind != cfv::PreviewKind::kSound || kind.device != cfv::SoundDevice::kNone,
         "a sound has a device");
   return 0;
 }

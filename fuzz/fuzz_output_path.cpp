@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "containers/detect.h"
 #include "containers/entry_tree.h"
+#include "export/output_name.h"
 #include "export/output_path.h"
 
 namespace {
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   cfv::EntryTree tree;
   const std::string customFile = std::string(kFolder) + "/" + fileName;
-  cfv::ItemId item = tree.AppendItem(cfv::kNoItem, customFile, 1);
+  cfv::ItemId item = tree.AppendItem(cfv::kNoItem, customFile);
   std::vector<cfv::ItemId> items;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     item = tree.AppendItem(item, lines[i]);

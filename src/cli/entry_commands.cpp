@@ -3,10 +3,10 @@
 
 #include "cli/commands.h"
 #include "containers/custom_file.h"
-#include "containers/detect.h"
 #include "containers/entry_header.h"
 #include "containers/extract.h"
 #include "containers/loader.h"
+#include "export/output_name.h"
 #include "preview/classify.h"
 
 namespace cfv::cli {
@@ -64,7 +64,8 @@ int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* 
   text += "length=" + std::to_string(data->size()) + "\n";
   text += "preview=" + std::string(PreviewKindName(preview.kind)) + "\n";
   text +=
-      "device=" + std::string(preview.kind == PreviewKind::Sound ? preview.device.DisplayName() : "") + "\n";
+      "device=" + std::string(preview.kind == PreviewKind::kSound ? SoundDeviceName(preview.device) : "") +
+      "\n";
   text += "name=" + EscapeField(OutputFileName(name, data->data(), data->size(), true)) + "\n";
   text += "name_as_stored=" + EscapeField(OutputFileName(name, data->data(), data->size(), false)) + "\n";
   if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {

@@ -7,19 +7,19 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "common/text_format.h"
+#include "common/texts.h"
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
-#include "shell/text_format.h"
-#include "shell/texts.h"
 
 namespace cfv::cli {
 namespace {
 
-constexpr UiLanguage kLanguage = UiLanguage::English;
+constexpr UiLanguage kLanguage = UiLanguage::kEnglish;
 
 // The program's message texts on one line: the line break becomes a space.
 std::string OneLine(std::string_view text) {
-  std::string line = WithUnixLineBreaks(text);
+  std::string line(text);
   for (char& c : line)
     if (c == '\n') c = ' ';
   return line;
@@ -48,13 +48,13 @@ class TerminalUser final : public ExportUser {
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
     switch (policy_) {
       case OverwritePolicy::kYes:
-        return OverwriteAnswer::Yes;
+        return OverwriteAnswer::kYes;
       case OverwritePolicy::kNo:
         std::fprintf(err_, "tazor-cfv: kept %s\n", targetPath.c_str());
-        return OverwriteAnswer::No;
+        return OverwriteAnswer::kNo;
       case OverwritePolicy::kCancel:
         std::fprintf(err_, "tazor-cfv: cancelled at %s\n", targetPath.c_str());
-        return OverwriteAnswer::Cancel;
+        return OverwriteAnswer::kCancel;
       case OverwritePolicy::kAsk:
         break;
     }
@@ -72,16 +72,16 @@ class TerminalUser final : public ExportUser {
       if (line.IsAnswer()) {
         std::string answer = line.text;
         for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (answer == "y" || answer == "yes") return OverwriteAnswer::Yes;
-        if (answer == "n" || answer == "no") return OverwriteAnswer::No;
-        if (answer == "c" || answer == "cancel") return OverwriteAnswer::Cancel;
+        if (answer == "y" || answer == "yes") return OverwriteAnswer::kYes;
+        if (answer == "n" || answer == "no") return OverwriteAnswer::kNo;
+        if (answer == "c" || answer == "cancel") return OverwriteAnswer::kCancel;
       }
       notAnswers += line.LinesUsed();
       if (line.atEnd) break;
     }
     // End of input, or no answer given: No.
     std::fputc('\n', err_);
-    return OverwriteAnswer::No;
+    return OverwriteAnswer::kNo;
   }
 
   void ReadFailed(const std::string& customFilePath) override {

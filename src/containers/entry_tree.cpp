@@ -6,19 +6,19 @@
 
 namespace cfv {
 
-ItemId EntryTree::AppendItem(ItemId parent, std::string_view text, int image) {
+ItemId EntryTree::AppendItem(ItemId parent, std::string_view text) {
   const auto textOffset = static_cast<std::uint32_t>(texts_.size());
   texts_.append(text);
-  return AppendNode(parent, textOffset, image);
+  return AppendNode(parent, textOffset);
 }
 
 ItemId EntryTree::AppendNameFieldItem(ItemId parent, const unsigned char* field, std::size_t size) {
   const auto textOffset = static_cast<std::uint32_t>(texts_.size());
   AppendCp932UntilNul(field, size, texts_);
-  return AppendNode(parent, textOffset, -1);
+  return AppendNode(parent, textOffset);
 }
 
-ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset, int image) {
+ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset) {
   const auto id = static_cast<ItemId>(nodes_.size());
   Node node{};
   node.parent = parent;
@@ -29,7 +29,6 @@ ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset, int image)
   node.textLength = static_cast<std::uint32_t>(texts_.size() - textOffset);
   node.data = 0;
   node.checked = 0;
-  node.image = static_cast<std::int8_t>(image);
 
   if (parent == kNoItem) {
     node.row = rootCount_++;

@@ -32,11 +32,11 @@ class EntryTree {
   // Appends an item after the last child of `parent` (kNoItem: after the last
   // root item). `text` is UTF-8. The item starts unchecked with data 0.
   // Returns the new item's id. O(1).
-  ItemId AppendItem(ItemId parent, std::string_view text, int image = -1);
+  ItemId AppendItem(ItemId parent, std::string_view text);
   // Appends an entry item whose text is a header's name field: `field` holds
   // `size` bytes of code page 932 text, cut at the first NUL. The text is
   // decoded straight into the tree's text pool (the loader's path: no string
-  // is made per entry). Image -1, data 0, unchecked.
+  // is made per entry). Data 0, unchecked.
   ItemId AppendNameFieldItem(ItemId parent, const unsigned char* field, std::size_t size);
 
   // Appends every item of `other` at the top level, after the last root item,
@@ -51,7 +51,6 @@ class EntryTree {
     const Node& n = nodes_[item];
     return std::string_view(texts_.data() + n.textOffset, n.textLength);
   }
-  int Image(ItemId item) const { return nodes_[item].image; }
 
   ItemId Parent(ItemId item) const { return nodes_[item].parent; }
   ItemId FirstChild(ItemId item) const { return nodes_[item].firstChild; }
@@ -96,7 +95,7 @@ class EntryTree {
 
  private:
   // Links a new item whose text is texts_[textOffset, end of texts_).
-  ItemId AppendNode(ItemId parent, std::uint32_t textOffset, int image);
+  ItemId AppendNode(ItemId parent, std::uint32_t textOffset);
 
   struct Node {
     ItemId parent;
@@ -108,7 +107,6 @@ class EntryTree {
     std::uint32_t textLength;
     std::uint32_t data;
     std::uint8_t checked;
-    std::int8_t image;
   };
 
   std::vector<Node> nodes_;

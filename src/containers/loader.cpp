@@ -63,7 +63,7 @@ bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText
   }
   if (!IsUsableEntryHeader(first)) return false;
   file.MoveTo(0);
-  const ItemId root = tree.AppendItem(kNoItem, rootText, 1);
+  const ItemId root = tree.AppendItem(kNoItem, rootText);
   ParseState state{tree, 0};
   ParseEntryList(state, file, static_cast<std::uint32_t>(file.Length()), root, 1);
   return true;

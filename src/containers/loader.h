@@ -1,8 +1,8 @@
 // The loader: reads one custom file's entry headers into an EntryTree.
 //
 // A custom file is accepted when its first 50 bytes form a usable entry
-// header; it then becomes one root item (text = the path as given, data 0,
-// image 1) with one item per entry beneath it, nested as the entries nest,
+// header; it then becomes one root item (text = the path as given, data 0)
+// with one item per entry beneath it, nested as the entries nest,
 // each carrying the file offset of its header. Only headers are read (50
 // bytes per entry and 50 at the start of each non-empty payload); payloads
 // are stepped over.

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "containers/detect.h"
 #include "containers/extract.h"
+#include "export/output_name.h"
 
 namespace cfv {
 
@@ -16,7 +16,7 @@ ExportEngine::ExportEngine(const EntryTree& tree, ExportState& state, ExportUser
 
 ExportSummary ExportEngine::Run(const ExportOptions& options) {
   state_.options = options;
-  state_.overwriteAnswer = OverwriteAnswer::None;
+  state_.overwriteAnswer = OverwriteAnswer::kNone;
   summary_ = ExportSummary();
   checkedRoot_ = kNoItem;
   folders_.ForgetSweeps();
@@ -104,7 +104,7 @@ void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, s
 void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
                               const OutputPath& destinationFolder, std::string_view entryName,
                               bool renameExtension) {
-  if (state_.overwriteAnswer == OverwriteAnswer::Cancel) {
+  if (state_.overwriteAnswer == OverwriteAnswer::kCancel) {
     ++summary_.cancelled;
     return;
   }
@@ -161,13 +161,13 @@ void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::
   if (existing == TargetKind::kOther) {
     userAsked_ = true;
     OverwriteAnswer answer = user_.AskOverwrite(target.Text());
-    if (answer == OverwriteAnswer::None) answer = OverwriteAnswer::No;
+    if (answer == OverwriteAnswer::kNone) answer = OverwriteAnswer::kNo;
     state_.overwriteAnswer = answer;
-    if (answer == OverwriteAnswer::No) {
+    if (answer == OverwriteAnswer::kNo) {
       ++summary_.declined;
       return;
     }
-    if (answer == OverwriteAnswer::Cancel) {
+    if (answer == OverwriteAnswer::kCancel) {
       ++summary_.cancelled;
       return;
     }

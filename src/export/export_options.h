@@ -23,15 +23,15 @@ struct ExportOptions {
 
 // The answer to the last overwrite question of the current export.
 enum class OverwriteAnswer : std::int32_t {
-  None,    // no question asked yet in this export
-  Yes,     // the existing file was replaced
-  No,      // the existing file stayed; holds for that file only
-  Cancel,  // nothing more is read or written in this export
+  kNone,    // no question asked yet in this export
+  kYes,     // the existing file was replaced
+  kNo,      // the existing file stayed; holds for that file only
+  kCancel,  // nothing more is read or written in this export
 };
 
 struct ExportState {
   ExportOptions options;
-  OverwriteAnswer overwriteAnswer = OverwriteAnswer::None;
+  OverwriteAnswer overwriteAnswer = OverwriteAnswer::kNone;
 };
 
 }  // namespace cfv

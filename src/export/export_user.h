@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/texts.h"
 #include "export/export_options.h"
-#include "shell/texts.h"
 
 namespace cfv {
 
@@ -36,8 +36,5 @@ class ExportUser {
   // started, also after errors and after a Cancel.
   virtual void ExportFinished() = 0;
 };
-
-// `text` with every "\r\n" turned into "\n", for a terminal or a Qt label.
-std::string WithUnixLineBreaks(std::string_view text);
 
 }  // namespace cfv

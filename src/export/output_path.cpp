@@ -1,6 +1,6 @@
 #include "export/output_path.h"
 
-#include "containers/detect.h"
+#include "export/output_name.h"
 
 namespace cfv {
 namespace {

@@ -28,13 +28,15 @@ bool LastFourEqual(std::string_view text, std::string_view suffix) {
 
 }  // namespace
 
-std::string_view MciDeviceType::DisplayName() const {
-  switch (form) {
-    case Form::Numeric:
-      return type == kWaveformAudio ? "waveaudio" : "sequencer";
-    case Form::Named:
-      return name;
-    case Form::None:
+std::string_view SoundDeviceName(SoundDevice device) {
+  switch (device) {
+    case SoundDevice::kWaveAudio:
+      return "waveaudio";
+    case SoundDevice::kSequencer:
+      return "sequencer";
+    case SoundDevice::kMpegVideo:
+      return "MPEGVideo";
+    case SoundDevice::kNone:
       break;
   }
   return "";
@@ -43,27 +45,27 @@ std::string_view MciDeviceType::DisplayName() const {
 PreviewClass ClassifyPreview(const unsigned char* data, std::size_t /*length*/, std::string_view itemText) {
   PreviewClass result;
   if (std::memcmp(data, "BM", 2) == 0) {
-    result.kind = PreviewKind::Image;
+    result.kind = PreviewKind::kImage;
   } else if (std::memcmp(data, "RIFF", 4) == 0) {
-    result.kind = PreviewKind::Sound;
-    result.device = MciDeviceType::WaveAudio();
+    result.kind = PreviewKind::kSound;
+    result.device = SoundDevice::kWaveAudio;
   } else if (LastFourEqual(itemText, ".mp3")) {
-    result.kind = PreviewKind::Sound;
-    result.device = MciDeviceType::MpegVideo();
+    result.kind = PreviewKind::kSound;
+    result.device = SoundDevice::kMpegVideo;
   } else if (LastFourEqual(itemText, ".mid")) {
-    result.kind = PreviewKind::Sound;
-    result.device = MciDeviceType::Sequencer();
+    result.kind = PreviewKind::kSound;
+    result.device = SoundDevice::kSequencer;
   }
   return result;
 }
 
 std::string_view PreviewKindName(PreviewKind kind) {
   switch (kind) {
-    case PreviewKind::Image:
+    case PreviewKind::kImage:
       return "Image";
-    case PreviewKind::Sound:
+    case PreviewKind::kSound:
       return "Sound";
-    case PreviewKind::Text:
+    case PreviewKind::kText:
       break;
   }
   return "Text";

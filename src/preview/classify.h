@@ -3,37 +3,22 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
 
 namespace cfv {
 
-enum class PreviewKind { Image, Sound, Text };
+enum class PreviewKind { kImage, kSound, kText };
 
-// The player device a sound needs. Numeric device types and the named
-// "MPEGVideo" device are opened differently, so the form is recorded.
-struct MciDeviceType {
-  enum class Form { None, Numeric, Named };
-  Form form = Form::None;
-  std::uint32_t type = 0;  // for Numeric: kWaveformAudio or kSequencer
-  std::string_view name;   // for Named: "MPEGVideo"
+// The player device a sound is opened with: the decoder for it and the name
+// `tazor-cfv info` prints.
+enum class SoundDevice { kNone, kWaveAudio, kSequencer, kMpegVideo };
 
-  static constexpr std::uint32_t kWaveformAudio = 0x20A;
-  static constexpr std::uint32_t kSequencer = 0x20B;
-
-  // The three devices a sound can need.
-  static constexpr MciDeviceType WaveAudio() { return {Form::Numeric, kWaveformAudio, {}}; }
-  static constexpr MciDeviceType Sequencer() { return {Form::Numeric, kSequencer, {}}; }
-  static constexpr MciDeviceType MpegVideo() { return {Form::Named, 0, "MPEGVideo"}; }
-
-  // "waveaudio", "sequencer", "MPEGVideo", or "" for None.
-  std::string_view DisplayName() const;
-  friend bool operator==(const MciDeviceType&, const MciDeviceType&) = default;
-};
+// "waveaudio", "sequencer", "MPEGVideo", or "" for kNone.
+std::string_view SoundDeviceName(SoundDevice device);
 
 struct PreviewClass {
-  PreviewKind kind = PreviewKind::Text;
-  MciDeviceType device;  // meaningful for Sound only
+  PreviewKind kind = PreviewKind::kText;
+  SoundDevice device = SoundDevice::kNone;  // kNone unless kind is kSound
 };
 
 // Classifies entry data: "BM" -> Image; "RIFF" -> Sound (waveform audio);

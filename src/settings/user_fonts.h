@@ -14,8 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "common/mul_div.h"
+#include "common/texts.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 namespace cfv {
 
@@ -28,10 +29,6 @@ inline constexpr std::string_view kKeyFontViewer = "FontViewer";
 // The settings file as the program uses it: relative, so it follows the
 // current directory.
 inline std::filesystem::path DefaultSettingsPath() { return std::filesystem::path(kSettingsFileName); }
-
-// Windows' MulDiv: a * b / c computed in 64 bits and rounded to the nearest
-// integer, halves away from zero; -1 when c is 0 or the result overflows.
-int MulDiv(int a, int b, int c);
 
 struct UserFonts {
   LogFont general;   // every dialog the program builds

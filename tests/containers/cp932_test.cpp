@@ -73,7 +73,7 @@ TEST(Cp932, LongerMixedSequencesAndNameFields) {
                                  0xFD, 0xFE, 0xFF, 0x41, 0x61, 0x93, 0xFA, 0x8C, 0x7B, 0xB1, 0x20};
   std::mt19937 rng(932);
   EntryTree tree;
-  const ItemId root = tree.AppendItem(kNoItem, "root", 1);
+  const ItemId root = tree.AppendItem(kNoItem, "root");
   std::string pool = "prefix";
   for (int round = 0; round < 100000; ++round) {
     std::string s(1 + rng() % 40, ' ');

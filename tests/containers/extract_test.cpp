@@ -5,9 +5,9 @@
 #include <fstream>
 #include <string>
 
-#include "containers/detect.h"
 #include "containers/loader.h"
 #include "custom_file_builder.h"
+#include "export/output_name.h"
 
 namespace cfv {
 namespace {

@@ -134,9 +134,6 @@ TEST(Loader, RootItemAndSecondLoad) {
   ASSERT_TRUE(LoadCustomFile(dir / "a.god", "r", tree));
   EXPECT_EQ(TreeLines(tree), (Lines{"0:/some/where/a.god@0+", "1:b@0+", "2:c@50", "1:d@101", "0:r@0+",
                                     "1:b@0+", "2:c@50", "1:d@101"}));
-  const ItemId root = tree.FirstRoot();
-  EXPECT_EQ(tree.Image(root), 1);
-  EXPECT_EQ(tree.Image(tree.FirstChild(root)), -1);
   for (ItemId id = 0; id < tree.Size(); ++id) EXPECT_FALSE(tree.IsChecked(id));
 }
 

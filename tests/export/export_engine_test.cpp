@@ -130,12 +130,12 @@ TEST_P(SameNameSiblings, TheSecondMeetsTheQuestion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, SameNameSiblings,
-                         ::testing::Values(SiblingCase{OverwriteAnswer::Yes, "second", true, 0, 0},
+                         ::testing::Values(SiblingCase{OverwriteAnswer::kYes, "second", true, 0, 0},
                                            // A No holds for its own file only.
-                                           SiblingCase{OverwriteAnswer::No, "first", true, 1, 0},
+                                           SiblingCase{OverwriteAnswer::kNo, "first", true, 1, 0},
                                            // The cancelled entry and y.t (later.cmp is a branch,
                                            // skipped before any reading).
-                                           SiblingCase{OverwriteAnswer::Cancel, "first", false, 0, 2}),
+                                           SiblingCase{OverwriteAnswer::kCancel, "first", false, 0, 2}),
                          [](const auto& row) { return std::to_string(row.index); });
 
 TEST(Export, CancelAtTheFirstQuestionWritesNothingButMakesLaterFolders) {
@@ -144,7 +144,7 @@ TEST(Export, CancelAtTheFirstQuestionWritesNothingButMakesLaterFolders) {
   test::WriteFile(dir / "hero/face.bmp", "old");
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Cancel});
+  ScriptedUser user({OverwriteAnswer::kCancel});
   ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(user.events, (Strings{"ask " + (dir / "hero/face.bmp").string(), "finished"}));
   EXPECT_EQ(Listing(dir.path()), (Strings{"hero.npc", "hero/", "hero/body/", "hero/face.bmp"}));
@@ -157,8 +157,8 @@ TEST(Export, YesReplacesAndALaterNewFileNeedsNoQuestion) {
   test::WriteFile(dir / "hero/face.bmp", "old");
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
-  state.overwriteAnswer = OverwriteAnswer::Cancel;  // left from an earlier export: reset by Run
-  ScriptedUser user({OverwriteAnswer::Yes});
+  state.overwriteAnswer = OverwriteAnswer::kCancel;  // left from an earlier export: reset by Run
+  ScriptedUser user({OverwriteAnswer::kYes});
   const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(user.events, (Strings{"ask " + (dir / "hero/face.bmp").string(), "finished"}));
   EXPECT_EQ(ReadFile(dir / "hero/face.bmp"), test::MakeBmp(2, 2));
@@ -199,7 +199,7 @@ TEST(Export, TwoCustomFilesSharingAFolderMeetTheQuestion) {
   test::WriteFile(dir / "hero.god", test::Serialize({Leaf("x.t", "god"), Leaf("z.t", "z")}));
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc", dir / "hero.god"});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::No});
+  ScriptedUser user({OverwriteAnswer::kNo});
   ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(user.events, (Strings{"ask " + (dir / "hero/x.txt").string(), "finished"}));
   EXPECT_EQ(ReadFile(dir / "hero/x.txt"), "npc");
@@ -211,7 +211,7 @@ TEST(Export, ACustomFileLoadedTwiceMeetsTheQuestionForEachEntry) {
   test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "x"), Leaf("y.t", "y")}));
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc", dir / "hero.npc"});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::No});
+  ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kNo});
   const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(user.events, (Strings{"ask " + (dir / "hero/x.txt").string(),
                                   "ask " + (dir / "hero/y.txt").string(), "finished"}));
@@ -279,7 +279,7 @@ TEST(Export, OverwriteKeepsTheOldFilesPermissions) {
   std::filesystem::permissions(dir / "hero/x.txt", std::filesystem::perms(0640));
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Yes});
+  ScriptedUser user({OverwriteAnswer::kYes});
   ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(ReadFile(dir / "hero/x.txt"), "new");
   EXPECT_EQ(std::filesystem::status(dir / "hero/x.txt").permissions(), std::filesystem::perms(0640));

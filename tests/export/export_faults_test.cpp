@@ -114,7 +114,7 @@ TEST_F(CraftedNames, APlantedFileLinkIsReplacedNotWrittenThrough) {
   std::filesystem::create_symlink(dir_ / "outside/victim", Game("hero/b.txt"));
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::No});
+  ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kNo});
   ExportEngine(tree, state, user).Run(ExportOptions{});
   EXPECT_EQ(user.events, (Strings{"ask " + Game("hero/a.txt").string(), "ask " + Game("hero/b.txt").string(),
                                   "finished"}));
@@ -135,7 +135,7 @@ TEST_F(CraftedNames, CustomFileNamesWithoutAFolderNameAreRefused) {
     test::WriteFile(Game(name), test::Serialize(entries));
     EntryTree tree = test::LoadAllChecked({Game(name)});
     ExportState state;
-    ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
+    ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kYes});
     const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
     EXPECT_EQ(user.events, (Strings{"refused " + Game(name).string(), "finished"}));
     EXPECT_EQ(summary.writeErrors, 4u);
@@ -154,7 +154,7 @@ TEST_F(CraftedNames, CustomFilesBeingExportedAreNeverReplaced) {
   const std::string a = ReadFile(Game("a.god"));
   EntryTree tree = test::LoadAllChecked({Game("a.god"), Game("a/b.god")});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
+  ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kYes});
   ExportEngine(tree, state, user).Run(ExportOptions{1, 0});
   EXPECT_EQ(user.events,
             (Strings{"write " + Game("a/b.god").string(), "write " + Game("a/c.t").string(), "finished"}));
@@ -206,7 +206,7 @@ TEST_P(WriteFaults, AreReportedLeaveNoPartialFileAndKeepTheOldOne) {
   if (GetParam().overwrite) test::WriteFile(dir / "hero/a.txt", "the old file");
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
-  ScriptedUser user({OverwriteAnswer::Yes});
+  ScriptedUser user({OverwriteAnswer::kYes});
   FailingWriter writer(GetParam().step);
   const ExportSummary summary = ExportEngine(tree, state, user, writer).Run(ExportOptions{});
 
@@ -289,7 +289,7 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   if (pid == 0) {
     if (user != -1 && !test::BecomeUser(user)) ::_exit(3);
     ExportState state;
-    ScriptedUser yes({OverwriteAnswer::Yes});
+    ScriptedUser yes({OverwriteAnswer::kYes});
     StoppingWriter writer;
     ExportEngine(tree, state, yes, writer).Run(ExportOptions{});
     ::_exit(0);
@@ -315,7 +315,7 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   ExportState state;
-  ScriptedUser user2({OverwriteAnswer::Yes});
+  ScriptedUser user2({OverwriteAnswer::kYes});
   ExportEngine(tree, state, user2).Run(ExportOptions{});
   ::close(holder);
   const std::string path = (dir / "hero/big.bin").string();

@@ -9,7 +9,7 @@ namespace cfv::test {
 OverwriteAnswer ScriptedUser::AskOverwrite(const std::string& targetPath) {
   if (answers_.empty()) {
     events.push_back("ask-unscripted " + targetPath);
-    return OverwriteAnswer::No;
+    return OverwriteAnswer::kNo;
   }
   events.push_back("ask " + targetPath);
   const OverwriteAnswer answer = answers_.front();

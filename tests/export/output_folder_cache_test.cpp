@@ -156,7 +156,7 @@ TEST(OutputFolderCache, HoldsAtMostItsCapacity) {
 class MovingUser : public test::ScriptedUser {
  public:
   MovingUser(std::filesystem::path from, std::filesystem::path to)
-      : ScriptedUser({OverwriteAnswer::Yes}), from_(std::move(from)), to_(std::move(to)) {}
+      : ScriptedUser({OverwriteAnswer::kYes}), from_(std::move(from)), to_(std::move(to)) {}
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
     std::filesystem::rename(from_, to_);
     return ScriptedUser::AskOverwrite(targetPath);

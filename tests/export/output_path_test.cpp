@@ -5,8 +5,6 @@
 #include <string>
 
 #include "export/export_user.h"
-#include "shell/text_format.h"
-#include "shell/texts.h"
 
 namespace cfv {
 namespace {
@@ -79,14 +77,6 @@ TEST(BuildItemPath, ADotDotNameRefusesItsItemAndEverythingBelow) {
   EXPECT_TRUE(BuildItemPath(tree, below).leavesExportFolder);
   EXPECT_TRUE(ItemFolder(tree, below).leavesExportFolder);
   EXPECT_FALSE(BuildItemPath(tree, fine).leavesExportFolder);
-}
-
-TEST(ExportTexts, MessagesFormatWithTheTargetPath) {
-  EXPECT_EQ(FormatText(texts::kExportOverwriteQuestion.english, {"/g/hero/a.txt"}),
-            "File [/g/hero/a.txt] is already exists.\r\nOverwrite?");
-  EXPECT_EQ(FormatText(texts::kExportWriteError.In(UiLanguage::Japanese), {"/x"}),
-            "ファイルの書き込みに失敗しました。\r\n[/x]");
-  EXPECT_EQ(WithUnixLineBreaks("a\r\nb\nc\r"), "a\nb\nc\r");
 }
 
 }  // namespace

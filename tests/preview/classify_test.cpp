@@ -46,9 +46,9 @@ TEST(ClassifyPreview, Table) {
     const PreviewClass got =
         ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), c.length, c.text);
     std::string shown(PreviewKindName(got.kind));
-    if (got.kind == PreviewKind::Sound) shown += " " + std::string(got.device.DisplayName());
+    if (got.kind == PreviewKind::kSound) shown += " " + std::string(SoundDeviceName(got.device));
     EXPECT_EQ(shown, c.shown);
-    EXPECT_EQ(got.device.DisplayName().empty(), got.kind != PreviewKind::Sound);
+    EXPECT_EQ(SoundDeviceName(got.device).empty(), got.kind != PreviewKind::kSound);
   }
 }
 

@@ -154,14 +154,14 @@ class UserFontsTest : public testing::Test {
  protected:
   test::TempDir dir;
   fs::path ini = dir / "TazorCustomFileViewer.ini";
-  LogFont def = MakeDefaultFont(UiLanguage::English, 96);
+  LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
   UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
                   Font("メイリオ", 18, 900, 1)};
 };
 
 TEST_F(UserFontsTest, DefaultFontPerLanguageAndResolution) {
   EXPECT_EQ(def, Font("Arial", -16));
-  EXPECT_EQ(MakeDefaultFont(UiLanguage::Japanese, 120), Font("Meiryo UI", -20));
+  EXPECT_EQ(MakeDefaultFont(UiLanguage::kJapanese, 120), Font("Meiryo UI", -20));
   EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, def}));  // no file
 }
 
@@ -172,7 +172,7 @@ TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
                 "\r\nFontFileTree=" + WindowsStructText(saved.fileTree) +
                 "\r\nFontViewer=" + WindowsStructText(saved.viewer) + "\r\n");
   // A stored face stays whatever the language of the default is.
-  EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::Japanese, 96)), saved);
+  EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::kJapanese, 96)), saved);
 }
 
 TEST_F(UserFontsTest, DamagedOrMissingValueKeepsTheDefault) {

@@ -14,19 +14,19 @@
 #include <cmath>
 #include <optional>
 
+#include "common/ui/dialog_layout.h"
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "modal_dialog.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
-#include "shell/ui/message_box.h"
-#include "shell/ui/ui_text.h"
 
 using namespace cfv;
 
 namespace {
 
 LogFont Font(const char* face, int height, int weight = 400) {
-  LogFont f = MakeDefaultFont(UiLanguage::English, 96);
+  LogFont f = MakeDefaultFont(UiLanguage::kEnglish, 96);
   f.SetFaceName(face);
   f.lfHeight = height;
   f.lfWeight = weight;
@@ -119,7 +119,7 @@ class SettingsUiTest : public QObject {
     UserFonts fonts;
     fonts.general = Font("DejaVu Sans", height);
     fonts.fileTree = fonts.viewer = Font("DejaVu Sans", -16);
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     const LogFont& g = fonts.general;
     QCOMPARE(dlg.size(), Expected(g, 0, 0, 288, 138).size());
     struct Control {
@@ -152,15 +152,17 @@ class SettingsUiTest : public QObject {
 
   void textsInBothLanguages() {
     const UserFonts fonts{Font("DejaVu Sans", -16), Font("DejaVu Sans", -16), Font("DejaVu Sans", -16)};
-    COptionConfigDlg en(fonts, UiLanguage::English, 96);
+    COptionConfigDlg en(fonts, UiLanguage::kEnglish, 96);
     QCOMPARE(en.windowTitle(), QStringLiteral("[ Configuration ] - Tazor Custom File Viewer"));
-    QCOMPARE(FindControl<QPushButton>(en, 2)->text(), QStringLiteral("Cancel"));
-    QCOMPARE(FindControl<QPushButton>(en, 1000)->text(), QStringLiteral("Select"));
-    COptionConfigDlg ja(fonts, UiLanguage::Japanese, 96);
+    QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("Cancel"));
+    QCOMPARE(FindControl<QPushButton>(en, COptionConfigDlg::kIdSelectGeneral)->text(),
+             QStringLiteral("Select"));
+    COptionConfigDlg ja(fonts, UiLanguage::kJapanese, 96);
     QCOMPARE(ja.windowTitle(), QStringLiteral("[ 設定 ] - Tazor カスタムファイルビューア"));
-    QCOMPARE(FindControl<QPushButton>(ja, 1)->text(), QStringLiteral("OK"));
-    QCOMPARE(FindControl<QPushButton>(ja, 2)->text(), QStringLiteral("キャンセル"));
-    QCOMPARE(FindControl<QPushButton>(ja, 1002)->text(), QStringLiteral("変更"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdOk)->text(), QStringLiteral("OK"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdCancel)->text(), QStringLiteral("キャンセル"));
+    QCOMPARE(FindControl<QPushButton>(ja, COptionConfigDlg::kIdSelectPreview)->text(),
+             QStringLiteral("変更"));
     QStringList labels;
     for (QLabel* l : ja.findChildren<QLabel*>()) {
       if (l->objectName().isEmpty()) labels << l->text();
@@ -176,24 +178,27 @@ class SettingsUiTest : public QObject {
     LogFont bold = Font("Bold Face", -16, 700);
     bold.lfItalic = 1;
     const UserFonts fonts{Font("General Face", -16), Font("Tree Face", -20), bold};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 120);
-    QCOMPARE(FindControl<QLabel>(dlg, 1003)->text(), QStringLiteral("General Face 10pt"));
-    QCOMPARE(FindControl<QLabel>(dlg, 1004)->text(), QStringLiteral("Tree Face 12pt"));
-    QCOMPARE(FindControl<QLabel>(dlg, 1005)->text(), QStringLiteral("Bold Face 10pt [太字,斜体]"));
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 120);
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescGeneral)->text(),
+             QStringLiteral("General Face 10pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescFileList)->text(),
+             QStringLiteral("Tree Face 12pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescPreview)->text(),
+             QStringLiteral("Bold Face 10pt [太字,斜体]"));
   }
 
   void okReturnsOneWithTheChosenFonts() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
     int chooserCalls = 0;
     LogFont seen;
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96, [&](const LogFont& initial, QWidget*) {
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96, [&](const LogFont& initial, QWidget*) {
       ++chooserCalls;
       seen = initial;
       return std::optional<LogFont>(Font("Chosen", -32, 700));
     });
     test::WhenModalShown([](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1001), Qt::LeftButton);
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdSelectFileList), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdOk), Qt::LeftButton);
     });
     QCOMPARE(dlg.Show(nullptr), COptionConfigDlg::kResultOk);
     QCOMPARE(chooserCalls, 1);
@@ -201,16 +206,17 @@ class SettingsUiTest : public QObject {
     QCOMPARE(dlg.Fonts().general, fonts.general);
     QCOMPARE(dlg.Fonts().fileTree, Font("Chosen", -32, 700));
     QCOMPARE(dlg.Fonts().viewer, fonts.viewer);
-    QCOMPARE(FindControl<QLabel>(dlg, 1004)->text(), QStringLiteral("Chosen 24pt [太字]"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescFileList)->text(),
+             QStringLiteral("Chosen 24pt [太字]"));
   }
 
   void cancelledChooserChangesNothing() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(); });
-    QTest::mouseClick(FindControl<QPushButton>(dlg, 1002), Qt::LeftButton);
+    QTest::mouseClick(FindControl<QPushButton>(dlg, COptionConfigDlg::kIdSelectPreview), Qt::LeftButton);
     QCOMPARE(dlg.Fonts(), fonts);
-    QCOMPARE(FindControl<QLabel>(dlg, 1005)->text(), QStringLiteral("C 12pt"));
+    QCOMPARE(FindControl<QLabel>(dlg, COptionConfigDlg::kIdDescPreview)->text(), QStringLiteral("C 12pt"));
   }
 
   void cancelEscapeAndCloseReturnTwo_data() {
@@ -223,11 +229,12 @@ class SettingsUiTest : public QObject {
   void cancelEscapeAndCloseReturnTwo() {
     QFETCH(int, how);
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96,
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96,
                          [](const LogFont&, QWidget*) { return std::optional<LogFont>(Font("New", -9)); });
     test::WhenModalShown([how](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, 1000), Qt::LeftButton);
-      if (how == 0) QTest::mouseClick(FindControl<QPushButton>(*w, 2), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdSelectGeneral), Qt::LeftButton);
+      if (how == 0)
+        QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdCancel), Qt::LeftButton);
       if (how == 1) QTest::keyClick(w, Qt::Key_Escape);
       if (how == 2) w->close();
     });
@@ -236,9 +243,9 @@ class SettingsUiTest : public QObject {
 
   void enterPressesOkWhichHasTheFocus() {
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     test::WhenModalShown([](QWidget* w) {
-      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, 1));
+      QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(*w, COptionConfigDlg::kIdOk));
       QTest::keyClick(w, Qt::Key_Return);
     });
     QCOMPARE(dlg.Show(nullptr), COptionConfigDlg::kResultOk);
@@ -250,7 +257,7 @@ class SettingsUiTest : public QObject {
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     const UserFonts fonts{Font("A", -16), Font("B", -16), Font("C", -16)};
-    COptionConfigDlg dlg(fonts, UiLanguage::English, 96);
+    COptionConfigDlg dlg(fonts, UiLanguage::kEnglish, 96);
     QPoint centre;
     test::WhenModalShown([&centre](QWidget* w) {
       centre = w->frameGeometry().center();
@@ -287,8 +294,8 @@ class SettingsUiTest : public QObject {
   // Last: it changes Qt's texts for the rest of the process. In the
   // Japanese window Qt's own buttons read as on a Japanese system.
   void japaneseWindowHasQtsButtonsInJapanese() {
-    if (!InstallQtTranslations(UiLanguage::Japanese)) QSKIP("Qt's Japanese translations are not installed");
-    const QString caption = ToQString(texts::kProgramTitle.In(UiLanguage::Japanese));
+    if (!InstallQtTranslations(UiLanguage::kJapanese)) QSKIP("Qt's Japanese translations are not installed");
+    const QString caption = ToQString(texts::kProgramTitle.In(UiLanguage::kJapanese));
     QStringList buttons;
     test::WhenModalShown([&](QWidget* w) {
       for (const QAbstractButton* b : w->findChildren<QAbstractButton*>()) buttons << b->text();

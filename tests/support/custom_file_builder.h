@@ -1,11 +1,11 @@
 // Test helper: builds real custom files byte by byte from a description, so
 // tests never carry hand-typed byte dumps.
 //
-//   CustomFileBuilder b;
-//   b.Leaf("a.txt", "hello");                 // a stored leaf
-//   b.Leaf("b.bmp", Zlib(bitmap));            // a zlib-compressed payload
-//   b.Branch("c.npc", {Leaf("d.t", "x")});   // a nested container
-//   b.WriteTo(dir / "x.god");
+//   TempDir dir;
+//   WriteFile(dir / "x.god",
+//             Serialize({Leaf("a.txt", "hello"),                 // a stored leaf
+//                        Leaf("b.bmp", Zlib(bitmap)),            // a zlib-compressed payload
+//                        Branch("c.npc", {Leaf("d.t", "x")})}));  // a nested container
 //
 // Names are UTF-8 and are written as code page 932, truncated to 40 bytes.
 // An entry may force its size field (`sizeField`) to make broken files.

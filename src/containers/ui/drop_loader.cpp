@@ -29,18 +29,18 @@ void DropLoader::Load(std::vector<std::filesystem::path> paths) {
   Advance();
 }
 
-bool DropLoader::IsIdle() const { return !worker_ && waiting_.empty() && dialogFor_ == DialogFor::Nothing; }
+bool DropLoader::IsIdle() const { return !worker_ && waiting_.empty() && dialogFor_ == DialogFor::kNothing; }
 
 void DropLoader::Advance() {
-  if (dialogFor_ == DialogFor::Nothing && !waiting_.empty()) {
+  if (dialogFor_ == DialogFor::kNothing && !waiting_.empty()) {
     if (!dialog_) {
       dialog_ = std::make_unique<CWaitDlg>(owner_, generalFont_(), language_);
       connect(dialog_.get(), &QDialog::finished, this, &DropLoader::OnDialogFinished);
     }
-    dialogFor_ = DialogFor::WaitingLoad;
+    dialogFor_ = DialogFor::kWaitingLoad;
     dialog_->Open(waiting_.front().control, [this] { return DialogLoadHasEnded(); });
   }
-  if (!worker_ && dialogFor_ == DialogFor::WaitingLoad) {
+  if (!worker_ && dialogFor_ == DialogFor::kWaitingLoad) {
     PendingLoad load = std::move(waiting_.front());
     waiting_.pop_front();
     LoadObserver& reports = *this;
@@ -48,7 +48,7 @@ void DropLoader::Advance() {
                                            routine_);
     // Queued: `finished` is emitted on the worker's thread.
     connect(worker_.get(), &QThread::finished, this, &DropLoader::OnWorkerFinished, Qt::QueuedConnection);
-    dialogFor_ = DialogFor::RunningLoad;
+    dialogFor_ = DialogFor::kRunningLoad;
     emit LoadStarted();
     worker_->start();
   }
@@ -57,7 +57,7 @@ void DropLoader::Advance() {
 bool DropLoader::DialogLoadHasEnded() {
   // A waiting load's worker has not even started; the running load has ended
   // when its worker has, or has been cleaned up already.
-  if (dialogFor_ != DialogFor::RunningLoad) return false;
+  if (dialogFor_ != DialogFor::kRunningLoad) return false;
   if (!worker_) return true;
   if (!worker_->HasEnded()) return false;
   // The last files and the final count are on screen before the dialog closes.
@@ -68,8 +68,8 @@ bool DropLoader::DialogLoadHasEnded() {
 void DropLoader::OnDialogFinished() {
   // A drop whose dialog closed before its worker started was aborted: it
   // loads nothing.
-  if (dialogFor_ == DialogFor::WaitingLoad && !waiting_.empty()) waiting_.pop_front();
-  dialogFor_ = DialogFor::Nothing;
+  if (dialogFor_ == DialogFor::kWaitingLoad && !waiting_.empty()) waiting_.pop_front();
+  dialogFor_ = DialogFor::kNothing;
   // The next drop's dialog opens after this one's closing has run its course.
   QMetaObject::invokeMethod(this, &DropLoader::Advance, Qt::QueuedConnection);
 }
@@ -91,11 +91,11 @@ void DropLoader::FileLoaded(EntryTree&& tree) {
 }
 
 void DropLoader::TotalCounted(std::int32_t done, std::int32_t total) {
-  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowTotal(done, total);
+  if (dialogFor_ == DialogFor::kRunningLoad) dialog_->ShowTotal(done, total);
 }
 
 void DropLoader::DoneAdvanced(std::int32_t done, std::int32_t total) {
-  if (dialogFor_ == DialogFor::RunningLoad) dialog_->ShowDone(done, total);
+  if (dialogFor_ == DialogFor::kRunningLoad) dialog_->ShowDone(done, total);
 }
 
 }  // namespace cfv

@@ -33,11 +33,11 @@
 #include <memory>
 #include <vector>
 
+#include "common/texts.h"
 #include "containers/entry_tree.h"
 #include "containers/folder_scan.h"
 #include "containers/ui/load_worker.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 class QWidget;
 
@@ -77,7 +77,7 @@ class DropLoader : public QObject, private LoadObserver {
     std::shared_ptr<LoadControl> control;
   };
   // What the dialog is open for.
-  enum class DialogFor { Nothing, RunningLoad, WaitingLoad };
+  enum class DialogFor { kNothing, kRunningLoad, kWaitingLoad };
 
   // Opens the dialog for the first waiting drop when it is free, and starts
   // that drop's worker when no other worker runs.
@@ -98,7 +98,7 @@ class DropLoader : public QObject, private LoadObserver {
   TreeSink sink_;
   LoadRoutine routine_;
   std::unique_ptr<CWaitDlg> dialog_;
-  DialogFor dialogFor_ = DialogFor::Nothing;
+  DialogFor dialogFor_ = DialogFor::kNothing;
   std::deque<PendingLoad> waiting_;
   // The one load under way, aborted or not.
   std::unique_ptr<LoadWorker> worker_;

@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "common/ui/ui_text.h"
 #include "containers/entry_filter.h"
 #include "containers/ui/entry_tree_model.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 

@@ -20,8 +20,8 @@
 #include <QWidget>
 #include <unordered_set>
 
+#include "common/texts.h"
 #include "containers/entry_tree.h"
-#include "shell/texts.h"
 
 class QLineEdit;
 class QPushButton;

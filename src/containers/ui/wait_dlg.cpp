@@ -5,9 +5,10 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 #include "containers/ui/load_progress.h"
-#include "settings/ui/dialog_layout.h"
-#include "shell/ui/ui_text.h"
+#include "settings/ui/font_conversion.h"
 
 namespace cfv {
 namespace {
@@ -18,7 +19,7 @@ constexpr int kDefaultBarMaximum = 100;
 }  // namespace
 
 CWaitDlg::CWaitDlg(QWidget* owner, const LogFont& generalFont, UiLanguage language) : QDialog(owner) {
-  DialogBuilder builder(*this, generalFont, UiText(texts::kWaitCaption, language), 252, 72);
+  DialogBuilder builder(*this, ToQFont(generalFont), UiText(texts::kWaitCaption, language), 252, 72);
 
   abort_ = builder.AddButton(kIdAbort, UiText(texts::kWaitAbort, language), 96, 49, 60, 18);
   // A focused push button answers Enter, as the focused Windows button does.

@@ -28,9 +28,9 @@
 #include <functional>
 #include <memory>
 
+#include "common/texts.h"
 #include "containers/folder_scan.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 class QLabel;
 class QProgressBar;

@@ -2,47 +2,40 @@
 
 #include <QMessageBox>
 
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "export/ui/export_dlg.h"
-#include "shell/ui/message_box.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
-namespace {
-
-// The texts keep the Windows line break; a message box wants a line feed.
-QString BoxText(const std::string& text) { return ToQString(WithUnixLineBreaks(text)); }
-
-}  // namespace
-
 MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
     : frame_(frame), language_(language), caption_(std::move(caption)) {}
 
 OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
   switch (ShowMessageBox(&frame_, QMessageBox::NoIcon, caption_,
-                         BoxText(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
+                         ToQString(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
-      return OverwriteAnswer::Yes;
+      return OverwriteAnswer::kYes;
     case QMessageBox::Cancel:
-      return OverwriteAnswer::Cancel;
+      return OverwriteAnswer::kCancel;
     default:
-      return OverwriteAnswer::No;
+      return OverwriteAnswer::kNo;
   }
 }
 
 void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(std::string(texts::kExportReadError.In(language_))), QMessageBox::Ok);
+  ShowReadErrorBox(&frame_, caption_, language_);
 }
 
 void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
   ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(FormatText(texts::kExportWriteError.In(language_), {targetPath})), QMessageBox::Ok);
+                 ToQString(FormatText(texts::kExportWriteError.In(language_), {targetPath})),
+                 QMessageBox::Ok);
 }
 
 void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
   ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 BoxText(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
+                 ToQString(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
                  QMessageBox::Ok);
 }
 

@@ -10,10 +10,10 @@
 #include <QString>
 #include <optional>
 
+#include "common/texts.h"
 #include "containers/entry_tree.h"
 #include "export/export_engine.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 class QWidget;
 

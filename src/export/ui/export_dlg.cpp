@@ -5,8 +5,9 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "settings/ui/dialog_layout.h"
-#include "shell/ui/ui_text.h"
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
+#include "settings/ui/font_conversion.h"
 
 namespace cfv {
 namespace {
@@ -23,7 +24,8 @@ void GrowToFit(QLabel* label, int limitY) {
 }  // namespace
 
 CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) {
-  DialogBuilder b(*this, generalFont, DialogCaption(texts::kConfigureExportCaption, language), 300, 180);
+  DialogBuilder b(*this, ToQFont(generalFont), DialogCaption(texts::kConfigureExportCaption, language), 300,
+                  180);
 
   // In template order; the tab order follows it, so Export has the focus
   // first.

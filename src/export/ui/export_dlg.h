@@ -17,9 +17,9 @@
 
 #include <QDialog>
 
+#include "common/texts.h"
 #include "export/export_options.h"
 #include "settings/logfont.h"
-#include "shell/texts.h"
 
 class QCheckBox;
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "preview/ui/sound_device.h"
+#include "preview/ui/opened_sound.h"
 
 namespace cfv {
 namespace {
@@ -74,7 +74,7 @@ CMusicPlayerView::CMusicPlayerView(QWidget* parent) : QWidget(parent) {
 
 CMusicPlayerView::~CMusicPlayerView() = default;
 
-void CMusicPlayerView::SetSound(const unsigned char* bytes, std::size_t length, const MciDeviceType& type) {
+void CMusicPlayerView::SetSound(const unsigned char* bytes, std::size_t length, SoundDevice type) {
   deviceType_ = type;
   sound_.assign(bytes, bytes + length);
 }
@@ -92,7 +92,7 @@ void CMusicPlayerView::resizeEvent(QResizeEvent* event) {
 void CMusicPlayerView::Play() {
   device_.reset();  // close what the last Play opened
   if (!ReplaceFile(kTempFileName, sound_)) return;
-  device_ = SoundDevice::Open(kTempFileName, deviceType_);
+  device_ = OpenedSound::Open(kTempFileName, deviceType_);
   if (device_) device_->Play();
 }
 

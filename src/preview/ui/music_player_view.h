@@ -29,7 +29,7 @@ class QPushButton;
 
 namespace cfv {
 
-class SoundDevice;
+class OpenedSound;
 
 class CMusicPlayerView : public QWidget {
   Q_OBJECT
@@ -44,12 +44,12 @@ class CMusicPlayerView : public QWidget {
   ~CMusicPlayerView() override;
 
   // Replaces the kept sound with a copy of `length` bytes at `bytes`.
-  void SetSound(const unsigned char* bytes, std::size_t length, const MciDeviceType& type);
+  void SetSound(const unsigned char* bytes, std::size_t length, SoundDevice type);
 
   QPushButton* PlayButton() const { return play_; }
   QPushButton* StopButton() const { return stop_; }
   const std::vector<unsigned char>& Sound() const { return sound_; }
-  const MciDeviceType& DeviceType() const { return deviceType_; }
+  SoundDevice DeviceType() const { return deviceType_; }
   // Whether a sound opened by Play is still being played.
   bool IsPlaying() const;
 
@@ -62,9 +62,9 @@ class CMusicPlayerView : public QWidget {
 
   QPushButton* play_;
   QPushButton* stop_;
-  MciDeviceType deviceType_;
+  SoundDevice deviceType_ = SoundDevice::kNone;
   std::vector<unsigned char> sound_;
-  std::unique_ptr<SoundDevice> device_;  // the sound the last Play opened
+  std::unique_ptr<OpenedSound> device_;  // the sound the last Play opened
 };
 
 }  // namespace cfv

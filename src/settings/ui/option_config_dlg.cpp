@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "settings/ui/dialog_layout.h"
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 #include "settings/ui/font_conversion.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 
@@ -36,11 +36,12 @@ COptionConfigDlg::COptionConfigDlg(const UserFonts& fonts, UiLanguage language, 
       return ChooseFontWithDialog(initial, owner, dpi);
     };
   }
-  DialogBuilder b(*this, fonts_.general, DialogCaption(texts::kConfigurationCaption, language), 288, 138);
+  DialogBuilder b(*this, ToQFont(fonts_.general), DialogCaption(texts::kConfigurationCaption, language), 288,
+                  138);
 
   // In template order; the tab order follows it, so OK has the focus first.
-  QPushButton* ok = b.AddButton(1, UiText(texts::kOk, language), 156, 114, 60, 18, true);
-  QPushButton* cancel = b.AddButton(2, UiText(texts::kCancel, language), 222, 114, 60, 18);
+  QPushButton* ok = b.AddButton(kIdOk, UiText(texts::kOk, language), 156, 114, 60, 18, true);
+  QPushButton* cancel = b.AddButton(kIdCancel, UiText(texts::kCancel, language), 222, 114, 60, 18);
   const StaticStyle labelStyle{.centreVertically = true};
   const StaticStyle descStyle{.centreVertically = true, .sunken = true};
   const QString select = UiText(texts::kFontSelect, language);

@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
+#include "common/texts.h"
 #include "settings/user_fonts.h"
-#include "shell/texts.h"
 
 class QLabel;
 
@@ -34,6 +34,9 @@ class COptionConfigDlg : public QDialog {
  public:
   static constexpr int kResultOk = 1;
   static constexpr int kResultCancel = 2;
+  // Control ids.
+  static constexpr int kIdOk = 1;
+  static constexpr int kIdCancel = 2;
   static constexpr int kIdSelectGeneral = 1000;
   static constexpr int kIdSelectFileList = 1001;
   static constexpr int kIdSelectPreview = 1002;

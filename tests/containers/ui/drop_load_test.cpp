@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "app/main_frame.h"
+#include "common/ui/dialog_layout.h"
+#include "common/ui/ui_text.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/wait_dlg.h"
 #include "custom_file_builder.h"
 #include "held_load.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/ui_text.h"
 
 namespace cfv {
 namespace {
@@ -41,7 +41,7 @@ LogFont Font(int pixelHeight) {
 struct Harness {
   explicit Harness(LoadRoutine routine = {})
       : loader(
-            nullptr, UiLanguage::English, [this] { return generalFont; },
+            nullptr, UiLanguage::kEnglish, [this] { return generalFont; },
             [this](EntryTree&& tree) {
               for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
                 log.push_back("file " + std::string(tree.Text(root)));
@@ -247,7 +247,7 @@ class DropLoadTest : public QObject {
     int files = 0;
     {
       DropLoader loader(
-          nullptr, UiLanguage::English, [] { return Font(16); },
+          nullptr, UiLanguage::kEnglish, [] { return Font(16); },
           [&](EntryTree&& tree) { files += static_cast<int>(tree.ChildCount(kNoItem)); },
           test::HoldUntilAborted(1));
       loader.Load({dir / "F"});
@@ -295,7 +295,7 @@ class DropLoadTest : public QObject {
     QCOMPARE(FindControl<QLabel>(*frame.Loader().Dialog(), CWaitDlg::kIdCounter)->text(),
              QStringLiteral("1/1"));
 
-    const QString prompt = UiText(texts::kDropPrompt, UiLanguage::English);
+    const QString prompt = UiText(texts::kDropPrompt, UiLanguage::kEnglish);
     // The window active again, as when the dialog has closed: the tree has the focus back.
     frame.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&frame));

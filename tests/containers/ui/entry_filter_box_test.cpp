@@ -53,7 +53,7 @@ class EntryFilterBoxTest : public QObject {
     model.AppendFileTree(std::move(tree));
     QTreeView view;
     view.setModel(&model);
-    CEntryFilterBox box(model, view, UiLanguage::English);
+    CEntryFilterBox box(model, view, UiLanguage::kEnglish);
     view.expand(model.index(0, 0));  // a.god open, chara.npc closed
     view.setCurrentIndex(Find(model, "Readme.t"));
     QSignalSpy currentChanges(view.selectionModel(), &QItemSelectionModel::currentChanged);
@@ -92,7 +92,7 @@ class EntryFilterBoxTest : public QObject {
     model.AppendFileTree(std::move(tree));
     QTreeView view;
     view.setModel(&model);
-    CEntryFilterBox box(model, view, UiLanguage::English);
+    CEntryFilterBox box(model, view, UiLanguage::kEnglish);
     QVERIFY(!box.CheckMatchesButton().isEnabled());
     box.Edit().setText(QStringLiteral("face"));
     QTest::mouseClick(&box.CheckMatchesButton(), Qt::LeftButton);

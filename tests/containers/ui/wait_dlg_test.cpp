@@ -10,10 +10,10 @@
 #include <QTest>
 #include <fstream>
 
+#include "common/ui/dialog_layout.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/load_progress.h"
 #include "custom_file_builder.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/ui/font_conversion.h"
 
 namespace cfv {
@@ -45,9 +45,9 @@ class WaitDlgTest : public QObject {
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("abort");
-    QTest::newRow("English") << int(UiLanguage::English) << "Processing..."
+    QTest::newRow("English") << int(UiLanguage::kEnglish) << "Processing..."
                              << "Abort";
-    QTest::newRow("Japanese") << int(UiLanguage::Japanese) << QString::fromUtf8("処理中...")
+    QTest::newRow("Japanese") << int(UiLanguage::kJapanese) << QString::fromUtf8("処理中...")
                               << QString::fromUtf8("中止");
   }
   void TemplateInBothLanguages() {
@@ -72,17 +72,18 @@ class WaitDlgTest : public QObject {
   void GeometryFollowsTheGeneralFont() {
     QFETCH(int, pixelHeight);
     const LogFont font = GeneralFont(pixelHeight, "DejaVu Sans");
-    CWaitDlg dialog(nullptr, font, UiLanguage::English);
+    CWaitDlg dialog(nullptr, font, UiLanguage::kEnglish);
     const DialogUnits units(ToQFont(font));
     QCOMPARE(dialog.size(), units.ToPixels(252, 72));
-    QCOMPARE(FindControl<QPushButton>(dialog, 2)->geometry(), units.ToPixels(96, 49, 60, 18));
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->geometry(), units.ToPixels(6, 6, 240, 8));
-    QCOMPARE(FindControl<QProgressBar>(dialog, 1006)->geometry(), units.ToPixels(6, 18, 240, 12));
+    QCOMPARE(FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort)->geometry(),
+             units.ToPixels(96, 49, 60, 18));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->geometry(), units.ToPixels(6, 6, 240, 8));
+    QCOMPARE(FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar)->geometry(), units.ToPixels(6, 18, 240, 12));
     QCOMPARE(dialog.font().pixelSize(), pixelHeight);
   }
 
   void OpeningZeroesTheCountersAndPolls() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     load.control->progressDone.store(7);
     load.control->progressTotal.store(9);
@@ -92,13 +93,13 @@ class WaitDlgTest : public QObject {
     QCOMPARE(load.control->progressTotal.load(), 0);
     QVERIFY(dialog.PollTimer().isActive());
     QCOMPARE(dialog.PollTimer().intervalAsDuration(), std::chrono::milliseconds(100));
-    QCOMPARE(dialog.focusWidget(), FindControl<QPushButton>(dialog, 2));
+    QCOMPARE(dialog.focusWidget(), FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort));
   }
 
   // The dialog closes at the first poll after the worker's end, and only then;
   // polls come every 100 ms, so it closes within 100 ms of the end.
   void APollAfterTheWorkersEndClosesIt() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     QSignalSpy finished(&dialog, &QDialog::finished);
     Opened load;
     Open(dialog, load);
@@ -116,7 +117,7 @@ class WaitDlgTest : public QObject {
   }
 
   void TheTimerClosesItOnItsOwn() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     load.ended = true;
     Open(dialog, load);
@@ -131,12 +132,12 @@ class WaitDlgTest : public QObject {
   }
   void EveryWayOfClosingAborts() {
     QFETCH(QString, how);
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     QSignalSpy finished(&dialog, &QDialog::finished);
     Opened load;
     Open(dialog, load);
     if (how == "abort") {
-      QTest::mouseClick(FindControl<QPushButton>(dialog, 2), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
     } else if (how == "escape") {
       QTest::keyClick(&dialog, Qt::Key_Escape);
     } else {
@@ -151,18 +152,18 @@ class WaitDlgTest : public QObject {
 
   // Reopening resets what the last load left: "0/0" and an empty bar.
   void ReopeningStartsFromZero() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened first;
     Open(dialog, first);
     dialog.ShowTotal(0, 8);
     dialog.ShowDone(8, 8);
     first.ended = true;
     dialog.Poll();
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("8/8"));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("8/8"));
     Opened second;
     Open(dialog, second);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("0/0"));
-    QCOMPARE(FindControl<QProgressBar>(dialog, 1006)->value(), 0);
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("0/0"));
+    QCOMPARE(FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar)->value(), 0);
     // An abort of the second load reaches the second load only.
     first.control->abortRequested.store(false);
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -189,28 +190,28 @@ class WaitDlgTest : public QObject {
     QFETCH(QString, text);
     QFETCH(int, maximum);
     QFETCH(int, position);
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     Open(dialog, load);
-    auto* bar = FindControl<QProgressBar>(dialog, 1006);
+    auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
     dialog.ShowTotal(0, total);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), "0/" + QString::number(total));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), "0/" + QString::number(total));
     QCOMPARE(bar->maximum(), maximum);
     dialog.ShowDone(done, total);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), text);
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), text);
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->value(), position);
   }
 
   // A total whose low 16 bits are 0 gives an empty bar, never a busy one.
   void ARangeOfZeroIsAnEmptyBar() {
-    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::English);
+    CWaitDlg dialog(nullptr, GeneralFont(16, "DejaVu Sans"), UiLanguage::kEnglish);
     Opened load;
     Open(dialog, load);
-    auto* bar = FindControl<QProgressBar>(dialog, 1006);
+    auto* bar = FindControl<QProgressBar>(dialog, CWaitDlg::kIdBar);
     dialog.ShowTotal(0, 65536);
     dialog.ShowDone(65536, 65536);
-    QCOMPARE(FindControl<QLabel>(dialog, 1007)->text(), QStringLiteral("65536/65536"));
+    QCOMPARE(FindControl<QLabel>(dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("65536/65536"));
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), 0);
   }
@@ -225,15 +226,15 @@ class WaitDlgTest : public QObject {
     test::WriteFile(dir / "F" / "custom.god", test::Serialize({test::Leaf("x", "y")}));
     int loaded = 0;
     DropLoader loader(
-        nullptr, UiLanguage::English, [] { return GeneralFont(16, "DejaVu Sans"); },
+        nullptr, UiLanguage::kEnglish, [] { return GeneralFont(16, "DejaVu Sans"); },
         [&](EntryTree&&) { ++loaded; });
     loader.Load({dir / "F"});
     QTRY_VERIFY_WITH_TIMEOUT(loader.IsIdle(), 120000);
     QCOMPARE(loaded, 1);
     const auto* dialog = loader.Dialog();
-    QCOMPARE(FindControl<QLabel>(*dialog, 1007)->text(), QStringLiteral("65601/65601"));
-    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->maximum(), 65601 & 0xFFFF);
-    QCOMPARE(FindControl<QProgressBar>(*dialog, 1006)->value(), 65601 & 0xFFFF);
+    QCOMPARE(FindControl<QLabel>(*dialog, CWaitDlg::kIdCounter)->text(), QStringLiteral("65601/65601"));
+    QCOMPARE(FindControl<QProgressBar>(*dialog, CWaitDlg::kIdBar)->maximum(), 65601 & 0xFFFF);
+    QCOMPARE(FindControl<QProgressBar>(*dialog, CWaitDlg::kIdBar)->value(), 65601 & 0xFFFF);
   }
 
   void CounterTextAndRangeHelpers() {

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "common/ui/dialog_layout.h"
 #include "modal_dialog.h"
-#include "settings/ui/dialog_layout.h"
 #include "settings/user_fonts.h"
 
 using namespace cfv;
@@ -37,7 +37,7 @@ class ExportDlgTest : public QObject {
     QFETCH(int, result);
     QFETCH(int, skip);
     QFETCH(int, rename);
-    CExportDlg dlg(MakeDefaultFont(UiLanguage::English, 96), UiLanguage::English);
+    CExportDlg dlg(MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
     test::WhenModalShown([steps](QWidget* w) {
       auto* skipBox = FindControl<QCheckBox>(*w, CExportDlg::kIdSkipExtractable);
       auto* renameBox = FindControl<QCheckBox>(*w, CExportDlg::kIdRenameExtension);
@@ -70,7 +70,7 @@ class ExportDlgTest : public QObject {
     QWidget owner;
     owner.setGeometry(100, 80, 900, 700);
     owner.show();
-    for (UiLanguage language : {UiLanguage::English, UiLanguage::Japanese}) {
+    for (UiLanguage language : {UiLanguage::kEnglish, UiLanguage::kJapanese}) {
       CExportDlg dlg(MakeDefaultFont(language, 96), language);
       const QList<QWidget*> controls = dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
       QCOMPARE(controls.size(), 7);

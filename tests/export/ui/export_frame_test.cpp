@@ -8,11 +8,11 @@
 #include <deque>
 #include <functional>
 
+#include "app/main_frame.h"
 #include "containers/loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "export/ui/export_dlg.h"
-#include "shell/ui/main_frame.h"
 
 using namespace cfv;
 
@@ -164,7 +164,7 @@ class ExportFrameTest : public QObject {
     QVERIFY(script.seen[2].endsWith(QStringLiteral("|Export finished!")));
     QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/x.txt")), QStringLiteral("old"));
     QVERIFY(!std::filesystem::exists(dir / "hero/y.txt"));
-    QCOMPARE(frame.Export().overwriteAnswer, OverwriteAnswer::Cancel);
+    QCOMPARE(frame.Export().overwriteAnswer, OverwriteAnswer::kCancel);
   }
 
   // Nothing loaded: the command still runs to "Export finished!".

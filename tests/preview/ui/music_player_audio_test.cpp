@@ -12,11 +12,11 @@
 #include "test_sounds.h"
 
 using cfv::CMusicPlayerView;
-using cfv::MciDeviceType;
+using cfv::SoundDevice;
 namespace fs = std::filesystem;
 
 Q_DECLARE_METATYPE(std::string)
-Q_DECLARE_METATYPE(cfv::MciDeviceType)
+Q_DECLARE_METATYPE(cfv::SoundDevice)
 
 namespace {
 
@@ -43,18 +43,17 @@ class MusicPlayerAudioTest : public QObject {
 
   void EachKindOfSoundIsHeard_data() {
     QTest::addColumn<std::string>("sound");
-    QTest::addColumn<MciDeviceType>("type");
+    QTest::addColumn<SoundDevice>("type");
     QTest::addColumn<bool>("audible");
-    QTest::newRow("wave") << cfv::test::MakeWav(300) << MciDeviceType::WaveAudio() << true;
-    QTest::newRow("midi") << cfv::test::MakeMidi() << MciDeviceType::Sequencer() << true;
-    QTest::newRow("mp3") << cfv::test::MakeMp3(20) << MciDeviceType::MpegVideo() << true;
-    QTest::newRow("RIFF that is no wave")
-        << cfv::test::MakeRiffVideo() << MciDeviceType::WaveAudio() << false;
-    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo() << false;
+    QTest::newRow("wave") << cfv::test::MakeWav(300) << SoundDevice::kWaveAudio << true;
+    QTest::newRow("midi") << cfv::test::MakeMidi() << SoundDevice::kSequencer << true;
+    QTest::newRow("mp3") << cfv::test::MakeMp3(20) << SoundDevice::kMpegVideo << true;
+    QTest::newRow("RIFF that is no wave") << cfv::test::MakeRiffVideo() << SoundDevice::kWaveAudio << false;
+    QTest::newRow("empty mp3") << std::string() << SoundDevice::kMpegVideo << false;
   }
   void EachKindOfSoundIsHeard() {
     QFETCH(std::string, sound);
-    QFETCH(MciDeviceType, type);
+    QFETCH(SoundDevice, type);
     QFETCH(bool, audible);
     cfv::test::TempDir dir;
     const fs::path oldCwd = fs::current_path();

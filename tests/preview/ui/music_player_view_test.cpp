@@ -14,12 +14,12 @@
 #include "test_sounds.h"
 
 using cfv::CMusicPlayerView;
-using cfv::MciDeviceType;
+using cfv::SoundDevice;
 using namespace cfv::test;
 namespace fs = std::filesystem;
 
 Q_DECLARE_METATYPE(std::string)
-Q_DECLARE_METATYPE(cfv::MciDeviceType)
+Q_DECLARE_METATYPE(cfv::SoundDevice)
 
 class MusicPlayerViewTest : public QObject {
   Q_OBJECT
@@ -29,7 +29,7 @@ class MusicPlayerViewTest : public QObject {
   fs::path oldCwd_;
   std::unique_ptr<CMusicPlayerView> player_;
 
-  void Set(const std::string& bytes, const MciDeviceType& type) {
+  void Set(const std::string& bytes, SoundDevice type) {
     player_->SetSound(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type);
   }
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -76,22 +76,22 @@ class MusicPlayerViewTest : public QObject {
   // plays that; a sound that does not decode plays nothing and says nothing.
   void PlayWritesTheTempFile_data() {
     QTest::addColumn<std::string>("sound");
-    QTest::addColumn<MciDeviceType>("type");
+    QTest::addColumn<SoundDevice>("type");
     QTest::addColumn<bool>("plays");
-    QTest::newRow("wave") << MakeWav(4000) << MciDeviceType::WaveAudio() << true;
-    QTest::newRow("midi") << MakeMidi() << MciDeviceType::Sequencer() << true;
-    QTest::newRow("mp3") << MakeMp3(200) << MciDeviceType::MpegVideo() << true;
-    QTest::newRow("wave as MPEGVideo") << MakeWav(4000) << MciDeviceType::MpegVideo() << true;
-    QTest::newRow("RIFF video") << MakeRiffVideo() << MciDeviceType::WaveAudio() << false;
-    QTest::newRow("empty mp3") << std::string() << MciDeviceType::MpegVideo() << false;
-    QTest::newRow("empty wave") << std::string() << MciDeviceType::WaveAudio() << false;
-    QTest::newRow("text as MIDI") << std::string("hello, world") << MciDeviceType::Sequencer() << false;
-    QTest::newRow("MIDI as wave") << MakeMidi() << MciDeviceType::WaveAudio() << false;
-    QTest::newRow("no device") << MakeWav(100) << MciDeviceType{} << false;
+    QTest::newRow("wave") << MakeWav(4000) << SoundDevice::kWaveAudio << true;
+    QTest::newRow("midi") << MakeMidi() << SoundDevice::kSequencer << true;
+    QTest::newRow("mp3") << MakeMp3(200) << SoundDevice::kMpegVideo << true;
+    QTest::newRow("wave as MPEGVideo") << MakeWav(4000) << SoundDevice::kMpegVideo << true;
+    QTest::newRow("RIFF video") << MakeRiffVideo() << SoundDevice::kWaveAudio << false;
+    QTest::newRow("empty mp3") << std::string() << SoundDevice::kMpegVideo << false;
+    QTest::newRow("empty wave") << std::string() << SoundDevice::kWaveAudio << false;
+    QTest::newRow("text as MIDI") << std::string("hello, world") << SoundDevice::kSequencer << false;
+    QTest::newRow("MIDI as wave") << MakeMidi() << SoundDevice::kWaveAudio << false;
+    QTest::newRow("no device") << MakeWav(100) << SoundDevice::kNone << false;
   }
   void PlayWritesTheTempFile() {
     QFETCH(std::string, sound);
-    QFETCH(MciDeviceType, type);
+    QFETCH(SoundDevice, type);
     QFETCH(bool, plays);
     std::string bytes = sound;
     Set(bytes, type);
@@ -111,12 +111,12 @@ class MusicPlayerViewTest : public QObject {
 
   void PlayAndStopInAnyOrder() {
     Click(player_->StopButton());
-    Set(MakeWav(4000), MciDeviceType::WaveAudio());
+    Set(MakeWav(4000), SoundDevice::kWaveAudio);
     Click(player_->StopButton());
     Click(player_->PlayButton());
     QVERIFY(player_->IsPlaying());
     // A new sound does not touch the playing one; Play restarts with it.
-    Set(MakeMp3(300), MciDeviceType::MpegVideo());
+    Set(MakeMp3(300), SoundDevice::kMpegVideo);
     QVERIFY(player_->IsPlaying());
     QCOMPARE(TempFile(), MakeWav(4000));
     Click(player_->PlayButton());
@@ -130,7 +130,7 @@ class MusicPlayerViewTest : public QObject {
     Click(player_->PlayButton());
     QVERIFY(player_->IsPlaying());
     // A failed Play closes the sound that was playing.
-    Set(MakeRiffVideo(), MciDeviceType::WaveAudio());
+    Set(MakeRiffVideo(), SoundDevice::kWaveAudio);
     Click(player_->PlayButton());
     QVERIFY(!player_->IsPlaying());
   }
@@ -153,7 +153,7 @@ class MusicPlayerViewTest : public QObject {
     if (trouble == 1) fs::create_symlink(dir_->path() / "victim.txt", temp);
     if (trouble == 2) WriteFile(temp, old);
     const std::string sound = MakeMp3(400);
-    Set(sound, MciDeviceType::MpegVideo());
+    Set(sound, SoundDevice::kMpegVideo);
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);

@@ -11,14 +11,14 @@
 #include <QWheelEvent>
 #include <filesystem>
 
+#include "app/main_frame.h"
+#include "app/pane_splitter.h"
 #include "containers/cp932.h"
 #include "containers/loader.h"
 #include "containers/ui/entry_tree_model.h"
 #include "custom_file_builder.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/zoom_scroll_view.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/pane_splitter.h"
 #include "test_sounds.h"
 
 using namespace cfv;
@@ -297,7 +297,7 @@ class PreviewDispatchTest : public QObject {
     Select(name.toStdString());
     VerifyShown(&frame_->MusicPlayerView());
     const CMusicPlayerView& player = frame_->MusicPlayerView();
-    QCOMPARE(QString::fromUtf8(player.DeviceType().DisplayName()), device);
+    QCOMPARE(QString::fromUtf8(cfv::SoundDeviceName(player.DeviceType())), device);
     QCOMPARE(static_cast<int>(player.Sound().size()), length);
     QVERIFY(!player.IsPlaying());  // nothing plays before Play
     QVERIFY(!fs::exists(dir_->path() / "play.tmp"));

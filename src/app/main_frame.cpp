@@ -1,0 +1,277 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/about_dlg.h"
+#include "app/drop_paths.h"
+#include "app/pane_splitter.h"
+#include "app/program_icon.h"
+#include "common/language.h"
+#include "common/ui/ui_text.h"
+#include "containers/ui/drop_loader.h"
+#include "containers/ui/entry_filter_box.h"
+#include "containers/ui/entry_tree_model.h"
+#include "containers/ui/entry_tree_view.h"
+#include "export/ui/export_command.h"
+#include "preview/ui/preview_panes.h"
+#include "settings/ui/font_conversion.h"
+#include "settings/ui/option_config_dlg.h"
+
+namespace cfv {
+namespace {
+
+int PrimaryScreenDpi() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return 96;
+  const int dpi = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+  return dpi > 0 ? dpi : 96;
+}
+
+// The window's first size, as the system's default window size would give
+// it: three quarters of the screen's work area.
+QSize DefaultWindowSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return QSize(960, 600);
+  const QSize area = screen->availableGeometry().size();
+  return QSize(area.width() * 3 / 4, area.height() * 3 / 4);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), environment_(std::move(environment)) {
+  // The UI language, from the system default locale.
+  const std::string localeName = environment_.systemLocaleName ? environment_.systemLocaleName()
+                                                               : ReadSystemLocaleName(DefaultLocaleFiles());
+  language_ = LanguageFromLocaleName(localeName);
+
+  // Caption: program title and release label.
+  setWindowTitle(UiFormat(texts::kWindowTitleFormat, language_,
+                          {texts::kProgramTitle.In(language_), texts::kReleaseLabel.In(language_)}));
+  setWindowIcon(ProgramIcon());
+
+  // Screen resolution, then the user fonts: default, then the settings file.
+  InstallWindowsFontSubstitutes();
+  screenDpi_ = PrimaryScreenDpi();
+  fonts_ = LoadUserFonts(environment_.settingsFile, MakeDefaultFont(language_, screenDpi_));
+
+  // Menu, shown inside the window (never as a desktop-global menu).
+  BuildMenu();
+
+  // Status bar with its idle text; blank while a menu is open.
+  status_ = new QLabel(ToQString(texts::kStatusReady), this);
+  status_->setObjectName(QStringLiteral("statusText"));
+  statusBar()->addWidget(status_, 1);
+  statusBar()->setSizeGripEnabled(true);
+
+  // The splitter keeps its left pane's width in pixels.
+  splitter_ = new CPaneSplitter(this);
+  splitter_->setObjectName(QStringLiteral("paneSplitter"));
+
+  // Entry tree view under its filter box, the left pane.
+  model_ = new EntryTreeModel(this);
+  auto* leftPane = new QWidget(splitter_);
+  treeView_ = new CEntryTreeView(leftPane);
+  treeView_->setObjectName(QStringLiteral("entryTreeView"));
+  treeView_->setModel(model_);
+  treeView_->setHeaderHidden(true);
+  treeView_->setRootIsDecorated(true);
+  treeView_->setUniformRowHeights(true);
+  treeView_->setSelectionMode(QAbstractItemView::SingleSelection);
+  treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  treeView_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Measure only the rows on screen: measuring a thousand rows after every
+  // loaded file made a large drop several times slower.
+  treeView_->header()->setResizeContentsPrecision(0);
+  treeView_->header()->setStretchLastSection(false);
+  treeView_->setAcceptDrops(false);  // drops go to the frame
+  filterBox_ = new CEntryFilterBox(*model_, *treeView_, language_, leftPane);
+  auto* leftLayout = new QVBoxLayout(leftPane);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->setSpacing(0);
+  leftLayout->addWidget(filterBox_);
+  leftLayout->addWidget(treeView_, 1);
+  splitter_->SetLeftPane(leftPane);
+  connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &CMainFrame::OnTreeSelChanged);
+
+  // The preview panes: the text view, and the image view and the music
+  // player view hidden. The pane a preview shows becomes the right pane.
+  previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
+  connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
+
+  // Fonts; the text view is the right pane.
+  ApplyFonts();
+  splitter_->SetRightPane(&TextView());
+
+  // The splitter is the client area; lay the window out at its first size.
+  setCentralWidget(splitter_);
+  resize(DefaultWindowSize());
+  layout()->activate();
+
+  // The bar at 360 pixels, clamped to the splitter's width.
+  splitter_->SetSplitterPos(kInitialTreeWidth);
+
+  // The drop prompt; accept drops. Each loaded file becomes one
+  // root item of the model; the progress dialog takes the General font of
+  // the first drop.
+  TextView().setPlainText(UiText(texts::kDropPrompt, language_));
+  loader_ = std::make_unique<DropLoader>(
+      this, language_, [this] { return fonts_.general; },
+      [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
+  setAcceptDrops(true);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QString CMainFrame::ProgramTitle() const { return UiText(texts::kProgramTitle, language_); }
+
+void CMainFrame::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setNativeMenuBar(false);
+  auto addAction = [this](QMenu* menu, int id, const QString& text, void (CMainFrame::*slot)()) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    action->setObjectName(QStringLiteral("action%1").arg(id));
+    connect(action, &QAction::triggered, this, slot);
+    actions_.push_back(action);
+  };
+  QMenu* file = bar->addMenu(UiText(texts::kMenuFile, language_));
+  addAction(file, kIdFileOpen, UiText(texts::kMenuFileOpen, language_), &CMainFrame::OnFileOpen);
+  actions_.back()->setShortcut(QKeySequence::Open);
+  addAction(file, kIdFileOpenFolder, UiText(texts::kMenuFileOpenFolder, language_),
+            &CMainFrame::OnFileOpenFolder);
+  file->addSeparator();
+  addAction(file, kIdFileExport, UiText(texts::kMenuFileExport, language_), &CMainFrame::OnFileExport);
+  file->addSeparator();
+  addAction(file, kIdFileExit, UiText(texts::kMenuFileExit, language_), &CMainFrame::OnFileExit);
+  QMenu* option = bar->addMenu(UiText(texts::kMenuOption, language_));
+  addAction(option, kIdOptionConfiguration, UiText(texts::kMenuOptionConfiguration, language_),
+            &CMainFrame::OnOptionConfiguration);
+  QMenu* help = bar->addMenu(UiText(texts::kMenuHelp, language_));
+  addAction(help, kIdHelpAbout,
+            UiFormat(texts::kMenuHelpAboutFormat, language_, {texts::kProgramTitle.In(language_)}),
+            &CMainFrame::OnHelpAbout);
+  for (QMenu* menu : {file, option, help}) {
+    // Menu items carry no help text: the status bar is blank while a menu is
+    // open and reads "Ready" again when it closes.
+    connect(menu, &QMenu::aboutToShow, this, [this] { status_->clear(); });
+    connect(menu, &QMenu::aboutToHide, this, [this] { status_->setText(ToQString(texts::kStatusReady)); });
+  }
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+  for (QAction* action : actions_) {
+    if (action->data().toInt() == commandId) return action;
+  }
+  return nullptr;
+}
+
+QString CMainFrame::StatusText() const { return status_->text(); }
+
+void CMainFrame::ApplyFonts() {
+  treeView_->setFont(ToQFont(fonts_.fileTree));
+  TextView().setFont(ToQFont(fonts_.viewer));
+}
+
+QWidget* CMainFrame::DialogOwner() {
+  QWidget* active = QApplication::activeWindow();
+  return active != nullptr ? active : this;
+}
+
+QPlainTextEdit& CMainFrame::TextView() const { return previewPanes_->TextView(); }
+
+CZoomScrollView& CMainFrame::ImageView() const { return previewPanes_->ImageView(); }
+
+CMusicPlayerView& CMainFrame::MusicPlayerView() const { return previewPanes_->MusicPlayerView(); }
+
+ItemId CMainFrame::GetRootItem(ItemId item) const { return model_->Tree().RootOf(item); }
+
+void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
+  previewPanes_->ShowItem(model_->Tree(), model_->ItemOf(current));
+}
+
+void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
+
+void CMainFrame::OnFileExport() {
+  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,
+                   ProgramTitle());
+}
+
+void CMainFrame::OnFileOpen() { OpenWithDialog(false); }
+
+void CMainFrame::OnFileOpenFolder() { OpenWithDialog(true); }
+
+void CMainFrame::OpenWithDialog(bool folder) {
+  // Qt's own dialog, not the desktop's: it looks the same everywhere and
+  // speaks the window's language.
+  QFileDialog dialog(DialogOwner(),
+                     UiText(folder ? texts::kOpenFolderCaption : texts::kOpenFilesCaption, language_));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (folder) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else {
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(
+        {UiText(texts::kOpenFilesFilter, language_), UiText(texts::kAllFilesFilter, language_)});
+  }
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::filesystem::path> paths;
+  for (const QString& name : dialog.selectedFiles())
+    paths.emplace_back(QFile::encodeName(name).toStdString());
+  if (!paths.empty()) LoadPaths(paths);
+}
+
+void CMainFrame::OnFileExit() { close(); }
+
+void CMainFrame::OnOptionConfiguration() {
+  COptionConfigDlg dialog(fonts_, language_, screenDpi_);
+  if (dialog.Show(DialogOwner()) != COptionConfigDlg::kResultOk) return;
+  fonts_ = dialog.Fonts();
+  // All three keys are written every time; a failed write goes unreported
+  // and the new fonts stay in use for this run.
+  SaveUserFonts(environment_.settingsFile, fonts_);
+  ApplyFonts();
+}
+
+void CMainFrame::OnHelpAbout() {
+  CAboutDlg dialog(fonts_.general, language_);
+  dialog.Show(DialogOwner());
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+  if (!LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const auto paths = LocalPathsOf(*event->mimeData());
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  LoadPaths(paths);
+}
+
+}  // namespace cfv

@@ -1,0 +1,176 @@
+// CMainFrame: the program's one top-level window.
+//
+// A menu bar (File: Open 1004, Open Folder 1005, Export 1000, Exit 1001;
+// Option: Configuration 1002; Help: About 1003), a status bar reading
+// "Ready", and between them the pane splitter: on the left, 360 pixels wide
+// at creation, the filter box (Ctrl+F) above the entry tree view (with check
+// boxes), and on the right the text view showing the drop prompt.
+// The image view and the music player view exist from the start, hidden,
+// and take the right pane when the preview shows them.
+//
+// Creation runs in this order: UI language, caption, screen resolution,
+// user fonts (default, then the settings file), menu, status bar, splitter
+// and panes, fonts applied, splitter bar placed, drop prompt, drops
+// accepted. The language and fonts are fixed for the window's life except
+// that a confirmed Configuration dialog replaces the fonts (and writes the
+// settings file).
+//
+// Entry points the loading, preview and export code build on:
+//   LoadPaths         a drop of files/folders on the window ends here.
+//   OnTreeSelChanged  the tree's current item changed: preview it.
+//   OnFileExport      File > Export.
+// The accessors give those parts the tree model and view, the text view,
+// the splitter and preview windows, the fonts, the UI language and the
+// screen resolution. All of it is UI-thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/texts.h"
+#include "containers/entry_tree.h"
+#include "export/export_options.h"
+#include "preview/ui/music_player_view.h"
+#include "preview/ui/zoom_scroll_view.h"
+#include "settings/user_fonts.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTreeView;
+
+namespace cfv {
+
+class CEntryFilterBox;
+class CPaneSplitter;
+class CPreviewPanes;
+class DropLoader;
+class EntryTreeModel;
+
+// Menu command ids.
+enum CommandId : int {
+  kIdFileExport = 1000,
+  kIdFileExit = 1001,
+  kIdOptionConfiguration = 1002,
+  kIdHelpAbout = 1003,
+  kIdFileOpen = 1004,
+  kIdFileOpenFolder = 1005,
+};
+
+// Where the frame takes its system-dependent inputs from. The program uses
+// the defaults; tests and the screenshot tool supply their own.
+struct FrameEnvironment {
+  // The system default locale name ("ja-JP", "en-US", ...). Default: the
+  // system locale files (ReadSystemLocaleName over DefaultLocaleFiles()).
+  std::function<std::string()> systemLocaleName;
+  // The settings file; default "TazorCustomFileViewer.ini" in the current
+  // directory.
+  std::filesystem::path settingsFile = DefaultSettingsPath();
+};
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The left pane's width at creation, in pixels.
+  static constexpr int kInitialTreeWidth = 360;
+
+  explicit CMainFrame(FrameEnvironment environment = {}, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  UiLanguage Language() const { return language_; }
+  // The screen's vertical logical dots per inch, read at creation.
+  int ScreenDpi() const { return screenDpi_; }
+  // The three user fonts as they are now (General, file list, preview).
+  const UserFonts& Fonts() const { return fonts_; }
+  const std::filesystem::path& SettingsFile() const { return environment_.settingsFile; }
+  // The program title in the UI language: the caption of message boxes.
+  QString ProgramTitle() const;
+
+  EntryTreeModel& Model() const { return *model_; }
+  QTreeView& TreeView() const { return *treeView_; }
+  // The filter box above the tree (Ctrl+F).
+  CEntryFilterBox& FilterBox() const { return *filterBox_; }
+  CPaneSplitter& Splitter() const { return *splitter_; }
+  // The preview panes: the text view, and the two that start hidden.
+  CPreviewPanes& PreviewPanes() const { return *previewPanes_; }
+  QPlainTextEdit& TextView() const;
+  CZoomScrollView& ImageView() const;
+  CMusicPlayerView& MusicPlayerView() const;
+  // The menu action of a command id (nullptr for an unknown id).
+  QAction* Action(int commandId) const;
+  // The status bar's text.
+  QString StatusText() const;
+  // The options and the overwrite answer of the last (or current) export.
+  const ExportState& Export() const { return exportState_; }
+
+  // Loads dropped files and folders into the tree (paths in the file
+  // system's encoding, in drop order): the progress dialog opens and a load
+  // worker appends each custom file found as a root item. Returns at once;
+  // drops that come while a load runs wait their turn (see DropLoader).
+  void LoadPaths(const std::vector<std::filesystem::path>& paths);
+  // The drops' loader, with the progress dialog.
+  DropLoader& Loader() const { return *loader_; }
+
+  // The root item (the custom file) that holds `item`: its top ancestor, or
+  // the item itself when it has no parent (EntryTree::RootOf).
+  ItemId GetRootItem(ItemId item) const;
+
+ public slots:
+  // The tree's current item changed to `current`: the preview panes show it
+  // (CPreviewPanes::ShowItem). Connected to the tree view's current-index
+  // signal.
+  void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
+  // File > Open... (1004, Ctrl+O): a file dialog for several files; File >
+  // Open Folder... (1005): a folder dialog. What is chosen loads as a drop
+  // of it would (LoadPaths), in the order the dialog gives.
+  void OnFileOpen();
+  void OnFileOpenFolder();
+  // File > Export (1000): Configure Export dialog, then the export of the
+  // checked entries, its messages in message boxes owned by this window.
+  void OnFileExport();
+  // File > Exit (1001): closes the window.
+  void OnFileExit();
+  // Option > Configuration (1002): edits copies of the fonts; on OK takes
+  // them, writes all three to the settings file and applies them.
+  void OnOptionConfiguration();
+  // Help > About (1003).
+  void OnHelpAbout();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenu();
+  // Runs the Open (files) or Open Folder dialog and loads what was chosen.
+  void OpenWithDialog(bool folder);
+  // Gives the tree view the file list font and the text view the preview font.
+  void ApplyFonts();
+  // The window that owns a dialog opened now: the active window, else this.
+  QWidget* DialogOwner();
+
+  FrameEnvironment environment_;
+  UiLanguage language_ = UiLanguage::kEnglish;
+  int screenDpi_ = 96;
+  UserFonts fonts_;
+
+  QLabel* status_ = nullptr;
+  CPaneSplitter* splitter_ = nullptr;
+  EntryTreeModel* model_ = nullptr;
+  QTreeView* treeView_ = nullptr;
+  CEntryFilterBox* filterBox_ = nullptr;
+  CPreviewPanes* previewPanes_ = nullptr;
+  std::vector<QAction*> actions_;
+  ExportState exportState_;
+  // Destroyed before the child widgets: it stops a running load first.
+  std::unique_ptr<DropLoader> loader_;
+};
+
+}  // namespace cfv

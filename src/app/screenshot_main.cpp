@@ -1,0 +1,159 @@
+// cfv-screenshot: renders the main window, the Configuration, Configure
+// Export or About dialog to a PNG, in a language given on the command line, for the
+// README and for looking at the windows (scripts/screenshots runs it under
+// xvfb-run). The program itself takes its language from the system only;
+// this tool hands the main window a locale name instead.
+//
+//   cfv-screenshot --locale ja-JP --shot main|config|about|export|message|finished|font --out FILE.png
+//                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
+//
+// --sample writes a small made-up custom file into DIR and loads it;
+// --load loads existing custom files. Both use the core loader directly
+// (not the window's drop handling), so the picture shows a tree. The
+// picture is the main window's area of the screen, title bar included when
+// a window manager runs; a dialog shows centred over it.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "containers/loader.h"
+#include "containers/ui/entry_tree_model.h"
+#include "export/ui/export_command.h"
+#include "settings/ui/option_config_dlg.h"
+
+namespace {
+
+struct Options {
+  std::string locale = "en-US";
+  std::string shot = "main";
+  QString out = QStringLiteral("shot.png");
+  std::string settings = "screenshot-settings.ini";
+  std::vector<std::string> loads;
+};
+
+// A custom file entry: 40 bytes of name, 10 bytes of decimal size (header
+// included), then the payload (for a container, its entries).
+std::string Entry(const std::string& name, const std::string& payload) {
+  std::string header(50, '\0');
+  header.replace(0, std::min<std::size_t>(name.size(), 40), name.substr(0, 40));
+  const std::string size = std::to_string(payload.size() + 50);
+  header.replace(40, size.size(), size);
+  return header + payload;
+}
+
+std::string MakeSample(const std::string& dir) {
+  const std::string bmp = "BM" + std::string(60, '\0');
+  const std::string motion = Entry("walk.bmp", bmp) + Entry("run.bmp", bmp) + Entry("jump.bmp", bmp);
+  const std::string chara = Entry("profile.txt", "name=Tazor\r\n") + Entry("face.bmp", bmp) +
+                            Entry("motion.cmp", motion) + Entry("voice.wav", "RIFF" + std::string(40, '\0'));
+  const std::string file = Entry("chara.npc", chara) + Entry("bgm.mid", "MThd" + std::string(20, '\0')) +
+                           Entry("readme.txt", "hi\r\n");
+  const std::string path = dir + "/sample.god";
+  std::ofstream(path, std::ios::binary) << file;
+  return path;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    if (arg == "--locale") {
+      options.locale = value;
+    } else if (arg == "--shot") {
+      options.shot = value;
+    } else if (arg == "--out") {
+      options.out = QString::fromStdString(value);
+    } else if (arg == "--settings") {
+      options.settings = value;
+    } else if (arg == "--load") {
+      options.loads.push_back(value);
+    } else if (arg == "--sample") {
+      options.loads.push_back(MakeSample(value));
+    } else {
+      return false;
+    }
+  }
+  return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
+         options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
+         options.shot == "font";
+}
+
+// The screen's pixels where `window` is, frame included.
+bool SaveWindowArea(const QWidget& window, const QString& out) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return false;
+  const QRect area = window.frameGeometry();
+  return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::fprintf(stderr,
+                 "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|finished|font "
+                 "--out FILE.png "
+                 "[--settings FILE] [--load FILE]...\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  cfv::FrameEnvironment env;
+  env.systemLocaleName = [locale = options.locale] { return locale; };
+  env.settingsFile = options.settings;
+
+  bool saved = false;
+  cfv::Run(env, [&](cfv::CMainFrame& frame) {
+    for (const std::string& path : options.loads) {
+      cfv::EntryTree tree;
+      if (cfv::LoadCustomFile(path, path, tree)) frame.Model().AppendFileTree(std::move(tree));
+    }
+    frame.TreeView().expandAll();
+    // Check the first container: its whole subtree follows.
+    if (frame.Model().rowCount() > 0) {
+      const QModelIndex first = frame.Model().index(0, 0, frame.Model().index(0, 0));
+      frame.Model().setData(first, Qt::Checked, Qt::CheckStateRole);
+    }
+    QTimer::singleShot(600, &frame, [&] {
+      if (options.shot == "main") {
+        saved = SaveWindowArea(frame, options.out);
+        frame.close();
+        return;
+      }
+      // The dialog runs modally; grab the screen while it is up, then close it.
+      QTimer::singleShot(600, &frame, [&] {
+        saved = SaveWindowArea(frame, options.out);
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+      });
+      if (options.shot == "config") {
+        frame.OnOptionConfiguration();
+      } else if (options.shot == "export") {
+        frame.OnFileExport();  // closing the dialog cancels: nothing is written
+      } else if (options.shot == "message") {
+        // The overwrite question, as an export asks it; closing it answers No.
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
+            .AskOverwrite("Tazor/Custom/sample/readme.txt");
+      } else if (options.shot == "finished") {
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle()).ExportFinished();
+      } else if (options.shot == "font") {
+        (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());
+      } else {
+        frame.OnHelpAbout();
+      }
+      frame.close();
+    });
+  });
+  if (!saved)
+    std::fprintf(stderr, "cfv-screenshot: could not save %s\n", options.out.toLocal8Bit().constData());
+  return saved ? 0 : 1;
+}

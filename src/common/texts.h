@@ -1,0 +1,127 @@
+// Every user-visible text of the program, in one place, as English /
+// Japanese pairs chosen by the UI language. Qt-free, so the command-line tool
+// and the GUI show the same words. UTF-8.
+//
+// Each subsystem keeps its texts in its own section below.
+#pragma once
+
+#include <string_view>
+
+namespace cfv {
+
+enum class UiLanguage { kEnglish, kJapanese };
+
+struct Bilingual {
+  std::string_view english;
+  std::string_view japanese;
+  constexpr std::string_view In(UiLanguage language) const {
+    return language == UiLanguage::kJapanese ? japanese : english;
+  }
+};
+
+namespace texts {
+
+// ---- Application shell
+// Process-wide pairs.
+inline constexpr Bilingual kProgramTitle{"Tazor Custom File Viewer", "Tazor カスタムファイルビューア"};
+inline constexpr Bilingual kReleaseLabel{"Release 3 [21 Jan, 2019]", "Release 3 [2019/01/21]"};
+inline constexpr Bilingual kDefaultFontFace{"Arial", "Meiryo UI"};
+
+// Main window. Formats take their arguments in order at each "%s".
+inline constexpr Bilingual kWindowTitleFormat{"%s %s", "%s %s"};  // program title, release label
+inline constexpr Bilingual kMenuFile{"&File", "ファイル(&F)"};
+inline constexpr Bilingual kMenuFileOpen{"&Open...", "開く(&O)..."};
+inline constexpr Bilingual kMenuFileOpenFolder{"Open &Folder...", "フォルダーを開く(&D)..."};
+inline constexpr Bilingual kMenuFileExport{"&Export", "書き出し(&E)"};
+inline constexpr Bilingual kMenuFileExit{"E&xit", "終了(&X)"};
+inline constexpr Bilingual kMenuOption{"&Option", "オプション(&O)"};
+inline constexpr Bilingual kMenuOptionConfiguration{"&Configuration", "設定(&C)"};
+inline constexpr Bilingual kMenuHelp{"&Help", "ヘルプ(&H)"};
+inline constexpr Bilingual kMenuHelpAboutFormat{"&About %s", "%s のバージョン情報(&A)"};  // program title
+inline constexpr Bilingual kDropPrompt{"Drop Tazor Custom Files (*.god, *.item, *.npc, *.cwd) here",
+                                       "Tazorカスタムファイルをドロップして下さい。"};
+// The status bar's idle text exists in English only.
+inline constexpr std::string_view kStatusReady = "Ready";
+// The filter box above the entry tree.
+inline constexpr Bilingual kFilterPlaceholder{"Filter entries (Ctrl+F; * and ? as wildcards)",
+                                              "項目を絞り込む (Ctrl+F、* と ? はワイルドカード)"};
+inline constexpr Bilingual kFilterCheckMatches{"Check Matches", "一致した項目をチェック"};
+inline constexpr Bilingual kFilterUncheckAll{"Uncheck All", "すべてのチェックを外す"};
+inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
+
+// Dialog captions. "[ %s ] - %s" takes the caption word, then the program title.
+inline constexpr Bilingual kDialogCaptionFormat{"[ %s ] - %s", "[ %s ] - %s"};
+inline constexpr Bilingual kAboutCaption{"About", "バージョン情報"};
+inline constexpr Bilingual kProcessingCaption{"Processing...", "処理中..."};
+inline constexpr Bilingual kConfigurationCaption{"Configuration", "設定"};
+inline constexpr Bilingual kConfigureExportCaption{"Configure Export", "書き出しの設定"};
+inline constexpr Bilingual kOpenFilesCaption{"Open", "開く"};
+inline constexpr Bilingual kOpenFolderCaption{"Open Folder", "フォルダーを開く"};
+inline constexpr Bilingual kOpenFilesFilter{"Tazor Custom Files (*.god *.item *.npc *.cwd)",
+                                            "Tazor カスタムファイル (*.god *.item *.npc *.cwd)"};
+inline constexpr Bilingual kAllFilesFilter{"All Files (*)", "すべてのファイル (*)"};
+
+// Buttons shared by the dialogs.
+inline constexpr Bilingual kOk{"OK", "OK"};
+inline constexpr Bilingual kCancel{"Cancel", "キャンセル"};
+
+// About dialog: "%s\n%s" with the program title and the release label.
+inline constexpr Bilingual kAboutTextFormat{"%s\n%s", "%s\n%s"};
+
+// ---- Containers (loading, extraction)
+inline constexpr Bilingual kWaitCaption{"Processing...", "処理中..."};
+inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
+
+// ---- Export
+// Messages of the export engine (kExportFinished is with the shell's
+// texts). %s stands for the target path.
+inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
+inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\n[%s]",
+                                             "ファイルの書き込みに失敗しました。\n[%s]"};
+// %s stands for the custom file's path.
+inline constexpr Bilingual kExportNoFolderName{
+    "Error: No export folder can be named after [%s]:\nwithout its extension the name is empty, \".\" or "
+    "\"..\". "
+    "Its entries are not exported.",
+    "エラー: [%s] "
+    "からは書き出し先のフォルダ名が作れません。\n拡張子を除いた名前が空、「.」または「..」です。"
+    "このファイルの中身は書き出しません。"};
+inline constexpr Bilingual kExportOverwriteQuestion{"File [%s] is already exists.\nOverwrite?",
+                                                    "ファイル [%s] はすでに存在します。\n上書きしますか？"};
+// The Configure Export dialog (its caption: kDialogCaptionFormat with
+// kConfigureExportCaption; its Cancel button: kCancel).
+inline constexpr Bilingual kExportButtonExport{"Export", "書き出す"};
+inline constexpr Bilingual kExportButtonDefault{"Default", "デフォルト"};
+inline constexpr Bilingual kExportSkipExtractable{"Do not export extractable file",
+                                                  "展開可能なファイルは書き出さない"};
+inline constexpr Bilingual kExportSkipExtractableNote{
+    "(e.g. [*.cmp or *.npc])",
+    "*.cmpや*.npcが該当します。\nこれらのファイルはさらに展開することが可能です。\n"
+    "例えば*.npcファイルをさらに展開すると設定テキストやグラフィックを取り出すことができます。"};
+inline constexpr Bilingual kExportRenameExtension{"Rename extension", "拡張子を補正する"};
+inline constexpr Bilingual kExportRenameExtensionNote{
+    "(e.g. .t --> .txt / .bm --> .bmp)",
+    "Tazorカスタムファイルに格納されている各ファイルの名前は、通常と異なる拡張子が設定されています。\n"
+    "そのままだと一般的な環境ではダブルクリックで開くことができないので、補正を行います。\n"
+    "（例：npcの設定テキストは .t → .txt にする）"};
+
+// ---- Preview
+// Put into the text view when an item with children is selected; it has no
+// English form.
+inline constexpr std::string_view kSelectChildPrompt = "子アイテムを選択してください";
+// A custom file that can no longer be opened when one of its entries is
+// selected shows the export's read error, kExportReadError.
+
+// ---- Settings
+// Configuration dialog.
+inline constexpr Bilingual kFontGroup{"Font", "フォント"};
+inline constexpr Bilingual kFontGeneral{"General", "全般"};
+inline constexpr Bilingual kFontFileList{"File List", "ファイル一覧"};
+inline constexpr Bilingual kFontPreview{"Preview", "ビューア"};
+inline constexpr Bilingual kFontSelect{"Select", "変更"};
+// The style words of a font description are Japanese in both languages.
+inline constexpr std::string_view kFontStyleBold = "太字";
+inline constexpr std::string_view kFontStyleItalic = "斜体";
+
+}  // namespace texts
+}  // namespace cfv

@@ -1,0 +1,58 @@
+#include "common/ui/message_box.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSpacerItem>
+#include <QTranslator>
+
+#include "common/ui/ui_text.h"
+
+namespace cfv {
+
+void FitCaption(QMessageBox& box, const QString& caption) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  // Title bars usually draw the caption bold; beside it sit the window
+  // icon and up to three buttons, each about a line high and a half wide.
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  const QFontMetrics metrics(titleFont);
+  const int width = metrics.horizontalAdvance(caption) + 6 * metrics.height() + 32;
+  // QMessageBox sizes itself from its layout and ignores a minimum width:
+  // a spacer across the whole layout is what it keeps to.
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0,
+                1, grid->columnCount());
+}
+
+int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                   QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, caption, text, buttons, owner);
+  box.setTextFormat(Qt::PlainText);
+  FitCaption(box, caption);
+  return box.exec();
+}
+
+void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language) {
+  ShowMessageBox(owner, QMessageBox::Critical, caption, UiText(texts::kExportReadError, language),
+                 QMessageBox::Ok);
+}
+
+bool InstallQtTranslations(UiLanguage language) {
+  if (language != UiLanguage::kJapanese) return false;
+  static QTranslator* installed = nullptr;
+  if (installed != nullptr) return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  installed = translator;
+  return true;
+}
+
+}  // namespace cfv

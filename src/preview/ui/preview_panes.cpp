@@ -1,0 +1,80 @@
+#include "preview/ui/preview_panes.h"
+
+#include <QPlainTextEdit>
+#include <filesystem>
+#include <string>
+
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
+#include "containers/extract.h"
+#include "preview/classify.h"
+#include "preview/ui/music_player_view.h"
+#include "preview/ui/preview_content.h"
+#include "preview/ui/text_fill.h"
+#include "preview/ui/zoom_scroll_view.h"
+
+namespace cfv {
+
+CPreviewPanes::CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage language)
+    : QObject(&paneParent), boxOwner_(boxOwner), language_(language) {
+  textView_ = new QPlainTextEdit(&paneParent);
+  textView_->setObjectName(QStringLiteral("textView"));
+  textView_->setReadOnly(true);
+  textView_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  textView_->setAcceptDrops(false);
+  textFill_ = new CTextFill(*textView_, this);
+
+  imageView_ = new CZoomScrollView(&paneParent);
+  imageView_->setObjectName(QStringLiteral("imageView"));
+  imageView_->hide();
+  musicPlayerView_ = new CMusicPlayerView(&paneParent);
+  musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
+  musicPlayerView_->hide();
+}
+
+void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
+  if (item == kNoItem) return;
+
+  if (tree.HasChildren(item)) {
+    textFill_->Stop();
+    textView_->setPlainText(ToQString(texts::kSelectChildPrompt));
+    return;
+  }
+
+  const std::uint32_t offset = tree.Data(item);
+  const std::string itemText(tree.Text(item));
+  const std::filesystem::path customFile(std::string(tree.Text(tree.RootOf(item))));
+  ExtractResult extracted = ExtractEntry(customFile, offset);
+  if (!extracted) {
+    ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_);
+    return;
+  }
+  const EntryData& entry = *extracted.data;
+
+  QWidget* shown = nullptr;
+  const PreviewClass preview = ClassifyPreview(entry.data(), entry.size(), itemText);
+  switch (preview.kind) {
+    case PreviewKind::kImage:
+      // Data that does not decode leaves the view with its background only.
+      imageView_->SetBitmap(DecodePreviewImage(entry));
+      shown = imageView_;
+      break;
+    case PreviewKind::kSound:
+      musicPlayerView_->SetSound(entry.data(), entry.size(), preview.device);
+      shown = musicPlayerView_;
+      break;
+    case PreviewKind::kText:
+      // The first screen now, the rest of a long text in slices after it.
+      textFill_->Start(std::move(*extracted.data));
+      shown = textView_;
+      break;
+  }
+  for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(imageView_),
+                        static_cast<QWidget*>(musicPlayerView_)}) {
+    pane->setVisible(pane == shown);
+  }
+  emit PaneShown(shown);
+}
+
+}  // namespace cfv

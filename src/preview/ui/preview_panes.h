@@ -1,0 +1,63 @@
+// CPreviewPanes: the three preview panes (text view, image view, music
+// player view) and the dispatch that shows an entry tree item in one of them.
+//
+// An item with children puts the select-a-child prompt into the text view and
+// changes nothing else. A leaf is read again from its custom file, classified,
+// and shown in exactly one of the three panes; the other two are hidden
+// (always in the order text view, image view, music player view) and keep
+// their content, and PaneShown names the pane that shows, for the owner to
+// lay it out. A custom file that can no longer be opened gets the read error
+// box and every pane stays as it was. Nothing is cached between selections.
+// A long text shows its first screen at once and fills in after it
+// (CTextFill).
+//
+// Thread: UI thread.
+#pragma once
+
+#include <QObject>
+
+#include "common/texts.h"
+#include "containers/entry_tree.h"
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace cfv {
+
+class CMusicPlayerView;
+class CTextFill;
+class CZoomScrollView;
+
+class CPreviewPanes : public QObject {
+  Q_OBJECT
+
+ public:
+  // Creates the panes as children of `paneParent`: the text view (read-only,
+  // wrapping long lines, selectable for copying) visible, the image view and
+  // the music player view hidden. The read error box is owned by `boxOwner`;
+  // texts are in `language`. Both widgets must outlive this object, which is
+  // a child of `paneParent`.
+  CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage language);
+
+  QPlainTextEdit& TextView() const { return *textView_; }
+  CZoomScrollView& ImageView() const { return *imageView_; }
+  CMusicPlayerView& MusicPlayerView() const { return *musicPlayerView_; }
+
+  // Shows `item` of `tree` as described above; kNoItem changes nothing.
+  void ShowItem(const EntryTree& tree, ItemId item);
+
+ signals:
+  // `pane` now shows and the other two panes are hidden.
+  void PaneShown(QWidget* pane);
+
+ private:
+  QWidget& boxOwner_;
+  UiLanguage language_;
+  QPlainTextEdit* textView_ = nullptr;
+  // Puts text previews into the text view, the first screen at once.
+  CTextFill* textFill_ = nullptr;
+  CZoomScrollView* imageView_ = nullptr;
+  CMusicPlayerView* musicPlayerView_ = nullptr;
+};
+
+}  // namespace cfv
