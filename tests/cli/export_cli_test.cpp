@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         PolicyCase{{}, "a\nb\nd\ny\n", 1, kQuestion + kQuestion + kQuestion + "\n", "old x", true},
         PolicyCase{{}, std::string(769, 'y') + "\ny\n", 1, kQuestion + "\n", "old x", true},
         PolicyCase{{}, std::string(1000, '\0'), 1, kQuestion + "\n", "old x", true}),
-    [](const auto& info) { return std::to_string(info.index); });
+    [](const auto& row) { return std::to_string(row.index); });
 
 TEST_F(ExportCli, FailuresAreNamedAndMakeTheStatusOne) {
   std::filesystem::create_directories(dir_ / "game/hero/x.txt");

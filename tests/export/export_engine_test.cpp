@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"hero.npc", "hero/", "hero/body.cmp", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}},
         HeroCase{{1, 0}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.t", "hero/face.bm"}},
         HeroCase{{1, 1}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}}),
-    [](const auto& info) { return std::to_string(info.index); });
+    [](const auto& row) { return std::to_string(row.index); });
 
 TEST(Export, ACheckedEntryUnderAnUncheckedBranchIsWrittenWithItsFolders) {
   test::TempDir dir;
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, SameNameSiblings,
                                            // The cancelled entry and y.t (later.cmp is a branch,
                                            // skipped before any reading).
                                            SiblingCase{OverwriteAnswer::Cancel, "first", false, 0, 2}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                         [](const auto& row) { return std::to_string(row.index); });
 
 TEST(Export, CancelAtTheFirstQuestionWritesNothingButMakesLaterFolders) {
   test::TempDir dir;

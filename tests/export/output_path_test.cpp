@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ComponentCase{"..\\..\\x", {"..", "..", "x"}, true},
                       ComponentCase{"a/../../x", {"a", "..", "..", "x"}, true},
                       ComponentCase{"a\\..", {"a", ".."}, true}),
-    [](const auto& info) { return std::to_string(info.index); });
+    [](const auto& row) { return std::to_string(row.index); });
 
 TEST(ExportFolderOf, CutsTheExtensionOfTheLastComponentOnly) {
   EXPECT_EQ(ExportFolderOf("/games/hero.npc"), "/games/hero");
