@@ -2,6 +2,23 @@
 
 namespace cfv {
 
+void ExportUser::Failed(const ExportFailure& failure) {
+  switch (failure.kind) {
+    case ExportFailure::Kind::kRead:
+      ReadFailed(failure.path);
+      return;
+    case ExportFailure::Kind::kWrite:
+    case ExportFailure::Kind::kLeavesFolder:
+    case ExportFailure::Kind::kCustomFile:
+      WriteFailed(failure.path);
+      return;
+    case ExportFailure::Kind::kFolderName:
+    case ExportFailure::Kind::kNoExtension:
+      FolderNameRefused(failure.path);
+      return;
+  }
+}
+
 std::string WithUnixLineBreaks(std::string_view text) {
   std::string out;
   out.reserve(text.size());

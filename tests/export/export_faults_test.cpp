@@ -52,7 +52,7 @@ TEST_F(CraftedNames, DotDotIsRefusedAndReportedAndNothingLeaves) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
 
   const std::string hero = Game("hero").string();
   EXPECT_EQ(user.events, (Strings{"write " + hero + "/../../x.txt", "write " + hero + "/../x.txt",
@@ -72,7 +72,7 @@ TEST_F(CraftedNames, AbsolutePathsAndDrivesStayInside) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
   EXPECT_EQ(user.events, Strings{"finished"});
   EXPECT_EQ(Listing(Game("hero")),
             (Strings{"C:/", "C:/c.txt", "D:d.txt", "abs/", "abs/x.txt", "etc/", "etc/y.txt"}));
@@ -87,7 +87,7 @@ TEST_F(CraftedNames, APlantedFolderLinkIsNotFollowed) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  ExportEngine(tree, state, user).Run(ExportOptions{1, 1});
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 1, {}, false});
   EXPECT_EQ(user.events, (Strings{"write " + Game("hero/body/a.txt").string(), "finished"}));
   EXPECT_EQ(Listing(dir_ / "outside"), Strings{});
   EXPECT_EQ(ReadFile(Game("hero/b.txt")), "b");
@@ -136,7 +136,7 @@ TEST_F(CraftedNames, CustomFileNamesWithoutAFolderNameAreRefused) {
     EntryTree tree = test::LoadAllChecked({Game(name)});
     ExportState state;
     ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
-    const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+    const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
     EXPECT_EQ(user.events, (Strings{"refused " + Game(name).string(), "finished"}));
     EXPECT_EQ(summary.writeErrors, 4u);
     EXPECT_EQ(Listing(dir_.path()), (Strings{"game/", "game/" + std::string(name), "outside/"}));
@@ -155,7 +155,7 @@ TEST_F(CraftedNames, CustomFilesBeingExportedAreNeverReplaced) {
   EntryTree tree = test::LoadAllChecked({Game("a.god"), Game("a/b.god")});
   ExportState state;
   ScriptedUser user({OverwriteAnswer::Yes, OverwriteAnswer::Yes});
-  ExportEngine(tree, state, user).Run(ExportOptions{1, 0});
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 0, {}, false});
   EXPECT_EQ(user.events,
             (Strings{"write " + Game("a/b.god").string(), "write " + Game("a/c.t").string(), "finished"}));
   EXPECT_EQ(ReadFile(Game("a.god")), a);
