@@ -1,7 +1,8 @@
 // The commands of tazor-cfv, apart from argument parsing so that tests can
 // run them in-process. Each returns the process exit status: 0 success,
-// 1 a failure while doing the work (an entry not written, output failed),
-// 2 bad usage or an unreadable input. Messages go to `err`, one line each.
+// 1 a failure while doing the work (an entry not written, output failed) or
+// no input that is a custom file (list, export), 2 bad usage or an
+// unreadable input, which wins. Messages go to `err`, one line each.
 #pragma once
 
 #include <cstdint>

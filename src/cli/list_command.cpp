@@ -23,6 +23,7 @@ class TreePrinter final : public LoadObserver {
   TreePrinter& operator=(const TreePrinter&) = delete;
 
   void FileLoaded(EntryTree&& tree) override {
+    ++files;
     tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
       const std::string_view text = tree.Text(id);
       // The longest line: two numbers of at most 10 digits, three tabs, the
@@ -59,6 +60,7 @@ class TreePrinter final : public LoadObserver {
   }
 
   int status = kExitOk;
+  std::size_t files = 0;
 
   void Flush() {
     if (used_ != 0) std::fwrite(buffer_.data(), 1, used_, out_);
@@ -123,6 +125,11 @@ int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE
   LoadDroppedPaths(paths, control, printer);
   printer.Flush();
   status = std::max(status, printer.status);
+  // A named input that cannot be read has said why already.
+  if (printer.files == 0 && status < kExitUsage) {
+    std::fprintf(err, "tazor-cfv: none of the inputs is a custom file\n");
+    status = kExitFailed;
+  }
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(err, "tazor-cfv: cannot write the listing: %s\n", std::strerror(errno));
     return kExitFailed;

@@ -1,7 +1,10 @@
 // tazor-cfv: the command-line tool over the viewer's core, for scripts.
 // Argument parsing only; the commands live in commands.h.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -26,6 +29,7 @@ int main(int argc, char** argv) {
   CLI::App app{"tazor-cfv: list, extract and inspect the game's custom files (.god, .item, .npc, .cwd)",
                "tazor-cfv"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
       "Exit status: 0 success; 1 the work failed in part (output could not be written); "
       "2 bad usage or an unreadable input.");
@@ -82,6 +86,8 @@ int main(int argc, char** argv) {
   bool keepExtension = false;
   std::string overwrite = "ask";
   std::vector<std::string> exportPaths;
+  cfv::cli::ExportRequest request;
+  std::string outputDir;
   exportCommand->add_flag("--keep-extractable", keepExtractable,
                           "Also write extractable entries (nested .cmp, .npc ...) as files");
   exportCommand->add_flag("--keep-extension", keepExtension,
@@ -92,30 +98,64 @@ int main(int argc, char** argv) {
                    "input, one whole line each; end of input or three lines that are not answers answer n), "
                    "yes, no, or cancel (nothing more is written)")
       ->check(CLI::IsMember({"ask", "yes", "no", "cancel"}));
+  exportCommand->add_option("-C,--output-dir", outputDir,
+                            "Write each custom file's entries to DIR/<its name without extension>/ "
+                            "instead of beside it (DIR is created when missing)");
+  exportCommand->add_option("--include", request.includes,
+                            "Export only the entries whose path matches GLOB (repeatable); see below");
+  exportCommand->add_option("--exclude", request.excludes,
+                            "Do not export the entries whose path matches GLOB (repeatable; wins over "
+                            "--include)");
+  exportCommand->add_flag("--dry-run", request.options.dryRun,
+                          "Print each path that would be written, on standard output; create nothing");
+  exportCommand->add_flag("-v,--verbose", request.verbose, "Print each written path on standard output");
+  exportCommand->add_flag("-q,--quiet", request.quiet, "Print nothing but errors (no summary line)");
   exportCommand
       ->add_option("PATH", exportPaths, "Custom files and folders (folders are searched four levels deep)")
       ->required();
   exportCommand->footer(
-      "Each custom file's entries go into a folder beside it, named as the file without its extension; "
-      "nested entries into folders of their own. Names that would leave that folder are refused, and "
-      "links found inside it are not followed. Errors go to standard error, \"Export finished!\" to "
-      "standard output. Exit status: 0 when every entry was written; 1 when any was not (an error, a "
-      "file kept by n/no, or cancel, or a warning about an unreadable file found in a folder); 2 for bad "
-      "usage or a path that does not exist or cannot be read.");
+      "Each custom file's entries go into a folder beside it (or in DIR with -C), named as the file "
+      "without its extension; nested entries into folders of their own. Names that would leave that "
+      "folder are refused, and links found inside it are not followed. A custom file without an "
+      "extension needs -C.\n\n"
+      "An entry's path is the names of the items from the custom file down to the entry, as stored, "
+      "joined by / (a \\ in a name counts as /). In GLOB, * and ? do not cross /, ** does; ASCII case "
+      "is ignored; a pattern that matches a branch takes everything below it. Examples: "
+      "chara.npc/face.bmp, *.bmp (top level), **/*.bmp (any depth).\n\n"
+      "At the ask prompt, a answers yes to all and s no to all. Errors go to standard error with their "
+      "reason, then the line \"written N, not overwritten M, failed K\"; progress is shown there when it "
+      "is a terminal. \"Export finished!\" goes to standard output. Exit status: 0 when every entry was "
+      "written; 1 when any was not (an error, a file kept by n/no, or cancel), when no input is a custom "
+      "file, or after a warning about an unreadable file found in a folder; 2 for bad usage or a path "
+      "that does not exist or cannot be read.");
   exportCommand->callback([&] {
     std::vector<std::filesystem::path> paths(exportPaths.begin(), exportPaths.end());
-    cfv::ExportOptions options;
-    options.skipExtractable = keepExtractable ? 0 : 1;
-    options.renameExtension = keepExtension ? 0 : 1;
-    status = cfv::cli::RunExport(paths, options, *cfv::cli::ParseOverwritePolicy(overwrite), stdin, stdout,
-                                 stderr);
+    request.options.skipExtractable = !keepExtractable;
+    request.options.renameExtension = !keepExtension;
+    request.options.destination = outputDir;
+    request.policy = *cfv::cli::ParseOverwritePolicy(overwrite);
+    request.progress = !request.quiet && ::isatty(STDERR_FILENO) != 0;
+    status = cfv::cli::RunExport(paths, request, stdin, stdout, stderr);
   });
+
+  // A first word that is no option and no command is named as unknown
+  // (CLI11 would only say that a command is required).
+  if (argc > 1 && argv[1][0] != '-') {
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands({})) known = known || command->check_name(argv[1]);
+    if (!known) {
+      std::fprintf(stderr, "tazor-cfv: unknown command: %s (see --help)\n", argv[1]);
+      return kExitUsage;
+    }
+  }
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::string what = e.what();

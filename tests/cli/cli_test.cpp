@@ -130,10 +130,10 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   };
   const Case cases[] = {
       {{}, 2, "subcommand"},
-      {{"frobnicate"}, 2, "tazor-cfv:"},
+      {{"frobnicate"}, 2, "tazor-cfv: unknown command: frobnicate"},
       {{"list"}, 2, "PATH"},
       {{"list", "missing.god"}, 2, "missing.god"},
-      {{"list", "game/notes.txt"}, 0, ""},
+      {{"list", "game/notes.txt"}, 1, "tazor-cfv: none of the inputs is a custom file"},
       {{"cat", "game/a.god"}, 2, "OFFSET"},
       {{"cat", "game/a.god", "12x"}, 2, "12x"},
       {{"cat", "game/a.god", "4294967296"}, 2, "4294967296"},
@@ -154,6 +154,9 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
     }
   }
+  const auto version = Cfv({"--version"}, dir_.path());
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tazor-cfv " CFV_VERSION "\n");
   // A missing path is named, and the paths that exist are still listed.
   const auto r = Cfv({"list", "--tsv", "nope", "game/B"}, dir_.path());
   EXPECT_EQ(r.status, 2);
@@ -186,7 +189,8 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
        "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
       {{"export", "game"},
        1,
-       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
+       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied +
+           "written 7, not overwritten 0, failed 0\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
