@@ -19,9 +19,14 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-// `list [--tsv] PATH...`: loads the paths as a drop does and prints every
-// loaded custom file's tree in pre-order.
-int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE* out, std::FILE* err);
+// How `list` prints an item: indented text, TSV fields, or one JSON object
+// a line (JSON Lines; reads every entry for its data fields).
+enum class ListFormat { kPlain, kTsv, kJson };
+
+// `list [--tsv|--json] PATH...`: loads the paths as a drop does and prints
+// every loaded custom file's tree in pre-order.
+int RunList(const std::vector<std::filesystem::path>& paths, ListFormat format, std::FILE* out,
+            std::FILE* err);
 
 // `cat FILE OFFSET`: writes the data of the entry whose header is at OFFSET.
 int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);

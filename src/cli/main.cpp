@@ -39,10 +39,18 @@ int main(int argc, char** argv) {
   // list
   auto* list = app.add_subcommand("list", "Print the entry tree of custom files and folders, in pre-order");
   bool tsv = false;
+  bool json = false;
   std::vector<std::string> listPaths;
   list->add_flag("--tsv", tsv,
                  "One line an item: depth<TAB>offset<TAB>children<TAB>text; depth 0 is a custom file "
                  "(text = its path), children is 1 or 0; in text \\ TAB LF CR are written \\\\ \\t \\n \\r");
+  list->add_flag("--json", json,
+                 "JSON Lines, one object an item: depth, offset, name, path (inside the custom file, as "
+                 "export --include sees it), children (how many); for an entry also length (after "
+                 "inflation), stored_length, compression (zlib, gzip or none), preview (Image, Sound or "
+                 "Text) and export_name; for a custom file (depth 0, path \"\") file, its path as given. "
+                 "Bytes that are not valid UTF-8 become U+FFFD")
+      ->excludes("--tsv");
   list->add_option("PATH", listPaths, "Custom files and folders (folders are searched four levels deep)")
       ->required();
   list->footer(
@@ -52,7 +60,11 @@ int main(int argc, char** argv) {
       "cannot be read gets a warning line (exit status 1).");
   list->callback([&] {
     std::vector<std::filesystem::path> paths(listPaths.begin(), listPaths.end());
-    status = cfv::cli::RunList(paths, tsv, stdout, stderr);
+    status = cfv::cli::RunList(paths,
+                               json  ? cfv::cli::ListFormat::kJson
+                               : tsv ? cfv::cli::ListFormat::kTsv
+                                     : cfv::cli::ListFormat::kPlain,
+                               stdout, stderr);
   });
 
   // cat

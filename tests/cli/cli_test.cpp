@@ -51,6 +51,42 @@ TEST_F(CliTest, ListTsvGolden) {
             "1\t0\t0\tx.mp3\n");
 }
 
+// list --json, read back by Python's json module (each line must parse on
+// its own) and printed again with sorted keys, non-ASCII escaped: what a
+// script would see. A file name that is not UTF-8 gives U+FFFD.
+TEST_F(CliTest, ListJsonParsesAsJsonLines) {
+  test::WriteFile(dir_ / "game" / "bad\xff.god",
+                  test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM"))}));
+  const auto r = Cfv({"list", "--json", "game/a.god", "game/bad\xff.god"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // Each object's fields in a fixed order, absent ones as null, non-ASCII
+  // as \\u escapes.
+  const char* script =
+      "import json, sys\n"
+      "keys = ['depth', 'offset', 'name', 'path', 'children', 'length', 'stored_length', 'compression',\n"
+      "        'preview', 'export_name', 'file']\n"
+      "for line in sys.stdin.buffer.read().decode('utf-8').splitlines():\n"
+      "    o = json.loads(line)\n"
+      "    assert set(o) <= set(keys), o\n"
+      "    print(json.dumps([o.get(k) for k in keys]))\n";
+  const auto parsed = RunProcess({"/usr/bin/python3", "-c", script}, r.out);
+  EXPECT_EQ(parsed.status, 0) << parsed.err;
+  EXPECT_EQ(parsed.out,
+            R"([0, 0, "a.god", "", 5, null, null, null, null, null, "game/a.god"]
+[1, 0, "sub.npc", "sub.npc", 2, 105, 105, "none", "Text", "sub.npc", null]
+[2, 50, "in.t", "sub.npc/in.t", 0, 3, 3, "none", "Text", "in.txt", null]
+[2, 103, "pic.bm", "sub.npc/pic.bm", 0, 2, 2, "none", "Image", "pic.bmp", null]
+[1, 155, "tab\there.txt", "tab\there.txt", 0, 5, 5, "none", "Text", "tab\there.txt", null]
+[1, 210, "line\nfeed", "line\nfeed", 0, 0, 0, "none", "Text", "line\nfeed", null]
+[1, 260, "back\\slash\r", "back/slash\r", 0, 0, 0, "none", "Text", "back\\slash\r", null]
+[1, 310, "\u65e5\u672c\u8a9e.mid", "\u65e5\u672c\u8a9e.mid", 0, 4, 4, "none", "Sound", "\u65e5\u672c\u8a9e.mid", null]
+[0, 0, "bad\ufffd.god", "", 2, null, null, null, null, null, "game/bad\ufffd.god"]
+[1, 0, "z.t", "z.t", 0, 2, 10, "zlib", "Text", "z.txt", null]
+[1, 60, "g.bm", "g.bm", 0, 2, 22, "gzip", "Image", "g.bmp", null]
+)");
+}
+
 // A listing far longer than the block the lines are gathered in: every line
 // is there, in order, none cut at a block's edge, in both forms.
 TEST_F(CliTest, LongListingIsWholeAndInOrder) {
