@@ -43,6 +43,18 @@ void ReportUnreadable(std::FILE* err, const std::filesystem::path& path, int err
 // Parses an entry offset: decimal, or hexadecimal with 0x; at most 2^32 - 1.
 std::optional<std::uint32_t> ParseOffset(std::string_view text);
 
+// Whether `text` is written as an offset (decimal digits, or 0x and hex
+// digits), whatever its value.
+bool LooksLikeOffset(std::string_view text);
+
+// The header offset of the entry that `entry` names in the custom file
+// `file` for cat and info: an offset when it looks like one (and `byPath` is
+// not set), otherwise an entry path with wildcards as export --include takes
+// it (EntryPattern, kPath), which must match exactly one entry. Otherwise
+// says why on `err` and returns nothing (exit status 2).
+std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
+                                          bool byPath, std::FILE* err);
+
 // Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
 // value always stays on one line and in one field.
 std::string EscapeField(std::string_view text);

@@ -14,14 +14,10 @@ namespace {
 
 using cfv::cli::kExitUsage;
 
-// CLI11 validator for an entry offset (decimal or 0x hex, 32 bits).
-struct OffsetValidator : CLI::Validator {
-  OffsetValidator() : CLI::Validator("OFFSET") {
-    func_ = [](const std::string& text) -> std::string {
-      return cfv::cli::ParseOffset(text) ? std::string() : "not an entry offset: " + text;
-    };
-  }
-};
+constexpr const char* kEntryHelp =
+    "The entry: the offset of its header (decimal or 0x hex) as `list` shows it, or its path inside the "
+    "custom file (as `list --json` and `export --include` see it; wildcards * ? ** allowed) that must "
+    "name exactly one entry";
 
 }  // namespace
 
@@ -69,27 +65,31 @@ int main(int argc, char** argv) {
 
   // cat
   auto* cat = app.add_subcommand("cat", "Write one entry's data (decompressed) to standard output");
-  std::string catFile, catOffset;
+  std::string catFile, catEntry;
+  bool catByPath = false;
   cat->add_option("FILE", catFile, "The custom file")->required();
-  cat->add_option("OFFSET", catOffset, "Offset of the entry's header (decimal or 0x hex), as `list` shows")
-      ->required()
-      ->check(OffsetValidator());
-  cat->callback(
-      [&] { status = cfv::cli::RunCat(catFile, *cfv::cli::ParseOffset(catOffset), stdout, stderr); });
+  cat->add_option("ENTRY", catEntry, kEntryHelp)->required();
+  cat->add_flag("--path", catByPath, "Read ENTRY as an entry path even when it looks like an offset");
+  cat->callback([&] {
+    const auto offset = cfv::cli::ResolveEntry(catFile, catEntry, catByPath, stderr);
+    status = offset ? cfv::cli::RunCat(catFile, *offset, stdout, stderr) : kExitUsage;
+  });
 
   // info
   auto* info = app.add_subcommand("info", "Describe one entry as key=value lines");
-  std::string infoFile, infoOffset;
+  std::string infoFile, infoEntry;
+  bool infoByPath = false;
   info->add_option("FILE", infoFile, "The custom file")->required();
-  info->add_option("OFFSET", infoOffset, "Offset of the entry's header (decimal or 0x hex)")
-      ->required()
-      ->check(OffsetValidator());
+  info->add_option("ENTRY", infoEntry, kEntryHelp)->required();
+  info->add_flag("--path", infoByPath, "Read ENTRY as an entry path even when it looks like an offset");
   info->footer(
       "Keys: length (bytes of entry data), preview (Image, Sound or Text), device (waveaudio, "
       "sequencer, MPEGVideo, or empty), name (export file name with the extension corrected from "
       "the content), name_as_stored (without the correction). Values are escaped as in list --tsv.");
-  info->callback(
-      [&] { status = cfv::cli::RunInfo(infoFile, *cfv::cli::ParseOffset(infoOffset), stdout, stderr); });
+  info->callback([&] {
+    const auto offset = cfv::cli::ResolveEntry(infoFile, infoEntry, infoByPath, stderr);
+    status = offset ? cfv::cli::RunInfo(infoFile, *offset, stdout, stderr) : kExitUsage;
+  });
 
   // export
   auto* exportCommand = app.add_subcommand(

@@ -170,7 +170,7 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {{"list"}, 2, "PATH"},
       {{"list", "missing.god"}, 2, "missing.god"},
       {{"list", "game/notes.txt"}, 1, "tazor-cfv: none of the inputs is a custom file"},
-      {{"cat", "game/a.god"}, 2, "OFFSET"},
+      {{"cat", "game/a.god"}, 2, "ENTRY"},
       {{"cat", "game/a.god", "12x"}, 2, "12x"},
       {{"cat", "game/a.god", "4294967296"}, 2, "4294967296"},
       {{"cat", "game/missing.god", "0"}, 2, "cannot open"},
@@ -197,6 +197,43 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   const auto r = Cfv({"list", "--tsv", "nope", "game/B"}, dir_.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n");
+}
+
+// cat and info by entry path: wildcards as --include takes them, ASCII case
+// ignored, exactly one entry or status 2; --path reads a number as a name.
+TEST_F(CliTest, EntriesByPath) {
+  test::WriteFile(dir_ / "game" / "num.god", test::Serialize({Leaf("50", "fifty"), Leaf("x.t", "x")}));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"cat", "game/a.god", "sub.npc/in.t"}, 0, "abc", ""},
+      {{"cat", "game/a.god", "SUB.NPC\\IN.T"}, 0, "abc", ""},
+      {{"cat", "game/a.god", "**/pic.*"}, 0, "BM", ""},
+      {{"cat", "game/a.god", "*.txt"}, 0, "hello", ""},
+      {{"cat", "game/a.god", "*.t"}, 2, "", "tazor-cfv: no entry of game/a.god matches *.t\n"},
+      {{"cat", "game/a.god", "12x"}, 2, "", "tazor-cfv: no entry of game/a.god matches 12x\n"},
+      {{"cat", "game/a.god", "**/*.*"},
+       2,
+       "",
+       "tazor-cfv: 5 entries of game/a.god match **/*.* (first sub.npc, sub.npc/in.t); name one\n"},
+      {{"cat", "game/num.god", "50"}, 2, "", "tazor-cfv: no entry header at offset 50 in game/num.god\n"},
+      {{"cat", "--path", "game/num.god", "50"}, 0, "fifty", ""},
+      {{"cat", "game/num.god", "0x37"}, 0, "x", ""},
+      {{"info", "game/num.god", "x.t"},
+       0,
+       "length=1\npreview=Text\ndevice=\nname=x.txt\nname_as_stored=x.t\n",
+       ""},
+  };
+  for (const Case& c : cases) {
+    const auto r = Cfv(c.args, dir_.path());
+    EXPECT_EQ(r.status, c.status) << c.args.back();
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+    EXPECT_EQ(r.err, c.err) << c.args.back();
+  }
 }
 
 // Unreadable inputs are never silent: a named one is an error with the
