@@ -46,7 +46,7 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
   if (item == kNoItem) return;
   const ItemId stopAt = tree_.Parent(item);
   while (item != kNoItem) {
-    ExportCheckedItem(item);
+    VisitWalkItem(item);
     if (tree_.HasChildren(item)) {
       item = tree_.FirstChild(item);
       continue;
@@ -110,7 +110,7 @@ bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& n
                             std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino));
 }
 
-void ExportEngine::ExportCheckedItem(ItemId item) {
+void ExportEngine::VisitWalkItem(ItemId item) {
   if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
   const bool toBeWritten = state_.options.skipExtractable == 0 || !tree_.HasChildren(item);
   if (toBeWritten) {
@@ -143,16 +143,16 @@ void ExportEngine::ExportItem(ItemId item) {
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                                   const OutputPath& destinationFolder, std::string_view entryName,
                                   bool renameExtension) {
-  WriteEntry(customFilePath, offset, destinationFolder, entryName, renameExtension);
+  ExtractAndWrite(customFilePath, offset, destinationFolder, entryName, renameExtension);
   // A question may keep the user away for any time, during which folders
   // can be moved or removed: what follows opens them afresh.
   if (userAsked_) folders_.Clear();
   userAsked_ = false;
 }
 
-void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
-                              const OutputPath& destinationFolder, std::string_view entryName,
-                              bool renameExtension) {
+void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                                   const OutputPath& destinationFolder, std::string_view entryName,
+                                   bool renameExtension) {
   using Kind = ExportFailure::Kind;
   if (state_.overwriteAnswer == OverwriteAnswer::Cancel) {
     ++summary_.cancelled;

@@ -74,6 +74,11 @@ class ExportEngine {
   // after a Cancel).
   ExportSummary Run(const ExportOptions& options);
 
+  // Acts as the overwrite question's Cancel at the next entry: nothing more
+  // is read or written, the walk runs to its end. Any thread.
+  void RequestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
+
+ private:
   // The walk over `item` and its following siblings and everything below
   // them. kNoItem does nothing. Iterative: any depth is safe.
   void ExportCheckedItems(ItemId item);
@@ -87,16 +92,12 @@ class ExportEngine {
   void WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                       const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
-  const ExportSummary& summary() const { return summary_; }
-
-  // Acts as the overwrite question's Cancel at the next entry: nothing more
-  // is read or written, the walk runs to its end. Any thread.
-  void RequestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
-
- private:
-  void ExportCheckedItem(ItemId item);
-  void WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
-                  const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
+  // One item of the walk: its folders (CreateDirectoryChain), then
+  // ExportItem when it is a checked, non-root item.
+  void VisitWalkItem(ItemId item);
+  // WriteEntryFile's work, without the clean-up after a question.
+  void ExtractAndWrite(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                       const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
   // Whether the entries of `root` may be exported: its export folder has a
   // usable name and, beside the custom file, the file has an extension.

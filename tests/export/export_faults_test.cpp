@@ -377,25 +377,21 @@ TEST(OutputFiles, ANewFileIsNotWrittenThroughALinkThatAppeared) {
 }
 
 // A component longer than the file system allows is refused by the system
-// and reported like any failed write; the export goes on.
+// and reported like any failed write, with the system's reason.
 TEST(OutputFiles, AnOverlongComponentGetsTheWriteMessage) {
   test::TempDir dir;
   test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("a.t", "a")}));
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
   ScriptedUser user;
-  ExportEngine engine(tree, state, user);
-  OutputPath folder;
-  folder.exportFolder = dir / "hero";
-  folder.components = {std::string(300, 'n')};
-  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
-  folder.components = {"fine"};
-  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
-  EXPECT_EQ(user.events,
-            Strings{"write " + (dir / "hero").string() + "/" + std::string(300, 'n') + "/a.txt"});
-  EXPECT_EQ(ReadFile(dir / "hero/fine/a.txt"), "a");
-  EXPECT_EQ(engine.summary().writeErrors, 1u);
-  EXPECT_EQ(engine.summary().written, 1u);
+  ExportOptions options;
+  options.destination = dir / std::string(300, 'n');
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(options);
+  const std::string target = options.destination.string() + "/hero/a.txt";
+  EXPECT_EQ(user.events, (Strings{"write " + target, "finished"}));
+  EXPECT_EQ(user.causes, Strings{"write " + target + " " + std::to_string(ENAMETOOLONG)});
+  EXPECT_EQ(summary.writeErrors, 1u);
+  EXPECT_EQ(Listing(dir.path()), Strings{"hero.npc"});
 }
 
 }  // namespace
