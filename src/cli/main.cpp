@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
-      "Exit status: 0 success; 1 the work failed in part (output could not be written); "
-      "2 bad usage or an unreadable input.");
+      "Exit status: 0 success; 1 the work failed in part (output could not be written) or no input is a "
+      "custom file; 2 bad usage or an unreadable input (which wins).");
 
   int status = 0;
 
@@ -106,18 +106,24 @@ int main(int argc, char** argv) {
                           "Keep every entry's own extension (no .t --> .txt, .bm --> .bmp ...)");
   exportCommand
       ->add_option("--overwrite", overwrite,
-                   "When a file is already there: ask (on standard error, answered y/n/c on standard "
+                   "When a file is already there: ask (on standard error, answered y/n/a/s/c on standard "
                    "input, one whole line each; end of input or three lines that are not answers answer n), "
                    "yes, no, or cancel (nothing more is written)")
       ->check(CLI::IsMember({"ask", "yes", "no", "cancel"}));
-  exportCommand->add_option("-C,--output-dir", outputDir,
-                            "Write each custom file's entries to DIR/<its name without extension>/ "
-                            "instead of beside it (DIR is created when missing)");
-  exportCommand->add_option("--include", request.includes,
-                            "Export only the entries whose path matches GLOB (repeatable); see below");
-  exportCommand->add_option("--exclude", request.excludes,
-                            "Do not export the entries whose path matches GLOB (repeatable; wins over "
-                            "--include)");
+  exportCommand
+      ->add_option("-C,--output-dir", outputDir,
+                   "Write each custom file's entries to DIR/<its name without extension>/ "
+                   "instead of beside it (DIR is created when missing)")
+      ->type_name("DIR");
+  exportCommand
+      ->add_option("--include", request.includes,
+                   "Export only the entries whose path matches GLOB (repeatable); see below")
+      ->type_name("GLOB");
+  exportCommand
+      ->add_option("--exclude", request.excludes,
+                   "Do not export the entries whose path matches GLOB (repeatable; wins over "
+                   "--include)")
+      ->type_name("GLOB");
   exportCommand->add_flag("--dry-run", request.options.dryRun,
                           "Print each path that would be written, on standard output; create nothing");
   exportCommand->add_flag("-v,--verbose", request.verbose, "Print each written path on standard output");
