@@ -116,33 +116,43 @@ class TreePrinter final : public LoadObserver {
     out.push_back('"');
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
+    std::size_t run = 0;  // start of the bytes that are copied as they stand
     for (std::size_t i = 0; i < n;) {
       const unsigned char c = p[i];
-      if (c < 0x80) {
-        if (c == '"' || c == '\\') {
-          out.push_back('\\');
-          out.push_back(static_cast<char>(c));
-        } else if (c < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 15]);
-        } else {
-          out.push_back(static_cast<char>(c));
-        }
+      if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
         ++i;
         continue;
       }
-      const std::size_t length = Utf8SequenceLength(p + i, n - i);
-      if (length == 0) {
-        out += "\xEF\xBF\xBD";
-        ++i;
-      } else {
-        out.append(text.substr(i, length));
-        i += length;
+      if (c >= 0x80) {
+        const std::size_t length = Utf8SequenceLength(p + i, n - i);
+        if (length != 0) {
+          i += length;
+          continue;
+        }
       }
+      out.append(text.data() + run, i - run);
+      if (c == '"' || c == '\\') {
+        out.push_back('\\');
+        out.push_back(static_cast<char>(c));
+      } else if (c < 0x20) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\u00";
+        out.push_back(kHex[c >> 4]);
+        out.push_back(kHex[c & 15]);
+      } else {
+        out += "\xEF\xBF\xBD";
+      }
+      run = ++i;
     }
+    out.append(text.data() + run, n - run);
     out.push_back('"');
+  }
+
+  // Appends `value` in decimal.
+  static void AppendNumber(std::string& out, std::uint64_t value) {
+    char digits[20];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
   }
 
   // The length of the valid UTF-8 sequence at `p` (lead byte >= 0x80), or 0:
@@ -181,12 +191,17 @@ class TreePrinter final : public LoadObserver {
       std::uint32_t children = 0;
       for (ItemId child = tree.FirstChild(id); child != kNoItem; child = tree.NextSibling(child)) ++children;
       line.clear();
-      line += "{\"depth\":" + std::to_string(depth) + ",\"offset\":" + std::to_string(tree.Data(id)) +
-              ",\"name\":";
+      line += "{\"depth\":";
+      AppendNumber(line, depth);
+      line += ",\"offset\":";
+      AppendNumber(line, tree.Data(id));
+      line += ",\"name\":";
       if (depth == 0) {
         const auto slash = text.rfind('/');
         AppendJsonString(line, text.substr(slash == std::string_view::npos ? 0 : slash + 1));
-        line += ",\"path\":\"\",\"children\":" + std::to_string(children) + ",\"file\":";
+        line += ",\"path\":\"\",\"children\":";
+        AppendNumber(line, children);
+        line += ",\"file\":";
         AppendJsonString(line, text);
         path.clear();
         pathAt.assign(1, 0);
@@ -195,22 +210,29 @@ class TreePrinter final : public LoadObserver {
         AppendJsonString(line, text);
         path.resize(pathAt[depth - 1]);
         if (depth > 1) path.push_back('/');
-        for (const char c : text) path.push_back(c == '\\' ? '/' : c);
+        const std::size_t nameAt = path.size();
+        path.append(text);
+        std::replace(path.begin() + static_cast<std::ptrdiff_t>(nameAt), path.end(), '\\', '/');
         pathAt.resize(depth);
         pathAt.push_back(path.size());
         line += ",\"path\":";
         AppendJsonString(line, path);
-        line += ",\"children\":" + std::to_string(children);
+        line += ",\"children\":";
+        AppendNumber(line, children);
         ExtractResult extracted =
             file && file->IsOpen() ? ExtractEntry(*file, tree.Data(id)) : ExtractResult();
         if (extracted) {
           const EntryData& data = *extracted.data;
           static constexpr const char* kCompression[] = {"none", "zlib", "gzip"};
-          line += ",\"length\":" + std::to_string(data.size()) +
-                  ",\"stored_length\":" + std::to_string(extracted.storedLength) + ",\"compression\":\"" +
-                  kCompression[static_cast<int>(extracted.compression)] + "\",\"preview\":\"" +
-                  std::string(PreviewKindName(ClassifyPreview(data.data(), data.size(), text).kind)) +
-                  "\",\"export_name\":";
+          line += ",\"length\":";
+          AppendNumber(line, data.size());
+          line += ",\"stored_length\":";
+          AppendNumber(line, extracted.storedLength);
+          line += ",\"compression\":\"";
+          line += kCompression[static_cast<int>(extracted.compression)];
+          line += "\",\"preview\":\"";
+          line += PreviewKindName(ClassifyPreview(data.data(), data.size(), text).kind);
+          line += "\",\"export_name\":";
           AppendJsonString(line, OutputFileName(text, data.data(), data.size(), true));
         } else {
           // The file changed or vanished since it was listed.
