@@ -36,8 +36,10 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   }
   std::sort(customFiles_.begin(), customFiles_.end());
   ExportCheckedItems(tree_.FirstRoot());
-  // The folders may be moved or removed once the export is over.
+  // The folders may be moved or removed once the export is over; no custom
+  // file stays open after it.
   folders_.Clear();
+  readFile_.reset();
   user_.ExportFinished();
   return summary_;
 }
@@ -158,10 +160,19 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
     ++summary_.cancelled;
     return;
   }
-  errno = 0;
-  ExtractResult extracted = ExtractEntry(customFilePath, offset);
+  if (!readFile_ || readPath_ != customFilePath) {
+    readFile_ = std::make_unique<CustomFile>(customFilePath);
+    readPath_ = customFilePath;
+  }
+  if (!readFile_->IsOpen()) {
+    const int error = readFile_->OpenError();
+    readFile_.reset();
+    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
+    return;
+  }
+  ExtractResult extracted = ExtractEntry(*readFile_, offset);
   if (!extracted) {
-    const int error = extracted.error == ExtractError::kCannotOpen ? errno : 0;
+    const int error = 0;
     Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
     return;
   }

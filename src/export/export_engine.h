@@ -30,10 +30,12 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "containers/custom_file.h"
 #include "containers/entry_tree.h"
 #include "export/export_options.h"
 #include "export/export_user.h"
@@ -110,6 +112,13 @@ class ExportEngine {
   // Whether an existing file at `targetText` is to be replaced: asks unless
   // an all-answer holds. Counts a No or Cancel.
   bool MayReplace(const std::string& targetText);
+
+  // The custom file the last entry was read from, kept open for the entries
+  // of the same file that follow (read through its read-ahead buffer): a
+  // file's entries come one after the other in the walk. Closed when Run
+  // ends; a file that cannot be opened is tried again for each entry.
+  std::unique_ptr<CustomFile> readFile_;
+  std::filesystem::path readPath_;
 
   // Device and inode of every custom file of the tree, taken when Run starts.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> customFiles_;
