@@ -15,13 +15,15 @@ namespace {
 
 // Extracts the entry or says on `err` why it cannot.
 std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
-  ExtractResult result = ExtractEntry(file, offset);
-  if (result) return std::move(*result.data);
-  if (result.error == ExtractError::kCannotOpen) {
-    std::fprintf(err, "tazor-cfv: cannot open %s\n", file.c_str());
-  } else {
-    std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
+  CustomFile in(file, CustomFile::Access::kOneRead);
+  if (!in.IsOpen()) {
+    std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", file.c_str(),
+                 in.OpenError() != 0 ? std::strerror(in.OpenError()) : "not a regular file");
+    return std::nullopt;
   }
+  ExtractResult result = ExtractEntry(in, offset);
+  if (result) return std::move(*result.data);
+  std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
   return std::nullopt;
 }
 
