@@ -1,7 +1,8 @@
 // The commands of tazor-cfv, apart from argument parsing so that tests can
 // run them in-process. Each returns the process exit status: 0 success,
-// 1 a failure while doing the work (an entry not written, output failed),
-// 2 bad usage or an unreadable input. Messages go to `err`, one line each.
+// 1 a failure while doing the work (an entry not written, output failed) or
+// no input that is a custom file (list, export), 2 bad usage or an
+// unreadable input, which wins. Messages go to `err`, one line each.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,14 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-// `list [--tsv] PATH...`: loads the paths as a drop does and prints every
-// loaded custom file's tree in pre-order.
-int RunList(const std::vector<std::filesystem::path>& paths, bool tsv, std::FILE* out, std::FILE* err);
+// How `list` prints an item: indented text, TSV fields, or one JSON object
+// a line (JSON Lines; reads every entry for its data fields).
+enum class ListFormat { kPlain, kTsv, kJson };
+
+// `list [--tsv|--json] PATH...`: loads the paths as a drop does and prints
+// every loaded custom file's tree in pre-order.
+int RunList(const std::vector<std::filesystem::path>& paths, ListFormat format, std::FILE* out,
+            std::FILE* err);
 
 // `cat FILE OFFSET`: writes the data of the entry whose header is at OFFSET.
 int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);
@@ -36,6 +42,18 @@ void ReportUnreadable(std::FILE* err, const std::filesystem::path& path, int err
 
 // Parses an entry offset: decimal, or hexadecimal with 0x; at most 2^32 - 1.
 std::optional<std::uint32_t> ParseOffset(std::string_view text);
+
+// Whether `text` is written as an offset (decimal digits, or 0x and hex
+// digits), whatever its value.
+bool LooksLikeOffset(std::string_view text);
+
+// The header offset of the entry that `entry` names in the custom file
+// `file` for cat and info: an offset when it looks like one (and `byPath` is
+// not set), otherwise an entry path with wildcards as export --include takes
+// it (EntryPattern, kPath), which must match exactly one entry. Otherwise
+// says why on `err` and returns nothing (exit status 2).
+std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
+                                          bool byPath, std::FILE* err);
 
 // Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
 // value always stays on one line and in one field.

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
+#include "containers/entry_pattern.h"
 #include "containers/extract.h"
 #include "containers/loader.h"
 #include "export/output_name.h"
@@ -14,13 +15,15 @@ namespace {
 
 // Extracts the entry or says on `err` why it cannot.
 std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
-  ExtractResult result = ExtractEntry(file, offset);
-  if (result) return std::move(*result.data);
-  if (result.error == ExtractError::kCannotOpen) {
-    std::fprintf(err, "tazor-cfv: cannot open %s\n", file.c_str());
-  } else {
-    std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
+  CustomFile in(file, CustomFile::Access::kOneRead);
+  if (!in.IsOpen()) {
+    std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", file.c_str(),
+                 in.OpenError() != 0 ? std::strerror(in.OpenError()) : "not a regular file");
+    return std::nullopt;
   }
+  ExtractResult result = ExtractEntry(in, offset);
+  if (result) return std::move(*result.data);
+  std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
   return std::nullopt;
 }
 
@@ -44,6 +47,38 @@ std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
 }
 
 }  // namespace
+
+std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
+                                          bool byPath, std::FILE* err) {
+  if (!byPath && LooksLikeOffset(entry)) {
+    const std::optional<std::uint32_t> offset = ParseOffset(entry);
+    if (!offset)
+      std::fprintf(err, "tazor-cfv: not an entry offset (at most 0xffffffff): %.*s\n",
+                   static_cast<int>(entry.size()), entry.data());
+    return offset;
+  }
+  EntryTree tree;
+  if (!LoadCustomFile(file, file.native(), tree)) {
+    std::fprintf(err, "tazor-cfv: cannot open %s as a custom file\n", file.c_str());
+    return std::nullopt;
+  }
+  const EntryPattern pattern(entry, EntryPattern::Mode::kPath);
+  std::vector<ItemId> found;
+  tree.ForEachPreOrder(tree.FirstRoot(), [&](ItemId id, unsigned depth) {
+    if (depth > 0 && pattern.Matches(EntryPathOf(tree, id))) found.push_back(id);
+  });
+  if (found.size() == 1) return tree.Data(found.front());
+  if (found.empty()) {
+    std::fprintf(err, "tazor-cfv: no entry of %s matches %.*s\n", file.c_str(),
+                 static_cast<int>(entry.size()), entry.data());
+  } else {
+    std::fprintf(err, "tazor-cfv: %zu entries of %s match %.*s (first %s, %s); name one\n", found.size(),
+                 file.c_str(), static_cast<int>(entry.size()), entry.data(),
+                 EscapeField(EntryPathOf(tree, found[0])).c_str(),
+                 EscapeField(EntryPathOf(tree, found[1])).c_str());
+  }
+  return std::nullopt;
+}
 
 int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {
   const std::optional<EntryData> data = Extract(file, offset, err);

@@ -54,4 +54,16 @@ std::optional<std::uint32_t> ParseOffset(std::string_view text) {
   return value;
 }
 
+bool LooksLikeOffset(std::string_view text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  if (hex) text.remove_prefix(2);
+  if (text.empty()) return false;
+  for (const char c : text) {
+    const bool digit = c >= '0' && c <= '9';
+    const bool hexLetter = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!digit && !(hex && hexLetter)) return false;
+  }
+  return true;
+}
+
 }  // namespace cfv::cli

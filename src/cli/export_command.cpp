@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "common/text_format.h"
 #include "common/texts.h"
+#include "containers/entry_pattern.h"
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
 
@@ -42,8 +43,8 @@ class TreeCollector final : public LoadObserver {
 
 class TerminalUser final : public ExportUser {
  public:
-  TerminalUser(OverwritePolicy policy, std::FILE* in, std::FILE* out, std::FILE* err)
-      : policy_(policy), in_(in), out_(out), err_(err) {}
+  TerminalUser(const ExportRequest& request, std::FILE* in, std::FILE* out, std::FILE* err)
+      : request_(request), policy_(request.policy), in_(in), out_(out), err_(err) {}
 
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
     switch (policy_) {
@@ -65,7 +66,7 @@ class TerminalUser final : public ExportUser {
     // prompt loop.
     int notAnswers = 0;
     while (notAnswers < kMaxTries) {
-      std::fprintf(err_, "%s [y]es/[n]o/[c]ancel: ", question.c_str());
+      std::fprintf(err_, "%s [y]es/[n]o/[a]ll yes/[s]kip all/[c]ancel: ", question.c_str());
       std::fflush(err_);
       const Line line = ReadLine(kMaxTries - notAnswers);
       if (line.atEnd && line.length == 0) break;
@@ -75,6 +76,8 @@ class TerminalUser final : public ExportUser {
         if (answer == "y" || answer == "yes") return OverwriteAnswer::kYes;
         if (answer == "n" || answer == "no") return OverwriteAnswer::kNo;
         if (answer == "c" || answer == "cancel") return OverwriteAnswer::kCancel;
+        if (answer == "a") return OverwriteAnswer::kYesToAll;
+        if (answer == "s") return OverwriteAnswer::kNoToAll;
       }
       notAnswers += line.LinesUsed();
       if (line.atEnd) break;
@@ -100,7 +103,66 @@ class TerminalUser final : public ExportUser {
   }
 
   void ExportFinished() override {
-    std::fprintf(out_, "%s\n", std::string(texts::kExportFinished.In(kLanguage)).c_str());
+    EndProgress();
+    if (!request_.quiet && !request_.options.dryRun)
+      std::fprintf(out_, "%s\n", std::string(texts::kExportFinished.In(kLanguage)).c_str());
+  }
+
+  // Each cause in a word a shell user knows: the system's error text, or
+  // what was refused.
+  void Failed(const ExportFailure& failure) override {
+    EndProgress();
+    const char* path = failure.path.c_str();
+    const auto reason = [&](int error, const char* unknown) {
+      return error != 0 ? std::strerror(error) : unknown;
+    };
+    switch (failure.kind) {
+      case ExportFailure::Kind::kRead:
+        std::fprintf(err_, "tazor-cfv: %s: cannot read an entry: %s\n", path,
+                     reason(failure.error, "no entry there"));
+        return;
+      case ExportFailure::Kind::kWrite:
+        std::fprintf(err_, "tazor-cfv: %s: %s\n", path, reason(failure.error, "cannot be written"));
+        return;
+      case ExportFailure::Kind::kLeavesFolder:
+        std::fprintf(err_, "tazor-cfv: %s: refused: the name leaves the export folder\n", path);
+        return;
+      case ExportFailure::Kind::kCustomFile:
+        std::fprintf(err_, "tazor-cfv: %s: refused: a custom file being exported is never replaced\n", path);
+        return;
+      case ExportFailure::Kind::kFolderName:
+        std::fprintf(err_,
+                     "tazor-cfv: %s: refused: without its extension the name is empty, \".\" or \"..\", "
+                     "so no export folder can be named after it\n",
+                     path);
+        return;
+      case ExportFailure::Kind::kNoExtension:
+        std::fprintf(err_,
+                     "tazor-cfv: %s: refused: no extension, so no export folder can be made beside it "
+                     "(use -C DIR)\n",
+                     path);
+        return;
+    }
+  }
+
+  void EntryWritten(const std::string& path) override {
+    if (!request_.verbose && !request_.options.dryRun) return;
+    EndProgress();
+    std::fprintf(out_, "%s\n", path.c_str());
+  }
+
+  // "[done/total] name" on one line, rewritten in place, at most once for
+  // every thousandth of the walk.
+  bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
+    if (!request_.progress || total == 0) return true;
+    const std::uint64_t step = std::uint64_t{done} * 1000 / total;
+    if (shown_ && step == lastStep_) return true;
+    lastStep_ = step;
+    shown_ = true;
+    std::string shortName(name.substr(0, 60));
+    std::fprintf(err_, "\r\033[K[%u/%u] %s", done, total, shortName.c_str());
+    std::fflush(err_);
+    return true;
   }
 
  private:
@@ -147,6 +209,16 @@ class TerminalUser final : public ExportUser {
     return line;
   }
 
+  // Clears the progress line before anything else is printed.
+  void EndProgress() {
+    if (!shown_) return;
+    std::fputs("\r\033[K", err_);
+    shown_ = false;
+  }
+
+  const ExportRequest& request_;
+  bool shown_ = false;
+  std::uint64_t lastStep_ = 0;
   OverwritePolicy policy_;
   std::FILE* in_;
   std::FILE* out_;
@@ -163,8 +235,8 @@ std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text) {
   return std::nullopt;
 }
 
-int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptions& options,
-              OverwritePolicy policy, std::FILE* in, std::FILE* out, std::FILE* err) {
+int RunExport(const std::vector<std::filesystem::path>& paths, const ExportRequest& request, std::FILE* in,
+              std::FILE* out, std::FILE* err) {
   bool missing = false;
   for (const auto& path : paths) {
     struct stat st {};
@@ -176,11 +248,23 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportOptio
   TreeCollector collector(err);
   LoadControl control;
   LoadDroppedPaths(paths, control, collector);
-  collector.tree.CheckAll(true);
+  if (collector.tree.FirstRoot() == kNoItem) {
+    // A named input that cannot be read has said why already.
+    if (missing || collector.status == kExitUsage) return kExitUsage;
+    std::fprintf(err, "tazor-cfv: none of the inputs is a custom file\n");
+    return kExitFailed;
+  }
+  std::vector<EntryPattern> includes, excludes;
+  for (const auto& text : request.includes) includes.emplace_back(text, EntryPattern::Mode::kPath);
+  for (const auto& text : request.excludes) excludes.emplace_back(text, EntryPattern::Mode::kPath);
+  CheckEntriesByPath(collector.tree, includes, excludes);
 
   ExportState state;
-  TerminalUser user(policy, in, out, err);
-  const ExportSummary summary = ExportEngine(collector.tree, state, user).Run(options);
+  TerminalUser user(request, in, out, err);
+  const ExportSummary summary = ExportEngine(collector.tree, state, user).Run(request.options);
+  if (!request.quiet)
+    std::fprintf(err, "written %u, not overwritten %u, failed %u\n", summary.written,
+                 summary.NotOverwritten(), summary.Failed());
   if (std::fflush(out) != 0 || std::ferror(out)) return kExitFailed;
   if (missing || collector.status == kExitUsage) return kExitUsage;
   return summary.AllWritten() && collector.status == kExitOk ? kExitOk : kExitFailed;

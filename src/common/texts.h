@@ -104,6 +104,13 @@ inline constexpr Bilingual kExportRenameExtensionNote{
     "Tazorカスタムファイルに格納されている各ファイルの名前は、通常と異なる拡張子が設定されています。\n"
     "そのままだと一般的な環境ではダブルクリックで開くことができないので、補正を行います。\n"
     "（例：npcの設定テキストは .t → .txt にする）"};
+// %s stands for the custom file's path: a custom file without an extension
+// has no room beside it for its export folder.
+inline constexpr Bilingual kExportNoExtension{
+    "Error: [%s] has no extension, so no export folder can be made beside it.\n"
+    "Its entries are not exported. Choose a destination folder to export them.",
+    "エラー: [%s] には拡張子がないため、その横に書き出し先のフォルダを作れません。\n"
+    "このファイルの中身は書き出しません。書き出すには書き出し先のフォルダを指定してください。"};
 
 // ---- Preview
 // Put into the text view when an item with children is selected; it has no

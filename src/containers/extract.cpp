@@ -61,22 +61,16 @@ bool MayBeStream(const unsigned char* p, std::size_t n) {
   return (p[0] & 0x0F) == 8 && ((p[0] << 8) | p[1]) % 31 == 0;
 }
 
-}  // namespace
-
-ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
+// The entry at `offset`, its header and payload read by `read` (the file's
+// position at the header).
+template <typename Read>
+ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
   ExtractResult result;
-  // An export extracts entry after entry: each costs only open, two reads
-  // and close.
-  CustomFile file(path, CustomFile::Access::kOneRead);
-  if (!file.IsOpen()) {
-    result.error = ExtractError::kCannotOpen;
-    return result;
-  }
   // The whole unsigned offset: a signed seek would fail at 2 GiB and above
   // and read the entry at offset 0 instead, under this entry's name.
   file.MoveTo(offset);
   unsigned char header[kEntryHeaderSize];
-  file.ReadDirect(header, sizeof header);
+  read(header, sizeof header, false);
   const std::uint64_t size = HeaderSizeValue(header);
   // A ten-digit size field is no header at all; taking it would size the
   // payload buffer at up to 10 GB for a file that holds nothing of it.
@@ -91,13 +85,14 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
   const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
   const std::size_t payloadLength = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
 
-  // The payload buffer doubles as the data when the payload does not inflate.
   EntryData payload(payloadLength);
   if (payload.size() != payloadLength) {
     result.error = ExtractError::kBadHeader;
     return result;
   }
-  file.ReadDirect(payload.data(), payloadLength, /*outIsZeroed=*/true);
+  // The payload buffer doubles as the data when the payload does not inflate.
+  read(payload.data(), payloadLength, /*outIsZeroed=*/true);
+  result.storedLength = payloadLength;
 
   if (MayBeStream(payload.data(), payloadLength)) {
     unsigned char* scratch = InflateScratch();
@@ -108,6 +103,7 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
         if (data.size() == length) {
           std::memcpy(data.data(), scratch, length);
           result.data = std::move(data);
+          result.compression = payload.data()[0] == 0x1F ? Compression::kGzip : Compression::kZlib;
           return result;
         }
       }
@@ -115,6 +111,29 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
   }
   result.data = std::move(payload);
   return result;
+}
+
+}  // namespace
+
+ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
+  // An export extracts entry after entry: each costs only open, two reads
+  // and close.
+  CustomFile file(path, CustomFile::Access::kOneRead);
+  if (!file.IsOpen()) return ExtractResult();
+  return ExtractFrom(
+      file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) { file.ReadDirect(out, n, zeroed); });
+}
+
+ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset) {
+  // Small payloads come through the read-ahead buffer, large ones directly.
+  constexpr std::size_t kBuffered = 64 * 1024;
+  return ExtractFrom(file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) {
+    if (n <= kBuffered) {
+      file.ReadZeroed(out, n);
+    } else {
+      file.ReadDirect(out, n, zeroed);
+    }
+  });
 }
 
 }  // namespace cfv

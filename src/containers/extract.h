@@ -52,9 +52,15 @@ enum class ExtractError {
   kBadHeader,   // the bytes at the offset give no entry size from 50 to 999,999,999
 };
 
+// How an entry's payload is stored: a zlib or gzip stream that was
+// inflated, or as it stands.
+enum class Compression { kNone, kZlib, kGzip };
+
 struct ExtractResult {
   std::optional<EntryData> data;
   ExtractError error = ExtractError::kCannotOpen;  // meaningful when !data
+  Compression compression = Compression::kNone;    // meaningful with data
+  std::uint64_t storedLength = 0;                  // payload bytes read from the file, with data
   explicit operator bool() const { return data.has_value(); }
 };
 
@@ -65,6 +71,12 @@ struct ExtractResult {
 // it, or kInflateLimit when it inflates.
 // Thread: any; every call opens its own file and owns its buffers.
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset);
+
+class CustomFile;
+// The same from a custom file already open, through its read-ahead buffer:
+// for a caller that reads many entries of one file in order (list --json).
+// Moves the file's position. Never fails with kCannotOpen.
+ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset);
 
 // Inflates `payload` (zlib or gzip, detected from its header) in one step
 // into `out`, at most `capacity` bytes. Returns the number of bytes written,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 
 #include "containers/extract.h"
@@ -19,6 +20,13 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   state_.overwriteAnswer = OverwriteAnswer::kNone;
   summary_ = ExportSummary();
   checkedRoot_ = kNoItem;
+  done_ = 0;
+  total_ = 0;
+  cancelRequested_.store(false, std::memory_order_relaxed);
+  tree_.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
+    if (depth > 0 && tree_.IsChecked(id) && !(options.skipExtractable != 0 && tree_.HasChildren(id)))
+      ++total_;
+  });
   folders_.ForgetSweeps();
   customFiles_.clear();
   for (ItemId root = tree_.FirstRoot(); root != kNoItem; root = tree_.NextSibling(root)) {
@@ -28,8 +36,10 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   }
   std::sort(customFiles_.begin(), customFiles_.end());
   ExportCheckedItems(tree_.FirstRoot());
-  // The folders may be moved or removed once the export is over.
+  // The folders may be moved or removed once the export is over; no custom
+  // file stays open after it.
   folders_.Clear();
+  readFile_.reset();
   user_.ExportFinished();
   return summary_;
 }
@@ -38,7 +48,7 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
   if (item == kNoItem) return;
   const ItemId stopAt = tree_.Parent(item);
   while (item != kNoItem) {
-    ExportCheckedItem(item);
+    VisitWalkItem(item);
     if (tree_.HasChildren(item)) {
       item = tree_.FirstChild(item);
       continue;
@@ -57,9 +67,42 @@ bool ExportEngine::RootIsExportable(ItemId root) {
   if (root == checkedRoot_) return checkedRootExportable_;
   checkedRoot_ = root;
   const std::string_view path = tree_.Text(root);
-  checkedRootExportable_ = ExportFolderNameIsUsable(ExportFolderOf(path));
-  if (!checkedRootExportable_) user_.FolderNameRefused(std::string(path));
+  const std::filesystem::path& destination = state_.options.destination;
+  checkedRootExportable_ = false;
+  if (!ExportFolderNameIsUsable(ExportFolderIn(destination, path))) {
+    user_.Failed({ExportFailure::Kind::kFolderName, std::string(path), 0});
+  } else if (destination.empty() && !HasExtension(path)) {
+    user_.Failed({ExportFailure::Kind::kNoExtension, std::string(path), 0});
+  } else {
+    checkedRootExportable_ = true;
+  }
   return checkedRootExportable_;
+}
+
+void ExportEngine::Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::string path, int error) {
+  ++counter;
+  user_.Failed({kind, std::move(path), error});
+}
+
+bool ExportEngine::MayReplace(const std::string& targetText) {
+  OverwriteAnswer answer = state_.overwriteAnswer;
+  if (answer != OverwriteAnswer::kYesToAll && answer != OverwriteAnswer::kNoToAll) {
+    userAsked_ = true;
+    answer = user_.AskOverwrite(targetText);
+    if (answer == OverwriteAnswer::kNone) answer = OverwriteAnswer::kNo;
+    state_.overwriteAnswer = answer;
+  }
+  switch (answer) {
+    case OverwriteAnswer::kNo:
+    case OverwriteAnswer::kNoToAll:
+      ++summary_.declined;
+      return false;
+    case OverwriteAnswer::kCancel:
+      ++summary_.cancelled;
+      return false;
+    default:
+      return true;
+  }
 }
 
 bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& name) const {
@@ -69,16 +112,23 @@ bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& n
                             std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino));
 }
 
-void ExportEngine::ExportCheckedItem(ItemId item) {
+void ExportEngine::VisitWalkItem(ItemId item) {
   if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
+  const bool toBeWritten = state_.options.skipExtractable == 0 || !tree_.HasChildren(item);
+  if (toBeWritten) {
+    if (cancelRequested_.load(std::memory_order_relaxed) || !user_.Progress(done_, total_, tree_.Text(item)))
+      state_.overwriteAnswer = OverwriteAnswer::kCancel;
+    ++done_;
+  }
   if (!RootIsExportable(tree_.RootOf(item))) {
-    if (state_.options.skipExtractable == 0 || !tree_.HasChildren(item)) ++summary_.writeErrors;
+    if (toBeWritten) ++summary_.writeErrors;
     return;
   }
   // CreateDirectoryChain, keeping the handle for the writes that follow.
   // Failures show as the write messages of the entries meant to go there.
-  const OutputPath folder = ItemFolder(tree_, item);
-  if (!folder.leavesExportFolder) (void)folders_.Open(folder, true);
+  // A dry run creates nothing.
+  const OutputPath folder = ItemFolder(tree_, item, state_.options.destination);
+  if (!folder.leavesExportFolder && !state_.options.dryRun) (void)folders_.Open(folder, true);
   ExportItem(item);
 }
 
@@ -87,31 +137,43 @@ void ExportEngine::ExportItem(ItemId item) {
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
-  WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset, BuildItemPath(tree_, parent),
-                 tree_.Text(item), state_.options.renameExtension != 0);
+  WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
+                 BuildItemPath(tree_, parent, state_.options.destination), tree_.Text(item),
+                 state_.options.renameExtension != 0);
 }
 
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                                   const OutputPath& destinationFolder, std::string_view entryName,
                                   bool renameExtension) {
-  WriteEntry(customFilePath, offset, destinationFolder, entryName, renameExtension);
+  ExtractAndWrite(customFilePath, offset, destinationFolder, entryName, renameExtension);
   // A question may keep the user away for any time, during which folders
   // can be moved or removed: what follows opens them afresh.
   if (userAsked_) folders_.Clear();
   userAsked_ = false;
 }
 
-void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
-                              const OutputPath& destinationFolder, std::string_view entryName,
-                              bool renameExtension) {
+void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                                   const OutputPath& destinationFolder, std::string_view entryName,
+                                   bool renameExtension) {
+  using Kind = ExportFailure::Kind;
   if (state_.overwriteAnswer == OverwriteAnswer::kCancel) {
     ++summary_.cancelled;
     return;
   }
-  ExtractResult extracted = ExtractEntry(customFilePath, offset);
+  if (!readFile_ || readPath_ != customFilePath) {
+    readFile_ = std::make_unique<CustomFile>(customFilePath);
+    readPath_ = customFilePath;
+  }
+  if (!readFile_->IsOpen()) {
+    const int error = readFile_->OpenError();
+    readFile_.reset();
+    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
+    return;
+  }
+  ExtractResult extracted = ExtractEntry(*readFile_, offset);
   if (!extracted) {
-    ++summary_.readErrors;
-    user_.ReadFailed(customFilePath.string());
+    const int error = 0;
+    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
     return;
   }
   const EntryData& data = *extracted.data;
@@ -120,13 +182,19 @@ void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::
   // An entry whose name leaves no file name would be written over its own
   // folder: it is refused like a name that leaves the export folder.
   const bool hasFileName = target.components.size() > destinationFolder.components.size();
+  if (!hasFileName || target.leavesExportFolder) {
+    Fail(summary_.writeErrors, Kind::kLeavesFolder, target.Text());
+    return;
+  }
+  if (state_.options.dryRun) {
+    ++summary_.written;
+    user_.EntryWritten(target.Text());
+    return;
+  }
   // Valid until the next folders_ call, which comes after this write.
-  const FolderHandle noFolder;
-  const FolderHandle& folder =
-      hasFileName && !target.leavesExportFolder ? folders_.Open(target.Parent(), true) : noFolder;
+  const FolderHandle& folder = folders_.Open(target.Parent(), true);
   if (!folder) {
-    ++summary_.writeErrors;
-    user_.WriteFailed(target.Text());
+    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
     return;
   }
   const std::string& name = target.components.back();
@@ -137,47 +205,32 @@ void ExportEngine::WriteEntry(const std::filesystem::path& customFilePath, std::
   if (folder.created()) {
     if (WriteOutputFile(folder, name, data.data(), data.size(), false, writer_)) {
       ++summary_.written;
+      user_.EntryWritten(target.Text());
       return;
     }
     if (errno != EEXIST) {
-      ++summary_.writeErrors;
-      user_.WriteFailed(target.Text());
+      Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
       return;
     }
   }
   const TargetKind existing = InspectTarget(folder, name);
   if (existing == TargetKind::kFolder) {
-    ++summary_.writeErrors;
-    user_.WriteFailed(target.Text());
+    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), EISDIR);
     return;
   }
   // A custom file being exported is never replaced: an entry named like it
   // (or a hard link to it) would destroy what the export reads from.
   if (existing == TargetKind::kOther && IsCustomFile(folder, name)) {
-    ++summary_.writeErrors;
-    user_.WriteFailed(target.Text());
+    Fail(summary_.writeErrors, Kind::kCustomFile, target.Text());
     return;
   }
-  if (existing == TargetKind::kOther) {
-    userAsked_ = true;
-    OverwriteAnswer answer = user_.AskOverwrite(target.Text());
-    if (answer == OverwriteAnswer::kNone) answer = OverwriteAnswer::kNo;
-    state_.overwriteAnswer = answer;
-    if (answer == OverwriteAnswer::kNo) {
-      ++summary_.declined;
-      return;
-    }
-    if (answer == OverwriteAnswer::kCancel) {
-      ++summary_.cancelled;
-      return;
-    }
-  }
+  if (existing == TargetKind::kOther && !MayReplace(target.Text())) return;
   if (!WriteOutputFile(folder, name, data.data(), data.size(), existing == TargetKind::kOther, writer_)) {
-    ++summary_.writeErrors;
-    user_.WriteFailed(target.Text());
+    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
     return;
   }
   ++summary_.written;
+  user_.EntryWritten(target.Text());
 }
 
 }  // namespace cfv

@@ -1,5 +1,6 @@
 // The export engine: writes the checked entries of an EntryTree to disk, in
-// an export folder beside each custom file, folders mirroring the nesting.
+// an export folder beside each custom file (or inside a destination folder,
+// ExportOptions::destination), folders mirroring the nesting.
 //
 // The walk is depth first, each item before its children, siblings in tree
 // order. For every checked entry it creates the item's folders, reads the
@@ -17,16 +18,24 @@
 // neither a partial file nor a damaged old file; every failure is reported
 // and the export goes on.
 //
+// Beside a custom file without an extension there is no room for its
+// export folder (it would take the file's own name): its entries are
+// refused with one kNoExtension failure, which points to the destination.
+//
 // Thread: runs to its end on the calling thread; the tree must not change
-// meanwhile. The user interface is called on that thread.
+// meanwhile. The user interface is called on that thread; RequestCancel may
+// be called from any thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "containers/custom_file.h"
 #include "containers/entry_tree.h"
 #include "export/export_options.h"
 #include "export/export_user.h"
@@ -42,8 +51,12 @@ struct ExportSummary {
   std::uint32_t written = 0;      // files written
   std::uint32_t readErrors = 0;   // read messages shown
   std::uint32_t writeErrors = 0;  // write messages shown
-  std::uint32_t declined = 0;     // existing files kept by a No
+  std::uint32_t declined = 0;     // existing files kept by a No or No to All
   std::uint32_t cancelled = 0;    // entries not read after a Cancel (the cancelled one included)
+
+  // The three numbers the finished message gives.
+  std::uint32_t NotOverwritten() const { return declined; }
+  std::uint32_t Failed() const { return readErrors + writeErrors; }
 
   // True when every entry meant to be written was written.
   bool AllWritten() const { return readErrors == 0 && writeErrors == 0 && declined == 0 && cancelled == 0; }
@@ -63,6 +76,11 @@ class ExportEngine {
   // after a Cancel).
   ExportSummary Run(const ExportOptions& options);
 
+  // Acts as the overwrite question's Cancel at the next entry: nothing more
+  // is read or written, the walk runs to its end. Any thread.
+  void RequestCancel() { cancelRequested_.store(true, std::memory_order_relaxed); }
+
+ private:
   // The walk over `item` and its following siblings and everything below
   // them. kNoItem does nothing. Iterative: any depth is safe.
   void ExportCheckedItems(ItemId item);
@@ -76,22 +94,39 @@ class ExportEngine {
   void WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                       const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
-  const ExportSummary& summary() const { return summary_; }
-
- private:
-  void ExportCheckedItem(ItemId item);
-  void WriteEntry(const std::filesystem::path& customFilePath, std::uint32_t offset,
-                  const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
+  // One item of the walk: its folders (CreateDirectoryChain), then
+  // ExportItem when it is a checked, non-root item.
+  void VisitWalkItem(ItemId item);
+  // WriteEntryFile's work, without the clean-up after a question.
+  void ExtractAndWrite(const std::filesystem::path& customFilePath, std::uint32_t offset,
+                       const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
   // Whether the entries of `root` may be exported: its export folder has a
-  // usable name. Reports the refusal once per root.
+  // usable name and, beside the custom file, the file has an extension.
+  // Reports the refusal once per root.
   bool RootIsExportable(ItemId root);
   // Whether `name` in `folder` is one of the custom files of the tree.
   bool IsCustomFile(const FolderHandle& folder, const std::string& name) const;
+  // Counts a failure of one entry and reports it.
+  void Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::string path, int error = 0);
+  // Whether an existing file at `targetText` is to be replaced: asks unless
+  // an all-answer holds. Counts a No or Cancel.
+  bool MayReplace(const std::string& targetText);
+
+  // The custom file the last entry was read from, kept open for the entries
+  // of the same file that follow (read through its read-ahead buffer): a
+  // file's entries come one after the other in the walk. Closed when Run
+  // ends; a file that cannot be opened is tried again for each entry.
+  std::unique_ptr<CustomFile> readFile_;
+  std::filesystem::path readPath_;
 
   // Device and inode of every custom file of the tree, taken when Run starts.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> customFiles_;
   ItemId checkedRoot_ = kNoItem;
+  // Entries of the walk to be written, and how many of them are behind.
+  std::uint32_t total_ = 0;
+  std::uint32_t done_ = 0;
+  std::atomic<bool> cancelRequested_{false};
   bool checkedRootExportable_ = false;
 
   // The folders of the last few entries, kept open for the entries that

@@ -7,26 +7,37 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 namespace cfv {
 
-// The options as the dialog leaves them: 1 when its check box was checked,
-// 0 when not. Both are on by default, and every opening of the dialog starts
+// The options as the dialog leaves them: true when its check box was checked,
+// false when not. Both are on by default, and every opening of the dialog starts
 // from the default.
 struct ExportOptions {
   // Items that have children (extractable entries such as nested .cmp and
   // .npc files) are not written as files; their children are still visited.
-  std::int32_t skipExtractable = 1;
+  bool skipExtractable = true;
   // The extension of every written file is corrected from its content.
-  std::int32_t renameExtension = 1;
+  bool renameExtension = true;
+  // Where each custom file's export folder goes: empty for beside the
+  // custom file (the default); otherwise this folder, in which each custom
+  // file's entries go to <folder>/<custom file's name without extension>/.
+  // Nothing is created or written outside it.
+  std::filesystem::path destination;
+  // Read and name every entry as the export would, report each path that
+  // would be written (ExportUser::EntryWritten) and create nothing.
+  bool dryRun = false;
 };
 
 // The answer to the last overwrite question of the current export.
 enum class OverwriteAnswer : std::int32_t {
-  kNone,    // no question asked yet in this export
-  kYes,     // the existing file was replaced
-  kNo,      // the existing file stayed; holds for that file only
-  kCancel,  // nothing more is read or written in this export
+  kNone,      // no question asked yet in this export
+  kYes,       // the existing file was replaced
+  kNo,        // the existing file stayed; holds for that file only
+  kCancel,    // nothing more is read or written in this export
+  kYesToAll,  // replaced, and every later existing file is replaced unasked
+  kNoToAll,   // kept, and every later existing file is kept unasked
 };
 
 struct ExportState {

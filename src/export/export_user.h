@@ -7,6 +7,7 @@
 // time, and never after ExportFinished.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,24 @@
 #include "export/export_options.h"
 
 namespace cfv {
+
+// Why one entry (or a whole custom file) was not written: what failed, on
+// which path, and the system's error number or the refusal. Front ends word
+// it in their own language and form.
+struct ExportFailure {
+  enum class Kind {
+    kRead,          // the entry could not be read; `path` is the custom file, `error` the errno
+    kWrite,         // the target could not be made or written; `path` is the target, `error` the errno
+    kLeavesFolder,  // refused: the name leaves the export folder; `path` is the target
+    kCustomFile,    // refused: the target is a custom file being exported; `path` is the target
+    kFolderName,    // refused: the custom file's stem is empty, "." or ".."; `path` is the custom file
+    kNoExtension,   // refused: beside a custom file without extension there is no room for its
+                    // folder (a destination folder is needed); `path` is the custom file
+  };
+  Kind kind;
+  std::string path;
+  int error = 0;  // errno for kRead and kWrite (0 when unknown), 0 otherwise
+};
 
 class ExportUser {
  public:
@@ -35,6 +54,20 @@ class ExportUser {
   // The walk ended (texts::kExportFinished). Shown after every export that
   // started, also after errors and after a Cancel.
   virtual void ExportFinished() = 0;
+
+  // A failure with its cause. kFolderName and kNoExtension come once per
+  // custom file and export, the others once per entry. By default worded as
+  // the messages above: ReadFailed, WriteFailed (kWrite, kLeavesFolder,
+  // kCustomFile) and FolderNameRefused (kFolderName, kNoExtension).
+  virtual void Failed(const ExportFailure& failure);
+  // `path` was written (or, in a dry run, would be). By default nothing.
+  virtual void EntryWritten(const std::string& /*path*/) {}
+  // Before each entry of the walk that is to be written: `done` of `total`
+  // entries are behind, `name` is the entry's name as stored. Returning
+  // false acts as the overwrite question's Cancel. By default: go on.
+  virtual bool Progress(std::uint32_t /*done*/, std::uint32_t /*total*/, std::string_view /*name*/) {
+    return true;
+  }
 };
 
 }  // namespace cfv

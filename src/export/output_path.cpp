@@ -37,6 +37,19 @@ std::filesystem::path ExportFolderOf(std::string_view customFilePath) {
   return std::filesystem::path(customFilePath.substr(0, dot));
 }
 
+std::filesystem::path ExportFolderIn(const std::filesystem::path& destination,
+                                     std::string_view customFilePath) {
+  const std::filesystem::path beside = ExportFolderOf(customFilePath);
+  if (destination.empty()) return beside;
+  const std::string& text = beside.native();
+  const auto slash = text.rfind('/');
+  return destination / text.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+bool HasExtension(std::string_view customFilePath) {
+  return ExportFolderOf(customFilePath).native().size() != customFilePath.size();
+}
+
 bool ExportFolderNameIsUsable(const std::filesystem::path& exportFolder) {
   const std::string& path = exportFolder.native();
   const auto slash = path.rfind('/');
@@ -62,12 +75,12 @@ void AppendNameComponents(std::string_view name, OutputPath& path) {
   }
 }
 
-OutputPath BuildItemPath(const EntryTree& tree, ItemId item) {
+OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination) {
   // Gather the chain from the root down, then add each name in turn.
   std::vector<ItemId> chain;
   for (ItemId at = item; at != kNoItem; at = tree.Parent(at)) chain.push_back(at);
   OutputPath path;
-  path.exportFolder = ExportFolderOf(tree.Text(chain.back()));
+  path.exportFolder = ExportFolderIn(destination, tree.Text(chain.back()));
   for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
     const std::string_view name = tree.Text(*it);
     AppendNameComponents(NameStem(name), path);
@@ -84,11 +97,11 @@ OutputPath BuildItemPath(const EntryTree& tree, ItemId item) {
   return path;
 }
 
-OutputPath ItemFolder(const EntryTree& tree, ItemId item) {
+OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination) {
   const ItemId parent = tree.Parent(item);
-  if (parent == kNoItem) return BuildItemPath(tree, item).Parent();
-  OutputPath parentPath = BuildItemPath(tree, parent);
-  OutputPath itemPath = BuildItemPath(tree, item);
+  if (parent == kNoItem) return BuildItemPath(tree, item, destination).Parent();
+  OutputPath parentPath = BuildItemPath(tree, parent, destination);
+  OutputPath itemPath = BuildItemPath(tree, item, destination);
   if (itemPath.components.size() > parentPath.components.size()) itemPath.components.pop_back();
   return itemPath;
 }

@@ -59,14 +59,25 @@ bool ExportFolderNameIsUsable(const std::filesystem::path& exportFolder);
 // component is appended as ".." and marks the path as leaving its folder.
 void AppendNameComponents(std::string_view name, OutputPath& path);
 
-// The output path of `item`: for a root item its export folder; for an entry
-// its parent's path followed by the components of the entry's name without
-// its extension.
-OutputPath BuildItemPath(const EntryTree& tree, ItemId item);
+// The export folder of the custom file at `customFilePath` when the export
+// goes to `destination`: beside the custom file (ExportFolderOf) when
+// `destination` is empty, else `destination` joined with the custom file's
+// name without its extension.
+std::filesystem::path ExportFolderIn(const std::filesystem::path& destination,
+                                     std::string_view customFilePath);
+
+// Whether the custom file at `customFilePath` has an extension: without
+// one, its export folder beside it would be the file itself.
+bool HasExtension(std::string_view customFilePath);
+
+// The output path of `item`: for a root item its export folder (in
+// `destination`, see ExportFolderIn); for an entry its parent's path
+// followed by the components of the entry's name without its extension.
+OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {});
 
 // The folder an item's folders end in: its output path without the last
 // component the item's own name added (its parent's path when its name
 // added none).
-OutputPath ItemFolder(const EntryTree& tree, ItemId item);
+OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {});
 
 }  // namespace cfv

@@ -51,6 +51,42 @@ TEST_F(CliTest, ListTsvGolden) {
             "1\t0\t0\tx.mp3\n");
 }
 
+// list --json, read back by Python's json module (each line must parse on
+// its own) and printed again with sorted keys, non-ASCII escaped: what a
+// script would see. A file name that is not UTF-8 gives U+FFFD.
+TEST_F(CliTest, ListJsonParsesAsJsonLines) {
+  test::WriteFile(dir_ / "game" / "bad\xff.god",
+                  test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM"))}));
+  const auto r = Cfv({"list", "--json", "game/a.god", "game/bad\xff.god"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // Each object's fields in a fixed order, absent ones as null, non-ASCII
+  // as \\u escapes.
+  const char* script =
+      "import json, sys\n"
+      "keys = ['depth', 'offset', 'name', 'path', 'children', 'length', 'stored_length', 'compression',\n"
+      "        'preview', 'export_name', 'file']\n"
+      "for line in sys.stdin.buffer.read().decode('utf-8').splitlines():\n"
+      "    o = json.loads(line)\n"
+      "    assert set(o) <= set(keys), o\n"
+      "    print(json.dumps([o.get(k) for k in keys]))\n";
+  const auto parsed = RunProcess({"/usr/bin/python3", "-c", script}, r.out);
+  EXPECT_EQ(parsed.status, 0) << parsed.err;
+  EXPECT_EQ(parsed.out,
+            R"([0, 0, "a.god", "", 5, null, null, null, null, null, "game/a.god"]
+[1, 0, "sub.npc", "sub.npc", 2, 105, 105, "none", "Text", "sub.npc", null]
+[2, 50, "in.t", "sub.npc/in.t", 0, 3, 3, "none", "Text", "in.txt", null]
+[2, 103, "pic.bm", "sub.npc/pic.bm", 0, 2, 2, "none", "Image", "pic.bmp", null]
+[1, 155, "tab\there.txt", "tab\there.txt", 0, 5, 5, "none", "Text", "tab\there.txt", null]
+[1, 210, "line\nfeed", "line\nfeed", 0, 0, 0, "none", "Text", "line\nfeed", null]
+[1, 260, "back\\slash\r", "back/slash\r", 0, 0, 0, "none", "Text", "back\\slash\r", null]
+[1, 310, "\u65e5\u672c\u8a9e.mid", "\u65e5\u672c\u8a9e.mid", 0, 4, 4, "none", "Sound", "\u65e5\u672c\u8a9e.mid", null]
+[0, 0, "bad\ufffd.god", "", 2, null, null, null, null, null, "game/bad\ufffd.god"]
+[1, 0, "z.t", "z.t", 0, 2, 10, "zlib", "Text", "z.txt", null]
+[1, 60, "g.bm", "g.bm", 0, 2, 22, "gzip", "Image", "g.bmp", null]
+)");
+}
+
 // A listing far longer than the block the lines are gathered in: every line
 // is there, in order, none cut at a block's edge, in both forms.
 TEST_F(CliTest, LongListingIsWholeAndInOrder) {
@@ -130,15 +166,15 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   };
   const Case cases[] = {
       {{}, 2, "subcommand"},
-      {{"frobnicate"}, 2, "tazor-cfv:"},
+      {{"frobnicate"}, 2, "tazor-cfv: unknown command: frobnicate"},
       {{"list"}, 2, "PATH"},
       {{"list", "missing.god"}, 2, "missing.god"},
-      {{"list", "game/notes.txt"}, 0, ""},
-      {{"cat", "game/a.god"}, 2, "OFFSET"},
+      {{"list", "game/notes.txt"}, 1, "tazor-cfv: none of the inputs is a custom file"},
+      {{"cat", "game/a.god"}, 2, "ENTRY"},
       {{"cat", "game/a.god", "12x"}, 2, "12x"},
       {{"cat", "game/a.god", "4294967296"}, 2, "4294967296"},
-      {{"cat", "game/missing.god", "0"}, 2, "cannot open"},
-      {{"cat", "game", "0"}, 2, "cannot open"},
+      {{"cat", "game/missing.god", "0"}, 2, "cannot open game/missing.god: No such file or directory"},
+      {{"cat", "game", "0"}, 2, "cannot open game: not a regular file"},
       {{"cat", "game/a.god", "7"}, 2, "no entry header"},
       {{"info", "game/a.god", "100000"}, 2, "no entry header"},
       {{"list", "--help"}, 0, ""},
@@ -154,10 +190,50 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
     }
   }
+  const auto version = Cfv({"--version"}, dir_.path());
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tazor-cfv " CFV_VERSION "\n");
   // A missing path is named, and the paths that exist are still listed.
   const auto r = Cfv({"list", "--tsv", "nope", "game/B"}, dir_.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n");
+}
+
+// cat and info by entry path: wildcards as --include takes them, ASCII case
+// ignored, exactly one entry or status 2; --path reads a number as a name.
+TEST_F(CliTest, EntriesByPath) {
+  test::WriteFile(dir_ / "game" / "num.god", test::Serialize({Leaf("50", "fifty"), Leaf("x.t", "x")}));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"cat", "game/a.god", "sub.npc/in.t"}, 0, "abc", ""},
+      {{"cat", "game/a.god", "SUB.NPC\\IN.T"}, 0, "abc", ""},
+      {{"cat", "game/a.god", "**/pic.*"}, 0, "BM", ""},
+      {{"cat", "game/a.god", "*.txt"}, 0, "hello", ""},
+      {{"cat", "game/a.god", "*.t"}, 2, "", "tazor-cfv: no entry of game/a.god matches *.t\n"},
+      {{"cat", "game/a.god", "12x"}, 2, "", "tazor-cfv: no entry of game/a.god matches 12x\n"},
+      {{"cat", "game/a.god", "**/*.*"},
+       2,
+       "",
+       "tazor-cfv: 5 entries of game/a.god match **/*.* (first sub.npc, sub.npc/in.t); name one\n"},
+      {{"cat", "game/num.god", "50"}, 2, "", "tazor-cfv: no entry header at offset 50 in game/num.god\n"},
+      {{"cat", "--path", "game/num.god", "50"}, 0, "fifty", ""},
+      {{"cat", "game/num.god", "0x37"}, 0, "x", ""},
+      {{"info", "game/num.god", "x.t"},
+       0,
+       "length=1\npreview=Text\ndevice=\nname=x.txt\nname_as_stored=x.t\n",
+       ""},
+  };
+  for (const Case& c : cases) {
+    const auto r = Cfv(c.args, dir_.path());
+    EXPECT_EQ(r.status, c.status) << c.args.back();
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+    EXPECT_EQ(r.err, c.err) << c.args.back();
+  }
 }
 
 // Unreadable inputs are never silent: a named one is an error with the
@@ -186,7 +262,8 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
        "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
       {{"export", "game"},
        1,
-       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
+       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied +
+           "written 7, not overwritten 0, failed 0\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;

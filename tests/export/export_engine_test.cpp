@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <string>
 
 #include "custom_file_builder.h"
@@ -56,12 +58,12 @@ TEST_P(HeroExample, WritesTheCheckedEntriesBesideTheCustomFile) {
 INSTANTIATE_TEST_SUITE_P(
     Options, HeroExample,
     ::testing::Values(
-        HeroCase{{0, 0},
+        HeroCase{{0, 0, {}, false},
                  {"hero.npc", "hero/", "hero/body.cmp", "hero/body/", "hero/body/a.t", "hero/face.bm"}},
-        HeroCase{{0, 1},
+        HeroCase{{0, 1, {}, false},
                  {"hero.npc", "hero/", "hero/body.cmp", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}},
-        HeroCase{{1, 0}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.t", "hero/face.bm"}},
-        HeroCase{{1, 1}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}}),
+        HeroCase{{1, 0, {}, false}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.t", "hero/face.bm"}},
+        HeroCase{{1, 1, {}, false}, {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}}),
     [](const auto& row) { return std::to_string(row.index); });
 
 TEST(Export, ACheckedEntryUnderAnUncheckedBranchIsWrittenWithItsFolders) {
@@ -181,17 +183,174 @@ TEST(Export, AFolderAtTheTargetGetsTheWriteMessageWithoutAQuestion) {
   EXPECT_FALSE(summary.AllWritten());
 }
 
-TEST(Export, ACustomFileWithoutExtensionCannotHaveItsFolder) {
+// The destination, the all-answers, a cancel from progress, dry runs and the
+// causes, on game/hero.npc (x.t, body.cmp holding a.t, y.t) and game/nox (a
+// custom file without an extension, holding n.t), with game/hero/x.txt and
+// game/hero/y.txt already there unless a row removes them. Paths in the
+// expectations are relative to the temporary folder.
+struct ScenarioCase {
+  const char* name;
+  std::vector<std::string> inputs;  // below game/
+  bool toOut = false;               // destination: out/
+  bool dryRun = false;
+  std::deque<OverwriteAnswer> answers;
+  std::uint32_t cancelAt = ~0u;
+  Strings listing;  // of out/ when toOut, else of game/
+  Strings asked;    // targets asked about
+  Strings causes;
+  std::uint32_t written, notOverwritten, failed;
+};
+
+class Scenario : public ::testing::TestWithParam<ScenarioCase> {};
+
+TEST_P(Scenario, Runs) {
+  const ScenarioCase& c = GetParam();
   test::TempDir dir;
-  test::WriteFile(dir / "hero", test::Serialize({Leaf("x.t", "one"), Leaf("y.t", "two")}));
-  EntryTree tree = test::LoadAllChecked({dir / "hero"});
+  test::WriteFile(dir / "game/hero.npc",
+                  test::Serialize({Leaf("x.t", "new x"), Branch("body.cmp", {Leaf("a.t", test::Zlib("a"))}),
+                                   Leaf("y.t", "new y")}));
+  test::WriteFile(dir / "game/nox", test::Serialize({Leaf("n.t", "n")}));
+  test::WriteFile(dir / "game/hero/x.txt", "old x");
+  test::WriteFile(dir / "game/hero/y.txt", "old y");
+  if (c.toOut) test::WriteFile(dir / "out/hero/y.txt", "old y");
+  std::vector<std::filesystem::path> files;
+  for (const std::string& input : c.inputs) files.push_back(dir / "game" / input);
+  EntryTree tree = test::LoadAllChecked(files);
   ExportState state;
-  ScriptedUser user;
-  ExportEngine(tree, state, user).Run(ExportOptions{});
-  EXPECT_EQ(user.events, (Strings{"write " + (dir / "hero/x.txt").string(),
-                                  "write " + (dir / "hero/y.txt").string(), "finished"}));
-  EXPECT_EQ(Listing(dir.path()), Strings{"hero"});
+  ScriptedUser user(c.answers);
+  user.cancelAt = c.cancelAt;
+  ExportOptions options;
+  if (c.toOut) options.destination = dir / "out";
+  options.dryRun = c.dryRun;
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(options);
+
+  const std::string prefix = dir.path().string() + "/";
+  const auto relative = [&](Strings lines) {
+    for (std::string& line : lines)
+      for (auto at = line.find(prefix); at != std::string::npos; at = line.find(prefix))
+        line.erase(at, prefix.size());
+    return lines;
+  };
+  Strings asked;
+  for (const std::string& event : relative(user.events))
+    if (event.starts_with("ask ")) asked.push_back(event.substr(4));
+  EXPECT_EQ(Listing(dir / (c.toOut ? "out" : "game")), c.listing);
+  EXPECT_EQ(asked, c.asked);
+  EXPECT_EQ(relative(user.causes), c.causes);
+  EXPECT_EQ(summary.written, c.written);
+  EXPECT_EQ(summary.NotOverwritten(), c.notOverwritten);
+  EXPECT_EQ(summary.Failed(), c.failed);
+  EXPECT_EQ(user.written.size(), c.written);
+  EXPECT_EQ(user.events.back(), "finished");
+  // Progress: before each entry to be written (3 of hero.npc, 1 of nox),
+  // the refused and cancelled ones included.
+  const std::size_t total =
+      3 * std::ranges::count(c.inputs, "hero.npc") + std::ranges::count(c.inputs, "nox");
+  ASSERT_EQ(user.progress.size(), total);
+  EXPECT_TRUE(
+      user.progress.back().starts_with(std::to_string(total - 1) + "/" + std::to_string(total) + " "));
 }
+
+const Strings kGameAsItWas = {"hero.npc", "hero/", "hero/x.txt", "hero/y.txt", "nox"};
+const Strings kGameWritten = {"hero.npc",   "hero/",      "hero/body/", "hero/body/a.txt",
+                              "hero/x.txt", "hero/y.txt", "nox"};
+
+INSTANTIATE_TEST_SUITE_P(Rows, Scenario,
+                         ::testing::Values(
+                             // Beside a custom file without an extension there is no room for
+                             // its folder: one refusal, each entry counted as failed.
+                             ScenarioCase{"NoExtension",
+                                          {"nox"},
+                                          false,
+                                          false,
+                                          {},
+                                          ~0u,
+                                          kGameAsItWas,
+                                          {},
+                                          {"no-extension game/nox 0"},
+                                          0,
+                                          0,
+                                          1},
+                             // With a destination, it gets a folder there; the game folder is
+                             // left as it was.
+                             ScenarioCase{"Destination",
+                                          {"hero.npc", "nox"},
+                                          true,
+                                          false,
+                                          {OverwriteAnswer::kYes},
+                                          ~0u,
+                                          {"hero/", "hero/body/", "hero/body/a.txt", "hero/x.txt",
+                                           "hero/y.txt", "nox/", "nox/n.txt"},
+                                          {"out/hero/y.txt"},
+                                          {},
+                                          4,
+                                          0,
+                                          0},
+                             ScenarioCase{"YesToAll",
+                                          {"hero.npc"},
+                                          false,
+                                          false,
+                                          {OverwriteAnswer::kYesToAll},
+                                          ~0u,
+                                          kGameWritten,
+                                          {"game/hero/x.txt"},
+                                          {},
+                                          3,
+                                          0,
+                                          0},
+                             ScenarioCase{"NoToAll",
+                                          {"hero.npc"},
+                                          false,
+                                          false,
+                                          {OverwriteAnswer::kNoToAll},
+                                          ~0u,
+                                          kGameWritten,
+                                          {"game/hero/x.txt"},
+                                          {},
+                                          1,
+                                          2,
+                                          0},
+                             // Cancel from progress before a.t: x.t is written, nothing after
+                             // it, but the walk still makes the later folders.
+                             ScenarioCase{
+                                 "CancelFromProgress",
+                                 {"hero.npc"},
+                                 false,
+                                 false,
+                                 {OverwriteAnswer::kYes},
+                                 1,
+                                 {"hero.npc", "hero/", "hero/body/", "hero/x.txt", "hero/y.txt", "nox"},
+                                 {"game/hero/x.txt"},
+                                 {},
+                                 1,
+                                 0,
+                                 0},
+                             // A dry run asks nothing and creates nothing.
+                             ScenarioCase{"DryRunToDestination",
+                                          {"hero.npc", "nox"},
+                                          true,
+                                          true,
+                                          {},
+                                          ~0u,
+                                          {"hero/", "hero/y.txt"},
+                                          {},
+                                          {},
+                                          4,
+                                          0,
+                                          0},
+                             ScenarioCase{"DryRunBeside",
+                                          {"hero.npc", "nox"},
+                                          false,
+                                          true,
+                                          {},
+                                          ~0u,
+                                          kGameAsItWas,
+                                          {},
+                                          {"no-extension game/nox 0"},
+                                          3,
+                                          0,
+                                          1}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Export, TwoCustomFilesSharingAFolderMeetTheQuestion) {
   test::TempDir dir;
@@ -230,7 +389,7 @@ TEST(Export, NamesAreStoredAsWindowsStoresThem) {
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
   ScriptedUser user;
-  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
   EXPECT_EQ(user.events, Strings{"finished"});
   EXPECT_TRUE(summary.AllWritten());
   EXPECT_EQ(Listing(dir.path()),

@@ -52,7 +52,7 @@ TEST_F(CraftedNames, DotDotIsRefusedAndReportedAndNothingLeaves) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
 
   const std::string hero = Game("hero").string();
   EXPECT_EQ(user.events, (Strings{"write " + hero + "/../../x.txt", "write " + hero + "/../x.txt",
@@ -72,7 +72,7 @@ TEST_F(CraftedNames, AbsolutePathsAndDrivesStayInside) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+  ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
   EXPECT_EQ(user.events, Strings{"finished"});
   EXPECT_EQ(Listing(Game("hero")),
             (Strings{"C:/", "C:/c.txt", "D:d.txt", "abs/", "abs/x.txt", "etc/", "etc/y.txt"}));
@@ -87,7 +87,7 @@ TEST_F(CraftedNames, APlantedFolderLinkIsNotFollowed) {
   EntryTree tree = test::LoadAllChecked({Game("hero.npc")});
   ExportState state;
   ScriptedUser user;
-  ExportEngine(tree, state, user).Run(ExportOptions{1, 1});
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 1, {}, false});
   EXPECT_EQ(user.events, (Strings{"write " + Game("hero/body/a.txt").string(), "finished"}));
   EXPECT_EQ(Listing(dir_ / "outside"), Strings{});
   EXPECT_EQ(ReadFile(Game("hero/b.txt")), "b");
@@ -136,7 +136,7 @@ TEST_F(CraftedNames, CustomFileNamesWithoutAFolderNameAreRefused) {
     EntryTree tree = test::LoadAllChecked({Game(name)});
     ExportState state;
     ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kYes});
-    const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1});
+    const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{0, 1, {}, false});
     EXPECT_EQ(user.events, (Strings{"refused " + Game(name).string(), "finished"}));
     EXPECT_EQ(summary.writeErrors, 4u);
     EXPECT_EQ(Listing(dir_.path()), (Strings{"game/", "game/" + std::string(name), "outside/"}));
@@ -155,7 +155,7 @@ TEST_F(CraftedNames, CustomFilesBeingExportedAreNeverReplaced) {
   EntryTree tree = test::LoadAllChecked({Game("a.god"), Game("a/b.god")});
   ExportState state;
   ScriptedUser user({OverwriteAnswer::kYes, OverwriteAnswer::kYes});
-  ExportEngine(tree, state, user).Run(ExportOptions{1, 0});
+  ExportEngine(tree, state, user).Run(ExportOptions{1, 0, {}, false});
   EXPECT_EQ(user.events,
             (Strings{"write " + Game("a/b.god").string(), "write " + Game("a/c.t").string(), "finished"}));
   EXPECT_EQ(ReadFile(Game("a.god")), a);
@@ -377,25 +377,21 @@ TEST(OutputFiles, ANewFileIsNotWrittenThroughALinkThatAppeared) {
 }
 
 // A component longer than the file system allows is refused by the system
-// and reported like any failed write; the export goes on.
+// and reported like any failed write, with the system's reason.
 TEST(OutputFiles, AnOverlongComponentGetsTheWriteMessage) {
   test::TempDir dir;
   test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("a.t", "a")}));
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
   ExportState state;
   ScriptedUser user;
-  ExportEngine engine(tree, state, user);
-  OutputPath folder;
-  folder.exportFolder = dir / "hero";
-  folder.components = {std::string(300, 'n')};
-  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
-  folder.components = {"fine"};
-  engine.WriteEntryFile(dir / "hero.npc", 0, folder, "a.t", true);
-  EXPECT_EQ(user.events,
-            Strings{"write " + (dir / "hero").string() + "/" + std::string(300, 'n') + "/a.txt"});
-  EXPECT_EQ(ReadFile(dir / "hero/fine/a.txt"), "a");
-  EXPECT_EQ(engine.summary().writeErrors, 1u);
-  EXPECT_EQ(engine.summary().written, 1u);
+  ExportOptions options;
+  options.destination = dir / std::string(300, 'n');
+  const ExportSummary summary = ExportEngine(tree, state, user).Run(options);
+  const std::string target = options.destination.string() + "/hero/a.txt";
+  EXPECT_EQ(user.events, (Strings{"write " + target, "finished"}));
+  EXPECT_EQ(user.causes, Strings{"write " + target + " " + std::to_string(ENAMETOOLONG)});
+  EXPECT_EQ(summary.writeErrors, 1u);
+  EXPECT_EQ(Listing(dir.path()), Strings{"hero.npc"});
 }
 
 }  // namespace

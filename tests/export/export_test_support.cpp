@@ -17,6 +17,19 @@ OverwriteAnswer ScriptedUser::AskOverwrite(const std::string& targetPath) {
   return answer;
 }
 
+void ScriptedUser::Failed(const ExportFailure& failure) {
+  static constexpr const char* kKinds[] = {"read",        "write",       "leaves-folder",
+                                           "custom-file", "folder-name", "no-extension"};
+  causes.push_back(std::string(kKinds[static_cast<int>(failure.kind)]) + " " + failure.path + " " +
+                   std::to_string(failure.error));
+  ExportUser::Failed(failure);
+}
+
+bool ScriptedUser::Progress(std::uint32_t done, std::uint32_t total, std::string_view name) {
+  progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + std::string(name));
+  return done < cancelAt;
+}
+
 std::vector<std::string> Listing(const std::filesystem::path& root) {
   std::vector<std::string> out;
   for (auto it = std::filesystem::recursive_directory_iterator(root);

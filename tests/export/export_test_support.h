@@ -25,8 +25,19 @@ class ScriptedUser : public ExportUser {
     events.push_back("refused " + customFilePath);
   }
   void ExportFinished() override { events.push_back("finished"); }
+  // Records the cause in `causes` ("<kind> <path> <errno>") and the message
+  // the window would show in `events`.
+  void Failed(const ExportFailure& failure) override;
+  void EntryWritten(const std::string& path) override { written.push_back(path); }
+  // Records "done/total name"; answers Cancel at the entry where `done`
+  // reaches cancelAt.
+  bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override;
 
   std::vector<std::string> events;
+  std::vector<std::string> causes;
+  std::vector<std::string> written;
+  std::vector<std::string> progress;
+  std::uint32_t cancelAt = ~0u;
 
  private:
   std::deque<OverwriteAnswer> answers_;

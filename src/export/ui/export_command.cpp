@@ -39,6 +39,13 @@ void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) 
                  QMessageBox::Ok);
 }
 
+void MessageBoxExportUser::Failed(const ExportFailure& failure) {
+  if (failure.kind != ExportFailure::Kind::kNoExtension) return ExportUser::Failed(failure);
+  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
+                 ToQString(FormatText(texts::kExportNoExtension.In(language_), {failure.path})),
+                 QMessageBox::Ok);
+}
+
 void MessageBoxExportUser::ExportFinished() {
   ShowMessageBox(&frame_, QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
                  QMessageBox::Ok);

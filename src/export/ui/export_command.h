@@ -28,6 +28,7 @@ class MessageBoxExportUser final : public ExportUser {
   void WriteFailed(const std::string& targetPath) override;
   void FolderNameRefused(const std::string& customFilePath) override;
   void ExportFinished() override;
+  void Failed(const ExportFailure& failure) override;
 
  private:
   QWidget& frame_;
