@@ -2,21 +2,17 @@
 
 #include <fstream>
 
+#include "common/text_format.h"
+
 namespace cfv {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
-
 // The value of a `LANG=...` line, or nothing for any other line.
 bool LangValue(std::string_view line, std::string& value) {
-  line = Trim(line);
-  if (line.starts_with("export ")) line = Trim(line.substr(7));
+  line = TrimBlanks(line);
+  if (line.starts_with("export ")) line = TrimBlanks(line.substr(7));
   if (!line.starts_with("LANG=")) return false;
-  std::string_view v = Trim(line.substr(5));
+  std::string_view v = TrimBlanks(line.substr(5));
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
     v = v.substr(1, v.size() - 2);
   }
@@ -50,7 +46,7 @@ std::string ReadSystemLocaleName(const std::vector<std::filesystem::path>& files
     bool found = false;
     // The last assignment wins, as when the file is sourced by a shell.
     while (std::getline(in, line)) {
-      if (!line.empty() && Trim(line).starts_with('#')) continue;
+      if (!line.empty() && TrimBlanks(line).starts_with('#')) continue;
       std::string v;
       if (LangValue(line, v)) {
         value = std::move(v);

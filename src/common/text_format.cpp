@@ -20,4 +20,10 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
   return out;
 }
 
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace cfv

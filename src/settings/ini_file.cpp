@@ -6,14 +6,10 @@
 #include <system_error>
 #include <vector>
 
+#include "common/text_format.h"
+
 namespace cfv {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -29,19 +25,19 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 // The section name of a "[name]" line, or nothing.
 std::optional<std::string_view> SectionName(std::string_view line) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.size() < 2 || line.front() != '[') return std::nullopt;
   const std::size_t close = line.find(']');
   if (close == std::string_view::npos) return std::nullopt;
-  return Trim(line.substr(1, close - 1));
+  return TrimBlanks(line.substr(1, close - 1));
 }
 
 // The key of a "key=value" line, or nothing; `value` receives the value.
 std::optional<std::string_view> KeyOf(std::string_view line, std::string_view* value) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  if (value != nullptr) *value = Trim(line.substr(eq + 1));
-  return Trim(line.substr(0, eq));
+  if (value != nullptr) *value = TrimBlanks(line.substr(eq + 1));
+  return TrimBlanks(line.substr(0, eq));
 }
 
 bool ReadLines(const std::filesystem::path& file, std::vector<std::string>& lines, std::string& bom) {
