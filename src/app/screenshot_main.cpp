@@ -14,6 +14,7 @@
 // a window manager runs; a dialog shows centred over it.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -26,6 +27,7 @@
 
 #include "app/run.h"
 #include "containers/loader.h"
+#include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
 #include "settings/ui/option_config_dlg.h"
@@ -85,7 +87,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "font";
+         options.shot == "font" || options.shot == "filter";
 }
 
 // The screen's pixels where `window` is, frame included.
@@ -101,10 +103,11 @@ bool SaveWindowArea(const QWidget& window, const QString& out) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|finished|font "
-                 "--out FILE.png "
-                 "[--settings FILE] [--load FILE]...\n");
+    std::fprintf(
+        stderr,
+        "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|finished|font|filter "
+        "--out FILE.png "
+        "[--settings FILE] [--load FILE]...\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -124,8 +127,9 @@ int main(int argc, char** argv) {
       const QModelIndex first = frame.Model().index(0, 0, frame.Model().index(0, 0));
       frame.Model().setData(first, Qt::Checked, Qt::CheckStateRole);
     }
+    if (options.shot == "filter") frame.FilterBox().Edit().setText(QStringLiteral("*.bmp"));
     QTimer::singleShot(600, &frame, [&] {
-      if (options.shot == "main") {
+      if (options.shot == "main" || options.shot == "filter") {
         saved = SaveWindowArea(frame, options.out);
         frame.close();
         return;
