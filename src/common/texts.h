@@ -115,6 +115,7 @@ inline constexpr Bilingual kExportNoExtension{
 // ---- Preview
 // Put into the text view when an item with children is selected; it has no
 // English form.
+inline constexpr Bilingual kViewAsHex{"View as Hex", "16進表示"};
 inline constexpr std::string_view kSelectChildPrompt = "子アイテムを選択してください";
 // A custom file that can no longer be opened when one of its entries is
 // selected shows the export's read error, kExportReadError.

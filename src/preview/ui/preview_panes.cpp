@@ -1,13 +1,17 @@
 #include "preview/ui/preview_panes.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "containers/extract.h"
 #include "preview/classify.h"
+#include "preview/ui/hex_view.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/preview_content.h"
 #include "preview/ui/text_fill.h"
@@ -31,6 +35,28 @@ CPreviewPanes::CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage 
   musicPlayerView_ = new CMusicPlayerView(&paneParent);
   musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
   musicPlayerView_->hide();
+  hexView_ = new CHexView(&paneParent);
+  hexView_->setObjectName(QStringLiteral("hexView"));
+  hexView_->hide();
+
+  viewAsHex_ = new QAction(UiText(texts::kViewAsHex, language_), this);
+  viewAsHex_->setCheckable(true);
+  connect(viewAsHex_, &QAction::toggled, this, [this] {
+    if (textTree_ != nullptr && textItem_ != kNoItem) ShowItem(*textTree_, textItem_);
+  });
+  for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(hexView_)}) {
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pane, &QWidget::customContextMenuRequested, this,
+            [this, pane](const QPoint& at) { ShowContextMenu(*pane, at); });
+  }
+}
+
+void CPreviewPanes::ShowContextMenu(QWidget& pane, const QPoint& at) {
+  // The text view keeps its own items (Copy, Select All) above ours.
+  std::unique_ptr<QMenu> menu(&pane == textView_ ? textView_->createStandardContextMenu() : new QMenu);
+  if (!menu->isEmpty()) menu->addSeparator();
+  menu->addAction(viewAsHex_);
+  menu->exec(pane.mapToGlobal(at));
 }
 
 void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
@@ -65,13 +91,21 @@ void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
       shown = musicPlayerView_;
       break;
     case PreviewKind::kText:
+      textTree_ = &tree;
+      textItem_ = item;
+      if (viewAsHex_->isChecked()) {
+        textFill_->Stop();
+        hexView_->SetData(std::move(*extracted.data));
+        shown = hexView_;
+        break;
+      }
       // The first screen now, the rest of a long text in slices after it.
       textFill_->Start(std::move(*extracted.data));
       shown = textView_;
       break;
   }
   for (QWidget* pane : {static_cast<QWidget*>(textView_), static_cast<QWidget*>(imageView_),
-                        static_cast<QWidget*>(musicPlayerView_)}) {
+                        static_cast<QWidget*>(musicPlayerView_), static_cast<QWidget*>(hexView_)}) {
     pane->setVisible(pane == shown);
   }
   emit PaneShown(shown);

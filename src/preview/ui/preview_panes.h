@@ -9,7 +9,8 @@
 // lay it out. A custom file that can no longer be opened gets the read error
 // box and every pane stays as it was. Nothing is cached between selections.
 // A long text shows its first screen at once and fills in after it
-// (CTextFill).
+// (CTextFill). With View as Hex checked, text entries show in the hex view,
+// a fourth pane, hidden like the others when it does not show.
 //
 // Thread: UI thread.
 #pragma once
@@ -19,11 +20,14 @@
 #include "common/texts.h"
 #include "containers/entry_tree.h"
 
+class QAction;
 class QPlainTextEdit;
+class QPoint;
 class QWidget;
 
 namespace cfv {
 
+class CHexView;
 class CMusicPlayerView;
 class CTextFill;
 class CZoomScrollView;
@@ -42,6 +46,12 @@ class CPreviewPanes : public QObject {
   QPlainTextEdit& TextView() const { return *textView_; }
   CZoomScrollView& ImageView() const { return *imageView_; }
   CMusicPlayerView& MusicPlayerView() const { return *musicPlayerView_; }
+  CHexView& HexView() const { return *hexView_; }
+  // "View as Hex", a check item in the context menus of the text view and
+  // the hex view. While it is checked, every entry that would show as text
+  // shows as a hex dump instead; checking or unchecking it shows the entry
+  // on screen again the other way.
+  QAction& ViewAsHex() const { return *viewAsHex_; }
 
   // Shows `item` of `tree` as described above; kNoItem changes nothing.
   void ShowItem(const EntryTree& tree, ItemId item);
@@ -58,6 +68,13 @@ class CPreviewPanes : public QObject {
   CTextFill* textFill_ = nullptr;
   CZoomScrollView* imageView_ = nullptr;
   CMusicPlayerView* musicPlayerView_ = nullptr;
+  CHexView* hexView_ = nullptr;
+  QAction* viewAsHex_ = nullptr;
+  // The entry last shown as text or hex, for the toggle to show again.
+  const EntryTree* textTree_ = nullptr;
+  ItemId textItem_ = kNoItem;
+
+  void ShowContextMenu(QWidget& pane, const QPoint& at);
 };
 
 }  // namespace cfv
