@@ -32,6 +32,7 @@
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/entry_tree_view.h"
 #include "export/ui/export_command.h"
+#include "preview/ui/hex_view.h"
 #include "preview/ui/preview_panes.h"
 #include "settings/ui/font_conversion.h"
 #include "settings/ui/option_config_dlg.h"
@@ -191,6 +192,8 @@ QString CMainFrame::StatusText() const { return status_->text(); }
 void CMainFrame::ApplyFonts() {
   treeView_->setFont(ToQFont(fonts_.fileTree));
   TextView().setFont(ToQFont(fonts_.viewer));
+  // The hex dump keeps a fixed-pitch face, at the preview font's size.
+  previewPanes_->HexView().setFont(ToQFont(fonts_.viewer));
 }
 
 QWidget* CMainFrame::DialogOwner() {

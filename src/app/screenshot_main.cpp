@@ -12,6 +12,7 @@
 // (not the window's drop handling), so the picture shows a tree. The
 // picture is the main window's area of the screen, title bar included when
 // a window manager runs; a dialog shows centred over it.
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -30,6 +31,7 @@
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
+#include "preview/ui/preview_panes.h"
 #include "settings/ui/option_config_dlg.h"
 
 namespace {
@@ -87,7 +89,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "font" || options.shot == "filter";
+         options.shot == "font" || options.shot == "filter" || options.shot == "hex";
 }
 
 // The screen's pixels where `window` is, frame included.
@@ -103,11 +105,11 @@ bool SaveWindowArea(const QWidget& window, const QString& out) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(
-        stderr,
-        "usage: cfv-screenshot --locale NAME --shot main|config|about|export|message|finished|font|filter "
-        "--out FILE.png "
-        "[--settings FILE] [--load FILE]...\n");
+    std::fprintf(stderr,
+                 "usage: cfv-screenshot --locale NAME --shot "
+                 "main|config|about|export|message|finished|font|filter|hex "
+                 "--out FILE.png "
+                 "[--settings FILE] [--load FILE]...\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -128,8 +130,14 @@ int main(int argc, char** argv) {
       frame.Model().setData(first, Qt::Checked, Qt::CheckStateRole);
     }
     if (options.shot == "filter") frame.FilterBox().Edit().setText(QStringLiteral("*.bmp"));
+    if (options.shot == "hex" && frame.Model().rowCount() > 0) {
+      // The last entry of the sample (readme.txt) as a hex dump.
+      const QModelIndex root = frame.Model().index(0, 0);
+      frame.TreeView().setCurrentIndex(frame.Model().index(frame.Model().rowCount(root) - 1, 0, root));
+      frame.PreviewPanes().ViewAsHex().setChecked(true);
+    }
     QTimer::singleShot(600, &frame, [&] {
-      if (options.shot == "main" || options.shot == "filter") {
+      if (options.shot == "main" || options.shot == "filter" || options.shot == "hex") {
         saved = SaveWindowArea(frame, options.out);
         frame.close();
         return;
