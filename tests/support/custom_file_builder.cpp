@@ -151,4 +151,28 @@ std::string MakeBmp(int width, int height) {
   return b;
 }
 
+void ApplySteps(const std::filesystem::path& dir, const std::vector<std::string>& steps) {
+  for (const std::string& step : steps) {
+    const std::size_t at = std::min(step.find_first_of("=%!"), step.find("->"));
+    if (at == std::string::npos) {
+      std::filesystem::create_directories(dir / step);
+      continue;
+    }
+    const std::filesystem::path path = dir / step.substr(0, at);
+    const std::string rest = step.substr(at);
+    if (rest.starts_with("->")) {
+      std::filesystem::create_directories(path.parent_path());
+      std::filesystem::create_symlink(dir / rest.substr(2), path);
+    } else if (rest.starts_with("=>")) {
+      std::filesystem::create_hard_link(dir / rest.substr(2), path);
+    } else if (rest[0] == '=') {
+      WriteFile(path, rest.substr(1));
+    } else if (rest[0] == '%') {
+      std::filesystem::permissions(path, std::filesystem::perms(std::stoi(rest.substr(1), nullptr, 8)));
+    } else {
+      std::filesystem::remove(path);
+    }
+  }
+}
+
 }  // namespace cfv::test

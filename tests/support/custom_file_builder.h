@@ -53,6 +53,11 @@ void WriteSingleEntryFile(const std::filesystem::path& path, const std::string& 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
+// Changes to a folder, paths relative to `dir`: "p=bytes" writes a file,
+// "p/" makes a folder, "p->t" a symbolic link to t, "p=>t" a hard link to
+// t, "p!" removes p, "p%640" sets the mode (octal).
+void ApplySteps(const std::filesystem::path& dir, const std::vector<std::string>& steps);
+
 // A fresh temporary folder, removed with everything in it on destruction.
 class TempDir {
  public:
