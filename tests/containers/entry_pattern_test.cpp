@@ -20,47 +20,35 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
     const char* text;
     bool matches;
   };
+  // clang-format off
   const Case cases[] = {
       // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
-      {"face", Mode::kName, "CHARA_FACE.BMP", true},
-      {"face", Mode::kName, "chara.bmp", false},
-      {"bmp", Mode::kName, "face.BMP", true},
-      {"face.bmpx", Mode::kName, "face.bmp", false},
-      {"", Mode::kName, "anything", true},
-      {"é", Mode::kName, "É", false},
-      {"顔", Mode::kName, "キャラ顔.bmp", true},
+      {"face", Mode::kName, "CHARA_FACE.BMP", true}, {"face", Mode::kName, "chara.bmp", false},
+      {"bmp", Mode::kName, "face.BMP", true}, {"face.bmpx", Mode::kName, "face.bmp", false},
+      {"", Mode::kName, "anything", true}, {"é", Mode::kName, "É", false}, {"顔", Mode::kName, "キャラ顔.bmp", true},
       {"a\\b", Mode::kName, "xa/by", true},
       // Names with wildcards match whole; `*` crosses separators there.
-      {"*.bmp", Mode::kName, "face.bmp", true},
-      {"*.bmp", Mode::kName, "face.bmp.txt", false},
-      {"f?ce*", Mode::kName, "FACE.BMP", true},
-      {"?", Mode::kName, "顔", true},
-      {"??", Mode::kName, "顔", false},
-      {"a*z", Mode::kName, "a/b\\c zq", false},
-      {"a*z", Mode::kName, "a/b\\cz", true},
+      {"*.bmp", Mode::kName, "face.bmp", true}, {"*.bmp", Mode::kName, "face.bmp.txt", false},
+      {"f?ce*", Mode::kName, "FACE.BMP", true}, {"?", Mode::kName, "顔", true}, {"??", Mode::kName, "顔", false},
+      {"a*z", Mode::kName, "a/b\\c zq", false}, {"a*z", Mode::kName, "a/b\\cz", true},
       {"***a", Mode::kName, "bba", true},
       // Paths: `*` and `?` stop at `/`, `**` crosses it, `**/` may be empty.
-      {"*.bmp", Mode::kPath, "face.bmp", true},
-      {"*.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"**/*.bmp", Mode::kPath, "face.bmp", true},
-      {"**/*.bmp", Mode::kPath, "a/b/face.BMP", true},
+      {"*.bmp", Mode::kPath, "face.bmp", true}, {"*.bmp", Mode::kPath, "chara.npc/face.bmp", false},
+      {"**/*.bmp", Mode::kPath, "face.bmp", true}, {"**/*.bmp", Mode::kPath, "a/b/face.BMP", true},
       {"**/*.bmp", Mode::kPath, "a/b/face.wav", false},
       {"chara.npc/?ace.bmp", Mode::kPath, "chara.npc/face.bmp", true},
       {"chara.npc?face.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"chara.npc/**", Mode::kPath, "chara.npc/a/b", true},
-      {"a**", Mode::kPath, "ab/c", true},
-      {"a\\b", Mode::kPath, "a/b", true},
-      {"a/b", Mode::kPath, "a\\b", true},
-      {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false},
-      {"", Mode::kPath, "", true},
+      {"chara.npc/**", Mode::kPath, "chara.npc/a/b", true}, {"a**", Mode::kPath, "ab/c", true},
+      {"a\\b", Mode::kPath, "a/b", true}, {"a/b", Mode::kPath, "a\\b", true},
+      {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false}, {"", Mode::kPath, "", true},
       {"", Mode::kPath, "a", false},
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
-      {"a?b", Mode::kPath, "a\377b", true},
-      {"a??b", Mode::kPath, "a\343\201b", true},
+      {"a?b", Mode::kPath, "a\377b", true}, {"a??b", Mode::kPath, "a\343\201b", true},
       {"a???b", Mode::kPath, "a\370\200\200b", true},
       {"????", Mode::kPath, "\302\242\337\277\357\277\275\364\217\277\277", true},
       {"a**b", Mode::kPath, "a/xc", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(EntryPattern(c.pattern, c.mode).Matches(c.text), c.matches)
         << c.pattern << (c.mode == Mode::kName ? " (name) " : " (path) ") << c.text;

@@ -53,22 +53,19 @@ TEST(Extract, PayloadEncodings) {
   const std::string zlib = test::Zlib(content);
   const std::string gzip = test::Gzip(content);
   const std::string raw = test::RawDeflate(content);
+  // clang-format off
   const PayloadCase cases[] = {
-      {"zlib", zlib, content},
-      {"gzip", gzip, content},
-      {"raw deflate is stored", raw, raw},
+      {"zlib", zlib, content}, {"gzip", gzip, content}, {"raw deflate is stored", raw, raw},
       {"zlib followed by bytes", zlib + "trailing junk", content},
       {"gzip followed by bytes", gzip + std::string(100, '\0'), content},
       {"zlib cut short is stored", zlib.substr(0, zlib.size() - 10), zlib.substr(0, zlib.size() - 10)},
       {"gzip cut short is stored", gzip.substr(0, gzip.size() / 2), gzip.substr(0, gzip.size() / 2)},
       {"damaged zlib is stored", zlib.substr(0, 2) + std::string(40, '\xFF'),
-       zlib.substr(0, 2) + std::string(40, '\xFF')},
-      {"zlib of nothing is stored", test::Zlib(""), test::Zlib("")},
-      {"plain text", "hello", "hello"},
-      {"one byte", "x", "x"},
-      {"empty payload", "", ""},
+      zlib.substr(0, 2) + std::string(40, '\xFF')}, {"zlib of nothing is stored", test::Zlib(""), test::Zlib("")},
+      {"plain text", "hello", "hello"}, {"one byte", "x", "x"}, {"empty payload", "", ""},
       {"zero bytes inside", std::string("a\0b\0c", 5), std::string("a\0b\0c", 5)},
   };
+  // clang-format on
   for (const PayloadCase& c : cases) {
     SCOPED_TRACE(c.what);
     const ExtractResult r = ExtractOne(dir, c.payload);
@@ -138,6 +135,7 @@ TEST(Extract, Failures) {
     std::uint32_t offset;
     ExtractError error;
   };
+  // clang-format off
   const FailCase cases[] = {
       {"missing file", dir / "missing.god", 0, ExtractError::kCannotOpen},
       {"folder", dir / "folder.god", 0, ExtractError::kCannotOpen},
@@ -147,6 +145,7 @@ TEST(Extract, Failures) {
       {"offset inside the payload", dir / "ok.god", 50, ExtractError::kBadHeader},
       {"ten-digit size", dir / "huge.god", 0, ExtractError::kBadHeader},
   };
+  // clang-format on
   for (const FailCase& c : cases) {
     SCOPED_TRACE(c.what);
     const ExtractResult r = ExtractEntry(c.path, c.offset);
@@ -199,15 +198,15 @@ TEST(Extract, LoadedEntriesGetTheirOutputNames) {
     std::string payload;
     std::string expected;
   };
+  // clang-format off
   const Case cases[] = {
-      {"empty.t", "", "empty.txt"},
-      {"notes.t", test::Zlib("some text\r\n"), "notes.txt"},
+      {"empty.t", "", "empty.txt"}, {"notes.t", test::Zlib("some text\r\n"), "notes.txt"},
       {"binary.t", test::Gzip(std::string("a\0b", 3)), "binary.t"},
       {"pic.bm", test::Zlib(test::MakeBmp(2, 2)), "pic.bmp"},
-      {"song.mp3", test::Gzip("RIFF\x24\x00\x00\x00WAVE"), "song.wav"},
-      {"  データ  .obc", "x = 1", "データ.obc.txt"},
+      {"song.mp3", test::Gzip("RIFF\x24\x00\x00\x00WAVE"), "song.wav"}, {"  データ  .obc", "x = 1", "データ.obc.txt"},
       {"noext", test::Zlib(eum), "noext.eum"},
   };
+  // clang-format on
   std::vector<Entry> entries;
   for (const Case& c : cases) entries.push_back(Leaf(c.name, c.payload));
   test::WriteFile(dir / "n.god", test::Serialize(entries));

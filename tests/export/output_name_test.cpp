@@ -33,28 +33,17 @@ std::string WithByteAt(std::size_t at, char byte) {
 TEST(SplitEntryName, Table) {
   const struct {
     std::string name, base, extension;
+  // clang-format off
   } cases[] = {
-      {"abc.t", "abc", ".t"},
-      {"noext", "noext", ""},
-      {"a.b.c", "a.b", ".c"},
-      {".hidden", "", ".hidden"},
-      {"trailing.", "trailing", "."},
-      {"  abc  .t  ", "abc", ".t  "},
-      {" ", "", ""},
-      {"a/b\\c.d", "a/b\\c", ".d"},
-      {"dir.x\\file", "dir.x\\file", ""},
-      {"dir.x/", "dir.x/", ""},
-      {"C:file.txt", "C:file", ".txt"},
-      {"x:.t", "x:", ".t"},
-      {":a.t", ":a", ".t"},
-      {".:abc", ".:abc", ""},  // a drive, even one named '.'
-      {"", "", ""},
-      {"ab:c.d", "ab:c", ".d"},
-      {" C:x .t", "C:x", ".t"},
-      {"あ:曲.mid", "あ:曲", ".mid"},
+      {"abc.t", "abc", ".t"}, {"noext", "noext", ""}, {"a.b.c", "a.b", ".c"}, {".hidden", "", ".hidden"},
+      {"trailing.", "trailing", "."}, {"  abc  .t  ", "abc", ".t  "}, {" ", "", ""}, {"a/b\\c.d", "a/b\\c", ".d"},
+      {"dir.x\\file", "dir.x\\file", ""}, {"dir.x/", "dir.x/", ""}, {"C:file.txt", "C:file", ".txt"},
+      {"x:.t", "x:", ".t"}, {":a.t", ":a", ".t"}, {".:abc", ".:abc", ""},  // a drive, even one named '.'
+      {"", "", ""}, {"ab:c.d", "ab:c", ".d"}, {" C:x .t", "C:x", ".t"}, {"あ:曲.mid", "あ:曲", ".mid"},
       {"ソ表\\画像.bm", "ソ表\\画像", ".bm"},  // trail bytes 0x5C inside, no folder
       {"　全角.t", "　全角", ".t"},            // U+3000 is no U+0020: kept
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const SplitName s = SplitEntryName(c.name);
@@ -70,48 +59,30 @@ TEST(OutputFileName, CorrectsTheExtension) {
     std::string name;
     Data data;
     std::string corrected;
+  // clang-format off
   } cases[] = {
-      {"a.bm", Data("BM\x36\x00"s), "a.bmp"},
-      {"a", Data("BM"), "a.bmp"},
-      {"a.mid", Data("BMxx"), "a.bmp"},
+      {"a.bm", Data("BM\x36\x00"s), "a.bmp"}, {"a", Data("BM"), "a.bmp"}, {"a.mid", Data("BMxx"), "a.bmp"},
       {"a.x", Data("BM", 1), "a.x"},  // B, then M past the end
       {"C:a.jp", Data(jfif), "C:a.jpg"},
-      {"a.jp", Data(jfif, 9), "a.jp"},
-      {"a.jp", Data(jfif, 10), "a.jpg"},
-      {"a.wa", Data("RIFF\x24\x00\x00\x00WAVE"s), "a.wav"},
-      {"a.mp3", Data("RIFFxxxx"), "a.wav"},
-      {"a.wa", Data("RIFF", 3), "a.wa"},
-      {"a.mp3", Data(Eum()), "a.mp3"},  // mp3 and mid stop the rules
-      {"a.mid", Data(Eum('\0')), "a.mid"},
-      {"a.MP3", Data(Eum('\0')), "a.eum"},  // MP3 is no mp3
+      {"a.jp", Data(jfif, 9), "a.jp"}, {"a.jp", Data(jfif, 10), "a.jpg"},
+      {"a.wa", Data("RIFF\x24\x00\x00\x00WAVE"s), "a.wav"}, {"a.mp3", Data("RIFFxxxx"), "a.wav"},
+      {"a.wa", Data("RIFF", 3), "a.wa"}, {"a.mp3", Data(Eum()), "a.mp3"},  // mp3 and mid stop the rules
+      {"a.mid", Data(Eum('\0')), "a.mid"}, {"a.MP3", Data(Eum('\0')), "a.eum"},  // MP3 is no mp3
       {"a.t", Data("hello"), "a.txt"},
       // Text: no control bytes but TAB, LF and CR among the first 256.
-      {"a.t", Data("a\tb\nc\rd \x7F\x80\xFF"), "a.txt"},
-      {"a.t", Data("\x01"), "a.t"},
-      {"a.t", Data("a\x08"), "a.t"},
-      {"a.t", Data("a\x0B"), "a.t"},
-      {"a.t", Data("a\x0C"), "a.t"},
-      {"a.t", Data("\x0E"), "a.t"},
-      {"a.t", Data("a\x1F"), "a.t"},
-      {"a.t", Data(WithByteAt(255, '\x01')), "a.t"},
-      {"a.t", Data(WithByteAt(256, '\x01')), "a.txt"},
-      {"a.t", Data("abc\x01", 3), "a.txt"},
-      {"a.t", Data(WithByteAt(254, '\x01'), 255), "a.t"},
-      {"a.t", Data(WithByteAt(255, '\x01'), 255), "a.txt"},
-      {"a.tx", Data(""), "a.txt"},
-      {"a.txt", Data("hello"), "a.txt"},
-      {"a.T", Data("hello"), "a.T"},
-      {"  a  .t", Data("he\0llo"s), "a.t"},
-      {"a.t", Data(std::string(1, '\0') + Eum().substr(1)), "a.eum"},
-      {"a.tx", Data(Eum()), "a.txt"},
-      {"a.obc", Data("code"), "a.obc.txt"},
-      {"a.obc", Data("\x01\x02"), "a.obc"},
-      {"a.OBC", Data("code"), "a.OBC"},
-      {"a", Data(Eum('\0'), 1027), "a"},
-      {"a.x", Data(std::string(1023, '\0') + "m1_0"), "a.x"},
-      {"a", Data("text"), "a"},
+      {"a.t", Data("a\tb\nc\rd \x7F\x80\xFF"), "a.txt"}, {"a.t", Data("\x01"), "a.t"}, {"a.t", Data("a\x08"), "a.t"},
+      {"a.t", Data("a\x0B"), "a.t"}, {"a.t", Data("a\x0C"), "a.t"}, {"a.t", Data("\x0E"), "a.t"},
+      {"a.t", Data("a\x1F"), "a.t"}, {"a.t", Data(WithByteAt(255, '\x01')), "a.t"},
+      {"a.t", Data(WithByteAt(256, '\x01')), "a.txt"}, {"a.t", Data("abc\x01", 3), "a.txt"},
+      {"a.t", Data(WithByteAt(254, '\x01'), 255), "a.t"}, {"a.t", Data(WithByteAt(255, '\x01'), 255), "a.txt"},
+      {"a.tx", Data(""), "a.txt"}, {"a.txt", Data("hello"), "a.txt"}, {"a.T", Data("hello"), "a.T"},
+      {"  a  .t", Data("he\0llo"s), "a.t"}, {"a.t", Data(std::string(1, '\0') + Eum().substr(1)), "a.eum"},
+      {"a.tx", Data(Eum()), "a.txt"}, {"a.obc", Data("code"), "a.obc.txt"}, {"a.obc", Data("\x01\x02"), "a.obc"},
+      {"a.OBC", Data("code"), "a.OBC"}, {"a", Data(Eum('\0'), 1027), "a"},
+      {"a.x", Data(std::string(1023, '\0') + "m1_0"), "a.x"}, {"a", Data("text"), "a"},
       {"データ.t", Data("本文"), "データ.txt"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name + " " + c.data.bytes.substr(0, 12));
     EXPECT_EQ(OutputFileName(c.name, c.data.p(), c.data.length, true), c.corrected);

@@ -123,20 +123,20 @@ TEST(IniFile, ReadAndWriteOneKey) {
     std::optional<std::string> before;  // nothing: no file
     std::optional<std::string> read;    // the value of Key in [Sec]
     std::string after;                  // the file after Key is set to "v"
+    // clang-format off
   } cases[] = {
       {std::nullopt, std::nullopt, "[Sec]\r\nKey=v\r\n"},
       {"[Other]\nKey=x", std::nullopt, "[Other]\r\nKey=x\r\n[Sec]\r\nKey=v\r\n"},
-      {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c",
-       " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
+      {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c", " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
       {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt,
-       "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
+      "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
       {"[Sec]\r\n[Sec2]\r\nKey=x\r\n", std::nullopt, "[Sec]\r\nKey=v\r\n[Sec2]\r\nKey=x\r\n"},
-      {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "",
-       "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
+      {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "", "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
       {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
       {"[Sec\nKey=x\n[]\n", std::nullopt, "[Sec\r\nKey=x\r\n[]\r\n[Sec]\r\nKey=v\r\n"},
       {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.before.value_or("no file"));
     test::TempDir dir;
@@ -212,17 +212,13 @@ TEST_F(UserFontsTest, FailedWritesAreReported) {
 }
 
 TEST(MulDiv, RoundsHalvesAwayFromZero) {
+  // clang-format off
   const int cases[][4] = {{12, 96, 72, 16},
-                          {-16, 72, 96, -12},
-                          {-14, 72, 96, -11},
-                          {14, 72, 96, 11},
-                          {-13, 72, 96, -10},
-                          {5, 3, -2, -8},
-                          {-5, 3, -2, 8},
-                          {1, 2, 0, -1},
-                          {0x7FFFFFFF, 4, 1, -1},
+                          {-16, 72, 96, -12}, {-14, 72, 96, -11}, {14, 72, 96, 11}, {-13, 72, 96, -10},
+                          {5, 3, -2, -8}, {-5, 3, -2, 8}, {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1},
                           {-0x7FFFFFFF, 4, 1, -1},
                           {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
 
