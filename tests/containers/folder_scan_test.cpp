@@ -67,7 +67,7 @@ const Row kRows[] = {
   {"FourLevelsOfSix", {"L0/f0.god+", "L0/L1/f1.god+", "L0/L1/L2/f2.god+", "L0/L1/L2/L3/f3.god+", "L0/L1/L2/L3/L4/f4.god+", "L0/L1/L2/L3/L4/L5/f5.god+"}, {"L0"}, 0,
    {"count 0/2", "count 0/4", "load L0/f0.god", "load L0/L1/f1.god", "load L0/L1/L2/f2.god", "load L0/L1/L2/L3/f3.god", "done 2/4", "done 4/4", "end 4/4"}},
   {"WindowsListingOrder", {"F/b.god+", "F/A.god+", "F/_c.god+", "F/a2.god+", "F/Z.god+", "F/y.god+", "F/a.god+", "F/~t+", "F/10+", "F/9+", "F/m/inner.god+"}, {"F"}, 0,
-   {"count 0/11", "count 0/12", "load F/10", "load F/9", "load F/A.god", "load F/a.god", "load F/a2.god", "load F/b.god", "load F/m/inner.god", "done 1/12",
+   {"count 0/1", "count 0/12", "load F/10", "load F/9", "load F/A.god", "load F/a.god", "load F/a2.god", "load F/b.god", "load F/m/inner.god", "done 1/12",
     "load F/y.god", "load F/Z.god", "load F/_c.god", "load F/~t", "done 12/12", "end 12/12"}},
   {"HiddenAndOtherFiles", {"F/.hidden.god+", "F/readme.txt=text", "F/plain.item+", "F/.git/inside+"}, {"F"}, 0,
    {"count 0/1", "count 0/5", "load F/.git/inside", "done 1/5", "load F/.hidden.god", "load F/plain.item", "done 5/5", "end 5/5"}},
@@ -94,12 +94,14 @@ TEST_P(FolderScan, Drop) {
   test::TempDir dir;
   for (const std::string& step : row.folder) {
     const std::filesystem::path path = dir / step.substr(0, step.size() - 1);
-    if (step.ends_with("+"))
+    if (step.ends_with("+")) {
       test::WriteSingleEntryFile(path, path.filename().string());
-    else if (step.ends_with("|"))
+    } else if (step.ends_with("|")) {
+      std::filesystem::create_directories(path.parent_path());
       ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    else
+    } else {
       test::ApplySteps(dir.path(), {step});
+    }
   }
   std::vector<std::filesystem::path> dropped;
   for (const std::string& path : row.dropped) dropped.push_back(dir / path);
