@@ -17,9 +17,9 @@ TEST(ViewerCommandLine, TakesPathsHelpVersionAndRefusesUnknownOptions) {
     std::vector<std::string> paths;
     std::string messageStart;
   };
+  // clang-format off
   const Case cases[] = {
-      {{}, Action::kRun, {}, ""},
-      {{"a.god", "dir", "-"}, Action::kRun, {"a.god", "dir", "-"}, ""},
+      {{}, Action::kRun, {}, ""}, {{"a.god", "dir", "-"}, Action::kRun, {"a.god", "dir", "-"}, ""},
       {{"a.god", "--", "--help", "-x.god"}, Action::kRun, {"a.god", "--help", "-x.god"}, ""},
       {{"a.god", "--help"}, Action::kHelp, {}, "Usage: tazor-custom-file-viewer [PATH...]"},
       {{"-h"}, Action::kHelp, {}, "Usage:"},
@@ -27,6 +27,7 @@ TEST(ViewerCommandLine, TakesPathsHelpVersionAndRefusesUnknownOptions) {
       {{"--verbose"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option --verbose"},
       {{"-platform", "xcb"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option -platform"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::vector<const char*> argv{"tazor-custom-file-viewer"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
