@@ -39,7 +39,7 @@ TEST(SplitEntryName, Table) {
       {"trailing.", "trailing", "."}, {"  abc  .t  ", "abc", ".t  "}, {" ", "", ""}, {"a/b\\c.d", "a/b\\c", ".d"},
       {"dir.x\\file", "dir.x\\file", ""}, {"dir.x/", "dir.x/", ""}, {"C:file.txt", "C:file", ".txt"},
       {"x:.t", "x:", ".t"}, {":a.t", ":a", ".t"}, {".:abc", ".:abc", ""},  // a drive, even one named '.'
-      {"", "", ""}, {"ab:c.d", "ab:c", ".d"}, {" C:x .t", "C:x", ".t"}, {"あ:曲.mid", "あ:曲", ".mid"},
+      {"", "", ""}, {"\x80.b:cd", "\x80", ".b:cd"}, {"ab:c.d", "ab:c", ".d"}, {" C:x .t", "C:x", ".t"}, {"あ:曲.mid", "あ:曲", ".mid"},
       {"ソ表\\画像.bm", "ソ表\\画像", ".bm"},  // trail bytes 0x5C inside, no folder
       {"　全角.t", "　全角", ".t"},            // U+3000 is no U+0020: kept
   };

@@ -113,7 +113,7 @@ TEST(ProfileStruct, EncodesAndRefusesDamage) {
   for (const char* good : {"12AB007F3C", "12ab007f3c", " \t12AB007F3C \t\r"})
     EXPECT_EQ(DecodeProfileStruct(good, 4), bytes);
   for (const char* damaged :
-       {"12AB007F3D", "AB007F3C", "2AB007F3C", "0012AB007F3C", "1GAB007F3C", "12AB007F3G", ""})
+       {"12AB007F3D", "1GAB007F39", "AB007F3C", "2AB007F3C", "0012AB007F3C", "1GAB007F3C", "12AB007F3G", ""})
     EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;
 }
 
