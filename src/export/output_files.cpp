@@ -142,13 +142,13 @@ namespace {
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
 // Writes and closes `fd`; false on any failure, with the failing step's
-// errno (a write error is not masked by a later close error).
+// errno (a failed write's errno is not masked by a later close error).
 bool WriteAndClose(int fd, const unsigned char* data, std::size_t length, bool flush, FileWriter& writer) {
   bool ok = writer.WriteAll(fd, data, length);
   if (ok && flush) ok = writer.Flush(fd);
   const int writeErrno = errno;
   const bool closed = writer.Close(fd);
-  if (!ok && closed) errno = writeErrno;
+  if (!ok) errno = writeErrno;
   return ok && closed;
 }
 

@@ -57,9 +57,9 @@ TEST_F(CliTest, ListTsvGolden) {
 // its own) and printed again with sorted keys, non-ASCII escaped: what a
 // script would see. A file name that is not UTF-8 gives U+FFFD.
 TEST_F(CliTest, ListJsonParsesAsJsonLines) {
-  test::WriteFile(dir_ / "game" / "bad\xff\xf4\x8f\xbf\xbf.god",
+  test::WriteFile(dir_ / "game" / "bad\xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc.god",
                   test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM"))}));
-  const auto r = Cfv({"list", "--json", "game/a.god", "game/bad\xff\xf4\x8f\xbf\xbf.god"}, dir_.path());
+  const auto r = Cfv({"list", "--json", "game/a.god", "game/bad\xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc.god"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   // Each object's fields in a fixed order, absent ones as null, non-ASCII
@@ -83,7 +83,7 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
 [1, 210, "line\nfeed", "line\nfeed", 0, 0, 0, "none", "Text", "line\nfeed", null]
 [1, 260, "back\\slash\r", "back/slash\r", 0, 0, 0, "none", "Text", "back\\slash\r", null]
 [1, 310, "\u65e5\u672c\u8a9e.mid", "\u65e5\u672c\u8a9e.mid", 0, 4, 4, "none", "Sound", "\u65e5\u672c\u8a9e.mid", null]
-[0, 0, "bad\ufffd\udbff\udfff.god", "", 2, null, null, null, null, null, "game/bad\ufffd\udbff\udfff.god"]
+[0, 0, "bad\ufffd\udbff\udfff\u07ff\ufffc.god", "", 2, null, null, null, null, null, "game/bad\ufffd\udbff\udfff\u07ff\ufffc.god"]
 [1, 0, "z.t", "z.t", 0, 2, 10, "zlib", "Text", "z.txt", null]
 [1, 60, "g.bm", "g.bm", 0, 2, 22, "gzip", "Image", "g.bmp", null]
 )");
@@ -151,8 +151,10 @@ const GoldenRun kRuns[] = {
   {{"cat", "game/a.god", "12x"}, 2, "", "tazor-cfv: no entry of game/a.god matches 12x\n"},
   {{"cat", "game/a.god", "**/*.*"}, 2, "", "tazor-cfv: 5 entries of game/a.god match **/*.* (first sub.npc, sub.npc/in.t); name one\n"},
   {{"cat", "num.god", "50"}, 2, "", "tazor-cfv: no entry header at offset 50 in num.god\n"},
-  {{"cat", "--path", "num.god", "50"}, 0, "fifty", ""},
-  {{"cat", "num.god", "0x37"}, 0, "x", ""},
+  {{"cat", "--path", "num.god", "50"}, 0, "fifty, fifty!", ""},
+  {{"cat", "num.god", "0x3F"}, 0, "x", ""},
+  {{"cat", "num.god", "0X3f"}, 0, "x", ""},
+  {{"cat", "num.god", "063"}, 0, "x", ""},
   {{"info", "num.god", "x.t"}, 0, "length=1\npreview=Text\ndevice=\nname=x.txt\nname_as_stored=x.t\n", ""},
   {{"--version"}, 0, "tazor-cfv " CFV_VERSION "\n", ""},
   {{"list", "--help"}, 0, "*", ""},
@@ -171,7 +173,7 @@ const GoldenRun kRuns[] = {
 // clang-format on
 
 TEST_F(CliTest, GoldenRuns) {
-  test::WriteFile(dir_ / "num.god", test::Serialize({Leaf("50", "fifty"), Leaf("x.t", "x")}));
+  test::WriteFile(dir_ / "num.god", test::Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
   for (const GoldenRun& run : kRuns) {
     std::string joined;
     for (const auto& a : run.args) joined += a + " ";

@@ -36,10 +36,10 @@ using Strings = std::vector<std::string>;
 // the bytes down first, as a short write before ENOSPC does.
 class FailingWriter : public FileWriter {
  public:
-  enum class Step { kNone, kWrite, kFlush, kClose };
+  enum class Step { kNone, kWrite, kFlush, kClose, kWriteAndClose };
   explicit FailingWriter(Step step) : step_(step) {}
   bool WriteAll(int fd, const unsigned char* data, std::size_t length) override {
-    if (step_ != Step::kWrite) return FileWriter::WriteAll(fd, data, length);
+    if (step_ != Step::kWrite && step_ != Step::kWriteAndClose) return FileWriter::WriteAll(fd, data, length);
     FileWriter::WriteAll(fd, data, length / 2);
     errno = ENOSPC;
     return false;
@@ -51,7 +51,7 @@ class FailingWriter : public FileWriter {
   }
   bool Close(int fd) override {
     const bool closed = FileWriter::Close(fd);
-    if (step_ != Step::kClose) return closed;
+    if (step_ != Step::kClose && step_ != Step::kWriteAndClose) return closed;
     errno = EIO;
     return false;
   }
@@ -202,6 +202,9 @@ const Row kRows[] = {
    {"ask hero/a.txt", "write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(EIO)}, "hero", {"a.txt", "b.txt"}, {"hero/a.txt=the old file", "hero/b.txt=" + kBig}, {1, 0, 1, 0}},
   {"FailedCloseNew", {{"hero.npc", {Leaf("a.t", kBig), Leaf("b.t", kBig)}}}, {}, {}, "", nullptr, "y", ~0u, Step::kClose,
    {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(EIO), "write hero/b.txt" + Errno(EIO)}, "hero", {}, {}, {0, 0, 2, 0}},
+  // A failed write is reported as such, though closing fails after it.
+  {"FailedWriteAndClose", {{"hero.npc", {Leaf("a.t", kBig)}}}, {}, {}, "", nullptr, "", ~0u, Step::kWriteAndClose,
+   {"write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC)}, "hero", {}, {}, {0, 0, 1, 0}},
   {"FailedCloseReplacing", {{"hero.npc", {Leaf("a.t", kBig), Leaf("b.t", kBig)}}}, {"hero/a.txt=the old file"}, {}, "", nullptr, "y", ~0u, Step::kClose,
    {"ask hero/a.txt", "write hero/a.txt", "write hero/b.txt", "finished"}, {}, "hero", {"a.txt"}, {"hero/a.txt=the old file"}, {0, 0, 2, 0}},
 };

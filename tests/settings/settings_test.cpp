@@ -96,6 +96,7 @@ TEST(LogFont, FaceNames) {
     std::string face;
   } stored[] = {
       {u"a\xD800z\xDC00", "a\uFFFDz\uFFFD"},
+      {u"\xE000\xD800\xDC00", "\xEE\x80\x80\xF0\x90\x80\x80"},
       {u"\xDBFF\xDFFF\xD800\xDC00\xD7FF\xE000", "\xF4\x8F\xBF\xBF\xF0\x90\x80\x80\xED\x9F\xBF\xEE\x80\x80"},
       {std::u16string(31, u'x') + u"\xD83D", std::string(31, 'x') + "\uFFFD"},
   };
