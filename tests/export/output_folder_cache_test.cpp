@@ -21,135 +21,93 @@ using test::Listing;
 using test::ReadFile;
 using Strings = std::vector<std::string>;
 
-OutputPath Folder(const std::filesystem::path& exportFolder, Strings components = {}) {
-  OutputPath path;
-  path.exportFolder = exportFolder;
-  path.components = std::move(components);
-  return path;
-}
-
-// Creates an empty file `name` through the open folder.
-void Touch(const FolderHandle& folder, const char* name) {
-  const int fd = ::openat(folder.fd(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  ASSERT_GE(fd, 0) << name;
-  ::close(fd);
-}
-
-// A folder renamed after it was opened tells a kept handle from a fresh one:
-// a kept handle still writes into the folder under its new name, a fresh
-// open makes the folder again at the old path.
-TEST(OutputFolderCache, KeepsTheFolderOpenForTheNextEntry) {
-  test::TempDir dir;
-  OutputFolderCache cache;
-  ASSERT_TRUE(cache.Open(Folder(dir / "hero", {"body"}), true));
-  std::filesystem::rename(dir / "hero/body", dir / "hero/moved");
-  const FolderHandle& again = cache.Open(Folder(dir / "hero", {"body"}), true);
-  ASSERT_TRUE(again);
-  Touch(again, "x");
-  EXPECT_EQ(Listing(dir / "hero"), (Strings{"moved/", "moved/x"}));
-  EXPECT_EQ(cache.size(), 1u);
-}
-
-TEST(OutputFolderCache, ClearMakesTheNextOpenStartAfresh) {
-  test::TempDir dir;
-  OutputFolderCache cache;
-  ASSERT_TRUE(cache.Open(Folder(dir / "hero", {"body"}), true));
-  std::filesystem::rename(dir / "hero/body", dir / "hero/moved");
-  cache.Clear();
-  EXPECT_EQ(cache.size(), 0u);
-  const FolderHandle& again = cache.Open(Folder(dir / "hero", {"body"}), true);
-  ASSERT_TRUE(again);
-  Touch(again, "x");
-  EXPECT_EQ(Listing(dir / "hero"), (Strings{"body/", "body/x", "moved/"}));
-}
-
-// Another folder of the same export folder, another export folder and a
-// folder above a kept one are never answered with a kept handle of
-// something else.
-TEST(OutputFolderCache, EachFolderGetsItsOwnHandle) {
-  test::TempDir dir;
-  OutputFolderCache cache;
-  const std::vector<OutputPath> folders = {
-      Folder(dir / "hero", {"a", "b"}), Folder(dir / "hero", {"a"}),         Folder(dir / "hero"),
-      Folder(dir / "hero", {"b"}),      Folder(dir / "villain", {"a", "b"}),
-  };
-  const char* names[] = {"1", "2", "3", "4", "5"};
-  for (int round = 0; round < 2; ++round) {
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-      const FolderHandle& handle = cache.Open(folders[i], true);
-      ASSERT_TRUE(handle) << i;
-      if (round == 0) Touch(handle, names[i]);
-    }
-  }
-  EXPECT_EQ(Listing(dir / "hero"), (Strings{"3", "a/", "a/2", "a/b/", "a/b/1", "b/", "b/4"}));
-  EXPECT_EQ(Listing(dir / "villain"), (Strings{"a/", "a/b/", "a/b/5"}));
-}
-
-// A folder below a kept one is opened from the kept handle, still without
-// following a link planted there since.
-TEST(OutputFolderCache, AFolderBelowAKeptOneDoesNotFollowAPlantedLink) {
-  test::TempDir dir;
-  std::filesystem::create_directories(dir / "outside");
-  OutputFolderCache cache;
-  ASSERT_TRUE(cache.Open(Folder(dir / "hero", {"a"}), true));
-  std::filesystem::create_directory_symlink(dir / "outside", dir / "hero/a/b");
-  EXPECT_FALSE(cache.Open(Folder(dir / "hero", {"a", "b"}), true));
-  EXPECT_FALSE(cache.Open(Folder(dir / "hero", {"a", "b", "c"}), true));
-  EXPECT_EQ(Listing(dir / "outside"), Strings{});
-  EXPECT_EQ(cache.size(), 1u);
-}
-
-// A failure is not kept: once the obstacle is gone the folder opens.
-TEST(OutputFolderCache, AFailureIsTriedAgain) {
-  test::TempDir dir;
-  test::WriteFile(dir / "hero/a", "a file where a folder is wanted");
-  OutputFolderCache cache;
-  EXPECT_FALSE(cache.Open(Folder(dir / "hero", {"a"}), true));
-  EXPECT_EQ(errno, ENOTDIR);
-  std::filesystem::remove(dir / "hero/a");
-  EXPECT_TRUE(cache.Open(Folder(dir / "hero", {"a"}), true));
-}
-
-TEST(OutputFolderCache, APathThatLeavesItsFolderIsRefused) {
-  test::TempDir dir;
-  OutputPath leaving = Folder(dir / "hero", {"..", "x"});
-  leaving.leavesExportFolder = true;
-  OutputFolderCache cache;
-  EXPECT_FALSE(cache.Open(leaving, true));
-  EXPECT_EQ(errno, EACCES);
-  EXPECT_EQ(Listing(dir.path()), Strings{});
-}
-
 std::size_t OpenDescriptors() {
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
   return count;
 }
 
-// The least recently used folder goes first, and the descriptors held never
-// exceed the capacity.
-TEST(OutputFolderCache, HoldsAtMostItsCapacity) {
+// Steps on one cache in a temporary folder: "open E/a/b" opens folder a/b
+// of export folder E and creates a file named by the step's number through
+// the handle; "fail:N E/a" expects the open to fail with errno N (a ".."
+// component marks the path as leaving its folder); "mv A B" renames;
+// "size N" expects N folders kept and N descriptors held; "clear"; anything
+// else goes to test::ApplySteps. Out: everything in the folder afterwards.
+struct Row {
+  const char* name;
+  Strings steps;
+  Strings listing;
+};
+
+// clang-format off
+const Row kRows[] = {
+  // A kept handle follows its folder when renamed; a fresh open makes it again.
+  {"KeepsTheFolderOpen", {"open hero/body", "mv hero/body hero/moved", "open hero/body", "size 1"}, {"hero/", "hero/moved/", "hero/moved/0", "hero/moved/2"}},
+  {"ClearStartsAfresh", {"open hero/body", "mv hero/body hero/moved", "clear", "size 0", "open hero/body"}, {"hero/", "hero/body/", "hero/body/4", "hero/moved/", "hero/moved/0"}},
+  // Folders above, beside and in another export folder get handles of their own.
+  {"EachFolderItsOwn", {"open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b", "open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b"},
+   {"hero/", "hero/2", "hero/7", "hero/a/", "hero/a/1", "hero/a/6", "hero/a/b/", "hero/a/b/0", "hero/a/b/5", "hero/b/", "hero/b/3", "hero/b/8", "villain/", "villain/a/", "villain/a/b/", "villain/a/b/4", "villain/a/b/9"}},
+  // Below a kept folder a link planted since is not followed.
+  {"LinkBelowAKeptFolder", {"outside/", "open hero/a", "hero/a/b->outside", "fail:20 hero/a/b", "fail:20 hero/a/b/c", "size 1"}, {"hero/", "hero/a/", "hero/a/1", "hero/a/b@", "outside/"}},
+  {"AFailureIsTriedAgain", {"hero/a=file", "fail:20 hero/a", "hero/a!", "open hero/a"}, {"hero/", "hero/a/", "hero/a/3"}},
+  {"LeavingIsRefused", {"fail:13 hero/../x"}, {}},
+  // The least recently used goes first: 6..9 are kept, using 6 makes 7 the oldest.
+  {"HoldsAtMostItsCapacity", {"open hero/0", "open hero/1", "open hero/2", "open hero/3", "open hero/4", "open hero/5", "open hero/6", "open hero/7", "open hero/8",
+    "open hero/9", "size 4", "open hero/6", "open hero/new", "mv hero/6 hero/6-moved", "mv hero/7 hero/7-moved", "open hero/6", "open hero/7", "size 4", "clear", "size 0"},
+   {"hero/", "hero/0/", "hero/0/0", "hero/1/", "hero/1/1", "hero/2/", "hero/2/2", "hero/3/", "hero/3/3", "hero/4/", "hero/4/4", "hero/5/", "hero/5/5", "hero/6-moved/",
+    "hero/6-moved/11", "hero/6-moved/15", "hero/6-moved/6", "hero/7-moved/", "hero/7-moved/7", "hero/7/", "hero/7/16", "hero/8/", "hero/8/8", "hero/9/", "hero/9/9", "hero/new/", "hero/new/12"}},
+};
+// clang-format on
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+class Steps : public ::testing::TestWithParam<Row> {};
+
+TEST_P(Steps, Run) {
   test::TempDir dir;
   OutputFolderCache cache;
   const std::size_t before = OpenDescriptors();
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(cache.Open(Folder(dir / "hero", {std::to_string(i)}), true));
-  EXPECT_EQ(cache.size(), OutputFolderCache::kCapacity);
-  EXPECT_EQ(OpenDescriptors(), before + OutputFolderCache::kCapacity);
-
-  // 6..9 are kept; using 6 again makes 7 the oldest, which the next new
-  // folder evicts. A kept folder follows a rename, an evicted one does not.
-  ASSERT_TRUE(cache.Open(Folder(dir / "hero", {"6"}), true));
-  ASSERT_TRUE(cache.Open(Folder(dir / "hero", {"new"}), true));
-  std::filesystem::rename(dir / "hero/6", dir / "hero/6-moved");
-  std::filesystem::rename(dir / "hero/7", dir / "hero/7-moved");
-  Touch(cache.Open(Folder(dir / "hero", {"6"}), true), "x");
-  Touch(cache.Open(Folder(dir / "hero", {"7"}), true), "x");
-  EXPECT_TRUE(std::filesystem::exists(dir / "hero/6-moved/x"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "hero/7/x"));
-  EXPECT_EQ(cache.size(), OutputFolderCache::kCapacity);
-  cache.Clear();
-  EXPECT_EQ(OpenDescriptors(), before);
+  for (std::size_t i = 0; i < GetParam().steps.size(); ++i) {
+    const std::string& step = GetParam().steps[i];
+    const std::size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space), arg = step.substr(space + 1);
+    SCOPED_TRACE(step);
+    OutputPath folder;
+    for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+      end = arg.find('/', at);
+      const std::string component = arg.substr(at, end - at);
+      if (at == 0)
+        folder.exportFolder = dir / component;
+      else
+        folder.components.push_back(component);
+      folder.leavesExportFolder |= component == "..";
+    }
+    if (verb == "open") {
+      const FolderHandle& handle = cache.Open(folder, true);
+      ASSERT_TRUE(handle);
+      const int fd =
+          ::openat(handle.fd(), std::to_string(i).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      ASSERT_GE(fd, 0);
+      ::close(fd);
+    } else if (verb.starts_with("fail:")) {
+      EXPECT_FALSE(cache.Open(folder, true));
+      EXPECT_EQ(errno, std::stoi(verb.substr(5)));
+    } else if (verb == "mv") {
+      std::filesystem::rename(dir / arg.substr(0, arg.find(' ')), dir / arg.substr(arg.find(' ') + 1));
+    } else if (verb == "size") {
+      EXPECT_EQ(cache.size(), std::stoul(arg));
+      EXPECT_EQ(OpenDescriptors(), before + std::stoul(arg));
+    } else if (verb == "clear") {
+      cache.Clear();
+    } else {
+      test::ApplySteps(dir.path(), {step});
+    }
+  }
+  EXPECT_EQ(Listing(dir.path()), GetParam().listing);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, Steps, ::testing::ValuesIn(kRows),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A user who was asked may have moved folders meanwhile: the entries after
 // the question go where the folder is now, not into the one kept open.
