@@ -1,0 +1,234 @@
+// The entry tree's context menu, dragging entries out, and the status bar,
+// through a real main window on a real custom file.
+#include "app/tree_actions.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTreeView>
+#include <QUrl>
+#include <QtTest>
+
+#include "app/main_frame.h"
+#include "containers/ui/drop_loader.h"
+#include "containers/ui/entry_tree_model.h"
+#include "custom_file_builder.h"
+#include "modal_dialog.h"
+
+using namespace cfv;
+using test::Leaf;
+
+namespace {
+
+const std::string kBmp = test::MakeBmp(2, 2);
+const std::vector<test::Entry> kSub = {Leaf("line.t", "hello"),
+                                       test::Branch("deep.cmp", {Leaf("v.t", test::Gzip("deep"))})};
+
+// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx; loaded in a window.
+struct Loaded {
+  test::TempDir dir;
+  std::unique_ptr<CMainFrame> frame;
+  explicit Loaded(std::string locale = "en-US") {
+    test::WriteFile(dir / "pack.god",
+                    test::Serialize({Leaf("face.bm", test::Zlib(kBmp)), test::Branch("sub.npc", kSub),
+                                     Leaf("note.tx", "plain")}));
+    frame = std::make_unique<CMainFrame>(FrameEnvironment{[locale] { return locale; }, dir / "s.ini"});
+    frame->show();
+    frame->LoadPaths({dir / "pack.god"});
+    QTRY_VERIFY(frame->Loader().IsIdle());
+  }
+  // The index at `rows` below the root: "" the root, "1" sub.npc, "11" deep.cmp.
+  QModelIndex At(const QString& rows) const {
+    QModelIndex index = frame->Model().index(0, 0);
+    for (QChar row : rows) index = frame->Model().index(row.digitValue(), 0, index);
+    return index;
+  }
+  void Run(const QString& rows, const char* action) {
+    const auto menu = frame->TreeActions().MakeMenu(frame->Model().ItemOf(At(rows)));
+    menu->findChild<QAction*>(action)->trigger();
+  }
+};
+
+// Answers the modal dialogs that come up one after the other.
+void AnswerInTurn(std::vector<std::function<void(QWidget*)>> answers) {
+  if (answers.empty()) return;
+  test::WhenModalShown([answers](QWidget* dialog) mutable {
+    const auto first = answers.front();
+    answers.erase(answers.begin());
+    AnswerInTurn(answers);
+    first(dialog);
+  });
+}
+
+void Choose(QWidget* dialog, const QString& path) {
+  auto* files = qobject_cast<QFileDialog*>(dialog);
+  // A folder is chosen by opening it.
+  files->fileMode() == QFileDialog::Directory ? files->setDirectory(path) : files->selectFile(path);
+  QMetaObject::invokeMethod(dialog, "accept");
+}
+
+void Press(QWidget* box, QMessageBox::StandardButton button) {
+  qobject_cast<QMessageBox*>(box)->button(button)->click();
+}
+
+}  // namespace
+
+class TreeActionsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void menuAndItsSubtreeItems_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("offered");  // the enabled items
+    QTest::addColumn<QString>("after");    // checked | expanded | clipboard
+    const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
+    QTest::newRow("root") << ""
+                          << "uncheckSubtree" << all << "|pack.god deep.cmp|";
+    QTest::newRow("leaf") << "0"
+                          << "copyName"
+                          << "exportEntry checkSubtree uncheckSubtree copyName"
+                          << "face.bm|pack.god deep.cmp|face.bm";
+    QTest::newRow("branch check") << "1"
+                                  << "checkSubtree"
+                                  << "exportBranch " + all
+                                  << "face.bm sub.npc line.t deep.cmp v.t|pack.god deep.cmp|";
+    QTest::newRow("branch expand") << "1"
+                                   << "expandAll"
+                                   << "exportBranch " + all << "face.bm|pack.god sub.npc deep.cmp|";
+    QTest::newRow("collapse") << ""
+                              << "collapseAll" << all << "face.bm||";
+  }
+  void menuAndItsSubtreeItems() {
+    QFETCH(QString, rows);
+    QFETCH(QString, action);
+    QFETCH(QString, offered);
+    QFETCH(QString, after);
+    Loaded loaded;
+    QGuiApplication::clipboard()->clear();
+    loaded.frame->TreeView().expand(loaded.At(""));
+    loaded.frame->TreeView().expand(loaded.At("11"));  // inside the collapsed sub.npc
+    loaded.frame->Model().SetChecked(loaded.frame->Model().ItemOf(loaded.At("0")), true);
+    QStringList items;
+    const auto menu = loaded.frame->TreeActions().MakeMenu(loaded.frame->Model().ItemOf(loaded.At(rows)));
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator() && a->isEnabled()) items << a->objectName();
+    QCOMPARE(items.join(' '), offered);
+    loaded.Run(rows, action.toLatin1());
+    QStringList checked, expanded;
+    for (const char* at : {"", "0", "1", "10", "11", "110", "2"}) {
+      const QString name = loaded.At(at).data().toString().section('/', -1);
+      if (loaded.At(at).data(Qt::CheckStateRole).toInt() == Qt::Checked) checked << name;
+      if (loaded.frame->TreeView().isExpanded(loaded.At(at))) expanded << name;
+    }
+    QCOMPARE(checked.join(' ') + '|' + expanded.join(' ') + '|' + QGuiApplication::clipboard()->text(),
+             after);
+  }
+
+  void exportThisEntryProposesItsExportName_data() {
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new file") << false;
+    QTest::newRow("replaced after the dialog's question") << true;
+  }
+  void exportThisEntryProposesItsExportName() {
+    QFETCH(bool, existing);
+    Loaded loaded;
+    const auto target = loaded.dir / "face.bmp";
+    if (existing) test::WriteFile(target, "old");
+    QString proposed;
+    AnswerInTurn({[&](QWidget* dialog) {
+      proposed = QFileInfo(qobject_cast<QFileDialog*>(dialog)->selectedFiles().value(0)).fileName();
+      if (existing) AnswerInTurn({[](QWidget* box) { Press(box, QMessageBox::Yes); }});
+      Choose(dialog, QString::fromStdString(target.string()));
+    }});
+    loaded.Run("0", "exportEntry");
+    QCOMPARE(proposed, QStringLiteral("face.bmp"));
+    QCOMPARE(test::ReadFile(target), kBmp);
+  }
+
+  void exportThisBranchLaysItOutAsTheExportDoes() {
+    Loaded loaded;
+    test::WriteFile(loaded.dir / "out/sub/line.txt", "mine");
+    AnswerInTurn(
+        {[&](QWidget* dialog) { Choose(dialog, QString::fromStdString((loaded.dir / "out").string())); },
+         [](QWidget* box) { Press(box, QMessageBox::No); },  // line.txt is there
+         [](QWidget* box) { Press(box, QMessageBox::Ok); }});
+    loaded.Run("1", "exportBranch");
+    QCOMPARE(test::ReadFile(loaded.dir / "out/sub/line.txt"), std::string("mine"));
+    QCOMPARE(test::ReadFile(loaded.dir / "out/sub/deep/v.txt"), std::string("deep"));
+    QVERIFY(!std::filesystem::exists(loaded.dir / "out/sub.npc"));
+  }
+
+  void draggedEntriesAreFilesInATemporaryFolder_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("file");  // below the dragged URL
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("leaf") << "0"
+                          << "" << QByteArray::fromStdString(kBmp);
+    QTest::newRow("branch") << "1"
+                            << "/deep/v.txt" << QByteArray("deep");
+  }
+  void draggedEntriesAreFilesInATemporaryFolder() {
+    QFETCH(QString, rows);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    Loaded loaded;
+    QVERIFY(!(loaded.frame->Model().flags(loaded.At("")) & Qt::ItemIsDragEnabled));
+    std::unique_ptr<QMimeData> mime(loaded.frame->Model().mimeData({loaded.At(rows)}));
+    QCOMPARE(mime->urls().size(), 1);
+    const QString path = mime->urls().front().toLocalFile();
+    QVERIFY(path.startsWith(QDir::tempPath() + '/'));
+    QFile data(path + file);
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    QCOMPARE(data.readAll(), bytes);
+  }
+
+  void statusBarDescribesTheCurrentItem_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("rows");  // "-" for no current item
+    QTest::addColumn<QString>("status");
+    const QString bmp = QString::number(kBmp.size()), sub = QString::number(test::Serialize(kSub).size());
+    QTest::newRow("loaded") << "en-US"
+                            << "-"
+                            << "1 file, 6 entries";
+    QTest::newRow("file") << "en-US"
+                          << ""
+                          << "pack.god: 6 entries";
+    QTest::newRow("image") << "en-US"
+                           << "0"
+                           << "face.bm: " + bmp + " bytes, zlib, Image";
+    QTest::newRow("branch") << "en-US"
+                            << "1"
+                            << "sub.npc: " + sub + " bytes, stored, holding 3 entries";
+    QTest::newRow("gzip") << "en-US"
+                          << "110"
+                          << "v.t: 4 bytes, gzip, Text";
+    QTest::newRow("ja") << "ja-JP"
+                        << "2"
+                        << "note.tx: 5 バイト、無圧縮、テキスト";
+  }
+  void statusBarDescribesTheCurrentItem() {
+    QFETCH(QString, locale);
+    QFETCH(QString, rows);
+    QFETCH(QString, status);
+    Loaded loaded(locale.toStdString());
+    if (rows != "-") loaded.frame->TreeView().setCurrentIndex(loaded.At(rows));
+    QCOMPARE(loaded.frame->StatusText().section('/', -1), status);
+    QString whileOpen = "?";
+    QTimer::singleShot(0, [&] {
+      whileOpen = loaded.frame->StatusText();
+      QApplication::activePopupWidget()->close();
+    });
+    emit loaded.frame->TreeView().customContextMenuRequested(
+        loaded.frame->TreeView().visualRect(loaded.At("")).center());
+    QCOMPARE(whileOpen, QString());
+    QCOMPARE(loaded.frame->StatusText().section('/', -1), status);
+  }
+};
+
+QTEST_MAIN(TreeActionsTest)
+#include "tree_actions_test.moc"
