@@ -4,13 +4,11 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
-#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTreeView>
-#include <QUrl>
 #include <QtTest>
 
 #include "app/main_frame.h"
@@ -47,32 +45,29 @@ struct Loaded {
     for (QChar row : rows) index = frame->Model().index(row.digitValue(), 0, index);
     return index;
   }
-  void Run(const QString& rows, const char* action) {
-    const auto menu = frame->TreeActions().MakeMenu(frame->Model().ItemOf(At(rows)));
-    menu->findChild<QAction*>(action)->trigger();
+  std::unique_ptr<QMenu> Menu(const QString& rows) const {
+    return frame->TreeActions().MakeMenu(frame->Model().ItemOf(At(rows)));
   }
 };
 
-// Answers the modal dialogs that come up one after the other.
-void AnswerInTurn(std::vector<std::function<void(QWidget*)>> answers) {
+// The file name a file dialog proposed when AnswerInTurn answered it.
+QString proposed;
+
+// Answers the modal dialogs that come up one after another: a file dialog
+// with a path (a folder is chosen by opening it), a message box with a button.
+void AnswerInTurn(QList<QVariant> answers) {
   if (answers.empty()) return;
   test::WhenModalShown([answers](QWidget* dialog) mutable {
-    const auto first = answers.front();
-    answers.erase(answers.begin());
+    const QVariant answer = answers.takeFirst();
     AnswerInTurn(answers);
-    first(dialog);
+    if (auto* box = qobject_cast<QMessageBox*>(dialog))
+      return box->button(QMessageBox::StandardButton(answer.toInt()))->click();
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    proposed = files->selectedFiles().value(0).section('/', -1);
+    files->fileMode() == QFileDialog::Directory ? files->setDirectory(answer.toString())
+                                                : files->selectFile(answer.toString());
+    QMetaObject::invokeMethod(dialog, "accept");
   });
-}
-
-void Choose(QWidget* dialog, const QString& path) {
-  auto* files = qobject_cast<QFileDialog*>(dialog);
-  // A folder is chosen by opening it.
-  files->fileMode() == QFileDialog::Directory ? files->setDirectory(path) : files->selectFile(path);
-  QMetaObject::invokeMethod(dialog, "accept");
-}
-
-void Press(QWidget* box, QMessageBox::StandardButton button) {
-  qobject_cast<QMessageBox*>(box)->button(button)->click();
 }
 
 }  // namespace
@@ -113,13 +108,12 @@ class TreeActionsTest : public QObject {
     loaded.frame->TreeView().expand(loaded.At(""));
     loaded.frame->TreeView().expand(loaded.At("11"));  // inside the collapsed sub.npc
     loaded.frame->Model().SetChecked(loaded.frame->Model().ItemOf(loaded.At("0")), true);
-    QStringList items;
-    const auto menu = loaded.frame->TreeActions().MakeMenu(loaded.frame->Model().ItemOf(loaded.At(rows)));
+    const auto menu = loaded.Menu(rows);
+    QStringList items, checked, expanded;
     for (QAction* a : menu->actions())
       if (!a->isSeparator() && a->isEnabled()) items << a->objectName();
     QCOMPARE(items.join(' '), offered);
-    loaded.Run(rows, action.toLatin1());
-    QStringList checked, expanded;
+    menu->findChild<QAction*>(action)->trigger();
     for (const char* at : {"", "0", "1", "10", "11", "110", "2"}) {
       const QString name = loaded.At(at).data().toString().section('/', -1);
       if (loaded.At(at).data(Qt::CheckStateRole).toInt() == Qt::Checked) checked << name;
@@ -129,62 +123,31 @@ class TreeActionsTest : public QObject {
              after);
   }
 
-  void exportThisEntryProposesItsExportName_data() {
-    QTest::addColumn<bool>("existing");
-    QTest::newRow("new file") << false;
-    QTest::newRow("replaced after the dialog's question") << true;
-  }
-  void exportThisEntryProposesItsExportName() {
-    QFETCH(bool, existing);
+  // Export This Entry proposes the export's name; the save dialog's own
+  // question is the only one before the file is replaced. Export This Branch
+  // and a drag lay the branch out as the export does.
+  void takingEntriesOut() {
     Loaded loaded;
-    const auto target = loaded.dir / "face.bmp";
-    if (existing) test::WriteFile(target, "old");
-    QString proposed;
-    AnswerInTurn({[&](QWidget* dialog) {
-      proposed = QFileInfo(qobject_cast<QFileDialog*>(dialog)->selectedFiles().value(0)).fileName();
-      if (existing) AnswerInTurn({[](QWidget* box) { Press(box, QMessageBox::Yes); }});
-      Choose(dialog, QString::fromStdString(target.string()));
-    }});
-    loaded.Run("0", "exportEntry");
+    const QString dir = QString::fromStdString(loaded.dir.path().string());
+    test::WriteFile(loaded.dir / "face.bmp", "old");
+    test::WriteFile(loaded.dir / "sub/line.txt", "mine");
+    AnswerInTurn({dir + "/face.bmp", QMessageBox::Yes});
+    loaded.Menu("0")->findChild<QAction*>("exportEntry")->trigger();
     QCOMPARE(proposed, QStringLiteral("face.bmp"));
-    QCOMPARE(test::ReadFile(target), kBmp);
-  }
-
-  void exportThisBranchLaysItOutAsTheExportDoes() {
-    Loaded loaded;
-    test::WriteFile(loaded.dir / "out/sub/line.txt", "mine");
-    AnswerInTurn(
-        {[&](QWidget* dialog) { Choose(dialog, QString::fromStdString((loaded.dir / "out").string())); },
-         [](QWidget* box) { Press(box, QMessageBox::No); },  // line.txt is there
-         [](QWidget* box) { Press(box, QMessageBox::Ok); }});
-    loaded.Run("1", "exportBranch");
-    QCOMPARE(test::ReadFile(loaded.dir / "out/sub/line.txt"), std::string("mine"));
-    QCOMPARE(test::ReadFile(loaded.dir / "out/sub/deep/v.txt"), std::string("deep"));
-    QVERIFY(!std::filesystem::exists(loaded.dir / "out/sub.npc"));
-  }
-
-  void draggedEntriesAreFilesInATemporaryFolder_data() {
-    QTest::addColumn<QString>("rows");
-    QTest::addColumn<QString>("file");  // below the dragged URL
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("leaf") << "0"
-                          << "" << QByteArray::fromStdString(kBmp);
-    QTest::newRow("branch") << "1"
-                            << "/deep/v.txt" << QByteArray("deep");
-  }
-  void draggedEntriesAreFilesInATemporaryFolder() {
-    QFETCH(QString, rows);
-    QFETCH(QString, file);
-    QFETCH(QByteArray, bytes);
-    Loaded loaded;
+    QCOMPARE(test::ReadFile(loaded.dir / "face.bmp"), kBmp);
+    AnswerInTurn({dir, QMessageBox::No, QMessageBox::Ok});  // folder, line.txt is there, finished
+    loaded.Menu("1")->findChild<QAction*>("exportBranch")->trigger();
+    QCOMPARE(test::ReadFile(loaded.dir / "sub/line.txt") + test::ReadFile(loaded.dir / "sub/deep/v.txt"),
+             std::string("minedeep"));
+    // Dragging: the files a drag carries are the export's, in a temporary folder; roots do not drag.
     QVERIFY(!(loaded.frame->Model().flags(loaded.At("")) & Qt::ItemIsDragEnabled));
-    std::unique_ptr<QMimeData> mime(loaded.frame->Model().mimeData({loaded.At(rows)}));
-    QCOMPARE(mime->urls().size(), 1);
-    const QString path = mime->urls().front().toLocalFile();
-    QVERIFY(path.startsWith(QDir::tempPath() + '/'));
-    QFile data(path + file);
-    QVERIFY(data.open(QIODevice::ReadOnly));
-    QCOMPARE(data.readAll(), bytes);
+    for (auto [rows, file, bytes] :
+         {std::tuple("0", "", kBmp), std::tuple("1", "/deep/v.txt", std::string("deep"))}) {
+      std::unique_ptr<QMimeData> mime(loaded.frame->Model().mimeData({loaded.At(rows)}));
+      QCOMPARE(mime->urls().size(), 1);
+      QVERIFY(mime->urls()[0].toLocalFile().startsWith(QDir::tempPath() + '/'));
+      QCOMPARE(test::ReadFile((mime->urls()[0].toLocalFile() + file).toStdString()), bytes);
+    }
   }
 
   void statusBarDescribesTheCurrentItem_data() {

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# A real drag of tree rows onto another program's window, under Xvfb with a
+# window manager: the leaf arrives as its export file, the branch as its
+# folder tree.   drag_out_test.sh HELPER   (HELPER: drag_helper)
+set -euo pipefail
+helper=$1
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+openbox >/dev/null 2>&1 &
+"$helper" make "$work/pack.god" "$work/expected"
+"$helper" source "$work/pack.god" >"$work/rows" 2>/dev/null &
+frame=$(xdotool search --sync --name "Tazor Custom File Viewer" | head -1)
+"$helper" target "$work/dropped" >/dev/null 2>&1 &
+target=$(xdotool search --sync --name "cfv drop target" | head -1)
+xdotool windowmove --sync "$target" 1050 500
+# Waits up to 10 s for a condition; the steps below only pace the pointer.
+wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+wait_for '[ "$(wc -l <"$work/rows")" -ge 2 ]'
+while read -r x y; do
+  xdotool mousemove --window "$frame" "$x" "$y" mousedown 1
+  for step in 4 8 12 16 20; do xdotool mousemove --window "$frame" $((x + step)) "$y" sleep 0.05; done
+  for step in 0 5 10; do xdotool mousemove --window "$target" $((100 + step)) 100 sleep 0.1; done
+  xdotool mouseup 1 sleep 0.2
+done <"$work/rows"
+wait_for 'diff -r "$work/expected" "$work/dropped" >/dev/null 2>&1' || diff -r "$work/expected" "$work/dropped"
