@@ -1,5 +1,6 @@
 #include "containers/ui/entry_filter_box.h"
 
+#include <QDragEnterEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -60,6 +61,13 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
 }
 
 bool CEntryFilterBox::eventFilter(QObject* watched, QEvent* event) {
+  // Entries dragged out of the tree carry file URLs, which a line edit takes
+  // as text: a drag from this program is no pattern.
+  if (watched == edit_ && event->type() == QEvent::DragEnter &&
+      static_cast<QDragEnterEvent*>(event)->source() != nullptr) {
+    event->ignore();
+    return true;
+  }
   if (watched == edit_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !edit_->text().isEmpty()) {
     edit_->clear();

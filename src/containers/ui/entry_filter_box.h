@@ -11,6 +11,9 @@
 // chose another while filtering. Neither filtering nor clearing previews
 // anything anew: what is shown stays until the user picks another item.
 //
+// Drags that come from this program (entries dragged out of the tree) are
+// not taken as text.
+//
 // Check Matches checks every match as a click on its box would (a matching
 // branch with everything below it); Uncheck All unchecks every item.
 //
