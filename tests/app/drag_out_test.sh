@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
 # A real drag of tree rows onto another program's window, under Xvfb with a
 # window manager: the leaf arrives as its export file, the branch as its
-# folder tree.   drag_out_test.sh HELPER   (HELPER: drag_helper)
+# folder tree.   drag_out_test.sh TEST   (TEST: tree_actions_test)
 set -euo pipefail
-helper=$1
+program=$1
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 openbox >/dev/null 2>&1 &
-"$helper" make "$work/pack.god" "$work/expected"
-"$helper" source "$work/pack.god" >"$work/rows" 2>/dev/null &
+"$program" --drag-source "$work" >"$work/rows" 2>/dev/null &
 frame=$(xdotool search --sync --name "Tazor Custom File Viewer" | head -1)
-"$helper" target "$work/dropped" >/dev/null 2>&1 &
+"$program" --drop-target "$work/dropped" >/dev/null 2>&1 &
 target=$(xdotool search --sync --name "cfv drop target" | head -1)
 xdotool windowmove --sync "$target" 1050 500
 # Waits up to 10 s for a condition; the steps below only pace the pointer.

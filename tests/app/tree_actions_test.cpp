@@ -1,9 +1,12 @@
 // The entry tree's context menu, dragging entries out, and the status bar,
-// through a real main window on a real custom file.
+// through a real main window on a real custom file. With --drag-source DIR
+// or --drop-target DIR it is one of the two programs of the real drag under
+// X (drag_out_test.sh).
 #include "app/tree_actions.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -26,17 +29,21 @@ const std::string kBmp = test::MakeBmp(2, 2);
 const std::vector<test::Entry> kSub = {Leaf("line.t", "hello"),
                                        test::Branch("deep.cmp", {Leaf("v.t", test::Gzip("deep"))})};
 
-// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx; loaded in a window.
+// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx, in a window.
+std::unique_ptr<CMainFrame> LoadPack(const std::filesystem::path& dir, const std::string& locale) {
+  test::WriteFile(dir / "pack.god",
+                  test::Serialize({Leaf("face.bm", test::Zlib(kBmp)), test::Branch("sub.npc", kSub),
+                                   Leaf("note.tx", "plain")}));
+  auto frame = std::make_unique<CMainFrame>(FrameEnvironment{[locale] { return locale; }, dir / "s.ini"});
+  frame->show();
+  frame->LoadPaths({dir / "pack.god"});
+  return frame;
+}
+
 struct Loaded {
   test::TempDir dir;
   std::unique_ptr<CMainFrame> frame;
-  explicit Loaded(std::string locale = "en-US") {
-    test::WriteFile(dir / "pack.god",
-                    test::Serialize({Leaf("face.bm", test::Zlib(kBmp)), test::Branch("sub.npc", kSub),
-                                     Leaf("note.tx", "plain")}));
-    frame = std::make_unique<CMainFrame>(FrameEnvironment{[locale] { return locale; }, dir / "s.ini"});
-    frame->show();
-    frame->LoadPaths({dir / "pack.god"});
+  explicit Loaded(std::string locale = "en-US") : frame(LoadPack(dir.path(), locale)) {
     QTRY_VERIFY(frame->Loader().IsIdle());
   }
   // The index at `rows` below the root: "" the root, "1" sub.npc, "11" deep.cmp.
@@ -70,6 +77,12 @@ void AnswerInTurn(QList<QVariant> answers) {
   });
 }
 
+// A data row of QString columns.
+template <typename... Columns>
+void Row(const char* name, const Columns&... columns) {
+  (QTest::newRow(name) << ... << QString(columns));
+}
+
 }  // namespace
 
 class TreeActionsTest : public QObject {
@@ -82,21 +95,13 @@ class TreeActionsTest : public QObject {
     QTest::addColumn<QString>("offered");  // the enabled items
     QTest::addColumn<QString>("after");    // checked | expanded | clipboard
     const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
-    QTest::newRow("root") << ""
-                          << "uncheckSubtree" << all << "|pack.god deep.cmp|";
-    QTest::newRow("leaf") << "0"
-                          << "copyName"
-                          << "exportEntry checkSubtree uncheckSubtree copyName"
-                          << "face.bm|pack.god deep.cmp|face.bm";
-    QTest::newRow("branch check") << "1"
-                                  << "checkSubtree"
-                                  << "exportBranch " + all
-                                  << "face.bm sub.npc line.t deep.cmp v.t|pack.god deep.cmp|";
-    QTest::newRow("branch expand") << "1"
-                                   << "expandAll"
-                                   << "exportBranch " + all << "face.bm|pack.god sub.npc deep.cmp|";
-    QTest::newRow("collapse") << ""
-                              << "collapseAll" << all << "face.bm||";
+    Row("root", "", "uncheckSubtree", all, "|pack.god deep.cmp|");
+    Row("leaf", "0", "copyName", "exportEntry checkSubtree uncheckSubtree copyName",
+        "face.bm|pack.god deep.cmp|face.bm");
+    Row("branch check", "1", "checkSubtree", "exportBranch " + all,
+        "face.bm sub.npc line.t deep.cmp v.t|pack.god deep.cmp|");
+    Row("branch expand", "1", "expandAll", "exportBranch " + all, "face.bm|pack.god sub.npc deep.cmp|");
+    Row("collapse", "", "collapseAll", all, "face.bm||");
   }
   void menuAndItsSubtreeItems() {
     QFETCH(QString, rows);
@@ -155,24 +160,12 @@ class TreeActionsTest : public QObject {
     QTest::addColumn<QString>("rows");  // "-" for no current item
     QTest::addColumn<QString>("status");
     const QString bmp = QString::number(kBmp.size()), sub = QString::number(test::Serialize(kSub).size());
-    QTest::newRow("loaded") << "en-US"
-                            << "-"
-                            << "1 file, 6 entries";
-    QTest::newRow("file") << "en-US"
-                          << ""
-                          << "pack.god: 6 entries";
-    QTest::newRow("image") << "en-US"
-                           << "0"
-                           << "face.bm: " + bmp + " bytes, zlib, Image";
-    QTest::newRow("branch") << "en-US"
-                            << "1"
-                            << "sub.npc: " + sub + " bytes, stored, holding 3 entries";
-    QTest::newRow("gzip") << "en-US"
-                          << "110"
-                          << "v.t: 4 bytes, gzip, Text";
-    QTest::newRow("ja") << "ja-JP"
-                        << "2"
-                        << "note.tx: 5 バイト、無圧縮、テキスト";
+    Row("loaded", "en-US", "-", "1 file, 6 entries");
+    Row("file", "en-US", "", "pack.god: 6 entries");
+    Row("image", "en-US", "0", "face.bm: " + bmp + " bytes, zlib, Image");
+    Row("branch", "en-US", "1", "sub.npc: " + sub + " bytes, stored, holding 3 entries");
+    Row("gzip", "en-US", "110", "v.t: 4 bytes, gzip, Text");
+    Row("ja", "ja-JP", "2", "note.tx: 5 バイト、無圧縮、テキスト");
   }
   void statusBarDescribesTheCurrentItem() {
     QFETCH(QString, locale);
@@ -193,5 +186,60 @@ class TreeActionsTest : public QObject {
   }
 };
 
-QTEST_MAIN(TreeActionsTest)
+// The window the rows are dragged from: prints where face.bm and sub.npc are
+// in it, and writes into DIR/expected what their drag must give.
+int DragSource(const std::filesystem::path& dir) {
+  test::WriteFile(dir / "expected/face.bmp", kBmp);
+  test::WriteFile(dir / "expected/sub/line.txt", "hello");
+  test::WriteFile(dir / "expected/sub/deep/v.txt", "deep");
+  const auto frame = LoadPack(dir, "en-US");
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!frame->Loader().IsIdle() || frame->Model().rowCount() == 0) return;
+    poll.stop();
+    frame->TreeView().expandAll();
+    for (int row : {0, 1}) {
+      const QModelIndex index = frame->Model().index(row, 0, frame->Model().index(0, 0));
+      const QPoint at =
+          frame->TreeView().viewport()->mapTo(frame.get(), frame->TreeView().visualRect(index).center());
+      std::printf("%d %d\n", at.x(), at.y());
+    }
+    std::fflush(stdout);
+  });
+  poll.start(50);
+  return QApplication::exec();
+}
+
+// A window that copies what is dropped on it into a folder.
+class DropTarget : public QWidget {
+ public:
+  explicit DropTarget(std::filesystem::path folder) : folder_(std::move(folder)) { setAcceptDrops(true); }
+  void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
+  void dropEvent(QDropEvent* event) override {
+    for (const QUrl& url : event->mimeData()->urls()) {
+      const std::filesystem::path from = url.toLocalFile().toStdString();
+      std::filesystem::copy(from, folder_ / from.filename(), std::filesystem::copy_options::recursive);
+    }
+    event->acceptProposedAction();
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc == 3 && argv[1] == std::string("--drag-source")) return DragSource(argv[2]);
+  if (argc == 3 && argv[1] == std::string("--drop-target")) {
+    std::filesystem::create_directories(argv[2]);
+    DropTarget target(argv[2]);
+    target.setWindowTitle("cfv drop target");
+    target.resize(200, 200);
+    target.show();
+    return QApplication::exec();
+  }
+  TreeActionsTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
 #include "tree_actions_test.moc"
