@@ -187,16 +187,19 @@ class TreeActionsTest : public QObject {
 };
 
 // The window the rows are dragged from: prints where face.bm and sub.npc are
-// in it, and writes into DIR/expected what their drag must give.
+// in it, writes into DIR/expected what their drag must give, and ends when
+// DIR/quit appears.
 int DragSource(const std::filesystem::path& dir) {
   test::WriteFile(dir / "expected/face.bmp", kBmp);
   test::WriteFile(dir / "expected/sub/line.txt", "hello");
   test::WriteFile(dir / "expected/sub/deep/v.txt", "deep");
   const auto frame = LoadPack(dir, "en-US");
   QTimer poll;
+  bool printed = false;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!frame->Loader().IsIdle() || frame->Model().rowCount() == 0) return;
-    poll.stop();
+    if (std::filesystem::exists(dir / "quit")) QApplication::quit();
+    if (printed || !frame->Loader().IsIdle() || frame->Model().rowCount() == 0) return;
+    printed = true;
     frame->TreeView().expandAll();
     for (int row : {0, 1}) {
       const QModelIndex index = frame->Model().index(row, 0, frame->Model().index(0, 0));
@@ -219,7 +222,9 @@ class DropTarget : public QWidget {
     for (const QUrl& url : event->mimeData()->urls()) {
       const std::filesystem::path from = url.toLocalFile().toStdString();
       std::filesystem::copy(from, folder_ / from.filename(), std::filesystem::copy_options::recursive);
+      std::printf("%s\n", from.c_str());
     }
+    std::fflush(stdout);
     event->acceptProposedAction();
   }
 
