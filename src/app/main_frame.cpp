@@ -155,11 +155,12 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   TextView().setPlainText(UiText(texts::kDropPrompt, language_));
   loader_ = std::make_unique<DropLoader>(
       this, language_, [this] { return fonts_.general; },
-      [this](EntryTree&& tree) {
-        model_->AppendFileTree(std::move(tree));
-        statusItem_ = kNoItem;
-        SetStatus(CountsStatus());
-      });
+      [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
+  connect(model_, &EntryTreeModel::TreeGrew, this, [this] {
+    statusItem_ = kNoItem;
+    statusShown_.reset();
+    SetStatus(CountsStatus());
+  });
   setAcceptDrops(true);
 }
 

@@ -38,6 +38,7 @@ ItemId EntryTreeModel::AppendFileTree(EntryTree&& tree) {
     roots_.push_back(r);
   }
   if (newRows != 0) endInsertRows();
+  emit TreeGrew();
   return base;
 }
 

@@ -99,6 +99,10 @@ class EntryTreeModel : public QAbstractItemModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+ signals:
+  // AppendFileTree added items (shown or not, filtered or not).
+  void TreeGrew();
+
  private:
   ItemId ChildAt(ItemId parent, std::uint32_t row) const;
   std::uint32_t ChildCount(ItemId parent) const;
