@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTreeView>
-#include <cerrno>
 
 #include "app/main_frame.h"
 #include "common/ui/message_box.h"

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <system_error>
 
 #include "export/output_files.h"
