@@ -1,10 +1,12 @@
 #include "containers/entry_filter.h"
 
+#include <algorithm>
+
 namespace cfv {
 
-std::uint32_t EntryFilter::Extend(const EntryTree& tree) {
+std::uint32_t EntryFilter::Extend(const EntryTree& tree, ItemId end) {
   const ItemId first = static_cast<ItemId>(state_.size());
-  const ItemId end = tree.Size();
+  end = std::min(end, tree.Size());
   if (first >= end) return 0;
   state_.resize(end, 0);
   rows_.resize(end, 0);

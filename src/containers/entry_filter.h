@@ -30,8 +30,12 @@ class EntryFilter {
   // the first time). In two steps, so that a model can announce new rows
   // before they appear: Extend finds what the new items show and returns how
   // many root items that adds; Publish then makes them part of the answers.
-  std::uint32_t Extend(const EntryTree& tree);
+  std::uint32_t Extend(const EntryTree& tree) { return Extend(tree, tree.Size()); }
   void Publish(const EntryTree& tree);
+  // Extend over the items below `end` only, so that a long one can be done
+  // in parts; Extended() tells how far it has come.
+  std::uint32_t Extend(const EntryTree& tree, ItemId end);
+  ItemId Extended() const { return static_cast<ItemId>(state_.size()); }
 
   bool Shown(ItemId item) const { return item < state_.size() && (state_[item] & kShown) != 0; }
   bool Matches(ItemId item) const { return item < state_.size() && (state_[item] & kMatches) != 0; }
