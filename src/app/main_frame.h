@@ -21,7 +21,8 @@
 // current item it reads what the item is: a leaf's name, its data length
 // after inflation, whether it is stored or zlib or gzip compressed, and its
 // preview kind (Image, Sound, Text, or Hex while View as Hex shows it); a
-// branch's name, length, compression and how many entries it holds; a
+// branch's name, length and how many entries it holds (its entries are
+// read from its payload as stored, so it is "stored"); a
 // custom file's path and its number of entries. While a menu of the window
 // (menu bar or the tree's context menu) is open it is blank, and shows its
 // last text again when the menu closes.
