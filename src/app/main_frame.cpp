@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -25,12 +26,14 @@
 #include "app/drop_paths.h"
 #include "app/pane_splitter.h"
 #include "app/program_icon.h"
+#include "app/tree_actions.h"
 #include "common/language.h"
 #include "common/ui/ui_text.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/entry_tree_view.h"
+#include "export/item_export.h"
 #include "export/ui/export_command.h"
 #include "preview/ui/hex_view.h"
 #include "preview/ui/preview_panes.h"
@@ -79,7 +82,8 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   BuildMenu();
 
   // Status bar with its idle text; blank while a menu is open.
-  status_ = new QLabel(ToQString(texts::kStatusReady), this);
+  statusText_ = ToQString(texts::kStatusReady);
+  status_ = new QLabel(statusText_, this);
   status_->setObjectName(QStringLiteral("statusText"));
   statusBar()->addWidget(status_, 1);
   statusBar()->setSizeGripEnabled(true);
@@ -105,6 +109,14 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   treeView_->header()->setResizeContentsPrecision(0);
   treeView_->header()->setStretchLastSection(false);
   treeView_->setAcceptDrops(false);  // drops go to the frame
+  // Entries drag out as files, copied: nothing leaves the tree.
+  treeView_->setDragEnabled(true);
+  treeView_->setDragDropMode(QAbstractItemView::DragOnly);
+  treeView_->setDefaultDropAction(Qt::CopyAction);
+  model_->SetDragWriter(&WriteItemForDrag);
+  treeActions_ = new CTreeActions(*this);
+  treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(treeView_, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowTreeMenu);
   filterBox_ = new CEntryFilterBox(*model_, *treeView_, language_, leftPane);
   auto* leftLayout = new QVBoxLayout(leftPane);
   leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -119,6 +131,11 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // player view hidden. The pane a preview shows becomes the right pane.
   previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
   connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
+  connect(&previewPanes_->ViewAsHex(), &QAction::toggled, this, [this](bool hex) {
+    if (!statusShown_ || statusShown_->kind != PreviewKind::kText) return;
+    statusShown_->asHex = hex;
+    SetStatus(ItemStatus(statusItem_, statusShown_));
+  });
 
   // Fonts; the text view is the right pane.
   ApplyFonts();
@@ -139,6 +156,11 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   loader_ = std::make_unique<DropLoader>(
       this, language_, [this] { return fonts_.general; },
       [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
+  connect(model_, &EntryTreeModel::TreeGrew, this, [this] {
+    statusItem_ = kNoItem;
+    statusShown_.reset();
+    SetStatus(CountsStatus());
+  });
   setAcceptDrops(true);
 }
 
@@ -172,12 +194,99 @@ void CMainFrame::BuildMenu() {
   addAction(help, kIdHelpAbout,
             UiFormat(texts::kMenuHelpAboutFormat, language_, {texts::kProgramTitle.In(language_)}),
             &CMainFrame::OnHelpAbout);
-  for (QMenu* menu : {file, option, help}) {
-    // Menu items carry no help text: the status bar is blank while a menu is
-    // open and reads "Ready" again when it closes.
-    connect(menu, &QMenu::aboutToShow, this, [this] { status_->clear(); });
-    connect(menu, &QMenu::aboutToHide, this, [this] { status_->setText(ToQString(texts::kStatusReady)); });
+  for (QMenu* menu : {file, option, help}) WatchMenu(*menu);
+}
+
+void CMainFrame::WatchMenu(QMenu& menu) {
+  // Menu items carry no help text: the status bar is blank while a menu is
+  // open and reads its last text again when it closes.
+  connect(&menu, &QMenu::aboutToShow, this, [this] {
+    menuOpen_ = true;
+    status_->clear();
+  });
+  connect(&menu, &QMenu::aboutToHide, this, [this] {
+    menuOpen_ = false;
+    status_->setText(statusText_);
+  });
+}
+
+void CMainFrame::SetStatus(const QString& text) {
+  statusText_ = text;
+  if (!menuOpen_) status_->setText(text);
+}
+
+namespace {
+
+std::string Number(std::uint64_t n) {
+  return QLocale(QLocale::English).toString(qulonglong(n)).toStdString();
+}
+
+std::string Count(std::uint64_t n, const Bilingual& one, const Bilingual& many, UiLanguage language) {
+  return n == 1 ? std::string(one.In(language)) : FormatText(many.In(language), {Number(n)});
+}
+
+const Bilingual& CompressionWord(Compression compression) {
+  switch (compression) {
+    case Compression::kZlib:
+      return texts::kStatusZlib;
+    case Compression::kGzip:
+      return texts::kStatusGzip;
+    case Compression::kNone:
+      break;
   }
+  return texts::kStatusStored;
+}
+
+const Bilingual& KindWord(const CPreviewPanes::Shown& shown) {
+  if (shown.asHex) return texts::kStatusHex;
+  switch (shown.kind) {
+    case PreviewKind::kImage:
+      return texts::kStatusImage;
+    case PreviewKind::kSound:
+      return texts::kStatusSound;
+    case PreviewKind::kText:
+      break;
+  }
+  return texts::kStatusText;
+}
+
+}  // namespace
+
+QString CMainFrame::CountsStatus() const {
+  const EntryTree& tree = model_->Tree();
+  const std::uint32_t files = tree.ChildCount(kNoItem);
+  return UiFormat(texts::kStatusCounts, language_,
+                  {Count(files, texts::kStatusOneFile, texts::kStatusFiles, language_),
+                   Count(tree.Size() - files, texts::kStatusOneEntry, texts::kStatusEntries, language_)});
+}
+
+QString CMainFrame::ItemStatus(ItemId item, const std::optional<CPreviewPanes::Shown>& shown) const {
+  const EntryTree& tree = model_->Tree();
+  const std::string_view name = tree.Text(item);
+  if (tree.Parent(item) == kNoItem || tree.HasChildren(item)) {
+    std::uint64_t below = 0;
+    tree.ForEachPreOrder(item, [&](ItemId, unsigned) { ++below; });
+    const std::string entries = Count(below - 1, texts::kStatusOneEntry, texts::kStatusEntries, language_);
+    if (tree.Parent(item) == kNoItem) return UiFormat(texts::kStatusFile, language_, {name, entries});
+    // A branch is not previewed: its data is read here, for its length.
+    const ExtractResult read = ExtractEntry(std::string(tree.Text(tree.RootOf(item))), tree.Data(item));
+    if (!read) return ToQString(name);
+    return UiFormat(
+        texts::kStatusBranch, language_,
+        {name, Number(read.data->size()), CompressionWord(read.compression).In(language_), entries});
+  }
+  if (!shown) return ToQString(name);
+  return UiFormat(texts::kStatusEntry, language_,
+                  {name, Number(shown->length), CompressionWord(shown->compression).In(language_),
+                   KindWord(*shown).In(language_)});
+}
+
+void CMainFrame::ShowTreeMenu(const QPoint& at) {
+  const ItemId item = model_->ItemOf(treeView_->indexAt(at));
+  std::unique_ptr<QMenu> menu = treeActions_->MakeMenu(item);
+  if (!menu) return;
+  WatchMenu(*menu);
+  menu->exec(treeView_->viewport()->mapToGlobal(at));
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -210,7 +319,11 @@ CMusicPlayerView& CMainFrame::MusicPlayerView() const { return previewPanes_->Mu
 ItemId CMainFrame::GetRootItem(ItemId item) const { return model_->Tree().RootOf(item); }
 
 void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
-  previewPanes_->ShowItem(model_->Tree(), model_->ItemOf(current));
+  const ItemId item = model_->ItemOf(current);
+  if (item == kNoItem) return;
+  statusItem_ = item;
+  statusShown_ = previewPanes_->ShowItem(model_->Tree(), item);
+  SetStatus(ItemStatus(item, statusShown_));
 }
 
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
@@ -262,15 +375,18 @@ void CMainFrame::OnHelpAbout() {
   dialog.Show(DialogOwner());
 }
 
+// A drag with a source comes from this program: entries dragged out of the
+// tree, which are not files to load.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-  if (!LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
+  if (event->source() == nullptr && !LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
-  if (!LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
+  if (event->source() == nullptr && !LocalPathsOf(*event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+  if (event->source() != nullptr) return;
   const auto paths = LocalPathsOf(*event->mimeData());
   if (paths.empty()) return;
   event->acceptProposedAction();

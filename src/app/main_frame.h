@@ -1,8 +1,8 @@
 // CMainFrame: the program's one top-level window.
 //
 // A menu bar (File: Open 1004, Open Folder 1005, Export 1000, Exit 1001;
-// Option: Configuration 1002; Help: About 1003), a status bar reading
-// "Ready", and between them the pane splitter: on the left, 360 pixels wide
+// Option: Configuration 1002; Help: About 1003), a status bar, and between
+// them the pane splitter: on the left, 360 pixels wide
 // at creation, the filter box (Ctrl+F) above the entry tree view (with check
 // boxes), and on the right the text view showing the drop prompt.
 // The image view and the music player view exist from the start, hidden,
@@ -14,6 +14,22 @@
 // accepted. The language and fonts are fixed for the window's life except
 // that a confirmed Configuration dialog replaces the fonts (and writes the
 // settings file).
+//
+// The status bar reads "Ready" until the first file loads. After each file
+// loaded it reads "N files, M entries": N custom files (the root items) and M
+// entries in them at any depth (every other item of the tree). On a new
+// current item it reads what the item is: a leaf's name, its data length
+// after inflation, whether it is stored or zlib or gzip compressed, and its
+// preview kind (Image, Sound, Text, or Hex while View as Hex shows it); a
+// branch's name, length and how many entries it holds (its entries are
+// read from its payload as stored, so it is "stored"); a
+// custom file's path and its number of entries. While a menu of the window
+// (menu bar or the tree's context menu) is open it is blank, and shows its
+// last text again when the menu closes.
+//
+// The tree's context menu is CTreeActions'. Items other than root items drag
+// out of the tree as files (EntryTreeModel, written by WriteItemForDrag);
+// a drag that comes from this program is not taken as a drop.
 //
 // Entry points the loading, preview and export code build on:
 //   LoadPaths         a drop of files/folders on the window ends here.
@@ -28,6 +44,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +52,7 @@
 #include "containers/entry_tree.h"
 #include "export/export_options.h"
 #include "preview/ui/music_player_view.h"
+#include "preview/ui/preview_panes.h"
 #include "preview/ui/zoom_scroll_view.h"
 #include "settings/user_fonts.h"
 
@@ -48,6 +66,7 @@ namespace cfv {
 
 class CEntryFilterBox;
 class CPaneSplitter;
+class CTreeActions;
 class CPreviewPanes;
 class DropLoader;
 class EntryTreeModel;
@@ -102,6 +121,8 @@ class CMainFrame : public QMainWindow {
   QPlainTextEdit& TextView() const;
   CZoomScrollView& ImageView() const;
   CMusicPlayerView& MusicPlayerView() const;
+  // The tree's context menu and its items.
+  CTreeActions& TreeActions() const { return *treeActions_; }
   // The menu action of a command id (nullptr for an unknown id).
   QAction* Action(int commandId) const;
   // The status bar's text.
@@ -151,6 +172,17 @@ class CMainFrame : public QMainWindow {
   void BuildMenu();
   // Runs the Open (files) or Open Folder dialog and loads what was chosen.
   void OpenWithDialog(bool folder);
+  // The status bar's text is `text`; shown at once unless a menu is open.
+  void SetStatus(const QString& text);
+  // Blanks the status bar while `menu` is open.
+  void WatchMenu(QMenu& menu);
+  // "N files, M entries" for the whole tree.
+  QString CountsStatus() const;
+  // What `item` is, for the status bar; `shown` is what the preview read of
+  // a leaf.
+  QString ItemStatus(ItemId item, const std::optional<CPreviewPanes::Shown>& shown) const;
+  // Opens the tree's context menu for the item at `at` (view coordinates).
+  void ShowTreeMenu(const QPoint& at);
   // Gives the tree view the file list font and the text view the preview font.
   void ApplyFonts();
   // The window that owns a dialog opened now: the active window, else this.
@@ -162,6 +194,12 @@ class CMainFrame : public QMainWindow {
   UserFonts fonts_;
 
   QLabel* status_ = nullptr;
+  QString statusText_;
+  bool menuOpen_ = false;
+  // The current item as the status bar describes it.
+  ItemId statusItem_ = kNoItem;
+  std::optional<CPreviewPanes::Shown> statusShown_;
+  CTreeActions* treeActions_ = nullptr;
   CPaneSplitter* splitter_ = nullptr;
   EntryTreeModel* model_ = nullptr;
   QTreeView* treeView_ = nullptr;

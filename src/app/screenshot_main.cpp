@@ -4,14 +4,18 @@
 // xvfb-run). The program itself takes its language from the system only;
 // this tool hands the main window a locale name instead.
 //
-//   cfv-screenshot --locale ja-JP --shot main|config|about|export|message|finished|font --out FILE.png
+//   cfv-screenshot --locale ja-JP --shot
+//   main|config|about|export|message|finished|font|filter|hex|menu|status
+//                  --out FILE.png
 //                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
 //
 // --sample writes a small made-up custom file into DIR and loads it;
 // --load loads existing custom files. Both use the core loader directly
 // (not the window's drop handling), so the picture shows a tree. The
 // picture is the main window's area of the screen, title bar included when
-// a window manager runs; a dialog shows centred over it.
+// a window manager runs; a dialog shows centred over it. menu is the entry
+// tree's context menu on a branch, status the status bar describing a
+// selected bitmap.
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
@@ -89,7 +93,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "font" || options.shot == "filter" || options.shot == "hex";
+         options.shot == "font" || options.shot == "filter" || options.shot == "hex" ||
+         options.shot == "menu" || options.shot == "status";
 }
 
 // The screen's pixels where `window` is, frame included.
@@ -107,7 +112,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: cfv-screenshot --locale NAME --shot "
-                 "main|config|about|export|message|finished|font|filter|hex "
+                 "main|config|about|export|message|finished|font|filter|hex|menu|status "
                  "--out FILE.png "
                  "[--settings FILE] [--load FILE]...\n");
     return 2;
@@ -136,8 +141,23 @@ int main(int argc, char** argv) {
       frame.TreeView().setCurrentIndex(frame.Model().index(frame.Model().rowCount(root) - 1, 0, root));
       frame.PreviewPanes().ViewAsHex().setChecked(true);
     }
-    QTimer::singleShot(600, &frame, [&] {
-      if (options.shot == "main" || options.shot == "filter" || options.shot == "hex") {
+    const QModelIndex chara = frame.Model().index(0, 0, frame.Model().index(0, 0));
+    if (options.shot == "status" && chara.isValid())
+      frame.TreeView().setCurrentIndex(frame.Model().index(1, 0, chara));  // face.bmp
+    QTimer::singleShot(600, &frame, [&, chara] {
+      if (options.shot == "menu") {
+        // The menu runs modally; grab the screen while it is up, then close it.
+        QTimer::singleShot(600, &frame, [&] {
+          saved = SaveWindowArea(frame, options.out);
+          if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+        });
+        const QRect row = frame.TreeView().visualRect(chara);
+        emit frame.TreeView().customContextMenuRequested(row.center() + QPoint(row.width() / 4, 0));
+        frame.close();
+        return;
+      }
+      if (options.shot == "main" || options.shot == "filter" || options.shot == "hex" ||
+          options.shot == "status") {
         saved = SaveWindowArea(frame, options.out);
         frame.close();
         return;

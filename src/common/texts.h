@@ -48,6 +48,37 @@ inline constexpr Bilingual kFilterPlaceholder{"Filter entries (Ctrl+F; * and ? a
 inline constexpr Bilingual kFilterCheckMatches{"Check Matches", "一致した項目をチェック"};
 inline constexpr Bilingual kFilterUncheckAll{"Uncheck All", "すべてのチェックを外す"};
 inline constexpr Bilingual kExportFinished{"Export finished!", "書き出しが終わりました。"};
+// The entry tree's context menu, and the captions of the dialogs of its two
+// export items.
+inline constexpr Bilingual kTreeExportEntry{"&Export This Entry...", "この項目を書き出す(&E)..."};
+inline constexpr Bilingual kTreeExportBranch{"&Export This Branch...", "この階層を書き出す(&E)..."};
+inline constexpr Bilingual kTreeCheckSubtree{"&Check Subtree", "以下をすべてチェック(&C)"};
+inline constexpr Bilingual kTreeUncheckSubtree{"&Uncheck Subtree", "以下のチェックをすべて外す(&U)"};
+inline constexpr Bilingual kTreeExpandAll{"E&xpand All Below", "以下をすべて展開(&X)"};
+inline constexpr Bilingual kTreeCollapseAll{"C&ollapse All Below", "以下をすべて折りたたむ(&O)"};
+inline constexpr Bilingual kTreeCopyName{"Copy &Name", "名前をコピー(&N)"};
+inline constexpr Bilingual kExportEntryCaption{"Export This Entry", "この項目を書き出す"};
+inline constexpr Bilingual kExportBranchCaption{"Export This Branch", "この階層を書き出す"};
+// The status bar after a load ("<files>, <entries>") and on a selection. The
+// counts are whole numbers with digit grouping.
+inline constexpr Bilingual kStatusOneFile{"1 file", "1 ファイル"};
+inline constexpr Bilingual kStatusFiles{"%s files", "%s ファイル"};
+inline constexpr Bilingual kStatusOneEntry{"1 entry", "1 エントリ"};
+inline constexpr Bilingual kStatusEntries{"%s entries", "%s エントリ"};
+inline constexpr Bilingual kStatusCounts{"%s, %s", "%s、%s"};
+// A leaf: name, data length, how it is stored, preview kind.
+inline constexpr Bilingual kStatusEntry{"%s: %s bytes, %s, %s", "%s: %s バイト、%s、%s"};
+// A branch: name, data length, how it is stored, the entries below it.
+inline constexpr Bilingual kStatusBranch{"%s: %s bytes, %s, holding %s", "%s: %s バイト、%s、%s を含む"};
+// A custom file: its path and the entries below it.
+inline constexpr Bilingual kStatusFile{"%s: %s", "%s: %s"};
+inline constexpr Bilingual kStatusStored{"stored", "無圧縮"};
+inline constexpr Bilingual kStatusZlib{"zlib", "zlib"};
+inline constexpr Bilingual kStatusGzip{"gzip", "gzip"};
+inline constexpr Bilingual kStatusImage{"Image", "画像"};
+inline constexpr Bilingual kStatusSound{"Sound", "サウンド"};
+inline constexpr Bilingual kStatusText{"Text", "テキスト"};
+inline constexpr Bilingual kStatusHex{"Hex", "16進"};
 
 // Dialog captions. "[ %s ] - %s" takes the caption word, then the program title.
 inline constexpr Bilingual kDialogCaptionFormat{"[ %s ] - %s", "[ %s ] - %s"};

@@ -1,13 +1,16 @@
 #include "containers/entry_filter.h"
 
+#include <algorithm>
+
 namespace cfv {
 
-std::uint32_t EntryFilter::Extend(const EntryTree& tree) {
+std::uint32_t EntryFilter::Extend(const EntryTree& tree, ItemId end) {
   const ItemId first = static_cast<ItemId>(state_.size());
-  const ItemId end = tree.Size();
+  end = std::min(end, tree.Size());
   if (first >= end) return 0;
   state_.resize(end, 0);
   rows_.resize(end, 0);
+  childList_.resize(end, kNoList);
   // Matches, and the ancestors that lead to them. A parent always has a
   // smaller id than its children, so the climb stops at the first ancestor
   // already shown.
@@ -38,16 +41,27 @@ void EntryFilter::Publish(const EntryTree& tree) {
   published_ = end;
 }
 
+std::vector<ItemId>& EntryFilter::ChildrenOf(ItemId parent) {
+  if (parent == kNoItem) return roots_;
+  std::uint32_t& list = childList_[parent];
+  if (list == kNoList) {
+    list = static_cast<std::uint32_t>(children_.size());
+    children_.emplace_back();
+  }
+  return children_[list];
+}
+
 std::uint32_t EntryFilter::ShownChildCount(ItemId parent) const {
   if (parent == kNoItem) return static_cast<std::uint32_t>(roots_.size());
-  const auto it = children_.find(parent);
-  return it == children_.end() ? 0 : static_cast<std::uint32_t>(it->second.size());
+  if (parent >= childList_.size() || childList_[parent] == kNoList) return 0;
+  return static_cast<std::uint32_t>(children_[childList_[parent]].size());
 }
 
 ItemId EntryFilter::ShownChild(ItemId parent, std::uint32_t row) const {
   if (parent == kNoItem) return row < roots_.size() ? roots_[row] : kNoItem;
-  const auto it = children_.find(parent);
-  return it == children_.end() || row >= it->second.size() ? kNoItem : it->second[row];
+  if (parent >= childList_.size() || childList_[parent] == kNoList) return kNoItem;
+  const std::vector<ItemId>& shown = children_[childList_[parent]];
+  return row < shown.size() ? shown[row] : kNoItem;
 }
 
 }  // namespace cfv

@@ -9,12 +9,12 @@
 // fills in filtered too. Items are only ever appended to an EntryTree, and
 // always after their parent, which Extend relies on.
 //
-// Memory: a byte and a row per item of the tree, and an id per shown item.
+// Memory: a byte, a row and a list index per item of the tree, and an id per
+// shown item.
 // Thread: not synchronised; the UI thread owns it with the tree.
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "containers/entry_pattern.h"
@@ -30,8 +30,12 @@ class EntryFilter {
   // the first time). In two steps, so that a model can announce new rows
   // before they appear: Extend finds what the new items show and returns how
   // many root items that adds; Publish then makes them part of the answers.
-  std::uint32_t Extend(const EntryTree& tree);
+  std::uint32_t Extend(const EntryTree& tree) { return Extend(tree, tree.Size()); }
   void Publish(const EntryTree& tree);
+  // Extend over the items below `end` only, so that a long one can be done
+  // in parts; Extended() tells how far it has come.
+  std::uint32_t Extend(const EntryTree& tree, ItemId end);
+  ItemId Extended() const { return static_cast<ItemId>(state_.size()); }
 
   bool Shown(ItemId item) const { return item < state_.size() && (state_[item] & kShown) != 0; }
   bool Matches(ItemId item) const { return item < state_.size() && (state_[item] & kMatches) != 0; }
@@ -47,13 +51,19 @@ class EntryFilter {
   static constexpr std::uint8_t kMatches = 1;
   static constexpr std::uint8_t kShown = 2;
 
-  std::vector<ItemId>& ChildrenOf(ItemId parent) { return parent == kNoItem ? roots_ : children_[parent]; }
+  std::vector<ItemId>& ChildrenOf(ItemId parent);
+  static constexpr std::uint32_t kNoList = 0xFFFFFFFFu;
 
   EntryPattern pattern_;
-  std::vector<std::uint8_t> state_;                           // by item id
-  std::vector<std::uint32_t> rows_;                           // by item id; meaningful for shown items
-  std::vector<ItemId> roots_;                                 // shown root items
-  std::unordered_map<ItemId, std::vector<ItemId>> children_;  // shown children of shown items
+  std::vector<std::uint8_t> state_;  // by item id
+  std::vector<std::uint32_t> rows_;  // by item id; meaningful for shown items
+  std::vector<ItemId> roots_;        // shown root items
+  // Shown children of shown items: by item id the index of its list in
+  // children_ (kNoList for none). A vector, not a map: a view asks for the
+  // children of every row it lays out, a million times for a tree expanded
+  // whole.
+  std::vector<std::uint32_t> childList_;
+  std::vector<std::vector<ItemId>> children_;
   std::vector<ItemId> matching_;
   ItemId published_ = 0;  // items below this id are part of the answers
 };

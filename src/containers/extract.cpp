@@ -115,6 +115,19 @@ ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
 
 }  // namespace
 
+std::optional<std::uint64_t> StoredPayloadLength(const std::filesystem::path& path, std::uint32_t offset) {
+  CustomFile file(path, CustomFile::Access::kOneRead);
+  if (!file.IsOpen()) return std::nullopt;
+  file.MoveTo(offset);
+  unsigned char header[kEntryHeaderSize];
+  file.ReadDirect(header, sizeof header);
+  const std::uint64_t size = HeaderSizeValue(header);
+  if (size < kEntryHeaderSize || size > kMaxEntrySize) return std::nullopt;
+  const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
+  const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
+  return std::min(size - kEntryHeaderSize, present);
+}
+
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
   // An export extracts entry after entry: each costs only open, two reads
   // and close.

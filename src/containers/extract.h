@@ -72,6 +72,13 @@ struct ExtractResult {
 // Thread: any; every call opens its own file and owns its buffers.
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset);
 
+// The length of the payload of the entry at `offset` as the file holds it
+// (its size field less the header, cut at the end of the file), from the
+// header alone: a branch's data, which the loader reads as stored, without
+// reading all of it. Nothing when the file cannot be opened or the header
+// gives no size from 50 to 999,999,999.
+std::optional<std::uint64_t> StoredPayloadLength(const std::filesystem::path& path, std::uint32_t offset);
+
 class CustomFile;
 // The same from a custom file already open, through its read-ahead buffer:
 // for a caller that reads many entries of one file in order (list --json).

@@ -23,8 +23,10 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   done_ = 0;
   total_ = 0;
   cancelRequested_.store(false, std::memory_order_relaxed);
-  tree_.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
-    if (depth > 0 && tree_.IsChecked(id) && !(options.skipExtractable != 0 && tree_.HasChildren(id)))
+  const ItemId subtree = options.subtree;
+  tree_.ForEachPreOrder(subtree, [&](ItemId id, unsigned depth) {
+    if ((subtree != kNoItem || (depth > 0 && tree_.IsChecked(id))) &&
+        !(options.skipExtractable != 0 && tree_.HasChildren(id)))
       ++total_;
   });
   folders_.ForgetSweeps();
@@ -35,7 +37,10 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
       customFiles_.emplace_back(info.st_dev, info.st_ino);
   }
   std::sort(customFiles_.begin(), customFiles_.end());
-  ExportCheckedItems(tree_.FirstRoot());
+  if (subtree != kNoItem)
+    tree_.ForEachPreOrder(subtree, [&](ItemId id, unsigned) { VisitWalkItem(id); });
+  else
+    ExportCheckedItems(tree_.FirstRoot());
   // The folders may be moved or removed once the export is over; no custom
   // file stays open after it.
   folders_.Clear();
@@ -64,6 +69,9 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
 }
 
 bool ExportEngine::RootIsExportable(ItemId root) {
+  // A subtree goes into the destination itself, not a folder named after
+  // its custom file.
+  if (state_.options.subtree != kNoItem) return true;
   if (root == checkedRoot_) return checkedRootExportable_;
   checkedRoot_ = root;
   const std::string_view path = tree_.Text(root);
@@ -113,7 +121,7 @@ bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& n
 }
 
 void ExportEngine::VisitWalkItem(ItemId item) {
-  if (tree_.Parent(item) == kNoItem || !tree_.IsChecked(item)) return;
+  if (tree_.Parent(item) == kNoItem || !(tree_.IsChecked(item) || state_.options.subtree != kNoItem)) return;
   const bool toBeWritten = state_.options.skipExtractable == 0 || !tree_.HasChildren(item);
   if (toBeWritten) {
     if (cancelRequested_.load(std::memory_order_relaxed) || !user_.Progress(done_, total_, tree_.Text(item)))
@@ -127,7 +135,7 @@ void ExportEngine::VisitWalkItem(ItemId item) {
   // CreateDirectoryChain, keeping the handle for the writes that follow.
   // Failures show as the write messages of the entries meant to go there.
   // A dry run creates nothing.
-  const OutputPath folder = ItemFolder(tree_, item, state_.options.destination);
+  const OutputPath folder = ItemFolder(tree_, item, state_.options.destination, state_.options.subtree);
   if (!folder.leavesExportFolder && !state_.options.dryRun) (void)folders_.Open(folder, true);
   ExportItem(item);
 }
@@ -138,8 +146,8 @@ void ExportEngine::ExportItem(ItemId item) {
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
-                 BuildItemPath(tree_, parent, state_.options.destination), tree_.Text(item),
-                 state_.options.renameExtension != 0);
+                 BuildItemPath(tree_, parent, state_.options.destination, state_.options.subtree),
+                 tree_.Text(item), state_.options.renameExtension != 0);
 }
 
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,

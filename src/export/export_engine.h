@@ -7,7 +7,9 @@
 // entry from its custom file (ExtractEntry), names the file (SplitEntryName,
 // CorrectExtension when renameExtension is on), asks before replacing
 // anything that is not a folder, and writes it. A checked entry under an
-// unchecked branch is written too; root items never are.
+// unchecked branch is written too; root items never are. An export of one
+// subtree (ExportOptions::subtree: Export This Branch, dragging out) walks
+// only that item and what is below it, checked or not, into the destination.
 //
 // Guarantees beyond the walk itself: nothing is created or written outside
 // an export folder, which is always a new folder strictly inside the custom

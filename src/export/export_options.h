@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "containers/entry_tree.h"
+
 namespace cfv {
 
 // The options as the dialog leaves them: true when its check box was checked,
@@ -28,6 +30,12 @@ struct ExportOptions {
   // Read and name every entry as the export would, report each path that
   // would be written (ExportUser::EntryWritten) and create nothing.
   bool dryRun = false;
+  // Export This Branch and dragging out of the tree: when set, only this
+  // item and everything below it are written, checked or not, and they are
+  // laid out in `destination` itself (which must be set) as the export lays
+  // out the item's parent's folder: the item's own folder (or file) directly
+  // in it. A root item is not allowed here.
+  ItemId subtree = kNoItem;
 };
 
 // The answer to the last overwrite question of the current export.

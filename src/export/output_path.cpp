@@ -75,13 +75,28 @@ void AppendNameComponents(std::string_view name, OutputPath& path) {
   }
 }
 
-OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination) {
-  // Gather the chain from the root down, then add each name in turn.
-  std::vector<ItemId> chain;
-  for (ItemId at = item; at != kNoItem; at = tree.Parent(at)) chain.push_back(at);
+OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination,
+                         ItemId base) {
   OutputPath path;
-  path.exportFolder = ExportFolderIn(destination, tree.Text(chain.back()));
-  for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
+  if (base != kNoItem && tree.Parent(base) == item) {
+    path.exportFolder = destination;
+    return path;
+  }
+  // Gather the chain from the root (or `base`) down, then add each name in
+  // turn.
+  std::vector<ItemId> chain;
+  for (ItemId at = item; at != kNoItem; at = tree.Parent(at)) {
+    chain.push_back(at);
+    if (at == base) break;
+  }
+  auto first = chain.rbegin();
+  if (chain.back() == base) {
+    path.exportFolder = destination;
+  } else {
+    path.exportFolder = ExportFolderIn(destination, tree.Text(chain.back()));
+    ++first;
+  }
+  for (auto it = first; it != chain.rend(); ++it) {
     const std::string_view name = tree.Text(*it);
     AppendNameComponents(NameStem(name), path);
     // A ".." anywhere in the name refuses the entry and all below it, even
@@ -97,11 +112,12 @@ OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesyst
   return path;
 }
 
-OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination) {
+OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination,
+                      ItemId base) {
   const ItemId parent = tree.Parent(item);
   if (parent == kNoItem) return BuildItemPath(tree, item, destination).Parent();
-  OutputPath parentPath = BuildItemPath(tree, parent, destination);
-  OutputPath itemPath = BuildItemPath(tree, item, destination);
+  OutputPath parentPath = BuildItemPath(tree, parent, destination, base);
+  OutputPath itemPath = BuildItemPath(tree, item, destination, base);
   if (itemPath.components.size() > parentPath.components.size()) itemPath.components.pop_back();
   return itemPath;
 }

@@ -73,11 +73,17 @@ bool HasExtension(std::string_view customFilePath);
 // The output path of `item`: for a root item its export folder (in
 // `destination`, see ExportFolderIn); for an entry its parent's path
 // followed by the components of the entry's name without its extension.
-OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {});
+// With a `base` entry (an export of one subtree, ExportOptions::subtree),
+// the parent of `base` has `destination` itself as its path, and `base` and
+// the items below it go on from there; `item` is then `base`, its parent or
+// an item below `base`.
+OutputPath BuildItemPath(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {},
+                         ItemId base = kNoItem);
 
 // The folder an item's folders end in: its output path without the last
 // component the item's own name added (its parent's path when its name
-// added none).
-OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {});
+// added none). `base` as for BuildItemPath.
+OutputPath ItemFolder(const EntryTree& tree, ItemId item, const std::filesystem::path& destination = {},
+                      ItemId base = kNoItem);
 
 }  // namespace cfv

@@ -1,5 +1,7 @@
 #include "containers/ui/entry_filter_box.h"
 
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,6 +9,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <memory>
@@ -45,6 +48,10 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
     edit_->selectAll();
   });
   connect(edit_, &QLineEdit::textChanged, this, &CEntryFilterBox::ApplyPattern);
+  nextSlice_ = new QTimer(this);
+  nextSlice_->setSingleShot(true);
+  nextSlice_->setInterval(0);
+  connect(nextSlice_, &QTimer::timeout, this, &CEntryFilterBox::MatchSome);
   connect(checkMatches_, &QPushButton::clicked, this, [this] { model_.CheckMatches(); });
   connect(uncheckAll_, &QPushButton::clicked, this, [this] { model_.SetAllChecked(false); });
   connect(&view_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
@@ -59,7 +66,16 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
           });
 }
 
+CEntryFilterBox::~CEntryFilterBox() = default;
+
 bool CEntryFilterBox::eventFilter(QObject* watched, QEvent* event) {
+  // Entries dragged out of the tree carry file URLs, which a line edit takes
+  // as text: a drag from this program is no pattern.
+  if (watched == edit_ && event->type() == QEvent::DragEnter &&
+      static_cast<QDragEnterEvent*>(event)->source() != nullptr) {
+    event->ignore();
+    return true;
+  }
   if (watched == edit_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !edit_->text().isEmpty()) {
     edit_->clear();
@@ -69,6 +85,8 @@ bool CEntryFilterBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CEntryFilterBox::ApplyPattern(const QString& text) {
+  pending_.reset();
+  nextSlice_->stop();
   if (text.isEmpty()) {
     if (!filtering_) return;
     model_.SetFilter(nullptr);
@@ -82,14 +100,30 @@ void CEntryFilterBox::ApplyPattern(const QString& text) {
     currentBefore_ = model_.ItemOf(view_.currentIndex());
     chosenWhileFiltering_ = kNoItem;
   }
-  const ItemId current = chosenWhileFiltering_ != kNoItem ? chosenWhileFiltering_ : currentBefore_;
   filtering_ = true;
   const QByteArray pattern = text.toUtf8();
-  model_.SetFilter(std::make_unique<EntryFilter>(
+  pending_ = std::make_unique<EntryFilter>(
       EntryPattern(std::string_view(pattern.constData(), static_cast<std::size_t>(pattern.size())),
-                   EntryPattern::Mode::kName)));
+                   EntryPattern::Mode::kName));
+  MatchSome();
+}
+
+void CEntryFilterBox::MatchSome() {
+  constexpr ItemId kStep = 1u << 16;
+  constexpr qint64 kSliceMs = 10;
+  QElapsedTimer clock;
+  clock.start();
+  const EntryTree& tree = model_.Tree();
+  while (pending_->Extended() < tree.Size()) {
+    pending_->Extend(tree, pending_->Extended() + std::min(kStep, tree.Size() - pending_->Extended()));
+    if (pending_->Extended() < tree.Size() && clock.elapsed() >= kSliceMs) {
+      nextSlice_->start();
+      return;
+    }
+  }
+  model_.SetFilter(std::move(pending_));
   view_.expandAll();
-  RestoreCurrent(current);
+  RestoreCurrent(chosenWhileFiltering_ != kNoItem ? chosenWhileFiltering_ : currentBefore_);
   checkMatches_->setEnabled(true);
 }
 

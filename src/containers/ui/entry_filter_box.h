@@ -11,6 +11,15 @@
 // chose another while filtering. Neither filtering nor clearing previews
 // anything anew: what is shown stays until the user picks another item.
 //
+// Matching a million names takes tens of milliseconds: the matching runs in
+// slices of about 10 ms with the event loop in between, so that the window
+// stays responsive and a new keystroke drops the unfinished match at once;
+// the tree shows the result when all of it is known. A tree that small
+// slices cover at once is filtered before the keystroke's handling returns.
+//
+// Drags that come from this program (entries dragged out of the tree) are
+// not taken as text.
+//
 // Check Matches checks every match as a click on its box would (a matching
 // branch with everything below it); Uncheck All unchecks every item.
 //
@@ -18,17 +27,20 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <unordered_set>
 
 #include "common/texts.h"
 #include "containers/entry_tree.h"
 
 class QLineEdit;
+class QTimer;
 class QPushButton;
 class QTreeView;
 
 namespace cfv {
 
+class EntryFilter;
 class EntryTreeModel;
 
 class CEntryFilterBox : public QWidget {
@@ -36,6 +48,7 @@ class CEntryFilterBox : public QWidget {
 
  public:
   CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLanguage language, QWidget* parent = nullptr);
+  ~CEntryFilterBox() override;
 
   QLineEdit& Edit() const { return *edit_; }
   QPushButton& CheckMatchesButton() const { return *checkMatches_; }
@@ -46,6 +59,9 @@ class CEntryFilterBox : public QWidget {
 
  private:
   void ApplyPattern(const QString& text);
+  // Goes on matching the pending filter for one slice; once it has seen
+  // every item the model takes it and the tree is expanded.
+  void MatchSome();
   // Makes `item` current without previewing it again (it is what the
   // preview shows already, or the user's own choice while filtering).
   void RestoreCurrent(ItemId item);
@@ -61,6 +77,9 @@ class CEntryFilterBox : public QWidget {
   std::unordered_set<ItemId> expanded_;
   ItemId currentBefore_ = kNoItem;
   ItemId chosenWhileFiltering_ = kNoItem;
+  // The filter of the latest pattern while its matching is under way.
+  std::unique_ptr<EntryFilter> pending_;
+  QTimer* nextSlice_ = nullptr;
 };
 
 }  // namespace cfv

@@ -1,10 +1,17 @@
 #include "containers/ui/entry_tree_model.h"
 
+#include <QFile>
+#include <QMimeData>
 #include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <system_error>
 
 namespace cfv {
 
 EntryTreeModel::EntryTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+
+EntryTreeModel::~EntryTreeModel() = default;
 
 ItemId EntryTreeModel::AppendFileTree(EntryTree&& tree) {
   const std::uint32_t newRoots = tree.ChildCount(kNoItem);
@@ -31,6 +38,7 @@ ItemId EntryTreeModel::AppendFileTree(EntryTree&& tree) {
     roots_.push_back(r);
   }
   if (newRows != 0) endInsertRows();
+  emit TreeGrew();
   return base;
 }
 
@@ -132,11 +140,17 @@ Qt::ItemFlags EntryTreeModel::flags(const QModelIndex& index) const {
   if (item == kNoItem) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
   if (ChildCount(item) == 0) f |= Qt::ItemNeverHasChildren;
+  if (dragWriter_ && tree_.Parent(item) != kNoItem) f |= Qt::ItemIsDragEnabled;
   return f;
 }
 
 void EntryTreeModel::SetChecked(ItemId item, bool checked) {
   if (item == kNoItem || item >= tree_.Size() || tree_.IsChecked(item) == checked) return;
+  SetSubtreeChecked(item, checked);
+}
+
+void EntryTreeModel::SetSubtreeChecked(ItemId item, bool checked) {
+  if (item == kNoItem || item >= tree_.Size()) return;
   tree_.SetSubtreeChecked(item, checked);
   const QModelIndex at = IndexOf(item);
   if (at.isValid()) emit dataChanged(at, at, {Qt::CheckStateRole});
@@ -172,6 +186,39 @@ void EntryTreeModel::EmitAllChanged() {
   if (roots == 0) return;
   emit dataChanged(IndexOf(ChildAt(kNoItem, 0)), IndexOf(ChildAt(kNoItem, roots - 1)), {Qt::CheckStateRole});
   for (std::uint32_t row = 0; row < roots; ++row) EmitSubtreeChanged(ChildAt(kNoItem, row));
+}
+
+}  // namespace cfv
+
+namespace cfv {
+
+void EntryTreeModel::SetDragWriter(DragWriter writer) { dragWriter_ = std::move(writer); }
+
+QStringList EntryTreeModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+Qt::DropActions EntryTreeModel::supportedDragActions() const { return Qt::CopyAction; }
+
+QMimeData* EntryTreeModel::mimeData(const QModelIndexList& indexes) const {
+  if (!dragWriter_) return nullptr;
+  // In the system's temporary folder, never the current one; file managers
+  // may copy after the drop has ended, so it stays until the program ends.
+  if (!dragFolder_) dragFolder_ = std::make_unique<QTemporaryDir>();
+  if (!dragFolder_->isValid()) return nullptr;
+  const std::filesystem::path base(QFile::encodeName(dragFolder_->path()).toStdString());
+  QList<QUrl> urls;
+  for (const QModelIndex& index : indexes) {
+    const ItemId item = ItemOf(index);
+    if (item == kNoItem || tree_.Parent(item) == kNoItem) continue;
+    const std::filesystem::path folder = base / std::to_string(++drags_);
+    std::error_code error;
+    if (!std::filesystem::create_directory(folder, error)) continue;
+    for (const std::filesystem::path& path : dragWriter_(tree_, item, folder))
+      urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path.native())));
+  }
+  if (urls.isEmpty()) return nullptr;
+  auto* mime = new QMimeData;
+  mime->setUrls(urls);
+  return mime;
 }
 
 }  // namespace cfv

@@ -14,17 +14,27 @@
 // dataChanged for the item and every changed range of children so views
 // redraw.
 //
+// Items other than root items can be dragged out of the tree as files
+// (text/uri-list): each drag writes the item into a new folder inside a
+// private temporary folder, made at the first drag and removed with the
+// model, through the drag writer the owner sets (the export's own layout),
+// and gives the URLs of what it wrote. Without a writer nothing drags.
+//
 // Thread: UI thread only. A load worker builds each file into a tree of its
 // own and hands it to the UI thread for AppendFileTree.
 #pragma once
 
 #include <QAbstractItemModel>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "containers/entry_filter.h"
 #include "containers/entry_tree.h"
+
+class QTemporaryDir;
 
 namespace cfv {
 
@@ -62,6 +72,23 @@ class EntryTreeModel : public QAbstractItemModel {
   // nothing when `item` already has that state (the change comes from the
   // item itself, as a click on its box).
   void SetChecked(ItemId item, bool checked);
+  // Gives `item` and every item below it the check state `checked`, whatever
+  // state `item` has now (Check Subtree, Uncheck Subtree).
+  void SetSubtreeChecked(ItemId item, bool checked);
+
+  // Writes `item` of `tree` into the empty folder given and returns what it
+  // put directly in it: the files and folders a drag of the item carries.
+  using DragWriter = std::function<std::vector<std::filesystem::path>(const EntryTree&, ItemId,
+                                                                      const std::filesystem::path&)>;
+  void SetDragWriter(DragWriter writer);
+  ~EntryTreeModel() override;
+
+  QStringList mimeTypes() const override;
+  // The items written as files (see above), as file URLs; nullptr (no drag)
+  // when nothing was written.
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  // Copy only: a drag never removes anything from the tree.
+  Qt::DropActions supportedDragActions() const override;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -71,6 +98,10 @@ class EntryTreeModel : public QAbstractItemModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ signals:
+  // AppendFileTree added items (shown or not, filtered or not).
+  void TreeGrew();
 
  private:
   ItemId ChildAt(ItemId parent, std::uint32_t row) const;
@@ -86,6 +117,11 @@ class EntryTreeModel : public QAbstractItemModel {
   // Child ids by row, per parent item, built lazily.
   mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
   std::unique_ptr<EntryFilter> filter_;
+  DragWriter dragWriter_;
+  // The drags' temporary folder, made at the first drag, and how many drags
+  // have used it (each writes into a new numbered folder in it).
+  mutable std::unique_ptr<QTemporaryDir> dragFolder_;
+  mutable unsigned drags_ = 0;
 };
 
 }  // namespace cfv

@@ -59,13 +59,13 @@ void CPreviewPanes::ShowContextMenu(QWidget& pane, const QPoint& at) {
   menu->exec(pane.mapToGlobal(at));
 }
 
-void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
-  if (item == kNoItem) return;
+std::optional<CPreviewPanes::Shown> CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
+  if (item == kNoItem) return std::nullopt;
 
   if (tree.HasChildren(item)) {
     textFill_->Stop();
     textView_->setPlainText(ToQString(texts::kSelectChildPrompt));
-    return;
+    return std::nullopt;
   }
 
   const std::uint32_t offset = tree.Data(item);
@@ -74,12 +74,14 @@ void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
   ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
     ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_);
-    return;
+    return std::nullopt;
   }
   const EntryData& entry = *extracted.data;
+  Shown facts{entry.size(), extracted.compression, PreviewKind::kText, false};
 
   QWidget* shown = nullptr;
   const PreviewClass preview = ClassifyPreview(entry.data(), entry.size(), itemText);
+  facts.kind = preview.kind;
   switch (preview.kind) {
     case PreviewKind::kImage:
       // Data that does not decode leaves the view with its background only.
@@ -97,6 +99,7 @@ void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
         textFill_->Stop();
         hexView_->SetData(std::move(*extracted.data));
         shown = hexView_;
+        facts.asHex = true;
         break;
       }
       // The first screen now, the rest of a long text in slices after it.
@@ -109,6 +112,7 @@ void CPreviewPanes::ShowItem(const EntryTree& tree, ItemId item) {
     pane->setVisible(pane == shown);
   }
   emit PaneShown(shown);
+  return facts;
 }
 
 }  // namespace cfv

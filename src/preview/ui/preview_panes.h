@@ -16,9 +16,13 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
+#include <optional>
 
 #include "common/texts.h"
 #include "containers/entry_tree.h"
+#include "containers/extract.h"
+#include "preview/classify.h"
 
 class QAction;
 class QPlainTextEdit;
@@ -53,8 +57,17 @@ class CPreviewPanes : public QObject {
   // on screen again the other way.
   QAction& ViewAsHex() const { return *viewAsHex_; }
 
+  // What ShowItem read of a leaf, for the status bar.
+  struct Shown {
+    std::uint64_t length = 0;  // the data's length, after inflation
+    Compression compression = Compression::kNone;
+    PreviewKind kind = PreviewKind::kText;
+    bool asHex = false;  // a text entry shown as a hex dump
+  };
   // Shows `item` of `tree` as described above; kNoItem changes nothing.
-  void ShowItem(const EntryTree& tree, ItemId item);
+  // Returns what was shown of a leaf; nothing for a branch, kNoItem or an
+  // entry that could not be read.
+  std::optional<Shown> ShowItem(const EntryTree& tree, ItemId item);
 
  signals:
   // `pane` now shows and the other two panes are hidden.
