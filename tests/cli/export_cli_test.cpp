@@ -69,6 +69,7 @@ const Row kRows[] = {
   {"Beyond256Bytes", {h}, std::string(300, 'y') + "\ny\n", kX, 0, kDone, kQ + kQ + kAll, kHero, kNewX},
   {"ThreeNonAnswers", {h}, "e\nb\nd\ny\n", kX, 1, kDone, kQ + kQ + kQ + "\n" + kKept, kHero, kX},
   {"LongLineCountsOnce", {h}, std::string(256, 'x') + "\ne\nb\ny\n", kX, 1, kDone, kQ + kQ + kQ + "\n" + kKept, kHero, kX},
+  {"A512ByteLineCountsOnce", {h}, std::string(512, 'x') + "\ne\ny\n", kX, 0, kDone, kQ + kQ + kQ + kAll, kHero, kNewX},
   {"EndlessLine", {h}, std::string(769, 'y') + "\ny\n", kX, 1, kDone, kQ + "\n" + kKept, kHero, kX},
   {"EndlessNuls", {h}, std::string(1000, '\0'), kX, 1, kDone, kQ + "\n" + kKept, kHero, kX},
   // "a" answers Yes to all, "s" No to all: one question for both files.

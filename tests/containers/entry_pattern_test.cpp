@@ -43,7 +43,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
       {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false}, {"", Mode::kPath, "", true},
       {"", Mode::kPath, "a", false},
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
-      {"a?b", Mode::kPath, "a\377b", true}, {"a?b", Mode::kPath, "a\xF0\x9F\x98\x80" "b", true}, {"a??b", Mode::kPath, "a\343\201b", true},
+      {"a?b", Mode::kPath, "a\377b", true}, {"a?b", Mode::kPath, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", Mode::kPath, "a\xE0\xA0\x80" "b", true}, {"a??b", Mode::kPath, "a\343\201b", true},
       {"a???b", Mode::kPath, "a\370\200\200b", true},
       {"????", Mode::kPath, "\302\242\337\277\357\277\275\364\217\277\277", true},
       {"a**b", Mode::kPath, "a/xc", false},
