@@ -329,7 +329,7 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
 
 void CMainFrame::OnFileExport() {
-  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportState_, fonts_.general, language_,
+  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportOptions_, fonts_.general, language_,
                    ProgramTitle());
 }
 

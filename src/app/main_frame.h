@@ -127,8 +127,8 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int commandId) const;
   // The status bar's text.
   QString StatusText() const;
-  // The options and the overwrite answer of the last (or current) export.
-  const ExportState& Export() const { return exportState_; }
+  // The options of the last (or current) export, as its dialog left them.
+  const ExportOptions& LastExportOptions() const { return exportOptions_; }
 
   // Loads dropped files and folders into the tree (paths in the file
   // system's encoding, in drop order): the progress dialog opens and a load
@@ -206,7 +206,7 @@ class CMainFrame : public QMainWindow {
   CEntryFilterBox* filterBox_ = nullptr;
   CPreviewPanes* previewPanes_ = nullptr;
   std::vector<QAction*> actions_;
-  ExportState exportState_;
+  ExportOptions exportOptions_;
   // Destroyed before the child widgets: it stops a running load first.
   std::unique_ptr<DropLoader> loader_;
 };

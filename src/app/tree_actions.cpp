@@ -109,7 +109,7 @@ void CTreeActions::ExportBranch(ItemId item) {
   const QString chosen = dialog.selectedFiles().front();
   lastFolder_ = chosen;
   MessageBoxExportUser user(frame_, language, frame_.ProgramTitle());
-  ExportSubtree(tree, item, ToPath(chosen), exportState_, user);
+  ExportSubtree(tree, item, ToPath(chosen), user);
 }
 
 void CTreeActions::ExpandAllBelow(ItemId item) {

@@ -59,7 +59,6 @@ class CTreeActions : public QObject {
 
   CMainFrame& frame_;
   QString lastFolder_;
-  ExportState exportState_;
 };
 
 }  // namespace cfv

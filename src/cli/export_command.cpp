@@ -259,9 +259,8 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportReque
   for (const auto& text : request.excludes) excludes.emplace_back(text, EntryPattern::Mode::kPath);
   CheckEntriesByPath(collector.tree, includes, excludes);
 
-  ExportState state;
   TerminalUser user(request, in, out, err);
-  const ExportSummary summary = ExportEngine(collector.tree, state, user).Run(request.options);
+  const ExportSummary summary = ExportEngine(collector.tree, user).Run(request.options);
   if (!request.quiet)
     std::fprintf(err, "written %u, not overwritten %u, failed %u\n", summary.written,
                  summary.NotOverwritten(), summary.Failed());

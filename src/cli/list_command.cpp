@@ -9,9 +9,9 @@
 
 #include "cli/commands.h"
 #include "containers/custom_file.h"
-#include "export/output_name.h"
 #include "containers/extract.h"
 #include "containers/folder_scan.h"
+#include "export/output_name.h"
 #include "preview/classify.h"
 
 namespace cfv::cli {

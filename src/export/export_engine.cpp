@@ -12,12 +12,12 @@
 
 namespace cfv {
 
-ExportEngine::ExportEngine(const EntryTree& tree, ExportState& state, ExportUser& user, FileWriter& writer)
-    : tree_(tree), state_(state), user_(user), writer_(writer) {}
+ExportEngine::ExportEngine(const EntryTree& tree, ExportUser& user, FileWriter& writer)
+    : tree_(tree), user_(user), writer_(writer) {}
 
 ExportSummary ExportEngine::Run(const ExportOptions& options) {
-  state_.options = options;
-  state_.overwriteAnswer = OverwriteAnswer::kNone;
+  options_ = options;
+  answer_ = OverwriteAnswer::kNone;
   summary_ = ExportSummary();
   checkedRoot_ = kNoItem;
   done_ = 0;
@@ -26,7 +26,7 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   const ItemId subtree = options.subtree;
   tree_.ForEachPreOrder(subtree, [&](ItemId id, unsigned depth) {
     if ((subtree != kNoItem || (depth > 0 && tree_.IsChecked(id))) &&
-        !(options.skipExtractable != 0 && tree_.HasChildren(id)))
+        !(options.skipExtractable && tree_.HasChildren(id)))
       ++total_;
   });
   folders_.ForgetSweeps();
@@ -71,11 +71,11 @@ void ExportEngine::ExportCheckedItems(ItemId item) {
 bool ExportEngine::RootIsExportable(ItemId root) {
   // A subtree goes into the destination itself, not a folder named after
   // its custom file.
-  if (state_.options.subtree != kNoItem) return true;
+  if (options_.subtree != kNoItem) return true;
   if (root == checkedRoot_) return checkedRootExportable_;
   checkedRoot_ = root;
   const std::string_view path = tree_.Text(root);
-  const std::filesystem::path& destination = state_.options.destination;
+  const std::filesystem::path& destination = options_.destination;
   checkedRootExportable_ = false;
   if (!ExportFolderNameIsUsable(ExportFolderIn(destination, path))) {
     user_.Failed({ExportFailure::Kind::kFolderName, std::string(path), 0});
@@ -93,12 +93,12 @@ void ExportEngine::Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::s
 }
 
 bool ExportEngine::MayReplace(const std::string& targetText) {
-  OverwriteAnswer answer = state_.overwriteAnswer;
+  OverwriteAnswer answer = answer_;
   if (answer != OverwriteAnswer::kYesToAll && answer != OverwriteAnswer::kNoToAll) {
     userAsked_ = true;
     answer = user_.AskOverwrite(targetText);
     if (answer == OverwriteAnswer::kNone) answer = OverwriteAnswer::kNo;
-    state_.overwriteAnswer = answer;
+    answer_ = answer;
   }
   switch (answer) {
     case OverwriteAnswer::kNo:
@@ -113,6 +113,10 @@ bool ExportEngine::MayReplace(const std::string& targetText) {
   }
 }
 
+const FolderHandle& ExportEngine::CreateDirectoryChain(const OutputPath& folder) {
+  return folders_.Open(folder, true);
+}
+
 bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& name) const {
   struct stat info;
   if (::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -121,11 +125,11 @@ bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& n
 }
 
 void ExportEngine::VisitWalkItem(ItemId item) {
-  if (tree_.Parent(item) == kNoItem || !(tree_.IsChecked(item) || state_.options.subtree != kNoItem)) return;
-  const bool toBeWritten = state_.options.skipExtractable == 0 || !tree_.HasChildren(item);
+  if (tree_.Parent(item) == kNoItem || !(tree_.IsChecked(item) || options_.subtree != kNoItem)) return;
+  const bool toBeWritten = !options_.skipExtractable || !tree_.HasChildren(item);
   if (toBeWritten) {
     if (cancelRequested_.load(std::memory_order_relaxed) || !user_.Progress(done_, total_, tree_.Text(item)))
-      state_.overwriteAnswer = OverwriteAnswer::kCancel;
+      answer_ = OverwriteAnswer::kCancel;
     ++done_;
   }
   if (!RootIsExportable(tree_.RootOf(item))) {
@@ -135,19 +139,19 @@ void ExportEngine::VisitWalkItem(ItemId item) {
   // CreateDirectoryChain, keeping the handle for the writes that follow.
   // Failures show as the write messages of the entries meant to go there.
   // A dry run creates nothing.
-  const OutputPath folder = ItemFolder(tree_, item, state_.options.destination, state_.options.subtree);
-  if (!folder.leavesExportFolder && !state_.options.dryRun) (void)folders_.Open(folder, true);
+  const OutputPath folder = ItemFolder(tree_, item, options_.destination, options_.subtree);
+  if (!folder.leavesExportFolder && !options_.dryRun) (void)folders_.Open(folder, true);
   ExportItem(item);
 }
 
 void ExportEngine::ExportItem(ItemId item) {
-  if (state_.options.skipExtractable != 0 && tree_.HasChildren(item)) return;
+  if (options_.skipExtractable && tree_.HasChildren(item)) return;
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
-                 BuildItemPath(tree_, parent, state_.options.destination, state_.options.subtree),
-                 tree_.Text(item), state_.options.renameExtension != 0);
+                 BuildItemPath(tree_, parent, options_.destination, options_.subtree), tree_.Text(item),
+                 options_.renameExtension);
 }
 
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
@@ -164,7 +168,7 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
                                    const OutputPath& destinationFolder, std::string_view entryName,
                                    bool renameExtension) {
   using Kind = ExportFailure::Kind;
-  if (state_.overwriteAnswer == OverwriteAnswer::kCancel) {
+  if (answer_ == OverwriteAnswer::kCancel) {
     ++summary_.cancelled;
     return;
   }
@@ -194,13 +198,13 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
     Fail(summary_.writeErrors, Kind::kLeavesFolder, target.Text());
     return;
   }
-  if (state_.options.dryRun) {
+  if (options_.dryRun) {
     ++summary_.written;
     user_.EntryWritten(target.Text());
     return;
   }
   // Valid until the next folders_ call, which comes after this write.
-  const FolderHandle& folder = folders_.Open(target.Parent(), true);
+  const FolderHandle& folder = CreateDirectoryChain(target.Parent());
   if (!folder) {
     Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
     return;

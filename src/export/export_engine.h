@@ -66,14 +66,12 @@ struct ExportSummary {
 
 class ExportEngine {
  public:
-  // `state` is the owner's export state (the main frame's); `user` answers
-  // and shows the messages; `writer` writes file bytes (a seam for tests).
-  // All are borrowed for the engine's life.
-  ExportEngine(const EntryTree& tree, ExportState& state, ExportUser& user,
-               FileWriter& writer = PosixFileWriter());
+  // `user` answers and shows the messages; `writer` writes file bytes (a
+  // seam for tests). Both and the tree are borrowed for the engine's life.
+  ExportEngine(const EntryTree& tree, ExportUser& user, FileWriter& writer = PosixFileWriter());
 
-  // The Export command after its dialog was confirmed: copies `options` into
-  // the export state, resets the overwrite answer, walks every root item and
+  // The Export command after its dialog was confirmed: walks every root item
+  // with `options`, asking afresh (no answer of an earlier run holds), and
   // shows the finished message (also for an empty tree, after errors and
   // after a Cancel).
   ExportSummary Run(const ExportOptions& options);
@@ -96,6 +94,11 @@ class ExportEngine {
   void WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
                       const OutputPath& destinationFolder, std::string_view entryName, bool renameExtension);
 
+  // Creates `folder` and the folders above it inside the export folder, as
+  // needed, without following links: the one place the export makes
+  // folders. The handle is kept for the writes that follow and is valid
+  // until the next call; an empty handle (errno set) on failure.
+  const FolderHandle& CreateDirectoryChain(const OutputPath& folder);
   // One item of the walk: its folders (CreateDirectoryChain), then
   // ExportItem when it is a checked, non-root item.
   void VisitWalkItem(ItemId item);
@@ -138,7 +141,10 @@ class ExportEngine {
   bool userAsked_ = false;
 
   const EntryTree& tree_;
-  ExportState& state_;
+  // The options of the run in progress and the answer to its last overwrite
+  // question (kYesToAll and kNoToAll hold for the rest of the run).
+  ExportOptions options_;
+  OverwriteAnswer answer_ = OverwriteAnswer::kNone;
   ExportUser& user_;
   FileWriter& writer_;
   ExportSummary summary_;

@@ -1,9 +1,7 @@
-// The export state: the two options of the Configure Export dialog and the
-// answer to the last overwrite question of the export in progress.
-//
-// The main frame (or the command-line tool) owns one ExportState for its
-// life; every confirmed Export command overwrites the options and resets the
-// answer to None before the walk starts. Nothing here is saved anywhere.
+// What an export is asked to do (the Configure Export dialog's choices, or
+// the command line's), and the answers to the overwrite question. The
+// answers belong to one run of the export engine: every run starts without
+// one. Nothing here is saved anywhere.
 #pragma once
 
 #include <cstdint>
@@ -46,11 +44,6 @@ enum class OverwriteAnswer : std::int32_t {
   kCancel,    // nothing more is read or written in this export
   kYesToAll,  // replaced, and every later existing file is replaced unasked
   kNoToAll,   // kept, and every later existing file is kept unasked
-};
-
-struct ExportState {
-  ExportOptions options;
-  OverwriteAnswer overwriteAnswer = OverwriteAnswer::kNone;
 };
 
 }  // namespace cfv

@@ -51,7 +51,7 @@ bool WriteFileReplacing(const std::filesystem::path& path, const unsigned char* 
 }
 
 ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::filesystem::path& folder,
-                            ExportState& state, ExportUser& user) {
+                            ExportUser& user) {
   ExportOptions options;
   // The folder's own name is the export folder's, which must not be a link
   // or end in a separator: the real path of what was chosen.
@@ -59,14 +59,13 @@ ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::files
   options.destination = std::filesystem::canonical(folder, error);
   if (error) options.destination = folder / "";  // refused by the engine with the write message
   options.subtree = item;
-  return ExportEngine(tree, state, user).Run(options);
+  return ExportEngine(tree, user).Run(options);
 }
 
 std::vector<std::filesystem::path> WriteItemForDrag(const EntryTree& tree, ItemId item,
                                                     const std::filesystem::path& folder) {
-  ExportState state;
   QuietUser user;
-  ExportSubtree(tree, item, folder, state, user);
+  ExportSubtree(tree, item, folder, user);
   std::vector<std::filesystem::path> written;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error))

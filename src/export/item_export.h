@@ -45,10 +45,10 @@ bool WriteFileReplacing(const std::filesystem::path& path, const unsigned char* 
 // Exports the branch or entry `item` (not a root) into the existing folder
 // `folder` with the default options, as File > Export lays it out: the
 // item's folder (or file) directly in `folder`, everything below it inside,
-// checked or not. Questions and messages go to `user`; `state` is the export
-// state. A folder that does not exist counts as a write failure.
+// checked or not. Questions and messages go to `user`. A folder that does not exist counts as a write
+// failure.
 ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::filesystem::path& folder,
-                            ExportState& state, ExportUser& user);
+                            ExportUser& user);
 
 // Dragging out: exports `item` into the empty folder `folder` without asking
 // or telling anything, and returns what now lies directly in `folder` (the

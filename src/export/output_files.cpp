@@ -129,8 +129,6 @@ FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::
   return handle;
 }
 
-void CreateDirectoryChain(const OutputPath& folder) { (void)OpenOutputFolder(folder, true); }
-
 TargetKind InspectTarget(const FolderHandle& folder, const std::string& name) {
   struct stat info;
   if (::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TargetKind::kNothing;

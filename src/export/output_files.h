@@ -78,11 +78,6 @@ FolderHandle OpenOutputFolder(const OutputPath& folder, bool create);
 FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::string> components,
                                  bool create);
 
-// Creates `folder` and every missing folder above it. Failures are not
-// reported: they show as write messages for the entries meant to go there.
-// A path that leaves its export folder creates nothing.
-void CreateDirectoryChain(const OutputPath& folder);
-
 // What lies at `name` in an open folder, links not followed.
 enum class TargetKind { kNothing, kFolder, kOther };
 TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);

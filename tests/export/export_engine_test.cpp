@@ -228,7 +228,6 @@ TEST_P(Scenario, Runs) {
   }
   test::ApplySteps(dir.path(), row.afterLoad);
 
-  ExportState state;
   std::deque<OverwriteAnswer> answers;
   for (const char answer : row.answers)
     answers.push_back(static_cast<OverwriteAnswer>(std::string_view("yncYN").find(answer) + 1));
@@ -241,7 +240,7 @@ TEST_P(Scenario, Runs) {
   if (row.options.find('O') != std::string::npos) options.destination = dir / "out";
   if (row.options.find('L') != std::string::npos) options.destination = dir / std::string(300, 'n');
   FailingWriter writer(row.fault);
-  const ExportSummary summary = ExportEngine(tree, state, user, writer).Run(options);
+  const ExportSummary summary = ExportEngine(tree, user, writer).Run(options);
 
   const std::string prefix = dir.path().string() + "/";
   const auto relative = [&](Strings lines) {
@@ -277,6 +276,20 @@ TEST_P(Scenario, Runs) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, Scenario, ::testing::ValuesIn(kRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// An answer holds for one run only: the next run of the same engine asks
+// again, even after Yes to All or Cancel.
+TEST(Export, EachRunAsksAfresh) {
+  test::TempDir dir;
+  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("x.t", "x"), Leaf("y.t", "y")}));
+  test::ApplySteps(dir.path(), {"hero/x.txt=old", "hero/y.txt=old"});
+  EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
+  ScriptedUser user({OverwriteAnswer::kYesToAll, OverwriteAnswer::kCancel, OverwriteAnswer::kNoToAll});
+  ExportEngine engine(tree, user);
+  for (int run = 0; run < 3; ++run) engine.Run(ExportOptions{});
+  const std::string x = "ask " + (dir / "hero/x.txt").string();
+  EXPECT_EQ(user.events, (Strings{x, "finished", x, "finished", x, "finished"}));
+}
 
 // Writes half of the bytes, then stops the process: the point where a kill
 // lands in the middle of a large write.
@@ -323,10 +336,9 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     if (user != -1 && !test::BecomeUser(user)) ::_exit(3);
-    ExportState state;
     ScriptedUser yes({OverwriteAnswer::kYes});
     StoppingWriter writer;
-    ExportEngine(tree, state, yes, writer).Run(ExportOptions{});
+    ExportEngine(tree, yes, writer).Run(ExportOptions{});
     ::_exit(0);
   }
   int status = 0;
@@ -346,9 +358,8 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   test::ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=part", "hero/" + held + "=being written"});
   const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-  ExportState state;
   ScriptedUser user2({OverwriteAnswer::kYes});
-  ExportEngine(tree, state, user2).Run(ExportOptions{});
+  ExportEngine(tree, user2).Run(ExportOptions{});
   ::close(holder);
   const std::string path = (dir / "hero/big.bin").string();
   EXPECT_EQ(user2.events, (GetParam().overwrite ? Strings{"ask " + path, "finished"} : Strings{"finished"}));

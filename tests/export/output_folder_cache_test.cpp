@@ -129,9 +129,8 @@ TEST(OutputFolderCache, TheEngineOpensFoldersAfreshAfterAQuestion) {
   test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("a.t", "new a"), Leaf("b.t", "b")}));
   test::WriteFile(dir / "hero/a.txt", "old a");
   EntryTree tree = test::LoadAllChecked({dir / "hero.npc"});
-  ExportState state;
   MovingUser user(dir / "hero", dir / "hero-moved");
-  const ExportSummary summary = ExportEngine(tree, state, user).Run(ExportOptions{});
+  const ExportSummary summary = ExportEngine(tree, user).Run(ExportOptions{});
   EXPECT_EQ(summary.written, 2u);
   // The file asked about is replaced where it went with its folder.
   EXPECT_EQ(Listing(dir / "hero-moved"), Strings{"a.txt"});

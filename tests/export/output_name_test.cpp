@@ -33,7 +33,7 @@ std::string WithByteAt(std::size_t at, char byte) {
 TEST(SplitEntryName, Table) {
   const struct {
     std::string name, base, extension;
-  // clang-format off
+    // clang-format off
   } cases[] = {
       {"abc.t", "abc", ".t"}, {"noext", "noext", ""}, {"a.b.c", "a.b", ".c"}, {".hidden", "", ".hidden"},
       {"trailing.", "trailing", "."}, {"  abc  .t  ", "abc", ".t  "}, {" ", "", ""}, {"a/b\\c.d", "a/b\\c", ".d"},
@@ -59,7 +59,7 @@ TEST(OutputFileName, CorrectsTheExtension) {
     std::string name;
     Data data;
     std::string corrected;
-  // clang-format off
+    // clang-format off
   } cases[] = {
       {"a.bm", Data("BM\x36\x00"s), "a.bmp"}, {"a", Data("BM"), "a.bmp"}, {"a.mid", Data("BMxx"), "a.bmp"},
       {"a.x", Data("BM", 1), "a.x"},  // B, then M past the end

@@ -52,7 +52,7 @@ void MessageBoxExportUser::ExportFinished() {
 }
 
 std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
-                                              ExportState& state, const LogFont& generalFont,
+                                              ExportOptions& lastOptions, const LogFont& generalFont,
                                               UiLanguage language, const QString& caption) {
   ExportOptions options;
   {
@@ -60,8 +60,9 @@ std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwn
     if (dialog.Show(dialogOwner) != CExportDlg::kResultExport) return std::nullopt;
     options = dialog.Options();
   }
+  lastOptions = options;
   MessageBoxExportUser user(frame, language, caption);
-  return ExportEngine(tree, state, user).Run(options);
+  return ExportEngine(tree, user).Run(options);
 }
 
 }  // namespace cfv

@@ -37,11 +37,11 @@ class MessageBoxExportUser final : public ExportUser {
 };
 
 // Shows the dialog over `dialogOwner` (the active window) and, after
-// Export, exports the checked items of `tree` with `state` as the export
-// state. Returns what the export did, or nothing when the dialog was
+// Export, keeps the options chosen in `lastOptions` and exports the checked
+// items of `tree` with them. Returns what the export did, or nothing when the dialog was
 // cancelled (then nothing is written and no message appears).
 std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
-                                              ExportState& state, const LogFont& generalFont,
+                                              ExportOptions& lastOptions, const LogFont& generalFont,
                                               UiLanguage language, const QString& caption);
 
 }  // namespace cfv
