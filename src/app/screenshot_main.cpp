@@ -22,6 +22,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
+#include "export/ui/export_progress.h"
 #include "preview/ui/preview_panes.h"
 #include "settings/ui/option_config_dlg.h"
 
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: cfv-screenshot --locale NAME --shot "
-                 "main|config|about|export|message|finished|font|filter|hex "
+                 "main|config|about|export|message|finished|progress|font|filter|hex "
                  "--out FILE.png "
                  "[--settings FILE] [--load FILE]...\n");
     return 2;
@@ -156,7 +158,19 @@ int main(int argc, char** argv) {
         cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
             .AskOverwrite("Tazor/Custom/sample/readme.txt");
       } else if (options.shot == "finished") {
-        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle()).ExportFinished();
+        // An export that kept one file and wrote the rest into a folder
+        // beside the sample.
+        cfv::ExportSummary summary;
+        summary.written = 12;
+        summary.declined = 1;
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
+            .ShowFinished(summary, std::filesystem::current_path());
+      } else if (options.shot == "progress") {
+        // An export half-way through, as the export's thread reports it.
+        cfv::ExportProgressShare share;
+        share.Publish(1000, 2400, "chara/hero/face_normal_01.bm");
+        cfv::CExportProgressDlg progress(&frame, frame.Fonts().general, frame.Language(), share);
+        progress.exec();
       } else if (options.shot == "font") {
         (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());
       } else {
