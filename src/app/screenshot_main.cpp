@@ -91,14 +91,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "font" || options.shot == "filter" || options.shot == "hex";
+         options.shot == "progress" || options.shot == "font" || options.shot == "filter" ||
+         options.shot == "hex";
 }
 
-// The screen's pixels where `window` is, frame included.
+// The screen's pixels where `window` is, frame included, and the modal
+// dialog over it where that reaches beyond it.
 bool SaveWindowArea(const QWidget& window, const QString& out) {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return false;
-  const QRect area = window.frameGeometry();
+  QRect area = window.frameGeometry();
+  if (const QWidget* dialog = QApplication::activeModalWidget()) area |= dialog->frameGeometry();
+  area &= screen->geometry();
   return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(out);
 }
 
@@ -170,6 +174,9 @@ int main(int argc, char** argv) {
         cfv::ExportProgressShare share;
         share.Publish(1000, 2400, "chara/hero/face_normal_01.bm");
         cfv::CExportProgressDlg progress(&frame, frame.Fonts().general, frame.Language(), share);
+        // Closing asks the export to stop and leaves the dialog up; the walk's
+        // end is what closes it.
+        QTimer::singleShot(900, &progress, &cfv::CExportProgressDlg::Finish);
         progress.exec();
       } else if (options.shot == "font") {
         (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());

@@ -148,6 +148,8 @@ void MessageBoxExportUser::ShowFinished(const ExportSummary& summary, const std:
   if (!folder.empty() && std::filesystem::is_directory(folder, error))
     open = box.addButton(UiText(texts::kExportOpenFolder, language_), QMessageBox::ActionRole);
   box.setDefaultButton(QMessageBox::Ok);
+  // With a second button, Escape and the close box would do nothing.
+  box.setEscapeButton(QMessageBox::Ok);
   FitCaption(box, caption_);
   box.exec();
   if (open != nullptr && box.clickedButton() == open)

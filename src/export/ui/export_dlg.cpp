@@ -33,15 +33,15 @@ void GrowToFit(QLabel* label, int limitY) {
 
 CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : language_(language) {
   DialogBuilder b(*this, ToQFont(generalFont), DialogCaption(texts::kConfigureExportCaption, language), 300,
-                  238);
+                  204);
 
   // In template order; the tab order follows it, so Export has the focus
   // first.
   QPushButton* exportButton =
-      b.AddButton(kIdExport, UiText(texts::kExportButtonExport, language), 168, 214, 60, 18, true);
-  QPushButton* cancel = b.AddButton(kIdCancel, UiText(texts::kCancel, language), 234, 214, 60, 18);
+      b.AddButton(kIdExport, UiText(texts::kExportButtonExport, language), 168, 180, 60, 18, true);
+  QPushButton* cancel = b.AddButton(kIdCancel, UiText(texts::kCancel, language), 234, 180, 60, 18);
   QPushButton* defaults =
-      b.AddButton(kIdDefault, UiText(texts::kExportButtonDefault, language), 6, 214, 60, 18);
+      b.AddButton(kIdDefault, UiText(texts::kExportButtonDefault, language), 6, 180, 60, 18);
 
   skipExtractable_ = new QCheckBox(UiText(texts::kExportSkipExtractable, language), this);
   b.Place(skipExtractable_, kIdSkipExtractable, 6, 6, 288, 12);
@@ -52,20 +52,29 @@ CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : langua
   QLabel* renameNote =
       b.AddStatic(-1, UiText(texts::kExportRenameExtensionNote, language), 18, 90, 276, 30, StaticStyle{});
 
-  QGroupBox* destination = b.AddGroupBox(-1, UiText(texts::kExportDestination, language), 6, 156, 288, 52);
+  QGroupBox* destination = b.AddGroupBox(-1, UiText(texts::kExportDestination, language), 6, 126, 288, 48);
   besideEach_ = new QRadioButton(UiText(texts::kExportBesideEach, language), this);
-  b.Place(besideEach_, kIdBesideEach, 14, 170, 272, 12);
+  b.Place(besideEach_, kIdBesideEach, 14, 138, 272, 12);
   toFolder_ = new QRadioButton(UiText(texts::kExportToFolder, language), this);
-  b.Place(toFolder_, kIdToFolder, 14, 188, 62, 12);
+  b.Place(toFolder_, kIdToFolder, 14, 155, 62, 12);
   folderPath_ = new QLineEdit(this);
-  b.Place(folderPath_, kIdFolderPath, 78, 187, 152, 14);
-  QPushButton* browse = b.AddButton(kIdBrowse, UiText(texts::kExportBrowse, language), 234, 186, 52, 16);
+  b.Place(folderPath_, kIdFolderPath, 78, 154, 152, 14);
+  QPushButton* browse = b.AddButton(kIdBrowse, UiText(texts::kExportBrowse, language), 234, 153, 52, 16);
 
   // In a font whose Japanese glyphs are wider than the layout was drawn for,
   // an explanation wraps to one more line; let it grow into the free space
   // below it rather than lose its last line.
   GrowToFit(skipNote, renameExtension_->y());
-  GrowToFit(renameNote, destination->y());
+  // The second one may take what it needs: the destination choice and the
+  // buttons below it move down, and the dialog grows with them.
+  GrowToFit(renameNote, height() * 2);
+  const int shift = std::max(0, renameNote->geometry().bottom() + b.Units().ToPixelsY(4) - destination->y());
+  if (shift > 0) {
+    QWidget* const below[] = {destination, besideEach_,  toFolder_, folderPath_,
+                              browse,      exportButton, cancel,    defaults};
+    for (QWidget* control : below) control->move(control->x(), control->y() + shift);
+    setFixedSize(width(), height() + shift);
+  }
 
   connect(exportButton, &QPushButton::clicked, this, &CExportDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CExportDlg::reject);
