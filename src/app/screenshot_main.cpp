@@ -91,8 +91,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "progress" || options.shot == "font" || options.shot == "filter" ||
-         options.shot == "hex";
+         options.shot == "progress" || options.shot == "failure" || options.shot == "font" ||
+         options.shot == "filter" || options.shot == "hex";
 }
 
 // The screen's pixels where `window` is, frame included, and the modal
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: cfv-screenshot --locale NAME --shot "
-                 "main|config|about|export|message|finished|progress|font|filter|hex "
+                 "main|config|about|export|message|finished|progress|failure|font|filter|hex "
                  "--out FILE.png "
                  "[--settings FILE] [--load FILE]...\n");
     return 2;
@@ -169,6 +169,10 @@ int main(int argc, char** argv) {
         summary.declined = 1;
         cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
             .ShowFinished(summary, std::filesystem::current_path());
+      } else if (options.shot == "failure") {
+        // A write failure, with its check box for the rest of the export.
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
+            .Failed({cfv::ExportFailure::Kind::kWrite, "Tazor/Custom/sample/readme.txt", 0});
       } else if (options.shot == "progress") {
         // An export half-way through, as the export's thread reports it.
         cfv::ExportProgressShare share;
