@@ -2,15 +2,15 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QThread>
 #include <QUrl>
 #include <functional>
+#include <future>
 #include <memory>
 #include <system_error>
+#include <thread>
 
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
@@ -62,8 +62,18 @@ class ThreadedExportUser final : public ExportUser {
   }
 
  private:
+  // Runs `work` on the UI thread and waits for it. A promise rather than
+  // Qt's blocking connection: the hand-off is then one ThreadSanitizer sees.
   void OnUiThread(const std::function<void()>& work) {
-    QMetaObject::invokeMethod(&ui_, work, Qt::BlockingQueuedConnection);
+    std::promise<void> done;
+    QMetaObject::invokeMethod(
+        &ui_,
+        [&] {
+          work();
+          done.set_value();
+        },
+        Qt::QueuedConnection);
+    done.get_future().wait();
   }
 
   MessageBoxExportUser& boxes_;
@@ -188,17 +198,22 @@ std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwn
   ThreadedExportUser user(boxes, progress, share);
   ExportEngine engine(walked, state, user);
   ExportSummary summary;
-  std::unique_ptr<QThread> worker(QThread::create([&] { summary = engine.Run(options); }));
-  // Queued: `finished` comes from the export's thread.
-  QObject::connect(worker.get(), &QThread::finished, &progress, &CExportProgressDlg::Finish,
-                   Qt::QueuedConnection);
-  worker->start();
+  std::atomic<bool> walkEnded{false};
+  std::thread worker([&] {
+    summary = engine.Run(options);
+    walkEnded.store(true);
+    QMetaObject::invokeMethod(&progress, &CExportProgressDlg::Finish, Qt::QueuedConnection);
+  });
   progress.exec();
   // Normally the walk has ended here. When the application quits, the
   // dialog's loop ends early: the walk is cancelled, and whatever it still
   // asks is answered without a box.
   share.Close();
-  while (!worker->wait(QDeadlineTimer(20))) QCoreApplication::processEvents();
+  while (!walkEnded.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  worker.join();
+  // The walk's last call (Finish) may still be queued: it must not reach
+  // the dialog once it is gone, nor close a later one.
+  QCoreApplication::removePostedEvents(&progress, QEvent::MetaCall);
   boxes.SetOwner(frame);
   boxes.ShowFinished(summary, FolderToOpen(walked, options));
   return summary;
