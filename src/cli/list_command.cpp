@@ -169,7 +169,14 @@ class TreePrinter final : public LoadObserver {
   }
 
   // Writes `value` in decimal; returns the end.
-  static char* WriteNumber(char* out, std::uint64_t value) { return std::to_chars(out, out + 20, value).ptr; }
+  static char* WriteNumber(char* out, std::uint64_t value) {
+    // Depths and child counts are mostly one digit.
+    if (value < 10) {
+      *out = static_cast<char>('0' + value);
+      return out + 1;
+    }
+    return std::to_chars(out, out + 20, value).ptr;
+  }
 
   // Writes `text` as it stands; returns the end.
   static char* Write(char* out, std::string_view text) { return std::copy(text.begin(), text.end(), out); }
