@@ -70,6 +70,10 @@ void AppendBase(std::string& out, const NameParts& parts) {
   const std::string_view joined = std::string_view(out).substr(from);
   const std::string_view trimmed = TrimSpaces(joined);
   if (trimmed.size() == joined.size()) return;
+  if (trimmed.empty()) {
+    out.resize(from);
+    return;
+  }
   const std::size_t start = from + static_cast<std::size_t>(trimmed.data() - joined.data());
   out.erase(start + trimmed.size());
   out.erase(from, start - from);
