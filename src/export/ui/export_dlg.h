@@ -8,9 +8,10 @@
 // buttons Export (1, the default button), Cancel (2) and Default (1010).
 // Laid out in dialog units (300 x 204) in the General font, centred over its
 // owner; when the second explanation needs more lines than its place holds
-// (Japanese), what lies below it moves down and the dialog grows. Every opening starts from the default: both boxes checked, beside
-// each custom file, no path; Default brings that back and leaves the dialog
-// open. Typing a path or choosing one with Browse... selects "This folder:".
+// (Japanese), what lies below it moves down and the dialog grows. Every
+// opening starts from the default: both boxes checked, beside each custom
+// file, no path; Default brings that back and leaves the dialog open. Typing
+// a path or choosing one with Browse... selects "This folder:".
 //
 // Export (also Enter) ends it with kResultExport, Cancel, Escape and the
 // close box with kResultCancel; either way the boxes' states are read into
