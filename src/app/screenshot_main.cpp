@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "export/ui/export_command.h"
+#include "export/ui/export_progress.h"
 #include "preview/ui/preview_panes.h"
 #include "settings/ui/option_config_dlg.h"
 
@@ -93,15 +95,19 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   return options.shot == "main" || options.shot == "config" || options.shot == "about" ||
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
-         options.shot == "font" || options.shot == "filter" || options.shot == "hex" ||
-         options.shot == "menu" || options.shot == "status";
+         options.shot == "progress" || options.shot == "failure" || options.shot == "font" ||
+         options.shot == "filter" || options.shot == "hex" || options.shot == "menu" ||
+         options.shot == "status";
 }
 
-// The screen's pixels where `window` is, frame included.
+// The screen's pixels where `window` is, frame included, and the modal
+// dialog over it where that reaches beyond it.
 bool SaveWindowArea(const QWidget& window, const QString& out) {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return false;
-  const QRect area = window.frameGeometry();
+  QRect area = window.frameGeometry();
+  if (const QWidget* dialog = QApplication::activeModalWidget()) area |= dialog->frameGeometry();
+  area &= screen->geometry();
   return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(out);
 }
 
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: cfv-screenshot --locale NAME --shot "
-                 "main|config|about|export|message|finished|font|filter|hex|menu|status "
+                 "main|config|about|export|message|finished|progress|failure|font|filter|hex|menu|status "
                  "--out FILE.png "
                  "[--settings FILE] [--load FILE]...\n");
     return 2;
@@ -176,7 +182,26 @@ int main(int argc, char** argv) {
         cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
             .AskOverwrite("Tazor/Custom/sample/readme.txt");
       } else if (options.shot == "finished") {
-        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle()).ExportFinished();
+        // An export that kept one file and wrote the rest into a folder
+        // beside the sample.
+        cfv::ExportSummary summary;
+        summary.written = 12;
+        summary.declined = 1;
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
+            .ShowFinished(summary, std::filesystem::current_path());
+      } else if (options.shot == "failure") {
+        // A write failure, with its check box for the rest of the export.
+        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
+            .Failed({cfv::ExportFailure::Kind::kWrite, "Tazor/Custom/sample/readme.txt", 0});
+      } else if (options.shot == "progress") {
+        // An export half-way through, as the export's thread reports it.
+        cfv::ExportProgressShare share;
+        share.Publish(1000, 2400, "chara/hero/face_normal_01.bm");
+        cfv::CExportProgressDlg progress(&frame, frame.Fonts().general, frame.Language(), share);
+        // Closing asks the export to stop and leaves the dialog up; the walk's
+        // end is what closes it.
+        QTimer::singleShot(900, &progress, &cfv::CExportProgressDlg::Finish);
+        progress.exec();
       } else if (options.shot == "font") {
         (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());
       } else {

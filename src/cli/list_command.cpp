@@ -109,15 +109,22 @@ class TreePrinter final : public LoadObserver {
     return p;
   }
 
-  // Appends `text` as a JSON string: valid UTF-8 as it stands, every byte
+  // Writes `text` as a JSON string: valid UTF-8 as it stands, every byte
   // that is not part of valid UTF-8 as U+FFFD, quotes, backslashes and
-  // control characters escaped.
-  static void AppendJsonString(std::string& out, std::string_view text) {
-    out.push_back('"');
+  // control characters escaped. At most 2 + 6 * text.size() bytes; returns
+  // the end.
+  static char* WriteJsonString(char* out, std::string_view text) {
+    *out++ = '"';
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t run = 0;  // start of the bytes that are copied as they stand
     for (std::size_t i = 0; i < n;) {
+      // Eight plain bytes at a time, the usual case.
+      std::uint64_t word;
+      if (i + 8 <= n && (std::memcpy(&word, p + i, 8), !AnySpecial(word))) {
+        i += 8;
+        continue;
+      }
       const unsigned char c = p[i];
       if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
         ++i;
@@ -130,29 +137,54 @@ class TreePrinter final : public LoadObserver {
           continue;
         }
       }
-      out.append(text.data() + run, i - run);
+      out = std::copy(text.data() + run, text.data() + i, out);
       if (c == '"' || c == '\\') {
-        out.push_back('\\');
-        out.push_back(static_cast<char>(c));
+        *out++ = '\\';
+        *out++ = static_cast<char>(c);
       } else if (c < 0x20) {
         static constexpr char kHex[] = "0123456789abcdef";
-        out += "\\u00";
-        out.push_back(kHex[c >> 4]);
-        out.push_back(kHex[c & 15]);
+        out = Write(out, "\\u00");
+        *out++ = kHex[c >> 4];
+        *out++ = kHex[c & 15];
       } else {
-        out += "\xEF\xBF\xBD";
+        out = Write(out, "\xEF\xBF\xBD");
       }
       run = ++i;
     }
-    out.append(text.data() + run, n - run);
-    out.push_back('"');
+    out = std::copy(text.data() + run, text.data() + n, out);
+    *out++ = '"';
+    return out;
   }
 
-  // Appends `value` in decimal.
-  static void AppendNumber(std::string& out, std::uint64_t value) {
-    char digits[20];
-    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
+  // Whether any of the eight bytes in `word` is one WriteJsonString must
+  // look at: below 0x20, '"', '\\' or 0x80 and above.
+  static bool AnySpecial(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
+    // A byte of x below n (n <= 0x80, no byte of x at 0x80 or above) or zero
+    // sets its high bit here.
+    const auto below = [](std::uint64_t x, std::uint64_t n) { return (x - kOnes * n) & ~x & kHighs; };
+    return (word & kHighs) != 0 || below(word, 0x20) != 0 || below(word ^ (kOnes * '"'), 1) != 0 ||
+           below(word ^ (kOnes * '\\'), 1) != 0;
+  }
+
+  // Writes `value` in decimal; returns the end.
+  static char* WriteNumber(char* out, std::uint64_t value) {
+    // Depths and child counts are mostly one digit.
+    if (value < 10) {
+      *out = static_cast<char>('0' + value);
+      return out + 1;
+    }
+    return std::to_chars(out, out + 20, value).ptr;
+  }
+
+  // Writes `text` as it stands; returns the end.
+  static char* Write(char* out, std::string_view text) { return std::copy(text.begin(), text.end(), out); }
+  // A literal: a copy of known length, which the compiler does inline.
+  template <std::size_t N>
+  static char* Write(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
   }
 
   // The length of the valid UTF-8 sequence at `p` (lead byte >= 0x80), or 0:
@@ -180,77 +212,101 @@ class TreePrinter final : public LoadObserver {
     return length;
   }
 
-  // One JSON object a line, each entry read once from the file kept open.
+  // One JSON object a line, each entry read once from the file kept open,
+  // and no further than its content tests look (InspectEntry). Written
+  // straight into the output buffer: a listing of a million entries must
+  // cost little more than reading them.
   void PrintJson(const EntryTree& tree) {
-    std::string line;
+    // The path as it stands in the JSON string (escaped, without quotes),
+    // and its length at each depth: each entry adds its escaped name.
     std::string path;
-    std::vector<std::size_t> pathAt;  // path's length at each depth
+    std::vector<std::size_t> pathAt;
+    std::string slashed;  // a name holding '\\', with '/' for it
+    std::string exportName;
     std::optional<CustomFile> file;
+    unsigned char head[kContentTestBytes + kZeroTail];
     tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
       const std::string_view text = tree.Text(id);
-      std::uint32_t children = 0;
-      for (ItemId child = tree.FirstChild(id); child != kNoItem; child = tree.NextSibling(child)) ++children;
-      line.clear();
-      line += "{\"depth\":";
-      AppendNumber(line, depth);
-      line += ",\"offset\":";
-      AppendNumber(line, tree.Data(id));
-      line += ",\"name\":";
+      const std::uint32_t children = tree.ChildCount(id);
       if (depth == 0) {
-        const auto slash = text.rfind('/');
-        AppendJsonString(line, text.substr(slash == std::string_view::npos ? 0 : slash + 1));
-        line += ",\"path\":\"\",\"children\":";
-        AppendNumber(line, children);
-        line += ",\"file\":";
-        AppendJsonString(line, text);
         path.clear();
         pathAt.assign(1, 0);
         file.emplace(std::filesystem::path(text), CustomFile::Access::kScan);
-      } else {
-        AppendJsonString(line, text);
-        path.resize(pathAt[depth - 1]);
-        if (depth > 1) path.push_back('/');
-        const std::size_t nameAt = path.size();
-        path.append(text);
-        std::replace(path.begin() + static_cast<std::ptrdiff_t>(nameAt), path.end(), '\\', '/');
-        pathAt.resize(depth);
-        pathAt.push_back(path.size());
-        line += ",\"path\":";
-        AppendJsonString(line, path);
-        line += ",\"children\":";
-        AppendNumber(line, children);
-        ExtractResult extracted =
-            file && file->IsOpen() ? ExtractEntry(*file, tree.Data(id)) : ExtractResult();
-        if (extracted) {
-          const EntryData& data = *extracted.data;
-          static constexpr const char* kCompression[] = {"none", "zlib", "gzip"};
-          line += ",\"length\":";
-          AppendNumber(line, data.size());
-          line += ",\"stored_length\":";
-          AppendNumber(line, extracted.storedLength);
-          line += ",\"compression\":\"";
-          line += kCompression[static_cast<int>(extracted.compression)];
-          line += "\",\"preview\":\"";
-          line += PreviewKindName(ClassifyPreview(data.data(), data.size(), text).kind);
-          line += "\",\"export_name\":";
-          AppendJsonString(line, OutputFileName(text, data.data(), data.size(), true));
-        } else {
-          // The file changed or vanished since it was listed.
-          unreadEntries = true;
-        }
+        char* p = Reserve(96 + 12 * text.size());
+        p = Write(p, "{\"depth\":0,\"offset\":");
+        p = WriteNumber(p, tree.Data(id));
+        p = Write(p, ",\"name\":");
+        const auto slash = text.rfind('/');
+        p = WriteJsonString(p, text.substr(slash == std::string_view::npos ? 0 : slash + 1));
+        p = Write(p, ",\"path\":\"\",\"children\":");
+        p = WriteNumber(p, children);
+        p = Write(p, ",\"file\":");
+        p = WriteJsonString(p, text);
+        p = Write(p, "}\n");
+        used_ = static_cast<std::size_t>(p - buffer_.data());
+        return;
       }
-      line += "}\n";
-      Append(line);
+      EntryFacts facts;
+      if (file && file->IsOpen()) facts = InspectEntry(*file, tree.Data(id), head, kContentTestBytes);
+      // The name and its export name (at most the name and a longer
+      // extension) escaped, the path as escaped, and the name once more as
+      // scratch.
+      char* p = Reserve(512 + 6 * 3 * text.size() + path.size());
+      p = Write(p, "{\"depth\":");
+      p = WriteNumber(p, depth);
+      p = Write(p, ",\"offset\":");
+      p = WriteNumber(p, tree.Data(id));
+      p = Write(p, ",\"name\":");
+      char* const escapedName = p + 1;
+      p = WriteJsonString(p, text);
+      path.resize(pathAt[depth - 1]);
+      if (depth > 1) path.push_back('/');
+      if (text.find('\\') == std::string_view::npos) {
+        // The name escaped just now, without its quotes.
+        path.append(escapedName, static_cast<std::size_t>(p - 1 - escapedName));
+      } else {
+        slashed.assign(text);
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        char* end = WriteJsonString(p, slashed);  // past the line, as scratch
+        path.append(p + 1, static_cast<std::size_t>(end - 1 - (p + 1)));
+      }
+      pathAt.resize(depth);
+      pathAt.push_back(path.size());
+      p = Write(p, ",\"path\":\"");
+      p = Write(p, std::string_view(path));
+      p = Write(p, "\",\"children\":");
+      p = WriteNumber(p, children);
+      if (facts.ok) {
+        static constexpr std::string_view kCompression[] = {"none", "zlib", "gzip"};
+        p = Write(p, ",\"length\":");
+        p = WriteNumber(p, facts.length);
+        p = Write(p, ",\"stored_length\":");
+        p = WriteNumber(p, facts.storedLength);
+        p = Write(p, ",\"compression\":\"");
+        p = Write(p, kCompression[static_cast<int>(facts.compression)]);
+        p = Write(p, "\",\"preview\":\"");
+        // The content tests look at the head only, and at the length.
+        p = Write(p, PreviewKindName(ClassifyPreview(head, facts.length, text).kind));
+        p = Write(p, "\",\"export_name\":");
+        exportName.clear();
+        AppendOutputFileName(exportName, text, head, facts.length, true);
+        p = WriteJsonString(p, exportName);
+      } else {
+        // The file changed or vanished since it was listed.
+        unreadEntries = true;
+      }
+      p = Write(p, "}\n");
+      used_ = static_cast<std::size_t>(p - buffer_.data());
     });
   }
 
-  void Append(std::string_view text) {
-    if (used_ + text.size() > buffer_.size()) {
+  // Room for `n` more bytes at buffer_.data() + used_.
+  char* Reserve(std::size_t n) {
+    if (used_ + n > buffer_.size()) {
       Flush();
-      if (text.size() > buffer_.size()) buffer_.resize(text.size());
+      if (n > buffer_.size()) buffer_.resize(n);
     }
-    std::copy(text.begin(), text.end(), buffer_.data() + used_);
-    used_ += text.size();
+    return buffer_.data() + used_;
   }
 
  public:

@@ -135,6 +135,32 @@ inline constexpr Bilingual kExportRenameExtensionNote{
     "Tazorカスタムファイルに格納されている各ファイルの名前は、通常と異なる拡張子が設定されています。\n"
     "そのままだと一般的な環境ではダブルクリックで開くことができないので、補正を行います。\n"
     "（例：npcの設定テキストは .t → .txt にする）"};
+// The dialog's destination choice; its folder picker's caption goes
+// through kDialogCaptionFormat like the dialog's own.
+inline constexpr Bilingual kExportDestination{"Export to", "書き出し先"};
+inline constexpr Bilingual kExportBesideEach{"Beside each custom file", "各カスタムファイルと同じ場所"};
+inline constexpr Bilingual kExportToFolder{"This folder:", "このフォルダー:"};
+inline constexpr Bilingual kExportBrowse{"Browse...", "参照..."};
+inline constexpr Bilingual kExportChooseFolderCaption{"Export to Folder", "書き出し先のフォルダー"};
+// Export with "This folder:" and no full path typed; then with a path to
+// something that is not a folder (%s: the path).
+inline constexpr Bilingual kExportNeedsFolder{
+    "Enter the full path of the folder to export to, or choose it with the Browse... button.\n"
+    "A folder that does not exist yet is made.",
+    "書き出し先のフォルダーをフルパスで入力するか、[参照...] ボタンで選んでください。\n"
+    "まだないフォルダーは作られます。"};
+inline constexpr Bilingual kExportNotAFolder{"[%s] is not a folder.", "[%s] はフォルダーではありません。"};
+// The progress dialog while an export runs: "%s of %s" takes the entries
+// done, then the total.
+inline constexpr Bilingual kExportProgressCaption{"Exporting", "書き出し中"};
+inline constexpr Bilingual kExportProgressCount{"%s of %s entries", "%s / %s 項目"};
+// The check box of a failure's message box.
+inline constexpr Bilingual kExportDontShowAgain{"Don't show again in this export",
+                                                "この書き出しでは今後表示しない"};
+// Below kExportFinished: the numbers written, not overwritten and failed.
+inline constexpr Bilingual kExportFinishedCounts{"Written: %s\nNot overwritten: %s\nFailed: %s",
+                                                 "書き出し: %s\n上書きしなかった: %s\n失敗: %s"};
+inline constexpr Bilingual kExportOpenFolder{"Open Folder", "フォルダーを開く"};
 // %s stands for the custom file's path: a custom file without an extension
 // has no room beside it for its export folder.
 inline constexpr Bilingual kExportNoExtension{

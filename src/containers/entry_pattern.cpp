@@ -86,6 +86,8 @@ EntryPattern::EntryPattern(std::string_view pattern, Mode mode) : mode_(mode) {
       tokens_.push_back({Kind::kStar, 0});
     }
   }
+  for (auto t = tokens_.rbegin(); t != tokens_.rend() && t->kind == Kind::kLiteral && t->ch < 0x80; ++t)
+    asciiTail_.insert(asciiTail_.begin(), static_cast<char>(t->ch));
 }
 
 bool EntryPattern::Matches(std::string_view text) const {
@@ -95,6 +97,19 @@ bool EntryPattern::Matches(std::string_view text) const {
       if (FoldedEqual(text, at, folded_)) return true;
     }
     return false;
+  }
+  // A text's last ASCII bytes are its last characters: when they are not
+  // the pattern's last, literal ones, nothing more needs looking at
+  // (--include over a million entries mostly ends here). A text of fewer
+  // bytes has fewer characters than those.
+  if (!asciiTail_.empty()) {
+    if (text.size() < asciiTail_.size()) return false;
+    std::size_t ascii = 0;
+    while (ascii < asciiTail_.size() && static_cast<unsigned char>(text[text.size() - 1 - ascii]) < 0x80)
+      ++ascii;
+    if (!FoldedEqual(text, text.size() - ascii,
+                     std::string_view(asciiTail_).substr(asciiTail_.size() - ascii)))
+      return false;
   }
   // A set of pattern positions (state k: the first k tokens are matched),
   // stepped along the text one code point at a time.

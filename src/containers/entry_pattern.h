@@ -50,6 +50,9 @@ class EntryPattern {
   bool plain_ = false;
   std::string folded_;
   std::vector<Token> tokens_;
+  // The pattern's trailing literal characters, as far as they are ASCII
+  // (folded, `\` as `/`): a quick test that rejects most texts.
+  std::string asciiTail_;
 };
 
 // The path of `item` inside its custom file: the stored names of the items

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
@@ -147,6 +148,51 @@ ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset) {
       file.ReadDirect(out, n, zeroed);
     }
   });
+}
+
+EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,
+                        std::size_t headCapacity) {
+  EntryFacts facts;
+  file.MoveTo(offset);
+  unsigned char header[kEntryHeaderSize];
+  file.ReadZeroed(header, sizeof header);
+  const std::uint64_t size = HeaderSizeValue(header);
+  if (size < kEntryHeaderSize || size > kMaxEntrySize) {
+    facts.error = ExtractError::kBadHeader;
+    return facts;
+  }
+  // As ExtractFrom: the payload is what the file has of it.
+  const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
+  const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
+  const std::size_t payloadLength = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
+  facts.ok = true;
+  facts.storedLength = payloadLength;
+  facts.length = payloadLength;
+  const std::size_t headLength = std::min(payloadLength, headCapacity);
+  file.ReadZeroed(head, headLength);
+  std::memset(head + headLength, 0, kZeroTail);
+  if (!MayBeStream(head, headLength)) return facts;
+
+  // The whole payload, in a buffer kept by the thread.
+  thread_local std::vector<unsigned char> payload;
+  payload.resize(payloadLength);
+  std::memcpy(payload.data(), head, headLength);
+  const std::size_t rest = payloadLength - headLength;
+  if (rest <= 64 * 1024) {
+    file.ReadZeroed(payload.data() + headLength, rest);
+  } else {
+    file.ReadDirect(payload.data() + headLength, rest);
+  }
+  unsigned char* scratch = InflateScratch();
+  if (scratch == nullptr) return facts;
+  const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), payloadLength);
+  if (length == 0) return facts;
+  facts.length = length;
+  facts.compression = payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib;
+  const std::size_t dataHead = std::min(length, headCapacity);
+  std::memcpy(head, scratch, dataHead);
+  std::memset(head + dataHead, 0, kZeroTail);
+  return facts;
 }
 
 }  // namespace cfv

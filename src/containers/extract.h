@@ -85,6 +85,26 @@ class CustomFile;
 // Moves the file's position. Never fails with kCannotOpen.
 ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset);
 
+// What can be told of an entry without keeping its data: how it is stored,
+// its lengths, and its first bytes (as ExtractEntry would give them).
+struct EntryFacts {
+  ExtractError error = ExtractError::kCannotOpen;  // meaningful when !ok
+  bool ok = false;
+  Compression compression = Compression::kNone;
+  std::uint64_t storedLength = 0;  // payload bytes read from the file
+  std::size_t length = 0;          // the data's length, after inflation
+};
+
+// ExtractEntry's answer for the entry at `offset` of `file`, with only the
+// first `headCapacity` bytes of the data, copied to `head` and followed
+// there by kZeroTail zero bytes (`head` holds headCapacity + kZeroTail
+// bytes; those past the tail are left as they were). A payload that cannot be a zlib or gzip
+// stream is read no further than the head; one that may be is read and
+// inflated whole, into buffers kept by the thread, so that listing many
+// entries allocates nothing per entry. Moves the file's position.
+EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,
+                        std::size_t headCapacity);
+
 // Inflates `payload` (zlib or gzip, detected from its header) in one step
 // into `out`, at most `capacity` bytes. Returns the number of bytes written,
 // or 0 when the payload is not a complete stream whose output fits (bytes

@@ -46,8 +46,11 @@ const FolderHandle& OutputFolderCache::Open(const OutputPath& folder, bool creat
                 std::span<const std::string>(folder.components).subspan(best->components.size()), create)
           : OpenOutputFolder(folder, create);
   if (!handle) return none_;
+  // A folder this export has just made holds no leftovers: only one that
+  // was there before is swept.
   struct stat info;
-  if (::fstat(handle.fd(), &info) == 0 && swept_.emplace(info.st_dev, info.st_ino).second)
+  if (!handle.created() && ::fstat(handle.fd(), &info) == 0 &&
+      swept_.emplace(info.st_dev, info.st_ino).second)
     SweepLeftovers(handle);
   if (kept_.size() == kCapacity) kept_.pop_back();
   kept_.insert(kept_.begin(), Kept{folder.exportFolder, folder.components, std::move(handle)});

@@ -38,30 +38,50 @@ bool IsTextData(const unsigned char* data, std::size_t length) {
   return true;
 }
 
-SplitName SplitEntryName(std::string_view name) {
+namespace {
+
+// SplitEntryName's parts as views into the name: the drive and folder text
+// (separators included), the stem and the extension.
+struct NameParts {
+  std::string_view head;
+  std::string_view stem;
+  std::string_view extension;
+};
+
+NameParts SplitParts(std::string_view name) {
   std::size_t driveEnd = 0;
   if (!name.empty()) {
     const std::size_t first = Utf8Length(static_cast<unsigned char>(name[0]));
     if (first < name.size() && name[first] == ':') driveEnd = first + 1;
   }
-  const std::string_view rest = name.substr(driveEnd);
-  const auto lastSep = rest.find_last_of("\\/");
-  const std::size_t fileStart = lastSep == std::string_view::npos ? 0 : lastSep + 1;
-  const std::string_view file = rest.substr(fileStart);
+  std::size_t fileStart = name.size();
+  while (fileStart > driveEnd && name[fileStart - 1] != '\\' && name[fileStart - 1] != '/') --fileStart;
+  const std::string_view file = name.substr(fileStart);
   const auto dot = file.rfind('.');
-  const std::string_view stem = dot == std::string_view::npos ? file : file.substr(0, dot);
-  SplitName split;
-  split.extension = dot == std::string_view::npos ? std::string() : std::string(file.substr(dot));
-  std::string joined;
-  joined.reserve(name.size());
-  joined.append(name.substr(0, driveEnd));
-  joined.append(rest.substr(0, fileStart));
-  joined.append(stem);
-  split.base = std::string(TrimSpaces(joined));
-  return split;
+  if (dot == std::string_view::npos) return {name.substr(0, fileStart), file, {}};
+  return {name.substr(0, fileStart), file.substr(0, dot), file.substr(dot)};
 }
 
-std::string CorrectExtension(std::string_view extension, const unsigned char* data, std::size_t length) {
+// The base: head and stem joined, leading and trailing spaces removed.
+void AppendBase(std::string& out, const NameParts& parts) {
+  const std::size_t from = out.size();
+  out.append(parts.head);
+  out.append(parts.stem);
+  const std::string_view joined = std::string_view(out).substr(from);
+  const std::string_view trimmed = TrimSpaces(joined);
+  if (trimmed.size() == joined.size()) return;
+  if (trimmed.empty()) {
+    out.resize(from);
+    return;
+  }
+  const std::size_t start = from + static_cast<std::size_t>(trimmed.data() - joined.data());
+  out.erase(start + trimmed.size());
+  out.erase(from, start - from);
+}
+
+// CorrectExtension's answer, as a view of a literal or of `extension`.
+std::string_view CorrectedExtension(std::string_view extension, const unsigned char* data,
+                                    std::size_t length) {
   if (HasBytes(data, length, 0, "BM")) return ".bmp";
   if (HasBytes(data, length, 6, "JFIF")) return ".jpg";
   if (HasBytes(data, length, 0, "RIFF")) return ".wav";
@@ -70,14 +90,39 @@ std::string CorrectExtension(std::string_view extension, const unsigned char* da
   if ((extension == ".t" || extension == ".tx") && IsTextData(data, length)) return ".txt";
   if (extension == ".obc" && IsTextData(data, length)) return ".obc.txt";
   if (HasBytes(data, length, 1024, "m1_0")) return ".eum";
-  return std::string(extension);
+  return extension;
 }
 
+}  // namespace
+
+SplitName SplitEntryName(std::string_view name) {
+  const NameParts parts = SplitParts(name);
+  SplitName split;
+  split.extension = std::string(parts.extension);
+  AppendBase(split.base, parts);
+  return split;
+}
+
+std::string CorrectExtension(std::string_view extension, const unsigned char* data, std::size_t length) {
+  return std::string(CorrectedExtension(extension, data, length));
+}
+
+void AppendOutputFileName(std::string& out, std::string_view entryName, const unsigned char* data,
+                          std::size_t length, bool renameExtension) {
+  const NameParts parts = SplitParts(entryName);
+  const std::string_view extension =
+      renameExtension ? CorrectedExtension(parts.extension, data, length) : parts.extension;
+  AppendBase(out, parts);
+  out.append(extension);
+}
+
+// One allocation: an export names every entry it writes.
 std::string OutputFileName(std::string_view entryName, const unsigned char* data, std::size_t length,
                            bool renameExtension) {
-  SplitName split = SplitEntryName(entryName);
-  if (renameExtension) split.extension = CorrectExtension(split.extension, data, length);
-  return split.base + split.extension;
+  std::string name;
+  name.reserve(entryName.size() + 8);
+  AppendOutputFileName(name, entryName, data, length, renameExtension);
+  return name;
 }
 
 }  // namespace cfv

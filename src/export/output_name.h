@@ -31,9 +31,18 @@ SplitName SplitEntryName(std::string_view name);
 // case-sensitively; byte signatures match only within `length`.
 std::string CorrectExtension(std::string_view extension, const unsigned char* data, std::size_t length);
 
+// CorrectExtension looks at no byte of the data past this many (the last
+// signature ends there; the text test reads 256), ClassifyPreview at four:
+// the data's first bytes, given with its whole length, are enough for both.
+inline constexpr std::size_t kContentTestBytes = 1028;
+
 // The output file name: base + extension, the extension corrected from the
 // data when `renameExtension` is set.
 std::string OutputFileName(std::string_view entryName, const unsigned char* data, std::size_t length,
                            bool renameExtension);
+// The same, appended to `out`: a caller naming many entries into one string
+// allocates nothing per entry.
+void AppendOutputFileName(std::string& out, std::string_view entryName, const unsigned char* data,
+                          std::size_t length, bool renameExtension);
 
 }  // namespace cfv

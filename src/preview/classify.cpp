@@ -8,19 +8,14 @@ namespace {
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The last four characters of `text` (all of it when shorter), compared with
-// `suffix` ignoring ASCII case. Non-ASCII characters never equal the ASCII
-// suffix, so comparing the last four bytes is the same as comparing the
-// last four characters whenever they could match.
+// `suffix`, four ASCII characters, ignoring ASCII case. Non-ASCII characters
+// never equal the ASCII suffix, so comparing the last four bytes is the same
+// as comparing the last four characters: a tail that holds a non-ASCII
+// character holds a byte of 0x80 or above among its last four.
 bool LastFourEqual(std::string_view text, std::string_view suffix) {
-  std::size_t chars = 0;
-  std::size_t start = text.size();
-  while (start > 0 && chars < 4) {
-    --start;
-    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) ++chars;
-  }
-  const std::string_view tail = text.substr(start);
-  if (tail.size() != suffix.size()) return false;
-  for (std::size_t i = 0; i < tail.size(); ++i) {
+  if (text.size() < 4) return false;
+  const char* tail = text.data() + text.size() - 4;
+  for (std::size_t i = 0; i < 4; ++i) {
     if (AsciiLower(tail[i]) != suffix[i]) return false;
   }
   return true;

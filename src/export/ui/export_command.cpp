@@ -1,21 +1,119 @@
 #include "export/ui/export_command.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <functional>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
+#include "export/output_path.h"
 #include "export/ui/export_dlg.h"
+#include "export/ui/export_progress.h"
 
 namespace cfv {
+namespace {
+
+// The user of an engine that runs on a thread of its own: questions and
+// messages go to `boxes` on the UI thread (the export waits for the
+// answer), progress to the dialog's share, where Cancel is read back.
+class ThreadedExportUser final : public ExportUser {
+ public:
+  ThreadedExportUser(MessageBoxExportUser& boxes, QObject& uiThreadObject, ExportProgressShare& share)
+      : boxes_(boxes), ui_(uiThreadObject), share_(share) {}
+
+  OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
+    OverwriteAnswer answer = OverwriteAnswer::kCancel;
+    OnUiThread([&] {
+      if (!share_.Closing()) answer = boxes_.AskOverwrite(targetPath);
+    });
+    return answer;
+  }
+  void ReadFailed(const std::string& customFilePath) override {
+    Failed({ExportFailure::Kind::kRead, customFilePath, 0});
+  }
+  void WriteFailed(const std::string& targetPath) override {
+    Failed({ExportFailure::Kind::kWrite, targetPath, 0});
+  }
+  void FolderNameRefused(const std::string& customFilePath) override {
+    Failed({ExportFailure::Kind::kFolderName, customFilePath, 0});
+  }
+  void Failed(const ExportFailure& failure) override {
+    // Hidden failures are only counted (by the engine): no trip to the UI
+    // thread for them.
+    if (boxes_.FailuresHidden()) return;
+    OnUiThread([&] {
+      if (!share_.Closing()) boxes_.Failed(failure);
+    });
+  }
+  // The command shows the finished message once the progress dialog has
+  // closed.
+  void ExportFinished() override {}
+  bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
+    share_.Publish(done, total, name);
+    return !share_.CancelRequested();
+  }
+
+ private:
+  // Runs `work` on the UI thread and waits for it. A promise rather than
+  // Qt's blocking connection: the hand-off is then one ThreadSanitizer sees.
+  void OnUiThread(const std::function<void()>& work) {
+    std::promise<void> done;
+    QMetaObject::invokeMethod(
+        &ui_,
+        [&] {
+          work();
+          done.set_value();
+        },
+        Qt::QueuedConnection);
+    done.get_future().wait();
+  }
+
+  MessageBoxExportUser& boxes_;
+  QObject& ui_;
+  ExportProgressShare& share_;
+};
+
+// Text of the failure box for `failure`.
+QString FailureText(const ExportFailure& failure, UiLanguage language) {
+  switch (failure.kind) {
+    case ExportFailure::Kind::kRead:
+      return UiText(texts::kExportReadError, language);
+    case ExportFailure::Kind::kWrite:
+    case ExportFailure::Kind::kLeavesFolder:
+    case ExportFailure::Kind::kCustomFile:
+      return UiFormat(texts::kExportWriteError, language, {failure.path});
+    case ExportFailure::Kind::kFolderName:
+      return UiFormat(texts::kExportNoFolderName, language, {failure.path});
+    case ExportFailure::Kind::kNoExtension:
+      return UiFormat(texts::kExportNoExtension, language, {failure.path});
+  }
+  return {};
+}
+
+}  // namespace
+
 MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
-    : frame_(frame), language_(language), caption_(std::move(caption)) {}
+    : owner_(&frame), language_(language), caption_(std::move(caption)) {}
 
 OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
-  switch (ShowMessageBox(&frame_, QMessageBox::NoIcon, caption_,
-                         ToQString(FormatText(texts::kExportOverwriteQuestion.In(language_), {targetPath})),
-                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+  switch (ShowMessageBox(owner_, QMessageBox::NoIcon, caption_,
+                         UiFormat(texts::kExportOverwriteQuestion, language_, {targetPath}),
+                         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll |
+                             QMessageBox::Cancel)) {
     case QMessageBox::Yes:
       return OverwriteAnswer::kYes;
+    case QMessageBox::YesToAll:
+      return OverwriteAnswer::kYesToAll;
+    case QMessageBox::NoToAll:
+      return OverwriteAnswer::kNoToAll;
     case QMessageBox::Cancel:
       return OverwriteAnswer::kCancel;
     default:
@@ -23,32 +121,62 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
   }
 }
 
-void MessageBoxExportUser::ReadFailed(const std::string& /*customFilePath*/) {
-  ShowReadErrorBox(&frame_, caption_, language_);
+void MessageBoxExportUser::ReadFailed(const std::string& customFilePath) {
+  Failed({ExportFailure::Kind::kRead, customFilePath, 0});
 }
 
 void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 ToQString(FormatText(texts::kExportWriteError.In(language_), {targetPath})),
-                 QMessageBox::Ok);
+  Failed({ExportFailure::Kind::kWrite, targetPath, 0});
 }
 
 void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 ToQString(FormatText(texts::kExportNoFolderName.In(language_), {customFilePath})),
-                 QMessageBox::Ok);
+  Failed({ExportFailure::Kind::kFolderName, customFilePath, 0});
 }
 
 void MessageBoxExportUser::Failed(const ExportFailure& failure) {
-  if (failure.kind != ExportFailure::Kind::kNoExtension) return ExportUser::Failed(failure);
-  ShowMessageBox(&frame_, QMessageBox::Critical, caption_,
-                 ToQString(FormatText(texts::kExportNoExtension.In(language_), {failure.path})),
-                 QMessageBox::Ok);
+  if (failuresHidden_.load()) return;
+  QMessageBox box(QMessageBox::Critical, caption_, FailureText(failure, language_), QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  // QMessageBox owns the check box.
+  box.setCheckBox(new QCheckBox(UiText(texts::kExportDontShowAgain, language_)));
+  FitCaption(box, caption_);
+  box.exec();
+  if (box.checkBox()->isChecked()) failuresHidden_.store(true);
 }
 
-void MessageBoxExportUser::ExportFinished() {
-  ShowMessageBox(&frame_, QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
-                 QMessageBox::Ok);
+void MessageBoxExportUser::ExportFinished() { ShowFinished(ExportSummary(), {}); }
+
+void MessageBoxExportUser::ShowFinished(const ExportSummary& summary, const std::filesystem::path& folder) {
+  QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
+                  QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  box.setInformativeText(UiFormat(texts::kExportFinishedCounts, language_,
+                                  {std::to_string(summary.written), std::to_string(summary.NotOverwritten()),
+                                   std::to_string(summary.Failed())}));
+  QPushButton* open = nullptr;
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(folder, error))
+    open = box.addButton(UiText(texts::kExportOpenFolder, language_), QMessageBox::ActionRole);
+  box.setDefaultButton(QMessageBox::Ok);
+  // With a second button, Escape and the close box would do nothing.
+  box.setEscapeButton(QMessageBox::Ok);
+  FitCaption(box, caption_);
+  box.exec();
+  if (open != nullptr && box.clickedButton() == open)
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+}
+
+std::filesystem::path FolderToOpen(const EntryTree& tree, const ExportOptions& options) {
+  if (!options.destination.empty()) return options.destination;
+  for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
+    bool hasChecked = false;
+    tree.ForEachPreOrder(root,
+                         [&](ItemId id, unsigned depth) { hasChecked |= depth > 0 && tree.IsChecked(id); });
+    const std::filesystem::path folder = ExportFolderOf(tree.Text(root));
+    std::error_code error;
+    if (hasChecked && std::filesystem::is_directory(folder, error)) return folder;
+  }
+  return {};
 }
 
 std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
@@ -61,8 +189,35 @@ std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwn
     options = dialog.Options();
   }
   lastOptions = options;
-  MessageBoxExportUser user(frame, language, caption);
-  return ExportEngine(tree, user).Run(options);
+  // The walk reads a copy of the tree: the window's own may change under
+  // it meanwhile (a load aborted earlier still hands over its last files).
+  const EntryTree walked = tree;
+  MessageBoxExportUser boxes(frame, language, caption);
+  ExportProgressShare share;
+  CExportProgressDlg progress(&frame, generalFont, language, share);
+  boxes.SetOwner(progress);
+  ThreadedExportUser user(boxes, progress, share);
+  ExportEngine engine(walked, user);
+  ExportSummary summary;
+  std::atomic<bool> walkEnded{false};
+  std::thread worker([&] {
+    summary = engine.Run(options);
+    walkEnded.store(true);
+    QMetaObject::invokeMethod(&progress, &CExportProgressDlg::Finish, Qt::QueuedConnection);
+  });
+  progress.exec();
+  // Normally the walk has ended here. When the application quits, the
+  // dialog's loop ends early: the walk is cancelled, and whatever it still
+  // asks is answered without a box.
+  share.Close();
+  while (!walkEnded.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  worker.join();
+  // The walk's last call (Finish) may still be queued: it must not reach
+  // the dialog once it is gone, nor close a later one.
+  QCoreApplication::removePostedEvents(&progress, QEvent::MetaCall);
+  boxes.SetOwner(frame);
+  boxes.ShowFinished(summary, FolderToOpen(walked, options));
+  return summary;
 }
 
 }  // namespace cfv

@@ -1,11 +1,19 @@
 #include "export/ui/export_dlg.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <algorithm>
+#include <system_error>
 
 #include "common/ui/dialog_layout.h"
+#include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "settings/ui/font_conversion.h"
 
@@ -23,17 +31,17 @@ void GrowToFit(QLabel* label, int limitY) {
 
 }  // namespace
 
-CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) {
+CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : language_(language) {
   DialogBuilder b(*this, ToQFont(generalFont), DialogCaption(texts::kConfigureExportCaption, language), 300,
-                  180);
+                  204);
 
   // In template order; the tab order follows it, so Export has the focus
   // first.
   QPushButton* exportButton =
-      b.AddButton(kIdExport, UiText(texts::kExportButtonExport, language), 168, 156, 60, 18, true);
-  QPushButton* cancel = b.AddButton(kIdCancel, UiText(texts::kCancel, language), 234, 156, 60, 18);
+      b.AddButton(kIdExport, UiText(texts::kExportButtonExport, language), 168, 180, 60, 18, true);
+  QPushButton* cancel = b.AddButton(kIdCancel, UiText(texts::kCancel, language), 234, 180, 60, 18);
   QPushButton* defaults =
-      b.AddButton(kIdDefault, UiText(texts::kExportButtonDefault, language), 6, 156, 60, 18);
+      b.AddButton(kIdDefault, UiText(texts::kExportButtonDefault, language), 6, 180, 60, 18);
 
   skipExtractable_ = new QCheckBox(UiText(texts::kExportSkipExtractable, language), this);
   b.Place(skipExtractable_, kIdSkipExtractable, 6, 6, 288, 12);
@@ -43,17 +51,38 @@ CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) {
   b.Place(renameExtension_, kIdRenameExtension, 6, 72, 288, 12);
   QLabel* renameNote =
       b.AddStatic(-1, UiText(texts::kExportRenameExtensionNote, language), 18, 90, 276, 30, StaticStyle{});
+
+  QGroupBox* destination = b.AddGroupBox(-1, UiText(texts::kExportDestination, language), 6, 126, 288, 48);
+  besideEach_ = new QRadioButton(UiText(texts::kExportBesideEach, language), this);
+  b.Place(besideEach_, kIdBesideEach, 14, 138, 272, 12);
+  toFolder_ = new QRadioButton(UiText(texts::kExportToFolder, language), this);
+  b.Place(toFolder_, kIdToFolder, 14, 155, 62, 12);
+  folderPath_ = new QLineEdit(this);
+  b.Place(folderPath_, kIdFolderPath, 78, 154, 152, 14);
+  QPushButton* browse = b.AddButton(kIdBrowse, UiText(texts::kExportBrowse, language), 234, 153, 52, 16);
+
   // In a font whose Japanese glyphs are wider than the layout was drawn for,
   // an explanation wraps to one more line; let it grow into the free space
   // below it rather than lose its last line.
   GrowToFit(skipNote, renameExtension_->y());
-  GrowToFit(renameNote, exportButton->y());
+  // The second one may take what it needs: the destination choice and the
+  // buttons below it move down, and the dialog grows with them.
+  GrowToFit(renameNote, height() * 2);
+  const int shift = std::max(0, renameNote->geometry().bottom() + b.Units().ToPixelsY(4) - destination->y());
+  if (shift > 0) {
+    QWidget* const below[] = {destination, besideEach_,  toFolder_, folderPath_,
+                              browse,      exportButton, cancel,    defaults};
+    for (QWidget* control : below) control->move(control->x(), control->y() + shift);
+    setFixedSize(width(), height() + shift);
+  }
 
   connect(exportButton, &QPushButton::clicked, this, &CExportDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CExportDlg::reject);
-  connect(defaults, &QPushButton::clicked, this, &CExportDlg::CheckBoth);
+  connect(defaults, &QPushButton::clicked, this, &CExportDlg::RestoreDefault);
+  connect(browse, &QPushButton::clicked, this, &CExportDlg::Browse);
+  connect(folderPath_, &QLineEdit::textEdited, this, [this] { toFolder_->setChecked(true); });
 
-  CheckBoth();
+  RestoreDefault();
   exportButton->setFocus();
 }
 
@@ -64,6 +93,10 @@ int CExportDlg::Show(QWidget* owner) {
 
 void CExportDlg::accept() {
   ReadOptions();
+  if (toFolder_->isChecked()) {
+    options_.destination = CheckedDestination();
+    if (options_.destination.empty()) return;
+  }
   done(kResultExport);
 }
 
@@ -77,14 +110,51 @@ void CExportDlg::showEvent(QShowEvent* event) {
   CentreOver(*this, parentWidget());
 }
 
-void CExportDlg::CheckBoth() {
+void CExportDlg::RestoreDefault() {
   skipExtractable_->setChecked(true);
   renameExtension_->setChecked(true);
+  besideEach_->setChecked(true);
+  folderPath_->clear();
 }
 
 void CExportDlg::ReadOptions() {
   options_.skipExtractable = skipExtractable_->isChecked() ? 1 : 0;
   options_.renameExtension = renameExtension_->isChecked() ? 1 : 0;
+  options_.destination.clear();
+}
+
+void CExportDlg::Browse() {
+  // Qt's own dialog, as File > Open Folder uses: the same everywhere, in
+  // the window's language.
+  QFileDialog dialog(this, DialogCaption(texts::kExportChooseFolderCaption, language_));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  const QString typed = folderPath_->text().trimmed();
+  dialog.setDirectory(!typed.isEmpty() && QDir(typed).exists() ? typed : QDir::homePath());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  folderPath_->setText(QDir::toNativeSeparators(dialog.selectedFiles().front()));
+  toFolder_->setChecked(true);
+}
+
+std::filesystem::path CExportDlg::CheckedDestination() {
+  QString typed = folderPath_->text().trimmed();
+  if (typed == QStringLiteral("~") || typed.startsWith(QStringLiteral("~/")))
+    typed = QDir::homePath() + typed.mid(1);
+  const std::filesystem::path path(typed.toStdString());
+  QString problem;
+  std::error_code error;
+  if (typed.isEmpty() || !path.is_absolute()) {
+    problem = UiText(texts::kExportNeedsFolder, language_);
+  } else if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error)) {
+    problem = UiFormat(texts::kExportNotAFolder, language_, {typed.toStdString()});
+  }
+  if (problem.isEmpty()) return path;
+  ShowMessageBox(this, QMessageBox::Warning, UiText(texts::kProgramTitle, language_), problem,
+                 QMessageBox::Ok);
+  folderPath_->setFocus();
+  folderPath_->selectAll();
+  return {};
 }
 
 }  // namespace cfv

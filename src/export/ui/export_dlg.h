@@ -2,13 +2,26 @@
 // anything is written.
 //
 // Two check boxes with a line of explanation each, "Do not export
-// extractable file" (1008) and "Rename extension" (1009), and the buttons
-// Export (1, the default button), Cancel (2) and Default (1010). Laid out in
-// dialog units (300 x 180) in the General font, centred over its owner. Both
-// boxes are checked at every opening; Default checks both again and leaves
-// the dialog open. Export (also Enter) ends it with kResultExport, Cancel,
-// Escape and the close box with kResultCancel; either way the boxes' states
-// are read into Options(), which the caller uses only after Export.
+// extractable file" (1008) and "Rename extension" (1009); the "Export to"
+// choice: "Beside each custom file" (1011) or "This folder:" (1012) with its
+// path field (1013) and Browse... (1014, Qt's own folder picker); and the
+// buttons Export (1, the default button), Cancel (2) and Default (1010).
+// Laid out in dialog units (300 x 204) in the General font, centred over its
+// owner; when the second explanation needs more lines than its place holds
+// (Japanese), what lies below it moves down and the dialog grows. Every
+// opening starts from the default: both boxes checked, beside each custom
+// file, no path; Default brings that back and leaves the dialog open. Typing
+// a path or choosing one with Browse... selects "This folder:".
+//
+// Export (also Enter) ends it with kResultExport, Cancel, Escape and the
+// close box with kResultCancel; either way the boxes' states are read into
+// Options(), which the caller uses only after Export. With "This folder:",
+// Export first checks the path: one that is empty or not a full path ("~/"
+// counts as the home folder), or names something other than a folder, is
+// refused with a message box and the dialog stays open with the path field
+// focused. A folder that does not exist yet is accepted: the export makes
+// it, as `tazor-cfv export -C` does, which is what a user typing a new
+// folder's name expects.
 //
 // Built anew for every command: nothing is remembered or saved.
 //
@@ -16,12 +29,15 @@
 #pragma once
 
 #include <QDialog>
+#include <filesystem>
 
 #include "common/texts.h"
 #include "export/export_options.h"
 #include "settings/logfont.h"
 
 class QCheckBox;
+class QLineEdit;
+class QRadioButton;
 
 namespace cfv {
 
@@ -36,6 +52,10 @@ class CExportDlg : public QDialog {
   static constexpr int kIdDefault = 1010;
   static constexpr int kIdSkipExtractable = 1008;
   static constexpr int kIdRenameExtension = 1009;
+  static constexpr int kIdBesideEach = 1011;
+  static constexpr int kIdToFolder = 1012;
+  static constexpr int kIdFolderPath = 1013;
+  static constexpr int kIdBrowse = 1014;
 
   CExportDlg(const LogFont& generalFont, UiLanguage language);
 
@@ -44,7 +64,8 @@ class CExportDlg : public QDialog {
   int Show(QWidget* owner);
 
   // The states of the two check boxes when the dialog ended (1 checked,
-  // 0 not).
+  // 0 not) and, after Export, the destination folder (empty: beside each
+  // custom file).
   const ExportOptions& Options() const { return options_; }
 
   void accept() override;
@@ -54,11 +75,19 @@ class CExportDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void CheckBoth();
+  void RestoreDefault();
   void ReadOptions();
+  void Browse();
+  // The folder typed with "This folder:", as an absolute path; empty (after
+  // telling the user why) when there is none that can be exported to.
+  std::filesystem::path CheckedDestination();
 
   QCheckBox* skipExtractable_ = nullptr;
   QCheckBox* renameExtension_ = nullptr;
+  QRadioButton* besideEach_ = nullptr;
+  QRadioButton* toFolder_ = nullptr;
+  QLineEdit* folderPath_ = nullptr;
+  UiLanguage language_;
   ExportOptions options_;
 };
 

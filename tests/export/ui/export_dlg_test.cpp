@@ -73,7 +73,7 @@ class ExportDlgTest : public QObject {
     for (UiLanguage language : {UiLanguage::kEnglish, UiLanguage::kJapanese}) {
       CExportDlg dlg(MakeDefaultFont(language, 96), language);
       const QList<QWidget*> controls = dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-      QCOMPARE(controls.size(), 7);
+      QCOMPARE(controls.size(), 12);
       for (QWidget* c : controls) {
         QVERIFY2(dlg.rect().contains(c->geometry()), qPrintable(c->objectName()));
         if (auto* note = qobject_cast<QLabel*>(c))
