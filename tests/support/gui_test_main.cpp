@@ -2,6 +2,7 @@
 // CFV_GUI_TEST (see gui_test.h).
 #include <QApplication>
 #include <QtTest>
+#include <algorithm>
 #include <vector>
 
 #include "gui_test.h"
@@ -20,10 +21,27 @@ int cfv::test::RegisterGuiTest(std::function<std::unique_ptr<QObject>()> make) {
   return static_cast<int>(Registered().size());
 }
 
+// Whether `test` has a test function named by one of the arguments.
+bool Named(const QObject& test, const QStringList& args) {
+  const QMetaObject* meta = test.metaObject();
+  for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+    if (args.contains(QString::fromLatin1(meta->method(i).name()))) return true;
+  }
+  return false;
+}
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setAttribute(Qt::AA_Use96Dpi, true);
+  QStringList args;  // test functions asked for, with their data tags cut off
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]).section(':', 0, 0);
+  std::vector<std::unique_ptr<QObject>> tests;
+  for (const auto& make : Registered()) tests.push_back(make());
+  const bool choosing =
+      std::any_of(tests.begin(), tests.end(), [&](const auto& t) { return Named(*t, args); });
   int failed = 0;
-  for (const auto& make : Registered()) failed += QTest::qExec(make().get(), argc, argv) != 0;
+  for (const auto& test : tests) {
+    if (!choosing || Named(*test, args)) failed += QTest::qExec(test.get(), argc, argv) != 0;
+  }
   return failed;
 }

@@ -22,12 +22,14 @@ void ModalDriver::Poll() {
   auto* box = qobject_cast<QMessageBox*>(w);
   seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text())
                : QString::fromLatin1(w->metaObject()->className()));
-  if (!steps_.empty() && QTest::qWaitForWindowActive(w)) {
-    const ModalStep step = std::move(steps_.front());
-    steps_.pop_front();
-    step(w);
-  }
-  if (w->isVisible()) w->close();
+  // Run from a timer of its own, so that this one goes on polling for the
+  // windows the step opens.
+  ModalStep step = steps_.empty() ? ModalStep() : std::move(steps_.front());
+  if (!steps_.empty()) steps_.pop_front();
+  QTimer::singleShot(0, w, [w, step] {
+    if (step && QTest::qWaitForWindowActive(w)) step(w);
+    if (w->isVisible()) w->close();
+  });
 }
 
 ModalStep Do(const QString& actions) {
