@@ -21,55 +21,48 @@ class DropLoadTest : public QObject {
   // worker held there): "abort" clicks Abort, "drop <paths>" drops more,
   // "dialog?" notes whether the progress dialog shows.
   void Scripts_data() {
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<int>("hold");  // -1: the load runs free
-    QTest::addColumn<QStringList>("drops");
+    QTest::addColumn<QString>("files");
+    QTest::addColumn<int>("hold");       // -1: the load runs free
+    QTest::addColumn<QString>("drops");  // drops separated by "|"
     QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("lines");
     QTest::addColumn<QString>("counter");
-    const QStringList abc{"F/a", "F/b", "F/c", "after.god"};
-    QTest::newRow("files only, one not custom")
-        << QStringList{"b.god", "plain.npc", "a.item"} << -1 << QStringList{"b.god plain.npc a.item"}
-        << "dialog?" << QStringList{"start", "dialog shown", "b.god: b.god", "a.item: a.item", "end"}
-        << "0/0 [0/100]";
-    QTest::newRow("nothing to load") << QStringList{} << -1 << QStringList{"missing.god"} << "dialog?"
-                                     << QStringList{"start", "dialog shown", "end"} << "0/0 [0/100]";
+    const auto row = [](const char* name, const char* files, int hold, const char* drops, const char* script,
+                        const char* lines, const char* counter = "") {
+      QTest::newRow(name) << files << hold << drops << script << lines << counter;
+    };
+    row("files only, one not custom", "b.god plain.npc a.item", -1, "b.god plain.npc a.item", "dialog?",
+        "start, dialog shown, b.god: b.god, a.item: a.item, end", "0/0 [0/100]");
+    row("nothing to load", "", -1, "missing.god", "dialog?", "start, dialog shown, end", "0/0 [0/100]");
     // F holds a, b and S; S holds c, d and T; T holds e.
-    QTest::newRow("worked example") << QStringList{"F/a", "F/b", "F/S/c", "F/S/d", "F/S/T/e"} << -1
-                                    << QStringList{"F"} << ""
-                                    << QStringList{"start",    "F/a: a",     "F/b: b", "F/S/c: c",
-                                                   "F/S/d: d", "F/S/T/e: e", "end"}
-                                    << "6/6 [6/6]";
-    QTest::newRow("abort while counting") << abc << 0 << QStringList{"F after.god"} << "abort; dialog?"
-                                          << QStringList{"start", "dialog hidden", "end"} << "0/0 [0/100]";
-    QTest::newRow("abort after file 1") << abc << 1 << QStringList{"F after.god"} << "abort; dialog?"
-                                        << QStringList{"start", "F/a: a", "dialog hidden", "end"} << "";
-    QTest::newRow("abort after file 3") << abc << 3 << QStringList{"F after.god"} << "abort"
-                                        << QStringList{"start", "F/a: a", "F/b: b", "F/c: c", "end"} << "";
-    QTest::newRow("a drop right after an abort waits for the worker")
-        << QStringList{"F/a", "F/b", "G/x", "G/y"} << 1 << QStringList{"F"} << "abort; drop G; dialog?"
-        << QStringList{"start", "F/a: a", "dialog shown", "end", "start", "G/x: x", "G/y: y", "end"}
-        << "2/2 [2/2]";
-    QTest::newRow("abort of a waiting drop cancels that drop only")
-        << QStringList{"F/a", "F/b", "second.god", "third.god"} << 1 << QStringList{"F"}
-        << "abort; drop second.god; drop third.god; abort"
-        << QStringList{"start", "F/a: a", "end", "start", "third.god: third.god", "end"} << "";
-    QTest::newRow("drops during a load all load, in order")
-        << QStringList{"1", "2", "3"} << -1 << QStringList{"1", "2", "3"} << ""
-        << QStringList{"start", "1: 1", "end", "start", "2: 2", "end", "start", "3: 3", "end"} << "";
+    row("worked example", "F/a F/b F/S/c F/S/d F/S/T/e", -1, "F", "",
+        "start, F/a: a, F/b: b, F/S/c: c, F/S/d: d, F/S/T/e: e, end", "6/6 [6/6]");
+    const char* abc = "F/a F/b F/c after.god";
+    row("abort while counting", abc, 0, "F after.god", "abort; dialog?", "start, dialog hidden, end",
+        "0/0 [0/100]");
+    row("abort after file 1", abc, 1, "F after.god", "abort; dialog?", "start, F/a: a, dialog hidden, end");
+    row("abort after file 3", abc, 3, "F after.god", "abort", "start, F/a: a, F/b: b, F/c: c, end");
+    row("a drop right after an abort waits for the worker", "F/a F/b G/x G/y", 1, "F",
+        "abort; drop G; dialog?", "start, F/a: a, dialog shown, end, start, G/x: x, G/y: y, end",
+        "2/2 [2/2]");
+    row("abort of a waiting drop cancels that drop only", "F/a F/b second.god third.god", 1, "F",
+        "abort; drop second.god; drop third.god; abort",
+        "start, F/a: a, end, start, third.god: third.god, end");
+    row("drops during a load all load, in order", "1 2 3", -1, "1|2|3", "",
+        "start, 1: 1, end, start, 2: 2, end, start, 3: 3, end");
   }
   void Scripts() {
-    QFETCH(QStringList, files);
+    QFETCH(QString, files);
     QFETCH(int, hold);
-    QFETCH(QStringList, drops);
+    QFETCH(QString, drops);
     QFETCH(QString, script);
+    QFETCH(QString, counter);
     TempDir dir;
-    for (const QString& f : files) {
-      const std::string name = f.toStdString();
+    for (const QString& f : files.split(' ', Qt::SkipEmptyParts)) {
+      const std::filesystem::path path = dir / f.toStdString();
       if (f.startsWith("plain"))
-        WriteFile(dir / name, "not a custom file: no entry header in its first fifty bytes");
-      else
-        WriteSingleEntryFile(dir / name, std::filesystem::path(name).filename().string());
+        WriteFile(path, "not a custom file: no entry header in its first fifty bytes");
+      if (!f.startsWith("plain")) WriteSingleEntryFile(path, path.filename().string());
     }
     const auto paths = [&](const QString& drop) {
       std::vector<std::filesystem::path> out;
@@ -77,29 +70,28 @@ class DropLoadTest : public QObject {
       return out;
     };
     LoadLog log(dir.path(), hold < 0 ? LoadRoutine() : HoldUntilAborted(hold));
+    CWaitDlg* dialog = nullptr;
     const auto run = [&] {
-      for (QString action : script.split(';', Qt::SkipEmptyParts)) {
-        action = action.trimmed();
+      for (const QString& action : script.split("; ", Qt::SkipEmptyParts)) {
         if (action == "abort")
-          QTest::mouseClick(FindControl<QPushButton>(*log.loader.Dialog(), CWaitDlg::kIdAbort),
-                            Qt::LeftButton);
+          QTest::mouseClick(FindControl<QPushButton>(*dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
         if (action.startsWith("drop ")) log.loader.Load(paths(action.mid(5)));
         if (action == "dialog?")
-          log.lines << (log.loader.Dialog()->isVisible()               ? "dialog shown"
-                        : QApplication::activeModalWidget() != nullptr ? "modal left"
-                                                                       : "dialog hidden");
+          log.lines << (dialog->isVisible()                 ? "dialog shown"
+                        : QApplication::activeModalWidget() ? "modal left"
+                                                            : "dialog hidden");
       }
     };
     int arrived = 0;
     log.onFile = [&] {
       if (++arrived == hold) run();
     };
-    for (const QString& drop : drops) log.loader.Load(paths(drop));
+    for (const QString& drop : drops.split('|')) log.loader.Load(paths(drop));
+    dialog = log.loader.Dialog();
     if (hold <= 0) run();
     log.WaitIdle();
-    QTEST(log.lines, "lines");
-    QFETCH(QString, counter);
-    if (!counter.isEmpty()) QCOMPARE(CounterOf(*log.loader.Dialog()), counter);
+    QTEST(log.lines.join(", "), "lines");
+    if (!counter.isEmpty()) QCOMPARE(CounterOf(*dialog), counter);
   }
 
   // Destroying the loader while its worker runs stops the worker and returns.
