@@ -25,6 +25,7 @@
 #include "gui_test.h"
 #include "modal_dialog.h"
 #include "settings/ini_file.h"
+#include "settings/ui/font_conversion.h"
 
 using namespace cfv;
 using namespace cfv::test;
@@ -161,6 +162,12 @@ class MainFrameTest : public QObject {
     }
     QCOMPARE(QApplication::focusWidget(), &h->TreeView());
     QCOMPARE(h->TextView().toPlainText(), prompt);
+    // Ctrl+F in the tree goes to the filter box; typing there filters.
+    QTest::keyClick(&h->TreeView(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(h->FilterBox().Edit().hasFocus());
+    QTest::keyClicks(&h->FilterBox().Edit(), "Y*");
+    QCOMPARE(h.Roots(), (QStringList{"sub/y.cwd", "sub/y.cwd"}));
+    QVERIFY(h->TreeView().isExpanded(h->Model().index(1, 0)));
   }
 
   void OpenCommandsLoadWhatIsChosen_data() {
@@ -194,70 +201,38 @@ class MainFrameTest : public QObject {
     QTEST(h.Roots(), "roots");
   }
 
-  // Ctrl+F in the tree goes to the filter box; typing there filters.
-  void CtrlFFiltersTheLoadedTree() {
-    FrameHarness h;
-    WriteSingleEntryFile(h.dir / "a.god", "face.bmp");
-    WriteSingleEntryFile(h.dir / "b.god", "voice.wav");
-    h.Show();
-    h->LoadPaths({h.dir / "a.god", h.dir / "b.god"});
-    QCOMPARE(h.Roots().size(), 2);
-    h->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&*h));
-    h->TreeView().setFocus();
-    QTest::keyClick(&h->TreeView(), Qt::Key_F, Qt::ControlModifier);
-    QTRY_VERIFY(h->FilterBox().Edit().hasFocus());
-    QTest::keyClicks(&h->FilterBox().Edit(), "*.wav");
-    QCOMPARE(h.Roots(), QStringList{"b.god"});
-    QVERIFY(h->TreeView().isExpanded(h->Model().index(0, 0)));
-  }
-
-  void FontsComeFromTheSettingsFile() {
-    FrameHarness h("ja-JP");
-    UserFonts fonts = h->Fonts();
-    fonts.fileTree.SetFaceName("DejaVu Serif");
-    fonts.fileTree.lfHeight = -21;
-    fonts.fileTree.lfWeight = 700;
-    SaveUserFonts(h.SettingsPath(), fonts);
-    h.Restart();
-    QCOMPARE(h->Fonts(), fonts);
-    const QFont tree = h->TreeView().font();
-    QVERIFY(tree.family() == "DejaVu Serif" && tree.pixelSize() == 21 && tree.weight() == QFont::Bold);
-    QCOMPARE(h->TextView().font().pixelSize(), -fonts.viewer.lfHeight);
-  }
-
-  // OK writes all three fonts, even unchanged; Cancel writes nothing; a font
-  // chosen applies at once and is read back at the next start.
+  // OK writes all three fonts, even unchanged; Cancel writes nothing. The
+  // fonts apply to the views at once and are read back at the next start.
   void Configuration_data() {
     QTest::addColumn<QString>("actions");
     QTest::addColumn<bool>("written");
-    QTest::addColumn<bool>("chosen");
-    QTest::newRow("OK") << "1" << true << false;
-    QTest::newRow("Cancel") << "2" << false << false;
-    QTest::newRow("a new preview font") << "1002 1" << true << true;
-    QTest::newRow("a new font, then Cancel") << "1002 2" << false << false;
+    QTest::newRow("OK") << "1" << true;
+    QTest::newRow("Cancel") << "2" << false;
+    QTest::newRow("a new preview font") << "1002 1" << true;
+    QTest::newRow("a new file list font") << "1001 1" << true;
+    QTest::newRow("a new font, then Cancel") << "1002 2" << false;
   }
   void Configuration() {
     QFETCH(QString, actions);
     QFETCH(bool, written);
-    QFETCH(bool, chosen);
-    FrameHarness h;
+    FrameHarness h("ja-JP");
     h.Show();
-    const UserFonts before = h->Fonts();
-    ModalDriver modals({Do(actions), [](QWidget* w) {
-                          QFont font(QStringLiteral("DejaVu Sans Mono"), 14, QFont::Bold);
-                          qobject_cast<QFontDialog*>(w)->setCurrentFont(font);
+    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
+    UserFonts expected = h->Fonts();
+    ModalDriver modals({Do(actions), [&](QWidget* w) {
+                          qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
                           qobject_cast<QFontDialog*>(w)->accept();
                         }});
     h->Action(kIdOptionConfiguration)->trigger();
     for (const char* key : {"FontGeneral", "FontFileTree", "FontViewer"})
       QCOMPARE(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", key).has_value(), written);
-    const UserFonts now = h->Fonts();
-    QCOMPARE(now.viewer.FaceName() == "DejaVu Sans Mono" && now.viewer.lfWeight == 700, chosen);
-    QVERIFY(chosen || now == before);
-    QCOMPARE(h->TextView().font().family(), QString::fromStdString(now.viewer.FaceName()));
-    h.Restart();
-    QCOMPARE(h->Fonts(), now);
+    LogFont& changed = actions.startsWith("1002") ? expected.viewer : expected.fileTree;
+    if (written && actions != "1") changed = FromQFont(chosen, changed, h->ScreenDpi());
+    for (int start = 0; start < 2; ++start, h.Restart()) {
+      QCOMPARE(h->Fonts(), expected);
+      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
+      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
+    }
   }
 
   // Each dialog the window opens is in the General font of the settings
@@ -314,7 +289,7 @@ class MainFrameTest : public QObject {
     QVERIFY(!fs::exists(h.SettingsPath()));
   }
 
-  // Without a display, --help and --version still work; anything else gets
+  // Without a display, --version still works; anything else gets
   // a message and a status other than 0 and 1.
   void ProgramWithoutADisplay_data() {
     QTest::addColumn<QStringList>("args");
@@ -323,10 +298,7 @@ class MainFrameTest : public QObject {
     QTest::addColumn<QString>("err");
     QTest::newRow("version") << QStringList{"--version"} << 0 << "tazor-custom-file-viewer " CFV_VERSION "\n"
                              << "";
-    QTest::newRow("help") << QStringList{"x.god", "--help"} << 0 << "Usage: tazor-custom-file-viewer"
-                          << "";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
-                                    << "unknown option --bogus";
+
     QTest::newRow("no window") << QStringList{"x.god"} << kExitNoMainWindow << ""
                                << "cannot create the main window";
   }
