@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QtTest>
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "gui_test.h"
@@ -22,23 +21,21 @@ int cfv::test::RegisterGuiTest(std::function<std::unique_ptr<QObject>()> make) {
   return static_cast<int>(Registered().size());
 }
 
-// Whether `test` is named by one of the arguments, or has a test function
-// so named.
+// Whether `test` has a test function named by one of the arguments.
 bool Named(const QObject& test, const QStringList& args) {
   const QMetaObject* meta = test.metaObject();
-  if (args.contains(QString::fromLatin1(meta->className()))) return true;
   for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
     if (args.contains(QString::fromLatin1(meta->method(i).name()))) return true;
   }
   return false;
 }
 
-// Arguments: Qt Test's, where test functions may be given as usual, or the
-// name of a test class to run that class alone.
+// Arguments as Qt Test's; test functions named there run in the classes
+// that have them.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setAttribute(Qt::AA_Use96Dpi, true);
-  QStringList args;  // test functions asked for, with their data tags cut off
+  QStringList args;  // with data tags cut off
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]).section(':', 0, 0);
   std::vector<std::unique_ptr<QObject>> tests;
   for (const auto& make : Registered()) tests.push_back(make());
@@ -46,12 +43,7 @@ int main(int argc, char** argv) {
       std::any_of(tests.begin(), tests.end(), [&](const auto& t) { return Named(*t, args); });
   int failed = 0;
   for (const auto& test : tests) {
-    if (choosing && !Named(*test, args)) continue;
-    std::vector<char*> testArgs;  // without class names
-    for (int i = 0; i < argc; ++i) {
-      if (i == 0 || std::strcmp(argv[i], test->metaObject()->className()) != 0) testArgs.push_back(argv[i]);
-    }
-    failed += QTest::qExec(test.get(), int(testArgs.size()), testArgs.data()) != 0;
+    if (!choosing || Named(*test, args)) failed += QTest::qExec(test.get(), argc, argv) != 0;
   }
   return failed;
 }

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeView>
 #include <QWheelEvent>
 #include <QtTest>
 
