@@ -1,212 +1,176 @@
-// The main window in both languages: caption, menu, status bar, splitter,
-// drop prompt and drops, fonts from the settings file, and the
-// Configuration and About commands driven through their dialogs.
+// The program and its main window: language, panes and splitter, status
+// bar, drops and the Open commands, the filter, fonts from and to the
+// settings file, the dialogs it opens; the program's exit statuses.
 #include "app/main_frame.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTimer>
+#include <QProcess>
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/about_dlg.h"
-#include "app/drop_paths.h"
 #include "app/pane_splitter.h"
-#include "common/language.h"
-#include "common/ui/dialog_layout.h"
+#include "app/run.h"
+#include "common/exit_status.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
-#include "custom_file_builder.h"
+#include "containers/ui/wait_dlg.h"
+#include "frame_harness.h"
+#include "gui_test.h"
 #include "modal_dialog.h"
 #include "settings/ini_file.h"
-#include "settings/profile_struct.h"
-#include "settings/ui/option_config_dlg.h"
+#include "settings/ui/font_conversion.h"
 
 using namespace cfv;
-
-namespace {
-
-FrameEnvironment Env(const test::TempDir& dir, std::string locale) {
-  FrameEnvironment env;
-  env.systemLocaleName = [locale] { return locale; };
-  env.settingsFile = dir / "TazorCustomFileViewer.ini";
-  return env;
-}
-
-QStringList MenuTitles(const CMainFrame& frame) {
-  QStringList out;
-  for (QAction* a : frame.menuBar()->actions()) out << a->text();
-  return out;
-}
-
-}  // namespace
+using namespace cfv::test;
+namespace fs = std::filesystem;
 
 class MainFrameTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void textsInEachLanguage_data() {
+  void LanguageFollowsTheSystemLocale_data() {
     QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("menus");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QString>("prompt");
-    QTest::newRow("English") << "en-US"
-                             << "Tazor Custom File Viewer Release 3 [21 Jan, 2019]"
-                             << QStringList{"&File", "&Option", "&Help"}
-                             << QStringList{"&Open...", "Open &Folder...", "&Export",
-                                            "E&xit",    "&Configuration",  "&About Tazor Custom File Viewer"}
-                             << "Drop Tazor Custom Files (*.god, *.item, *.npc, *.cwd) here";
-    QTest::newRow("Japanese") << "ja-JP"
-                              << "Tazor カスタムファイルビューア Release 3 [2019/01/21]"
-                              << QStringList{"ファイル(&F)", "オプション(&O)", "ヘルプ(&H)"}
-                              << QStringList{"開く(&O)...",
-                                             "フォルダーを開く(&D)...",
-                                             "書き出し(&E)",
-                                             "終了(&X)",
-                                             "設定(&C)",
-                                             "Tazor カスタムファイルビューア のバージョン情報(&A)"}
-                              << "Tazorカスタムファイルをドロップして下さい。";
-    QTest::newRow("Japanese, any case")
-        << "JA-jp"
-        << "Tazor カスタムファイルビューア Release 3 [2019/01/21]"
-        << QStringList{"ファイル(&F)", "オプション(&O)", "ヘルプ(&H)"}
-        << QStringList{"開く(&O)...",  "フォルダーを開く(&D)...",
-                       "書き出し(&E)", "終了(&X)",
-                       "設定(&C)",     "Tazor カスタムファイルビューア のバージョン情報(&A)"}
-        << "Tazorカスタムファイルをドロップして下さい。";
+    QTest::addColumn<QString>("fileMenu");
+    for (const char* locale : {"en-US", "ja-JP", "JA-jp", ""})
+      QTest::newRow(locale) << locale << (locale[0] == 'e' || !locale[0] ? "&File" : "ファイル(&F)");
   }
-
-  void textsInEachLanguage() {
+  void LanguageFollowsTheSystemLocale() {
     QFETCH(QString, locale);
-    QFETCH(QString, title);
-    QFETCH(QStringList, menus);
-    QFETCH(QStringList, items);
-    QFETCH(QString, prompt);
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, locale.toStdString()));
-    QCOMPARE(frame.windowTitle(), title);
-    QCOMPARE(MenuTitles(frame), menus);
-    const int ids[] = {kIdFileOpen, kIdFileOpenFolder,      kIdFileExport,
-                       kIdFileExit, kIdOptionConfiguration, kIdHelpAbout};
-    for (int i = 0; i < 6; ++i) {
-      QAction* action = frame.Action(ids[i]);
-      QVERIFY(action != nullptr);
-      QCOMPARE(action->text(), items[i]);
-      QCOMPARE(action->data().toInt(), ids[i]);
+    FrameHarness h(locale.toStdString());
+    QTEST(h->menuBar()->actions().at(0)->text(), "fileMenu");
+  }
+
+  // The tree keeps its 360 pixels however the window is resized; at first
+  // only the text view shows on the right, its text ready to copy.
+  void PanesAtCreationAndAfterResizing() {
+    FrameHarness h;
+    h.Show();
+    QVERIFY(!h->TextView().isHidden() && h->ImageView().isHidden() && h->MusicPlayerView().isHidden());
+    QCOMPARE(h->Splitter().RightPane(), &h->TextView());
+    for (int width : {1100, 300, 0, 800}) {
+      if (width == 0) h->showMinimized();
+      if (width == 0) h->showNormal();
+      if (width != 0) h->resize(width, 600);
+      QTRY_COMPARE(h->Splitter().width(), width == 0 ? 300 : width);
+      QVERIFY(h->TreeView().width() == 360 && h->TextView().geometry().left() == 364);
     }
-    // File holds Open, Open Folder, a separator, Export, a separator, Exit.
-    QMenu* file = frame.menuBar()->actions().at(0)->menu();
-    QCOMPARE(file->actions().size(), 6);
-    QVERIFY(file->actions().at(2)->isSeparator());
-    QVERIFY(file->actions().at(4)->isSeparator());
-    QCOMPARE(frame.Action(kIdFileOpen)->shortcut(), QKeySequence(QKeySequence::Open));
-    QCOMPARE(frame.StatusText(), QStringLiteral("Ready"));  // English in both languages
-    QCOMPARE(frame.TextView().toPlainText(), prompt);
-    QVERIFY(frame.TextView().isReadOnly());
-    QCOMPARE(frame.TextView().lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    QVERIFY(!frame.windowIcon().isNull());
+    h->TextView().selectAll();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&h->TextView(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), h->TextView().toPlainText());
   }
 
-  void languageComesFromTheSystemLocaleFiles() {
-    test::TempDir dir;
-    test::WriteFile(dir / "locale", "LANG=ja_JP.UTF-8\n");
-    FrameEnvironment env = Env(dir, "");
-    env.systemLocaleName = [&dir] { return ReadSystemLocaleName({dir / "missing", dir / "locale"}); };
-    CMainFrame frame(env);
-    QCOMPARE(frame.Language(), UiLanguage::kJapanese);
-    QCOMPARE(MenuTitles(frame).front(), QStringLiteral("ファイル(&F)"));
+  // The bar keeps its place as the splitter is resized; set (-1 centres) it
+  // is clamped; a double click centres it, a drag moves it.
+  void Splitter_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("pos");
+    QTest::newRow("kept through resizing") << 800 << "pos 360, size 1200, size 200, size 900" << 360;
+    QTest::newRow("clamped when set") << 300 << "pos 360" << 296;
+    QTest::newRow("not moved by widening") << 300 << "pos 360, size 1000" << 296;
+    QTest::newRow("centred") << 1000 << "pos -1" << 498;
+    QTest::newRow("double click") << 804 << "pos 100, dclick" << 400;
+    QTest::newRow("drag") << 804 << "pos 100, dclick, drag -150" << 250;
+  }
+  void Splitter() {
+    QFETCH(int, width);
+    QFETCH(QString, steps);
+    CPaneSplitter splitter;
+    auto* left = new QWidget(&splitter);
+    auto* right = new QWidget(&splitter);
+    splitter.resize(width, 300);
+    splitter.SetLeftPane(left);
+    splitter.SetRightPane(right);
+    splitter.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&splitter));
+    QWidget* bar = splitter.findChild<QWidget*>(QStringLiteral("splitterBar"));
+    for (const QString& step : steps.split(", ")) {
+      const int n = step.section(' ', 1).toInt();
+      if (step.startsWith("pos")) splitter.SetSplitterPos(n);
+      if (step.startsWith("size")) splitter.resize(n, 300);
+      if (step == "dclick") QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(2, 10));
+      if (!step.startsWith("drag")) continue;
+      QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
+      QMouseEvent move(QEvent::MouseMove, QPointF(1 + n, 10), bar->mapToGlobal(QPointF(1 + n, 10)),
+                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(bar, &move);
+      QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1 + n, 10));
+    }
+    QTEST(splitter.SplitterPos(), "pos");
+    const int pos = splitter.SplitterPos(), height = splitter.height();
+    QCOMPARE(left->geometry(), QRect(0, 0, pos, height));
+    QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
+    QCOMPARE(right->geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
   }
 
-  void panesAtCreationAndAfterResizing() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QCOMPARE(frame.Splitter().SplitterPos(), CMainFrame::kInitialTreeWidth);
-    QCOMPARE(frame.TreeView().width(), 360);
-    QCOMPARE(frame.Splitter().RightPane(), &frame.TextView());
-    QVERIFY(frame.TextView().isVisible());
-    QVERIFY(!frame.ImageView().isVisible());
-    QVERIFY(!frame.MusicPlayerView().isVisible());
-    frame.resize(1100, 700);
-    QTRY_COMPARE(frame.Splitter().width(), 1100);
-    QCOMPARE(frame.TreeView().width(), 360);
-    QCOMPARE(frame.TextView().geometry().left(), 364);
-    QCOMPARE(frame.TextView().width(), 1100 - 364);
-    frame.resize(300, 500);
-    QTRY_COMPARE(frame.Splitter().width(), 300);
-    QCOMPARE(frame.Splitter().SplitterPos(), 360);
-    QCOMPARE(frame.TreeView().width(), 360);
-    frame.showMinimized();
-    frame.showNormal();
-    frame.resize(800, 500);
-    QTRY_COMPARE(frame.Splitter().width(), 800);
-    QCOMPARE(frame.TreeView().width(), 360);
-  }
-
-  void statusBarIsBlankWhileAMenuIsOpen() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QMenu* help = frame.menuBar()->actions().at(2)->menu();
-    QString whileOpen;
+  void StatusBarIsBlankWhileAMenuIsOpen() {
+    FrameHarness h;
+    h.Show();
+    const QString ready = h->StatusText();
+    QMenu* help = h->menuBar()->actions().at(2)->menu();
+    QString whileOpen = ready;
     QTimer::singleShot(0, [&] {
-      whileOpen = frame.StatusText();
+      whileOpen = h->StatusText();
       help->close();
     });
-    help->exec(frame.mapToGlobal(QPoint(0, 0)));
-    QCOMPARE(whileOpen, QString());
-    QCOMPARE(frame.StatusText(), QStringLiteral("Ready"));
+    help->exec(h->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(whileOpen.isEmpty() && !ready.isEmpty());
+    QCOMPARE(h->StatusText(), ready);
   }
 
-  void dropsOfLocalFilesAreAccepted() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QVERIFY(frame.acceptDrops());
-
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a b.god")),
-                   QUrl(QStringLiteral("https://x/y.god")),
-                   QUrl::fromLocalFile(QStringLiteral("/tmp/folder"))});
-    const auto paths = LocalPathsOf(files);
-    QCOMPARE(paths.size(), std::size_t{2});
-    QCOMPARE(paths[0], std::filesystem::path("/tmp/a b.god"));
-    QCOMPARE(paths[1], std::filesystem::path("/tmp/folder"));
-
-    const QPoint at = frame.TextView().geometry().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&frame, &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&frame, &drop);
-    QVERIFY(drop.isAccepted());
-
-    QMimeData text;
+  // Local file URLs load in drop order, other URLs are left out, a second
+  // drop appends again. No item turns current: the text view keeps its
+  // prompt, also once the tree has the focus back and after Tab.
+  void DropsOnTheWindow() {
+    FrameHarness h;
+    WriteSingleEntryFile(h.dir / "z.god", "Z");
+    WriteSingleEntryFile(h.dir / "sub" / "y.cwd", "Y");
+    h.Show();
+    h->TreeView().setFocus();
+    const QString prompt = h->TextView().toPlainText();
+    QMimeData text, files;
     text.setText(QStringLiteral("not a file"));
-    QDragEnterEvent textEnter(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    textEnter.setAccepted(false);
-    QApplication::sendEvent(&frame, &textEnter);
-    QVERIFY(!textEnter.isAccepted());
-    // The panes leave drops to the window.
-    QVERIFY(!frame.TextView().acceptDrops());
-    QVERIFY(!frame.TreeView().acceptDrops());
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString((h.dir / "z.god").string())),
+                   QUrl(QStringLiteral("https://example.com/remote.god")),
+                   QUrl::fromLocalFile(QString::fromStdString((h.dir / "sub").string()))});
+    for (QMimeData* mime : {&text, &files, &files}) {
+      QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+      enter.setAccepted(false);
+      QApplication::sendEvent(&*h, &enter);
+      QCOMPARE(enter.isAccepted(), mime == &files);
+      if (mime == &text) continue;
+      QDropEvent drop(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&*h, &drop);
+      QVERIFY(drop.isAccepted() && h->Loader().Dialog()->isVisible());
+      QCOMPARE(h->Loader().Dialog()->parentWidget(), &*h);
+    }
+    QCOMPARE(h.Roots(), (QStringList{"z.god", "sub/y.cwd", "z.god", "sub/y.cwd"}));
+    h->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*h));
+    for (int step = 0; step == 0 || (step < 6 && QApplication::focusWidget() != &h->TreeView()); ++step) {
+      QVERIFY(!h->TreeView().currentIndex().isValid());
+      QCOMPARE(h->TextView().toPlainText(), prompt);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), &h->TreeView());
+    QCOMPARE(h->TextView().toPlainText(), prompt);
+    // Ctrl+F in the tree goes to the filter box; typing there filters.
+    QTest::keyClick(&h->TreeView(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(h->FilterBox().Edit().hasFocus());
+    QTest::keyClicks(&h->FilterBox().Edit(), "Y*");
+    QCOMPARE(h.Roots(), (QStringList{"sub/y.cwd", "sub/y.cwd"}));
+    QVERIFY(h->TreeView().isExpanded(h->Model().index(1, 0)));
   }
 
-  void openAndOpenFolderLoadWhatIsChosen_data() {
+  void OpenCommandsLoadWhatIsChosen_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QStringList>("roots");
@@ -215,292 +179,146 @@ class MainFrameTest : public QObject {
     QTest::newRow("folder") << int(kIdFileOpenFolder) << "sub" << QStringList{"sub/c.npc", "sub/d/e.cwd"};
     QTest::newRow("cancelled") << int(kIdFileOpen) << "" << QStringList{};
   }
-  void openAndOpenFolderLoadWhatIsChosen() {
+  void OpenCommandsLoadWhatIsChosen() {
     QFETCH(int, command);
     QFETCH(QString, chosen);
-    QFETCH(QStringList, roots);
-    test::TempDir dir;
-    for (const char* name : {"a.god", "b.god", "sub/c.npc", "sub/d/e.cwd"}) {
-      test::WriteSingleEntryFile(dir / name, "x.t");
+    FrameHarness h;
+    for (const char* name : {"a.god", "b.god", "sub/c.npc", "sub/d/e.cwd"})
+      WriteSingleEntryFile(h.dir / name, "x.t");
+    h.Show();
+    {  // the driver gone before the progress dialog comes up
+      ModalDriver modals({[&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (chosen.isEmpty()) return dialog->reject();
+        if (dialog->fileMode() == QFileDialog::Directory) dialog->setDirectory(chosen);
+        if (dialog->fileMode() != QFileDialog::Directory)
+          dialog->findChild<QLineEdit*>("fileNameEdit")->setText(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+      }});
+      h->Action(command)->trigger();
+      QCOMPARE(modals.seen, QStringList{"QFileDialog"});
     }
-    const QString d = QString::fromStdString(dir.path().string());
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    test::WhenModalShown([&](QWidget* w) {
-      auto* dialog = qobject_cast<QFileDialog*>(w);
-      QVERIFY(dialog != nullptr);
-      if (chosen.isEmpty()) return dialog->reject();
-      dialog->setDirectory(d);
-      dialog->selectFile(chosen);
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
-    frame.Action(command)->trigger();
-    QTRY_VERIFY(frame.Loader().IsIdle());
-    QStringList loaded;
-    for (int row = 0; row < frame.Model().rowCount(); ++row) {
-      loaded << frame.Model().index(row, 0).data().toString().mid(d.size() + 1);
+    QTEST(h.Roots(), "roots");
+  }
+
+  // OK writes all three fonts, even unchanged; Cancel writes nothing. The
+  // fonts apply to the views at once and are read back at the next start.
+  void Configuration_data() {
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("OK") << "1" << true;
+    QTest::newRow("Cancel") << "2" << false;
+    QTest::newRow("a new preview font") << "1002 1" << true;
+    QTest::newRow("a new file list font") << "1001 1" << true;
+    QTest::newRow("a new font, then Cancel") << "1002 2" << false;
+  }
+  void Configuration() {
+    QFETCH(QString, actions);
+    QFETCH(bool, written);
+    FrameHarness h("ja-JP");
+    h.Show();
+    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
+    UserFonts expected = h->Fonts();
+    ModalDriver modals({Do(actions), [&](QWidget* w) {
+                          qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
+                          qobject_cast<QFontDialog*>(w)->accept();
+                        }});
+    h->Action(kIdOptionConfiguration)->trigger();
+    for (const char* key : {"FontGeneral", "FontFileTree", "FontViewer"})
+      QCOMPARE(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", key).has_value(), written);
+    LogFont& changed = actions.startsWith("1002") ? expected.viewer : expected.fileTree;
+    if (written && actions != "1") changed = FromQFont(chosen, changed, h->ScreenDpi());
+    for (int start = 0; start < 2; ++start, h.Restart()) {
+      QCOMPARE(h->Fonts(), expected);
+      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
+      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
     }
-    QCOMPARE(loaded, roots);
   }
 
-  void ctrlFFiltersTheLoadedTree() {
-    test::TempDir dir;
-    test::WriteSingleEntryFile(dir / "a.god", "face.bmp");
-    test::WriteSingleEntryFile(dir / "b.god", "voice.wav");
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowActive(&frame));
-    frame.LoadPaths({dir / "a.god", dir / "b.god"});
-    QTRY_VERIFY(frame.Loader().IsIdle());
-    frame.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&frame));
-    frame.TreeView().setFocus();
-    QTest::keyClick(&frame.TreeView(), Qt::Key_F, Qt::ControlModifier);
-    QTRY_VERIFY(frame.FilterBox().Edit().hasFocus());
-    QTest::keyClicks(&frame.FilterBox().Edit(), "*.wav");
-    QCOMPARE(frame.Model().rowCount(), 1);
-    QCOMPARE(frame.Model().index(0, 0, frame.Model().index(0, 0)).data().toString(),
-             QStringLiteral("voice.wav"));
-    QVERIFY(frame.TreeView().isExpanded(frame.Model().index(0, 0)));
+  // Each dialog the window opens is in the General font of the settings
+  // file, centred over the window.
+  void DialogsOfTheWindow_data() {
+    QTest::addColumn<int>("command");  // 0: a drop
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("Export") << int(kIdFileExport) << "cfv::CExportDlg";
+    QTest::newRow("Configuration") << int(kIdOptionConfiguration) << "cfv::COptionConfigDlg";
+    QTest::newRow("About") << int(kIdHelpAbout) << "cfv::CAboutDlg";
+    QTest::newRow("progress") << 0 << "cfv::CWaitDlg";
   }
-
-  void fontsComeFromTheSettingsFile() {
-    test::TempDir dir;
-    LogFont tree = MakeDefaultFont(UiLanguage::kEnglish, 96);
-    tree.SetFaceName("DejaVu Serif");
-    tree.lfHeight = -21;
-    tree.lfWeight = 700;
-    WriteIniValue(dir / "TazorCustomFileViewer.ini", "Tazor_CustomFileViewer", "FontFileTree",
-                  EncodeProfileStruct(ToBytes(tree)));
-    CMainFrame frame(Env(dir, "ja-JP"));
-    QCOMPARE(frame.Fonts().fileTree, tree);
-    QCOMPARE(frame.Fonts().general.FaceName(), std::string("Meiryo UI"));
-    QCOMPARE(frame.TreeView().font().family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(frame.TreeView().font().pixelSize(), 21);
-    QCOMPARE(frame.TreeView().font().weight(), QFont::Bold);
-    QCOMPARE(frame.TextView().font().family(), QStringLiteral("Meiryo UI"));
-    QCOMPARE(frame.TextView().font().pixelSize(),
-             -MakeDefaultFont(UiLanguage::kEnglish, frame.ScreenDpi()).lfHeight);
-  }
-
-  void configurationOkWritesAllThreeKeysEvenUnchanged() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    const UserFonts before = frame.Fonts();
-    test::WhenModalShown([](QWidget* w) {
-      QCOMPARE(w->windowTitle(), QStringLiteral("[ Configuration ] - Tazor Custom File Viewer"));
-      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdOk), Qt::LeftButton);
-    });
-    frame.Action(kIdOptionConfiguration)->trigger();
-    const auto ini = frame.SettingsFile();
-    const std::string value = EncodeProfileStruct(ToBytes(before.general));
-    for (const char* key : {"FontGeneral", "FontFileTree", "FontViewer"}) {
-      QCOMPARE(ReadIniValue(ini, "Tazor_CustomFileViewer", key), std::optional<std::string>(value));
-    }
-    QCOMPARE(frame.Fonts(), before);
-  }
-
-  void configurationCancelWritesNothing() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    test::WhenModalShown([](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, COptionConfigDlg::kIdCancel), Qt::LeftButton);
-    });
-    frame.Action(kIdOptionConfiguration)->trigger();
-    QVERIFY(!std::filesystem::exists(frame.SettingsFile()));
-  }
-
-  void newFontsApplyAtOnceAndReadBackAtTheNextStart() {
-    test::TempDir dir;
-    UserFonts chosen;
-    int dpi = 0;
-    {
-      CMainFrame frame(Env(dir, "en-US"));
-      dpi = frame.ScreenDpi();
-      frame.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&frame));
-      // Option > Configuration, Select for the preview font, pick a font in
-      // the font chooser, OK.
-      test::WhenModalShown([](QWidget* config) {
-        QTimer::singleShot(0, [] {
-          auto* chooser = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-          QVERIFY(chooser != nullptr);
-          QFont font(QStringLiteral("DejaVu Sans Mono"));
-          font.setPointSize(14);
-          font.setBold(true);
-          chooser->setCurrentFont(font);
-          chooser->accept();
-        });
-        QTest::mouseClick(FindControl<QPushButton>(*config, COptionConfigDlg::kIdSelectPreview),
-                          Qt::LeftButton);
-        QVERIFY(FindControl<QLabel>(*config, COptionConfigDlg::kIdDescPreview)
-                    ->text()
-                    .startsWith(QStringLiteral("DejaVu Sans Mono 14pt")));
-        QTest::mouseClick(FindControl<QPushButton>(*config, COptionConfigDlg::kIdOk), Qt::LeftButton);
-      });
-      frame.Action(kIdOptionConfiguration)->trigger();
-      chosen = frame.Fonts();
-      QCOMPARE(chosen.viewer.FaceName(), std::string("DejaVu Sans Mono"));
-      QCOMPARE(chosen.viewer.lfHeight, -MulDiv(14, dpi, 72));
-      QCOMPARE(chosen.viewer.lfWeight, 700);
-      QCOMPARE(chosen.viewer.lfCharSet, 128);  // kept from the font before
-      // Applied at once.
-      QCOMPARE(frame.TextView().font().family(), QStringLiteral("DejaVu Sans Mono"));
-      QCOMPARE(frame.TextView().font().pixelSize(), MulDiv(14, dpi, 72));
-    }
-    CMainFrame again(Env(dir, "en-US"));
-    QCOMPARE(again.Fonts(), chosen);
-    QCOMPARE(again.TextView().font().family(), QStringLiteral("DejaVu Sans Mono"));
-  }
-
-  void aboutFollowsTheGeneralFontAsItIsNow() {
-    test::TempDir dir;
-    UserFonts fonts = LoadUserFonts(dir / "none", MakeDefaultFont(UiLanguage::kEnglish, 96));
+  void DialogsOfTheWindow() {
+    QFETCH(int, command);
+    QFETCH(QString, dialog);
+    FrameHarness h;
+    UserFonts fonts = h->Fonts();
     fonts.general.lfHeight = -11;
-    SaveUserFonts(dir / "TazorCustomFileViewer.ini", fonts);
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    int pixelSize = 0;
-    test::WhenModalShown([&pixelSize](QWidget* w) {
-      pixelSize = w->font().pixelSize();
-      w->close();
-    });
-    frame.Action(kIdHelpAbout)->trigger();
-    QCOMPARE(pixelSize, 11);
+    SaveUserFonts(h.SettingsPath(), fonts);
+    h.Restart();
+    h.Show();
+    QString seen;
+    const auto look = [&](QWidget* w) {
+      QCOMPARE(w->font().pixelSize(), 11);
+      QVERIFY((w->frameGeometry().center() - h->frameGeometry().center()).manhattanLength() <= 2);
+      seen = w->metaObject()->className();
+    };
+    ModalDriver modals({look});
+    if (command != 0) h->Action(command)->trigger();
+    if (command == 0) h->LoadPaths({h.dir / "none"});  // the progress dialog shows at once, not for long
+    if (command == 0) look(h->Loader().Dialog());
+    QCOMPARE(seen, dialog);
   }
 
-  void aboutShowsIconTitleAndRelease_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("English") << "en-US"
-                             << "About"
-                             << "Tazor Custom File Viewer\nRelease 3 [21 Jan, 2019]";
-    QTest::newRow("Japanese") << "ja-JP"
-                              << "バージョン情報"
-                              << "Tazor カスタムファイルビューア\nRelease 3 [2019/01/21]";
+  // A normal close ends with 1 and saves nothing; paths on the command line
+  // load at the start.
+  void RunEndsWithOneAfterExit() {
+    FrameHarness h;
+    WriteSingleEntryFile(h.dir / "b.god", "b.t");
+    WriteSingleEntryFile(h.dir / "sub/a.npc", "a.t");
+    QStringList roots;
+    const int status =
+        Run(TestEnvironment(h.dir, "en-US"),
+            [&](CMainFrame& frame) {
+              QTRY_VERIFY(frame.Loader().IsIdle());
+              for (int row = 0; row < frame.Model().rowCount(); ++row) {
+                const fs::path root = frame.Model().index(row, 0).data().toString().toStdString();
+                roots << QString::fromStdString(root.lexically_relative(h.dir.path()).string());
+              }
+              frame.Action(kIdFileExit)->trigger();
+            },
+            {h.dir / "b.god", h.dir / "sub"});
+    QCOMPARE(status, 1);
+    QCOMPARE(roots, (QStringList{"b.god", "sub/a.npc"}));
+    QVERIFY(!fs::exists(h.SettingsPath()));
   }
 
-  void aboutShowsIconTitleAndRelease() {
-    QFETCH(QString, locale);
-    QFETCH(QString, caption);
-    QFETCH(QString, text);
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, locale.toStdString()));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    QString seenCaption;
-    QStringList texts;
-    bool hasIcon = false;
-    QPoint centre;
-    test::WhenModalShown([&](QWidget* w) {
-      seenCaption = w->windowTitle();
-      for (QLabel* l : w->findChildren<QLabel*>()) {
-        if (!l->text().isEmpty()) texts << l->text();
-        if (!l->pixmap().isNull()) hasIcon = true;
-      }
-      centre = w->frameGeometry().center();
-      QTest::keyClick(w, Qt::Key_Return);
-    });
-    frame.Action(kIdHelpAbout)->trigger();
-    QCOMPARE(seenCaption, caption);
-    QCOMPARE(texts, QStringList{text});
-    QVERIFY(hasIcon);
-    QVERIFY((centre - frame.frameGeometry().center()).manhattanLength() <= 2);
-  }
+  // Without a display, --version still works; anything else gets
+  // a message and a status other than 0 and 1.
+  void ProgramWithoutADisplay_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "tazor-custom-file-viewer " CFV_VERSION "\n"
+                             << "";
 
-  void aboutDialogGeometryAndResults() {
-    const LogFont general = MakeDefaultFont(UiLanguage::kEnglish, 96);
-    CAboutDlg dlg(general, UiLanguage::kEnglish);
-    const DialogUnits units(dlg.font());
-    QCOMPARE(dlg.size(), units.ToPixels(187, 102));
-    QPushButton* ok = FindControl<QPushButton>(dlg, CAboutDlg::kIdOk);
-    QCOMPARE(ok->geometry(), units.ToPixels(130, 81, 50, 14));
-    QCOMPARE(ok->text(), QStringLiteral("OK"));
-    test::WhenModalShown([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    QCOMPARE(dlg.Show(nullptr), CAboutDlg::kResultCancel);
-    CAboutDlg again(general, UiLanguage::kEnglish);
-    test::WhenModalShown([](QWidget* w) {
-      QTest::mouseClick(FindControl<QPushButton>(*w, CAboutDlg::kIdOk), Qt::LeftButton);
-    });
-    QCOMPARE(again.Show(nullptr), CAboutDlg::kResultOk);
+    QTest::newRow("no window") << QStringList{"x.god"} << kExitNoMainWindow << ""
+                               << "cannot create the main window";
   }
-
-  void aboutTextStaysTwoLinesThatFit_data() {
-    QTest::addColumn<int>("language");
-    QTest::addColumn<int>("height");
-    QTest::newRow("English 12pt") << int(UiLanguage::kEnglish) << -16;
-    QTest::newRow("Japanese 12pt") << int(UiLanguage::kJapanese) << -16;
-    QTest::newRow("English large") << int(UiLanguage::kEnglish) << -22;
-  }
-
-  void aboutTextStaysTwoLinesThatFit() {
-    QFETCH(int, language);
-    QFETCH(int, height);
-    LogFont general = MakeDefaultFont(static_cast<UiLanguage>(language), 96);
-    general.lfHeight = height;
-    CAboutDlg dlg(general, static_cast<UiLanguage>(language));
-    auto* text = dlg.findChild<QLabel*>(QStringLiteral("aboutText"));
-    QVERIFY(text != nullptr);
-    QVERIFY(!text->wordWrap());
-    const QStringList lines = text->text().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    const QFontMetrics metrics(dlg.font());
-    const DialogUnits units(dlg.font());
-    const QRect template78 = units.ToPixels(25, 57, 78, 32);
-    const QRect group = units.ToPixels(7, 7, 115, 88);
-    QVERIFY(group.contains(text->geometry()));
-    QCOMPARE(text->geometry().top(), template78.top());
-    QCOMPARE(text->geometry().height(), template78.height());
-    QVERIFY(text->width() >= template78.width());
-    for (const QString& line : lines)
-      QVERIFY2(metrics.horizontalAdvance(line) <= text->width(), qPrintable(line));
-    QVERIFY(2 * metrics.height() <= text->height());
-  }
-
-  void exitClosesTheWindow() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    frame.Action(kIdFileExit)->trigger();
-    QVERIFY(!frame.isVisible());
-    QVERIFY(!std::filesystem::exists(frame.SettingsFile()));
-  }
-
-  void ctrlCCopiesFromTheTextView() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    frame.TextView().setFocus();
-    frame.TextView().selectAll();
-    QGuiApplication::clipboard()->clear();
-    QTest::keyClick(&frame.TextView(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), frame.TextView().toPlainText());
-  }
-
-  void checkBoxesPropagateInTheFramesTree() {
-    test::TempDir dir;
-    CMainFrame frame(Env(dir, "en-US"));
-    EntryTree t;
-    const ItemId root = t.AppendItem(kNoItem, "r.god");
-    const ItemId a = t.AppendItem(root, "a");
-    t.AppendItem(a, "a1");
-    t.AppendItem(root, "b");
-    frame.Model().AppendFileTree(std::move(t));
-    QAbstractItemModel* model = frame.TreeView().model();
-    QCOMPARE(model, static_cast<QAbstractItemModel*>(&frame.Model()));
-    model->setData(model->index(0, 0), Qt::Checked, Qt::CheckStateRole);
-    for (ItemId id = 0; id < 4; ++id) QVERIFY(frame.Model().Tree().IsChecked(id));
+  void ProgramWithoutADisplay() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(CFV_PROGRAM_PATH), args);
+    QVERIFY(program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit);
+    QTEST(program.exitCode(), "status");
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).left(out.size()), out);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(err.isEmpty() ? errors.isEmpty() : errors.contains(err), qPrintable(errors));
   }
 };
 
-QTEST_MAIN(MainFrameTest)
+CFV_GUI_TEST(MainFrameTest)
 #include "main_frame_test.moc"

@@ -62,19 +62,21 @@ QString proposed;
 
 // Answers the modal dialogs that come up one after another: a file dialog
 // with a path (a folder is chosen by opening it), a message box with a button.
-void AnswerInTurn(QList<QVariant> answers) {
-  if (answers.empty()) return;
-  test::WhenModalShown([answers](QWidget* dialog) mutable {
-    const QVariant answer = answers.takeFirst();
-    AnswerInTurn(answers);
-    if (auto* box = qobject_cast<QMessageBox*>(dialog))
-      return box->button(QMessageBox::StandardButton(answer.toInt()))->click();
-    auto* files = qobject_cast<QFileDialog*>(dialog);
-    proposed = files->selectedFiles().value(0).section('/', -1);
-    files->fileMode() == QFileDialog::Directory ? files->setDirectory(answer.toString())
-                                                : files->selectFile(answer.toString());
-    QMetaObject::invokeMethod(dialog, "accept");
-  });
+std::unique_ptr<test::ModalDriver> answering;
+void AnswerInTurn(const QList<QVariant>& answers) {
+  std::vector<test::ModalStep> steps;
+  for (const QVariant& answer : answers) {
+    steps.push_back([answer](QWidget* dialog) {
+      if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        return box->button(QMessageBox::StandardButton(answer.toInt()))->click();
+      auto* files = qobject_cast<QFileDialog*>(dialog);
+      proposed = files->selectedFiles().value(0).section('/', -1);
+      files->fileMode() == QFileDialog::Directory ? files->setDirectory(answer.toString())
+                                                  : files->selectFile(answer.toString());
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+  }
+  answering = std::make_unique<test::ModalDriver>(std::move(steps));
 }
 
 // A data row of QString columns.

@@ -1,43 +1,48 @@
-// The item model over the entry tree: whole files appended as one
-// insertion, lookups by row, and check-state propagation to the subtree,
-// with QAbstractItemModelTester watching every change.
+// The item model over the entry tree, with QAbstractItemModelTester watching
+// every change, and the filter box over it in a real tree view.
 #include "containers/ui/entry_tree_model.h"
 
 #include <QAbstractItemModelTester>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
 
-#include "containers/loader.h"
-#include "custom_file_builder.h"
+#include "containers/ui/entry_filter_box.h"
+#include "gui_test.h"
 
 using namespace cfv;
 
 namespace {
 
-// root
-//   a
-//     a1
-//     a2
-//       a2x
-//   b
-//   c
-//     c1
-EntryTree SampleFile(const std::string& rootText) {
-  EntryTree t;
-  const ItemId root = t.AppendItem(kNoItem, rootText);
-  const ItemId a = t.AppendItem(root, "a");
-  t.AppendItem(a, "a1");
-  const ItemId a2 = t.AppendItem(a, "a2");
-  t.AppendItem(a2, "a2x");
-  t.AppendItem(root, "b");
-  const ItemId c = t.AppendItem(root, "c");
-  t.AppendItem(c, "c1");
-  return t;
+// A tree from "depth:text" lines in pre-order.
+EntryTree MakeTree(const QStringList& lines) {
+  EntryTree tree;
+  std::vector<ItemId> path;
+  for (const QString& line : lines) {
+    const int depth = line.section(':', 0, 0).toInt();
+    path.resize(depth);
+    path.push_back(tree.AppendItem(depth == 0 ? kNoItem : path.back(), line.section(':', 1).toStdString()));
+  }
+  return tree;
+}
+
+const QStringList kSample{"0:one.god", "1:a", "2:a1", "2:a2", "3:a2x", "1:b", "1:c", "2:c1"};
+
+// What the view shows, in pre-order, as "depth:text", down expanded items.
+QStringList Shown(const QTreeView& view, const QModelIndex& parent = {}, int depth = 0) {
+  QStringList lines;
+  for (int row = 0; row < view.model()->rowCount(parent); ++row) {
+    const QModelIndex index = view.model()->index(row, 0, parent);
+    lines << QString::number(depth) + ":" + index.data().toString();
+    if (view.isExpanded(index)) lines << Shown(view, index, depth + 1);
+  }
+  return lines;
 }
 
 QModelIndex Find(const EntryTreeModel& model, const QString& text) {
-  const QModelIndexList hits =
+  const auto hits =
       model.match(model.index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive);
   return hits.isEmpty() ? QModelIndex() : hits.front();
 }
@@ -45,9 +50,7 @@ QModelIndex Find(const EntryTreeModel& model, const QString& text) {
 QStringList Checked(const EntryTreeModel& model) {
   QStringList out;
   model.Tree().ForEachPreOrder(kNoItem, [&](ItemId id, unsigned) {
-    const std::string_view text = model.Tree().Text(id);
-    if (model.Tree().IsChecked(id))
-      out << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (model.Tree().IsChecked(id)) out << QString::fromStdString(std::string(model.Tree().Text(id)));
   });
   return out;
 }
@@ -58,162 +61,135 @@ class EntryTreeModelTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void aFilterShowsMatchesWithAncestorsAndFiltersLaterFiles() {
+  // Steps: "+x" checks item x, "-x" unchecks it, "~x" sets it partly
+  // checked, "space x" presses Space on x in a tree view. Every item whose
+  // state changed must have been reported by dataChanged.
+  void CheckStates_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("checked");
+    const auto row = [](const char* name, QStringList steps, QStringList checked) {
+      QTest::newRow(name) << steps << checked;
+    };
+    row("a root checks its subtree", {"+one.god"}, {"one.god", "a", "a1", "a2", "a2x", "b", "c", "c1"});
+    row("a middle item leaves parent and siblings", {"+one.god", "-a"}, {"one.god", "b", "c", "c1"});
+    row("a leaf alone", {"-a", "+a2x"}, {"a2x"});
+    row("partly checked checks", {"~c"}, {"c", "c1"});
+    row("the same state again", {"+a1", "-one.god"}, {"a1"});
+    row("Space toggles the subtree", {" a"}, {"a", "a1", "a2", "a2x"});
+    row("Space twice", {" a", " a"}, {});
+  }
+  void CheckStates() {
+    QFETCH(QStringList, steps);
     EntryTreeModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.AppendFileTree(SampleFile("f1"));
-    model.SetFilter(std::make_unique<EntryFilter>(EntryPattern("*2*", EntryPattern::Mode::kName)));
-    // f1 -> a -> a2 -> a2x; nothing else of f1 is shown.
-    QCOMPARE(model.rowCount(), 1);
-    const QModelIndex a = model.index(0, 0, model.index(0, 0));
-    QCOMPARE(a.data().toString(), QStringLiteral("a"));
-    QCOMPARE(model.rowCount(a), 1);
-    const QModelIndex a2 = model.index(0, 0, a);
-    QCOMPARE(a2.data().toString(), QStringLiteral("a2"));
-    QCOMPARE(model.parent(a2), a);
-    QCOMPARE(model.IndexOf(model.ItemOf(a2)), a2);
-    QVERIFY(!model.IndexOf(model.ItemOf(Find(model, "b"))).isValid());
-    // A file loaded while filtering is filtered: f2 shows, nothing of g does.
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    model.AppendFileTree(SampleFile("f2"));
-    EntryTree g;
-    g.AppendItem(g.AppendItem(kNoItem, "g"), "x");
-    model.AppendFileTree(std::move(g));
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(model.rowCount(), 2);
-    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("f2"));
-    // A click on a shown branch's box checks its hidden items too.
-    QVERIFY(model.setData(a, Qt::Checked, Qt::CheckStateRole));
-    QCOMPARE(Checked(model), (QStringList{"a", "a1", "a2", "a2x"}));
-    // Without the filter every item is there again.
-    model.SetFilter(nullptr);
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("g"));
-    QCOMPARE(model.rowCount(model.index(0, 0)), 3);
-    QCOMPARE(model.index(2, 0, model.index(0, 0)).data().toString(), QStringLiteral("c"));
-  }
-
-  void appendingAFileIsOneInsertion() {
-    EntryTreeModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    QCOMPARE(model.AppendFileTree(SampleFile("one.god")), ItemId{0});
-    QCOMPARE(model.AppendFileTree(SampleFile("two.god")), ItemId{8});
-    QCOMPARE(model.AppendFileTree(EntryTree()), ItemId{16});  // nothing to add
-    QCOMPARE(inserted.size(), 2);
-    QCOMPARE(inserted[0].at(0).value<QModelIndex>(), QModelIndex());
-    QCOMPARE(inserted[1].at(1).toInt(), 1);
-    QCOMPARE(inserted[1].at(2).toInt(), 1);
-
-    QCOMPARE(model.rowCount(), 2);
-    const QModelIndex two = model.index(1, 0);
-    QCOMPARE(two.data().toString(), QStringLiteral("two.god"));
-    QCOMPARE(model.rowCount(two), 3);
-    const QModelIndex a2 = model.index(1, 0, model.index(0, 0, two));
-    QCOMPARE(a2.data().toString(), QStringLiteral("a2"));
-    QCOMPARE(model.parent(a2).data().toString(), QStringLiteral("a"));
-    QCOMPARE(model.parent(model.parent(a2)), two);
-    QVERIFY(model.flags(a2) & Qt::ItemIsUserCheckable);
-    QVERIFY(!(model.flags(a2) & Qt::ItemNeverHasChildren));
-    QVERIFY(model.flags(model.index(0, 0, a2)) & Qt::ItemNeverHasChildren);
-    QCOMPARE(model.data(a2, Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
-    QVERIFY(!model.index(3, 0, two).isValid());
-    QVERIFY(!model.index(0, 1, two).isValid());
-    QCOMPARE(model.IndexOf(model.ItemOf(a2)), a2);
-  }
-
-  void middleRowsStayRightAsRootsAreAppended() {
-    EntryTreeModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    for (int i = 0; i < 50; ++i) {
-      EntryTree t;
-      t.AppendItem(kNoItem, "file" + std::to_string(i));
-      model.AppendFileTree(std::move(t));
-      // Ask for a middle row each time, so the row table is built and extended.
-      const int mid = i / 2;
-      QCOMPARE(model.index(mid, 0).data().toString(), QStringLiteral("file%1").arg(mid));
-    }
-    for (int i = 49; i >= 0; --i)
-      QCOMPARE(model.index(i, 0).data().toString(), QStringLiteral("file%1").arg(i));
-  }
-
-  void checkingARootChecksItsWholeSubtree() {
-    EntryTreeModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.AppendFileTree(SampleFile("one.god"));
-    model.AppendFileTree(SampleFile("two.god"));
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    QVERIFY(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
-    QCOMPARE(Checked(model), (QStringList{"one.god", "a", "a1", "a2", "a2x", "b", "c", "c1"}));
-    // Every changed item was inside a reported range: the root itself, then
-    // the children of each item with children.
-    QSet<QString> reported;
-    for (const auto& args : changed) {
-      const QModelIndex top = args.at(0).value<QModelIndex>();
-      const QModelIndex bottom = args.at(1).value<QModelIndex>();
-      QCOMPARE(top.parent(), bottom.parent());
-      for (int r = top.row(); r <= bottom.row(); ++r) reported << top.siblingAtRow(r).data().toString();
-      QVERIFY(args.at(2).value<QList<int>>().contains(Qt::CheckStateRole));
-    }
-    QCOMPARE(reported, (QSet<QString>{"one.god", "a", "a1", "a2", "a2x", "b", "c", "c1"}));
-  }
-
-  void uncheckingAMiddleItemLeavesParentAndSiblings() {
-    EntryTreeModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.AppendFileTree(SampleFile("one.god"));
-    model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole);
-    QVERIFY(model.setData(Find(model, "a"), Qt::Unchecked, Qt::CheckStateRole));
-    QCOMPARE(Checked(model), (QStringList{"one.god", "b", "c", "c1"}));
-    // Checking a leaf changes it alone.
-    model.setData(Find(model, "a2x"), Qt::Checked, Qt::CheckStateRole);
-    QCOMPARE(Checked(model), (QStringList{"one.god", "a2x", "b", "c", "c1"}));
-  }
-
-  void anyStateButUncheckedChecks() {
-    EntryTreeModel model;
-    model.AppendFileTree(SampleFile("one.god"));
-    model.setData(Find(model, "c"), Qt::PartiallyChecked, Qt::CheckStateRole);
-    QCOMPARE(Checked(model), (QStringList{"c", "c1"}));
-    QVERIFY(!model.setData(Find(model, "b"), QStringLiteral("x"), Qt::EditRole));
-  }
-
-  void settingTheSameStateAgainChangesNothing() {
-    EntryTreeModel model;
-    model.AppendFileTree(SampleFile("one.god"));
-    model.setData(Find(model, "a1"), Qt::Checked, Qt::CheckStateRole);
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole);  // the root is unchecked already
-    QCOMPARE(changed.size(), 0);
-    QCOMPARE(Checked(model), QStringList{"a1"});
-  }
-
-  void spaceInTheTreeViewTogglesTheSubtree() {
-    test::TempDir dir;
-    using test::Branch;
-    using test::Leaf;
-    test::WriteFile(dir / "x.god",
-                    test::Serialize({Branch("pack.npc", {Leaf("in.txt", "hello"), Leaf("in2.txt", "x")}),
-                                     Leaf("top.txt", "abc")}));
-    EntryTree loaded;
-    QVERIFY(LoadCustomFile(dir / "x.god", "x.god", loaded));
-    EntryTreeModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.AppendFileTree(std::move(loaded));
+    model.AppendFileTree(MakeTree(kSample));
+    model.AppendFileTree(MakeTree({"0:two.god", "1:a"}));
     QTreeView view;
     view.setModel(&model);
-    view.expandAll();
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    const QModelIndex pack = Find(model, "pack.npc");
-    QVERIFY(pack.isValid());
-    view.setCurrentIndex(pack);
-    QTest::keyClick(view.viewport(), Qt::Key_Space);
-    QCOMPARE(Checked(model), (QStringList{"pack.npc", "in.txt", "in2.txt"}));
-    QTest::keyClick(view.viewport(), Qt::Key_Space);
+    for (const QString& step : steps) {  // "+x" checks x, "-x" unchecks, "~x" partly checks, " x" Space on x
+      const QStringList before = Checked(model);
+      QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+      const QModelIndex item = Find(model, step.mid(1));
+      view.setCurrentIndex(item);
+      if (step[0] == ' ') QTest::keyClick(view.viewport(), Qt::Key_Space);
+      const Qt::CheckState state = step[0] == '+'   ? Qt::Checked
+                                   : step[0] == '-' ? Qt::Unchecked
+                                                    : Qt::PartiallyChecked;
+      if (step[0] != ' ') QVERIFY(model.setData(item, state, Qt::CheckStateRole));
+      QSet<QString> reported, changedItems;  // every change reported by dataChanged, nothing when none
+      for (const auto& args : changed) {
+        const QModelIndex top = args.at(0).value<QModelIndex>();
+        for (int r = top.row(); r <= args.at(1).value<QModelIndex>().row(); ++r)
+          reported << top.siblingAtRow(r).data().toString();
+      }
+      for (const QString& text : before + Checked(model)) {
+        if (before.contains(text) != Checked(model).contains(text)) changedItems << text;
+      }
+      QVERIFY2(reported.contains(changedItems), qPrintable(step));
+      QCOMPARE(reported.isEmpty(), changedItems.isEmpty());
+    }
+    QTEST(Checked(model), "checked");
+  }
+
+  // Each file is one insertion at the end, rows asked for in any order.
+  void FilesAppendAsOneInsertionEach() {
+    EntryTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 50; ++i) {
+      model.AppendFileTree(MakeTree({QStringLiteral("0:f%1").arg(i), "1:a", "2:a1"}));
+      QCOMPARE(model.index(i / 2, 0).data().toString(), QStringLiteral("f%1").arg(i / 2));
+    }
+    model.AppendFileTree(EntryTree());
+    QCOMPARE(inserted.size(), 50);
+    QCOMPARE(inserted.back().at(1).toInt(), 49);
+    for (int i = 49; i >= 0; --i) QCOMPARE(model.index(i, 0).data().toString(), QStringLiteral("f%1").arg(i));
+    const QModelIndex a = model.index(0, 0, model.index(7, 0));
+    QCOMPARE(model.index(0, 0, a).data().toString(), QStringLiteral("a1"));
+    QCOMPARE(model.parent(model.index(0, 0, a)), a);
+    QVERIFY(model.flags(model.index(0, 0, a)) & Qt::ItemNeverHasChildren);
+    QVERIFY(!(model.flags(a) & Qt::ItemNeverHasChildren));
+  }
+
+  // A filter shows matches with their ancestors, also in files loaded while
+  // it is set; a branch's box checks its hidden items too.
+  void AFilterShowsMatchesWithTheirAncestors() {
+    EntryTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QTreeView view;
+    view.setModel(&model);
+    model.AppendFileTree(MakeTree(kSample));
+    model.SetFilter(std::make_unique<EntryFilter>(EntryPattern("*2*", EntryPattern::Mode::kName)));
+    model.AppendFileTree(MakeTree({"0:f2", "1:x2"}));
+    model.AppendFileTree(MakeTree({"0:g", "1:x"}));
+    view.expandAll();
+    QCOMPARE(Shown(view), (QStringList{"0:one.god", "1:a", "2:a2", "3:a2x", "0:f2", "1:x2"}));
+    QVERIFY(model.setData(Find(model, "a"), Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(Checked(model), (QStringList{"a", "a1", "a2", "a2x"}));
+    model.SetFilter(nullptr);
+    view.expandAll();
+    QCOMPARE(Shown(view).size(), 12);
+  }
+
+  // Typing filters (a pattern matches whole names, plain text anywhere in
+  // any case); Esc gives back the expansion and the current item, unless
+  // another was chosen while filtering.
+  void FilterBoxTypingAndEsc() {
+    EntryTreeModel model;
+    model.AppendFileTree(MakeTree(
+        {"0:a.god", "1:chara.npc", "2:face.bmp", "2:voice.wav", "1:Readme.t", "0:b.god", "1:sky.bmp"}));
+    QTreeView view;
+    view.setModel(&model);
+    CEntryFilterBox box(model, view, UiLanguage::kEnglish);
+    view.expand(model.index(0, 0));
+    view.setCurrentIndex(Find(model, "Readme.t"));
+    QSignalSpy currentChanges(view.selectionModel(), &QItemSelectionModel::currentChanged);
+    QTest::keyClicks(&box.Edit(), "*.BMP");
+    QCOMPARE(Shown(view), (QStringList{"0:a.god", "1:chara.npc", "2:face.bmp", "0:b.god", "1:sky.bmp"}));
+    QTest::keyClick(&box.Edit(), Qt::Key_Backspace);
+    QCOMPARE(Shown(view), QStringList{});
+    box.Edit().setText(QStringLiteral("read"));
+    QCOMPARE(Shown(view), (QStringList{"0:a.god", "1:Readme.t"}));
+    QTest::keyClick(&box.Edit(), Qt::Key_Escape);
+    QVERIFY(box.Edit().text().isEmpty());
+    QCOMPARE(Shown(view), (QStringList{"0:a.god", "1:chara.npc", "1:Readme.t", "0:b.god"}));
+    QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("Readme.t"));
+    QCOMPARE(currentChanges.count(), 0);
+    box.Edit().setText(QStringLiteral("sky"));
+    view.setCurrentIndex(Find(model, "sky.bmp"));
+    box.Edit().clear();
+    QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("sky.bmp"));
+    // Check Matches checks what matches with its subtree; Uncheck All clears.
+    QVERIFY(!box.CheckMatchesButton().isEnabled());
+    box.Edit().setText(QStringLiteral("a.npc"));
+    QTest::mouseClick(&box.CheckMatchesButton(), Qt::LeftButton);
+    QCOMPARE(Checked(model), (QStringList{"chara.npc", "face.bmp", "voice.wav"}));
+    QTest::mouseClick(&box.UncheckAllButton(), Qt::LeftButton);
     QCOMPARE(Checked(model), QStringList{});
   }
 };
 
-QTEST_MAIN(EntryTreeModelTest)
+CFV_GUI_TEST(EntryTreeModelTest)
 #include "entry_tree_model_test.moc"

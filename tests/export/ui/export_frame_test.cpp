@@ -1,184 +1,88 @@
-// File > Export in the real main frame: the dialog, the export of the
-// frame's tree and the message boxes the frame owns.
-#include <QAbstractButton>
-#include <QApplication>
+// File > Export in the real main window: the Configure Export dialog, the
+// export of the checked entries and the message boxes the window owns.
 #include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
-#include <deque>
-#include <functional>
 
-#include "app/main_frame.h"
-#include "containers/loader.h"
-#include "containers/ui/entry_tree_model.h"
-#include "custom_file_builder.h"
-#include "export/ui/export_dlg.h"
-#include "export/ui/export_progress.h"
+#include "frame_harness.h"
+#include "gui_test.h"
+#include "modal_dialog.h"
 
 using namespace cfv;
-
-namespace {
-
-// Handles the modal windows that appear, one step per window in order, and
-// records a line per window: "dialog", or "box <icon> <caption>|<text>";
-// a window beyond the script is recorded as "unexpected" and closed.
-class ModalScript {
- public:
-  explicit ModalScript(std::deque<std::function<void(QWidget*)>> steps) : steps_(std::move(steps)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-    timer_.start(5);
-  }
-  QStringList seen;
-  bool Done() const { return steps_.empty(); }
-
- private:
-  void Poll() {
-    QWidget* w = QApplication::activeModalWidget();
-    // The progress dialog is up throughout an export; it needs no step.
-    if (w == nullptr || w->property("handled").toBool() || qobject_cast<CExportProgressDlg*>(w)) return;
-    w->setProperty("handled", true);
-    if (steps_.empty()) {
-      // Not in the script: noted and closed, so a failing test never hangs.
-      seen << QStringLiteral("unexpected");
-      w->close();
-      return;
-    }
-    if (auto* box = qobject_cast<QMessageBox*>(w)) {
-      seen << QStringLiteral("box %1 %2|%3").arg(int(box->icon())).arg(box->windowTitle(), box->text());
-    } else if (qobject_cast<CExportDlg*>(w) != nullptr) {
-      seen << QStringLiteral("dialog");
-    } else {
-      seen << QStringLiteral("other");
-    }
-    auto step = std::move(steps_.front());
-    steps_.pop_front();
-    step(w);
-  }
-
-  QTimer timer_;
-  std::deque<std::function<void(QWidget*)>> steps_;
-};
-
-void PressEnter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
-void PressEscape(QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }
-std::function<void(QWidget*)> Press(QMessageBox::StandardButton which) {
-  return [which](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(which)->click(); };
-}
-
-FrameEnvironment Environment(const char* locale, const test::TempDir& dir) {
-  FrameEnvironment env;
-  env.systemLocaleName = [locale] { return std::string(locale); };
-  env.settingsFile = dir / "none.ini";
-  return env;
-}
-
-// Loads `file` into the frame's tree with every item checked.
-void LoadChecked(CMainFrame& frame, const std::filesystem::path& file) {
-  EntryTree tree;
-  QVERIFY(LoadCustomFile(file, file.string(), tree));
-  tree.CheckAll(true);
-  frame.Model().AppendFileTree(std::move(tree));
-}
-
-constexpr int kInformation = int(QMessageBox::Information);
-constexpr int kCritical = int(QMessageBox::Critical);
-constexpr int kNoIcon = int(QMessageBox::NoIcon);
-
-}  // namespace
+using namespace cfv::test;
+namespace fs = std::filesystem;
 
 class ExportFrameTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void exportWritesTheCheckedEntriesAndSaysFinished() {
-    test::TempDir dir;
-    test::WriteFile(dir / "hero.npc",
-                    test::Serialize({test::Leaf("face.bm", test::MakeBmp(1, 1)),
-                                     test::Branch("body.cmp", {test::Leaf("a.t", "text")})}));
-    CMainFrame frame(Environment("en-US", dir));
-    LoadChecked(frame, dir / "hero.npc");
-    ModalScript script({PressEnter, Press(QMessageBox::Ok)});
-    frame.Action(kIdFileExport)->trigger();
-    QVERIFY(script.Done());
-    QCOMPARE(
-        script.seen,
-        QStringList({"dialog",
-                     QStringLiteral("box %1 Tazor Custom File Viewer|Export finished!").arg(kInformation)}));
-    QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/body/a.txt")), QStringLiteral("text"));
-    QVERIFY(std::filesystem::exists(dir / "hero/face.bmp"));
-    QVERIFY(!std::filesystem::exists(dir / "hero/body.cmp"));
-    QCOMPARE(frame.LastExportOptions().skipExtractable, true);
-    QCOMPARE(frame.LastExportOptions().renameExtension, true);
+  // `before` and `after` list files below the folder as "path=content",
+  // "path/" (a folder), "path" (exists) or "!path" (absent). Each modal
+  // window is answered by the next of `answers` and seen as its class or
+  // as "<icon> [<the path it names>]".
+  void Export_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("seen");
+    QTest::addColumn<QStringList>("after");
+    const auto row = [](const char* name, QString locale, bool loaded, QStringList before,
+                        QStringList answers, QStringList seen, QStringList after) {
+      QTest::newRow(name) << locale << loaded << before << answers << seen << after;
+    };
+    const QString ok = QString::number(QMessageBox::Ok);
+    row("checked entries written", "en-US", true, {}, {"enter", ok}, {"cfv::CExportDlg", "information"},
+        {"hero/x.txt=new", "hero/body/a.txt=text", "hero/face.bmp", "!hero/body.cmp", "!hero/x.t"});
+    row("names kept", "en-US", true, {}, {"1009 1", ok}, {"cfv::CExportDlg", "information"},
+        {"hero/x.t=new", "!hero/x.txt"});
+    row("Escape: nothing at all", "en-US", true, {}, {"esc"}, {"cfv::CExportDlg"}, {"!hero"});
+    row("overwrite, a failed write", "ja-JP", true, {"hero/x.txt=old", "hero/dir.txt/"},
+        {"enter", QString::number(QMessageBox::Yes), ok, ok},
+        {"cfv::CExportDlg", "none [hero/x.txt]", "critical [hero/dir.txt]", "information"},
+        {"hero/x.txt=new", "hero/y.txt=y"});
+    row("Cancel at the question stops", "en-US", true, {"hero/x.txt=old"},
+        {"enter", QString::number(QMessageBox::Cancel), ok},
+        {"cfv::CExportDlg", "none [hero/x.txt]", "information"}, {"hero/x.txt=old", "!hero/y.txt"});
+    row("nothing loaded still finishes", "en-US", false, {}, {"enter", ok},
+        {"cfv::CExportDlg", "information"}, {"!hero"});
   }
-
-  void escapeEndsTheCommandWithoutAnyMessage() {
-    test::TempDir dir;
-    test::WriteFile(dir / "hero.npc", test::Serialize({test::Leaf("a.t", "text")}));
-    CMainFrame frame(Environment("en-US", dir));
-    LoadChecked(frame, dir / "hero.npc");
-    ModalScript script({PressEscape});
-    frame.Action(kIdFileExport)->trigger();
-    QTest::qWait(50);  // a message box would have come up by now
-    QCOMPARE(script.seen, QStringList({"dialog"}));
-    QVERIFY(!std::filesystem::exists(dir / "hero"));
-  }
-
-  // The question and the error in Japanese, captioned with the program
-  // title; Cancel stops the writing, and the finished message still comes.
-  void questionsAndErrorsInJapanese() {
-    test::TempDir dir;
-    test::WriteFile(dir / "hero.npc", test::Serialize({test::Leaf("x.t", "new"), test::Leaf("dir.t", "d"),
-                                                       test::Leaf("y.t", "y")}));
-    test::WriteFile(dir / "hero/x.txt", "old");
-    std::filesystem::create_directories(dir / "hero/dir.txt");
-    CMainFrame frame(Environment("ja-JP", dir));
-    LoadChecked(frame, dir / "hero.npc");
-    ModalScript script({PressEnter, Press(QMessageBox::Yes), Press(QMessageBox::Ok), Press(QMessageBox::Ok)});
-    frame.Action(kIdFileExport)->trigger();
-    QVERIFY(script.Done());
-    const QString title = QStringLiteral("Tazor カスタムファイルビューア");
-    const QString root = QString::fromStdString(dir.path().string());
-    QCOMPARE(script.seen,
-             QStringList(
-                 {"dialog",
-                  QStringLiteral("box %1 %2|ファイル [%3/hero/x.txt] はすでに存在します。\n上書きしますか？")
-                      .arg(kNoIcon)
-                      .arg(title, root),
-                  QStringLiteral("box %1 %2|ファイルの書き込みに失敗しました。\n[%3/hero/dir.txt]")
-                      .arg(kCritical)
-                      .arg(title, root),
-                  QStringLiteral("box %1 %2|書き出しが終わりました。").arg(kInformation).arg(title)}));
-    QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/x.txt")), QStringLiteral("new"));
-    QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/y.txt")), QStringLiteral("y"));
-  }
-
-  void cancelAtTheQuestionWritesNothingMore() {
-    test::TempDir dir;
-    test::WriteFile(dir / "hero.npc", test::Serialize({test::Leaf("x.t", "new"), test::Leaf("y.t", "y")}));
-    test::WriteFile(dir / "hero/x.txt", "old");
-    CMainFrame frame(Environment("en-US", dir));
-    LoadChecked(frame, dir / "hero.npc");
-    ModalScript script({PressEnter, Press(QMessageBox::Cancel), Press(QMessageBox::Ok)});
-    frame.Action(kIdFileExport)->trigger();
-    QVERIFY(script.Done());
-    QCOMPARE(script.seen.size(), 3);
-    QVERIFY(script.seen[1].endsWith(QStringLiteral("/hero/x.txt] is already exists.\nOverwrite?")));
-    QVERIFY(script.seen[2].endsWith(QStringLiteral("|Export finished!")));
-    QCOMPARE(QString::fromStdString(test::ReadFile(dir / "hero/x.txt")), QStringLiteral("old"));
-    QVERIFY(!std::filesystem::exists(dir / "hero/y.txt"));
-  }
-
-  // Nothing loaded: the command still runs to "Export finished!".
-  void anEmptyTreeStillFinishes() {
-    test::TempDir dir;
-    CMainFrame frame(Environment("en-US", dir));
-    ModalScript script({PressEnter, Press(QMessageBox::Ok)});
-    frame.Action(kIdFileExport)->trigger();
-    QVERIFY(script.Done());
-    QCOMPARE(script.seen.size(), 2);
-    QVERIFY(script.seen[1].endsWith(QStringLiteral("|Export finished!")));
+  void Export() {
+    QFETCH(QString, locale);
+    QFETCH(bool, loaded);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, answers);
+    FrameHarness h(locale.toStdString());
+    WriteFile(h.dir / "hero.npc",
+              Serialize({Leaf("x.t", "new"), Leaf("dir.t", "d"), Leaf("y.t", "y"),
+                         Leaf("face.bm", MakeBmp(1, 1)), Branch("body.cmp", {Leaf("a.t", "text")})}));
+    for (const QString& file : before) {
+      const fs::path path = h.dir / file.section('=', 0, 0).toStdString();
+      if (file.endsWith('/')) fs::create_directories(path);
+      if (!file.endsWith('/')) WriteFile(path, file.section('=', 1).toStdString());
+    }
+    if (loaded) h.Load(h.dir / "hero.npc", true);
+    std::vector<ModalStep> steps;
+    for (const QString& answer : answers) steps.push_back(Do(answer));
+    ModalDriver modals(steps);
+    h->Action(kIdFileExport)->trigger();
+    QStringList seen;
+    const QString folder = QRegularExpression::escape(QString::fromStdString(h.dir.path().string()));
+    const QRegularExpression named("^(\\w+): .*\\[" + folder + "/(.*)\\]",
+                                   QRegularExpression::DotMatchesEverythingOption);
+    for (const QString& line : modals.seen) {
+      const QRegularExpressionMatch match = named.match(line);
+      seen << (match.hasMatch() ? match.captured(1) + " [" + match.captured(2) + "]"
+                                : line.section(": ", 0, 0));
+    }
+    QTEST(seen, "seen");
+    QFETCH(QStringList, after);
+    for (const QString& file : after) {
+      const fs::path path = h.dir / file.section('=', 0, 0).remove('!').toStdString();
+      QVERIFY2(fs::exists(path) != file.startsWith('!'), qPrintable(file));
+      if (file.contains('=')) QCOMPARE(QString::fromStdString(ReadFile(path)), file.section('=', 1));
+    }
   }
 };
 
-QTEST_MAIN(ExportFrameTest)
+CFV_GUI_TEST(ExportFrameTest)
 #include "export_frame_test.moc"

@@ -20,6 +20,7 @@
 #include "custom_file_builder.h"
 #include "export/ui/export_dlg.h"
 #include "export/ui/export_progress.h"
+#include "gui_test.h"
 
 using namespace cfv;
 
@@ -154,5 +155,5 @@ class ExportWindowTest : public QObject {
   QString opened;
 };
 
-QTEST_MAIN(ExportWindowTest)
+CFV_GUI_TEST(ExportWindowTest)
 #include "export_window_test.moc"

@@ -1,0 +1,75 @@
+#include "frame_harness.h"
+
+#include <QTreeView>
+#include <QtTest>
+
+#include "containers/loader.h"
+#include "containers/ui/drop_loader.h"
+#include "containers/ui/entry_tree_model.h"
+
+namespace cfv::test {
+
+FrameEnvironment TestEnvironment(const TempDir& dir, const std::string& locale) {
+  FrameEnvironment env;
+  env.systemLocaleName = [locale] { return locale; };
+  env.settingsFile = dir / "TazorCustomFileViewer.ini";
+  return env;
+}
+
+FrameHarness::FrameHarness(std::string locale)
+    : locale_(std::move(locale)), oldCwd_(std::filesystem::current_path()) {
+  std::filesystem::current_path(dir.path());
+  frame_ = std::make_unique<CMainFrame>(TestEnvironment(dir, locale_));
+}
+
+FrameHarness::~FrameHarness() {
+  frame_.reset();
+  std::filesystem::current_path(oldCwd_);
+}
+
+void FrameHarness::Show() {
+  frame_->resize(1000, 700);
+  frame_->show();
+  frame_->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+}
+
+void FrameHarness::Restart() {
+  frame_.reset();
+  frame_ = std::make_unique<CMainFrame>(TestEnvironment(dir, locale_));
+}
+
+void FrameHarness::Load(const std::filesystem::path& path, bool checked) {
+  EntryTree tree;
+  QVERIFY(LoadCustomFile(path, path.string(), tree));
+  if (checked) tree.CheckAll(true);
+  frame_->Model().AppendFileTree(std::move(tree));
+  frame_->TreeView().expandAll();
+}
+
+QStringList FrameHarness::Roots() const {
+  QStringList roots;
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(frame_->Loader().IsIdle(), 60000); }();
+  const QString prefix = QString::fromStdString(dir.path().string()) + '/';
+  for (int row = 0; row < frame_->Model().rowCount(); ++row) {
+    const QString root = frame_->Model().index(row, 0).data().toString();
+    roots << (root.startsWith(prefix) ? root.mid(prefix.size()) : root);
+  }
+  return roots;
+}
+
+ItemId FrameHarness::Find(std::string_view text) const {
+  ItemId found = kNoItem;
+  frame_->Model().Tree().ForEachPreOrder(kNoItem, [&](ItemId item, unsigned) {
+    if (found == kNoItem && frame_->Model().Tree().Text(item) == text) found = item;
+  });
+  return found;
+}
+
+void FrameHarness::Select(std::string_view text) {
+  const ItemId item = Find(text);
+  QVERIFY2(item != kNoItem, std::string(text).c_str());
+  frame_->TreeView().setCurrentIndex(frame_->Model().IndexOf(item));
+}
+
+}  // namespace cfv::test
