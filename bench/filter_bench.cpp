@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,6 +32,7 @@
 #include "containers/entry_filter.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
+#include "synthetic_tree.h"
 
 namespace {
 
@@ -42,31 +42,9 @@ qint64 ThreadCpuNs() {
   return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-constexpr int kFiles = 500;
-constexpr int kEntriesPerFile = 2000;
-
-// One custom file's tree, about one entry in fifteen a branch holding the
-// next few; every hundredth entry is named "match...".
-cfv::EntryTree MakeFileTree(int file) {
-  static const char* const kStems[] = {"台詞", "msg", "event", "説明", "face", "立ち絵", "voice", "body"};
-  static const char* const kExts[] = {".t", ".tx", ".obc", ".bmp", ".wav", ".cmp"};
-  std::mt19937 rng(static_cast<unsigned>(file));
-  cfv::EntryTree tree;
-  const cfv::ItemId root =
-      tree.AppendItem(cfv::kNoItem, "/games/data/chara/c" + std::to_string(file) + ".npc");
-  cfv::ItemId parent = root;
-  int leftInBranch = 0;
-  for (int i = 0; i < kEntriesPerFile; ++i) {
-    const std::string stem = i % 100 == 7 ? "match" : kStems[rng() % 8];
-    const cfv::ItemId item = tree.AppendItem(parent, stem + std::to_string(10000 + i) + kExts[rng() % 6]);
-    if (leftInBranch > 0 && --leftInBranch == 0) parent = root;
-    if (parent == root && rng() % 15 == 0) {
-      parent = item;
-      leftInBranch = 5 + static_cast<int>(rng() % 30);
-    }
-  }
-  return tree;
-}
+using cfv::bench::kEntriesPerFile;
+using cfv::bench::kFiles;
+using cfv::bench::MakeFileTree;
 
 // Watches the viewport's paints and the UI thread's gaps between timer ticks.
 class Watch : public QObject {

@@ -11,42 +11,17 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "containers/ui/entry_tree_model.h"
+#include "synthetic_tree.h"
 
 namespace {
 
-constexpr int kFiles = 500;
-constexpr int kEntriesPerFile = 2000;
-
-// One custom file's tree: a root and kEntriesPerFile entries, about one in
-// fifteen a branch holding the next few entries.
-cfv::EntryTree MakeFileTree(int file) {
-  static const char* const kStems[] = {"台詞", "msg", "event", "説明", "face", "立ち絵", "voice", "body"};
-  static const char* const kExts[] = {".t", ".tx", ".obc", ".bmp", ".wav", ".cmp"};
-  std::mt19937 rng(static_cast<unsigned>(file));
-  cfv::EntryTree tree;
-  const cfv::ItemId root =
-      tree.AppendItem(cfv::kNoItem, "/games/data/chara/c" + std::to_string(file) + ".npc");
-  cfv::ItemId parent = root;
-  int leftInBranch = 0;
-  std::uint32_t offset = 0;
-  for (int i = 0; i < kEntriesPerFile; ++i) {
-    std::string name = kStems[rng() % 8] + std::to_string(10000 + i) + kExts[rng() % 6];
-    const cfv::ItemId item = tree.AppendItem(parent, name);
-    tree.SetData(item, offset);
-    offset += 50 + rng() % 3000;
-    if (leftInBranch > 0 && --leftInBranch == 0) parent = root;
-    if (parent == root && rng() % 15 == 0) {
-      parent = item;
-      leftInBranch = 5 + static_cast<int>(rng() % 30);
-    }
-  }
-  return tree;
-}
+using cfv::bench::kEntriesPerFile;
+using cfv::bench::kFiles;
+using cfv::bench::MakeFileTree;
 
 // What a tree view asks for when the model has grown: the visible root rows.
 void TouchLikeAView(const cfv::EntryTreeModel& model) {
