@@ -89,6 +89,10 @@ bool FileWriter::Flush(int fd) { return ::fsync(fd) == 0; }
 
 bool FileWriter::Close(int fd) { return ::close(fd) == 0; }
 
+int FileWriter::OpenUnnamed(int folder) {
+  return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
 FileWriter& PosixFileWriter() {
   static FileWriter writer;
   return writer;
@@ -209,9 +213,9 @@ struct PendingFile {
 // (O_TMPFILE) where the file system allows it and `named` is not set, else
 // under a fresh temporary name. Either way it is locked before anything else can see it, so that a
 // sweep of leftovers never takes a file a running export still writes.
-bool OpenPendingFile(int folder, PendingFile& pending, bool named) {
+bool OpenPendingFile(int folder, PendingFile& pending, bool named, FileWriter& writer) {
   pending = PendingFile();
-  if (!named && ProcFdUsable()) pending.fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (!named && ProcFdUsable()) pending.fd = writer.OpenUnnamed(folder);
   if (pending.fd < 0) {
     if (!named && ProcFdUsable() && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
     for (int attempt = 0; attempt < 100 && pending.fd < 0; ++attempt) {
@@ -252,7 +256,7 @@ bool WriteNewFile(int folder, const std::string& name, const unsigned char* data
   // unnamed file needs no lock (no sweep can see it) and is linked before it
   // is closed; a failed close then takes the name away again.
   if (ProcFdUsable()) {
-    const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = writer.OpenUnnamed(folder);
     if (fd >= 0) {
       if (!writer.WriteAll(fd, data, length) || !LinkUnnamed(fd, folder, name)) {
         const int failure = errno;
@@ -267,7 +271,7 @@ bool WriteNewFile(int folder, const std::string& name, const unsigned char* data
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
   }
   PendingFile pending;
-  if (!OpenPendingFile(folder, pending, true)) return false;
+  if (!OpenPendingFile(folder, pending, true, writer)) return false;
   bool ok = WriteAndClose(pending.fd, data, length, false, writer);
   if (ok) {
     ok = ::renameat2(folder, pending.temporaryName.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0;
@@ -290,7 +294,7 @@ bool WriteNewFile(int folder, const std::string& name, const unsigned char* data
 bool ReplaceFile(int folder, const std::string& name, const unsigned char* data, std::size_t length,
                  FileWriter& writer) {
   PendingFile pending;
-  if (!OpenPendingFile(folder, pending, false)) return false;
+  if (!OpenPendingFile(folder, pending, false, writer)) return false;
 
   // An overwrite keeps the permissions of the file it replaces.
   struct stat old;

@@ -26,7 +26,8 @@
 namespace cfv {
 
 // How a file's bytes reach the disk. The seam lets tests make a write, a
-// flush or a close fail; the export uses PosixFileWriter().
+// flush or a close fail, or act as a file system without unnamed files;
+// the export uses PosixFileWriter().
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
@@ -36,6 +37,9 @@ class FileWriter {
   virtual bool Flush(int fd);
   // Closes `fd`, which is then gone whatever the result. False on failure.
   virtual bool Close(int fd);
+  // Opens an unnamed file in `folder` for writing (O_TMPFILE); -1 with
+  // errno set where that fails (EOPNOTSUPP: the file system has none).
+  virtual int OpenUnnamed(int folder);
 };
 
 FileWriter& PosixFileWriter();

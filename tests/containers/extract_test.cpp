@@ -118,6 +118,12 @@ TEST(Extract, NestedEntriesAndBranches) {
   const ExtractResult c = ExtractEntry(path, static_cast<std::uint32_t>(50 + inner.size()));
   ASSERT_TRUE(c);
   EXPECT_EQ(AsString(*c.data), "gamma");
+  // The stored length from the header alone; a file cut short gives what it holds.
+  EXPECT_EQ(StoredPayloadLength(path, 0), inner.size());
+  EXPECT_EQ(StoredPayloadLength(path, 7), std::nullopt);
+  EXPECT_EQ(StoredPayloadLength(dir / "missing.god", 0), std::nullopt);
+  test::WriteFile(dir / "cut.god", test::Serialize({Leaf("x", "12345")}).substr(0, 52));
+  EXPECT_EQ(StoredPayloadLength(dir / "cut.god", 0), 2u);
 }
 
 TEST(Extract, Failures) {

@@ -33,11 +33,17 @@ using Strings = std::vector<std::string>;
 
 // Writes through the real system calls but fails at one chosen step, the
 // way a full disk or a failing device would. The failing write puts half
-// the bytes down first, as a short write before ENOSPC does.
+// the bytes down first, as a short write before ENOSPC does. Without
+// `unnamed` it acts as a file system that has no unnamed files (NFS, FAT).
 class FailingWriter : public FileWriter {
  public:
   enum class Step { kNone, kWrite, kFlush, kClose, kWriteAndClose };
-  explicit FailingWriter(Step step) : step_(step) {}
+  explicit FailingWriter(Step step, bool unnamed = true) : step_(step), unnamed_(unnamed) {}
+  int OpenUnnamed(int folder) override {
+    if (unnamed_) return FileWriter::OpenUnnamed(folder);
+    errno = EOPNOTSUPP;
+    return -1;
+  }
   bool WriteAll(int fd, const unsigned char* data, std::size_t length) override {
     if (step_ != Step::kWrite && step_ != Step::kWriteAndClose) return FileWriter::WriteAll(fd, data, length);
     FileWriter::WriteAll(fd, data, length / 2);
@@ -58,6 +64,7 @@ class FailingWriter : public FileWriter {
 
  private:
   Step step_;
+  bool unnamed_;
 };
 using Step = FailingWriter::Step;
 
@@ -212,10 +219,11 @@ const Row kRows[] = {
 
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
-class Scenario : public ::testing::TestWithParam<Row> {};
+// Each row twice: with unnamed files, and as on a file system without them.
+class Scenario : public ::testing::TestWithParam<std::tuple<Row, bool>> {};
 
 TEST_P(Scenario, Runs) {
-  const Row& row = GetParam();
+  const auto& [row, unnamed] = GetParam();
   test::TempDir dir;
   for (const File& file : row.files) test::WriteFile(dir / file.path, test::Serialize(file.entries));
   test::ApplySteps(dir.path(), row.before);
@@ -239,7 +247,7 @@ TEST_P(Scenario, Runs) {
   options.dryRun = row.options.find('D') != std::string::npos;
   if (row.options.find('O') != std::string::npos) options.destination = dir / "out";
   if (row.options.find('L') != std::string::npos) options.destination = dir / std::string(300, 'n');
-  FailingWriter writer(row.fault);
+  FailingWriter writer(row.fault, unnamed);
   const ExportSummary summary = ExportEngine(tree, user, writer).Run(options);
 
   const std::string prefix = dir.path().string() + "/";
@@ -274,8 +282,11 @@ TEST_P(Scenario, Runs) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Scenario, ::testing::ValuesIn(kRows),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, Scenario, ::testing::Combine(::testing::ValuesIn(kRows), ::testing::Bool()),
+                         [](const auto& row) {
+                           return std::string(std::get<0>(row.param).name) +
+                                  (std::get<1>(row.param) ? "" : "_NoUnnamedFiles");
+                         });
 
 // An answer holds for one run only: the next run of the same engine asks
 // again, even after Yes to All or Cancel.
