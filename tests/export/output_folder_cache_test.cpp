@@ -43,6 +43,7 @@ struct Row {
 const Row kRows[] = {
   // A kept handle follows its folder when renamed; a fresh open makes it again.
   {"KeepsTheFolderOpen", {"open hero/body", "mv hero/body hero/moved", "open hero/body", "size 1"}, {"hero/", "hero/moved/", "hero/moved/0", "hero/moved/2"}},
+  {"TheDeepestKeptFolderServes", {"open hero/body", "open hero", "mv hero/body hero/moved", "open hero/body"}, {"hero/", "hero/1", "hero/moved/", "hero/moved/0", "hero/moved/3"}},
   {"ClearStartsAfresh", {"open hero/body", "mv hero/body hero/moved", "clear", "size 0", "open hero/body"}, {"hero/", "hero/body/", "hero/body/4", "hero/moved/", "hero/moved/0"}},
   // Folders above, beside and in another export folder get handles of their own.
   {"EachFolderItsOwn", {"open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b", "open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b"},
