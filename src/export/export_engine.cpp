@@ -50,22 +50,8 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
 }
 
 void ExportEngine::ExportCheckedItems(ItemId item) {
-  if (item == kNoItem) return;
-  const ItemId stopAt = tree_.Parent(item);
-  while (item != kNoItem) {
-    VisitWalkItem(item);
-    if (tree_.HasChildren(item)) {
-      item = tree_.FirstChild(item);
-      continue;
-    }
-    // Climb to the next sibling of the nearest item that has one, never above
-    // the level the walk started at.
-    while (item != kNoItem && tree_.NextSibling(item) == kNoItem) {
-      item = tree_.Parent(item);
-      if (item == stopAt) item = kNoItem;
-    }
-    if (item != kNoItem) item = tree_.NextSibling(item);
-  }
+  for (; item != kNoItem; item = tree_.NextSibling(item))
+    tree_.ForEachPreOrder(item, [this](ItemId id, unsigned) { VisitWalkItem(id); });
 }
 
 bool ExportEngine::RootIsExportable(ItemId root) {

@@ -82,7 +82,8 @@ class ExportEngine {
 
  private:
   // The walk over `item` and its following siblings and everything below
-  // them. kNoItem does nothing. Iterative: any depth is safe.
+  // them, in pre-order (EntryTree::ForEachPreOrder, iterative: any depth is
+  // safe). kNoItem does nothing.
   void ExportCheckedItems(ItemId item);
 
   // The step for one checked, non-root item: skipped when skipExtractable is

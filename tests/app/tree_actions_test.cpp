@@ -62,8 +62,8 @@ QString proposed;
 
 // Answers the modal dialogs that come up one after another: a file dialog
 // with a path (a folder is chosen by opening it), a message box with a button.
-std::unique_ptr<test::ModalDriver> answering;
-void AnswerInTurn(const QList<QVariant>& answers) {
+// The driver answers while it lives: keep it for the command it is for.
+std::unique_ptr<test::ModalDriver> AnswerInTurn(const QList<QVariant>& answers) {
   std::vector<test::ModalStep> steps;
   for (const QVariant& answer : answers) {
     steps.push_back([answer](QWidget* dialog) {
@@ -76,7 +76,7 @@ void AnswerInTurn(const QList<QVariant>& answers) {
       QMetaObject::invokeMethod(dialog, "accept");
     });
   }
-  answering = std::make_unique<test::ModalDriver>(std::move(steps));
+  return std::make_unique<test::ModalDriver>(std::move(steps));
 }
 
 // A data row of QString columns.
@@ -138,12 +138,13 @@ class TreeActionsTest : public QObject {
     const QString dir = QString::fromStdString(loaded.dir.path().string());
     test::WriteFile(loaded.dir / "face.bmp", "old");
     test::WriteFile(loaded.dir / "sub/line.txt", "mine");
-    AnswerInTurn({dir + "/face.bmp", QMessageBox::Yes});
+    auto answers = AnswerInTurn({dir + "/face.bmp", QMessageBox::Yes});
     loaded.Menu("0")->findChild<QAction*>("exportEntry")->trigger();
     QCOMPARE(proposed, QStringLiteral("face.bmp"));
     QCOMPARE(test::ReadFile(loaded.dir / "face.bmp"), kBmp);
-    AnswerInTurn({dir, QMessageBox::No, QMessageBox::Ok});  // folder, line.txt is there, finished
+    answers = AnswerInTurn({dir, QMessageBox::No, QMessageBox::Ok});  // folder, line.txt is there, finished
     loaded.Menu("1")->findChild<QAction*>("exportBranch")->trigger();
+    answers.reset();
     QCOMPARE(test::ReadFile(loaded.dir / "sub/line.txt") + test::ReadFile(loaded.dir / "sub/deep/v.txt"),
              std::string("minedeep"));
     // Dragging: the files a drag carries are the export's, in a temporary folder; roots do not drag.

@@ -16,7 +16,9 @@ ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), s
 
 void ModalDriver::Poll() {
   QWidget* w = QApplication::activeModalWidget();
-  if (w == nullptr || w->property("cfvDriven").toBool()) return;
+  // The export's progress dialog only watches the walk; the questions and
+  // boxes over it are what the steps answer.
+  if (w == nullptr || w->property("cfvDriven").toBool() || w->inherits("cfv::CExportProgressDlg")) return;
   w->setProperty("cfvDriven", true);
   static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
   auto* box = qobject_cast<QMessageBox*>(w);

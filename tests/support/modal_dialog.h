@@ -5,7 +5,8 @@
 //   frame.Action(kIdFileExport)->trigger();   // returns when the command ends
 //   QCOMPARE(modals.seen, (QStringList{"cfv::CExportDlg", "information: Export finished!"}));
 //
-// While the driver lives, each modal window that comes up is recorded in
+// The export's progress dialog is left alone. While the driver lives, each
+// other modal window that comes up is recorded in
 // `seen` (a message box as "<icon>: <text>", any other window by its class
 // name), waited for until it is active, and handed to the next step; nested
 // windows (a font chooser opened by a step) get the steps after it. A window
