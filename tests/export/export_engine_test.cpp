@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,7 +80,8 @@ struct Row {
   Strings before;           // ApplySteps before loading
   Strings afterLoad;        // ApplySteps between loading and exporting
   // Options: S skipExtractable off, R renameExtension off, O destination
-  // out/, L a destination with a 300-byte name, D dry run.
+  // out/, L a destination with a 300-byte name, D dry run, F a file size
+  // limit of 1,000 bytes.
   std::string options;
   const char* checkOnly = nullptr;  // the only item checked ("" none)
   std::string answers;              // y n c Y N: Yes, No, Cancel, Yes to All, No to All
@@ -209,6 +211,8 @@ const Row kRows[] = {
    {"ask hero/a.txt", "write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(EIO)}, "hero", {"a.txt", "b.txt"}, {"hero/a.txt=the old file", "hero/b.txt=" + kBig}, {1, 0, 1, 0}},
   {"FailedCloseNew", {{"hero.npc", {Leaf("a.t", kBig), Leaf("b.t", kBig)}}}, {}, {}, "", nullptr, "y", ~0u, Step::kClose,
    {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(EIO), "write hero/b.txt" + Errno(EIO)}, "hero", {}, {}, {0, 0, 2, 0}},
+  {"FileSizeLimit", {{"hero.npc", {Leaf("a.t", kBig), Leaf("b.t", "small")}}}, {}, {}, "F", nullptr, "", ~0u, Step::kNone,
+   {"write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(EFBIG)}, "hero", {"b.txt"}, {"hero/b.txt=small"}, {1, 0, 1, 0}},
   // A failed write is reported as such, though closing fails after it.
   {"FailedWriteAndClose", {{"hero.npc", {Leaf("a.t", kBig)}}}, {}, {}, "", nullptr, "", ~0u, Step::kWriteAndClose,
    {"write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC)}, "hero", {}, {}, {0, 0, 1, 0}},
@@ -248,7 +252,17 @@ TEST_P(Scenario, Runs) {
   if (row.options.find('O') != std::string::npos) options.destination = dir / "out";
   if (row.options.find('L') != std::string::npos) options.destination = dir / std::string(300, 'n');
   FailingWriter writer(row.fault, unnamed);
+  // F: files may grow to 1,000 bytes only (RLIMIT_FSIZE), so that a real
+  // write fails as on a full disk.
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const bool capped = row.options.find('F') != std::string::npos;
+  const rlimit cap{1000, limit.rlim_max};
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  if (capped) ::setrlimit(RLIMIT_FSIZE, &cap);
   const ExportSummary summary = ExportEngine(tree, user, writer).Run(options);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oldHandler);
 
   const std::string prefix = dir.path().string() + "/";
   const auto relative = [&](Strings lines) {
