@@ -80,6 +80,7 @@ TEST(LogFont, FaceNames) {
       {"メイリオ \xF4\x8F\xBF\xBF\xF0\x90\x80\x80", "メイリオ \xF4\x8F\xBF\xBF\xF0\x90\x80\x80"},
       {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF",
        "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"},
+      {"g\200h", "g\uFFFDh"},
       {"a\377b\343\201c\355\240\200d\364\220\200\200e\370f\303",
        "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
@@ -135,7 +136,7 @@ TEST(IniFile, ReadAndWriteOneKey) {
       {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "", "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
       {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
       {"[Sec\nKey=x\n[]\n", std::nullopt, "[Sec\r\nKey=x\r\n[]\r\n[Sec]\r\nKey=v\r\n"},
-      {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
+      {"[Sec]\nA]=1\nKey=x\n", "x", "[Sec]\r\nA]=1\r\nKey=v\r\n"}, {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
   };
   // clang-format on
   for (const auto& c : cases) {
