@@ -38,11 +38,11 @@ using Strings = std::vector<std::string>;
 // `unnamed` it acts as a file system that has no unnamed files (NFS, FAT).
 class FailingWriter : public FileWriter {
  public:
-  enum class Step { kNone, kWrite, kFlush, kClose, kWriteAndClose };
+  enum class Step { kNone, kOpen, kWrite, kFlush, kClose, kWriteAndClose };
   explicit FailingWriter(Step step, bool unnamed = true) : step_(step), unnamed_(unnamed) {}
   int OpenUnnamed(int folder) override {
-    if (unnamed_) return FileWriter::OpenUnnamed(folder);
-    errno = EOPNOTSUPP;
+    if (unnamed_ && step_ != Step::kOpen) return FileWriter::OpenUnnamed(folder);
+    errno = step_ == Step::kOpen ? ENOSPC : EOPNOTSUPP;
     return -1;
   }
   bool WriteAll(int fd, const unsigned char* data, std::size_t length) override {
@@ -213,6 +213,9 @@ const Row kRows[] = {
    {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(EIO), "write hero/b.txt" + Errno(EIO)}, "hero", {}, {}, {0, 0, 2, 0}},
   {"FileSizeLimit", {{"hero.npc", {Leaf("a.t", kBig), Leaf("b.t", "small")}}}, {}, {}, "F", nullptr, "", ~0u, Step::kNone,
    {"write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(EFBIG)}, "hero", {"b.txt"}, {"hero/b.txt=small"}, {1, 0, 1, 0}},
+  // No file can be opened to write into: neither a new file nor a replacement is made.
+  {"FailedOpen", {{"hero.npc", {Leaf("a.t", "new"), Leaf("b.t", "new")}}}, {"hero/a.txt=old"}, {}, "", nullptr, "y", ~0u, Step::kOpen,
+   {"ask hero/a.txt", "write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC), "write hero/b.txt" + Errno(ENOSPC)}, "hero", {"a.txt"}, {"hero/a.txt=old"}, {0, 0, 2, 0}},
   // A failed write is reported as such, though closing fails after it.
   {"FailedWriteAndClose", {{"hero.npc", {Leaf("a.t", kBig)}}}, {}, {}, "", nullptr, "", ~0u, Step::kWriteAndClose,
    {"write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC)}, "hero", {}, {}, {0, 0, 1, 0}},
