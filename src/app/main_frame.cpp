@@ -28,6 +28,7 @@
 #include "app/program_icon.h"
 #include "app/tree_actions.h"
 #include "common/language.h"
+#include "common/ui/file_dialog.h"
 #include "common/ui/ui_text.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
@@ -338,16 +339,10 @@ void CMainFrame::OnFileOpen() { OpenWithDialog(false); }
 void CMainFrame::OnFileOpenFolder() { OpenWithDialog(true); }
 
 void CMainFrame::OpenWithDialog(bool folder) {
-  // Qt's own dialog, not the desktop's: it looks the same everywhere and
-  // speaks the window's language.
   QFileDialog dialog(DialogOwner(),
                      UiText(folder ? texts::kOpenFolderCaption : texts::kOpenFilesCaption, language_));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (folder) {
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-  } else {
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+  SetUpFileDialog(dialog, folder ? QFileDialog::Directory : QFileDialog::ExistingFiles);
+  if (!folder) {
     dialog.setNameFilters(
         {UiText(texts::kOpenFilesFilter, language_), UiText(texts::kAllFilesFilter, language_)});
   }

@@ -9,6 +9,7 @@
 #include <QTreeView>
 
 #include "app/main_frame.h"
+#include "common/ui/file_dialog.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "containers/ui/entry_tree_model.h"
@@ -78,11 +79,7 @@ void CTreeActions::ExportEntry(ItemId item) {
   }
   QWidget* active = QApplication::activeWindow();
   QFileDialog dialog(active != nullptr ? active : &frame_, UiText(texts::kExportEntryCaption, language));
-  // Qt's own dialog, as File > Open: it speaks the window's language, and
-  // asks before replacing a file.
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
+  SetUpFileDialog(dialog, QFileDialog::AnyFile);
   dialog.setDirectory(StartFolder(item));
   dialog.selectFile(ToQString(entry.fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
@@ -101,9 +98,7 @@ void CTreeActions::ExportBranch(ItemId item) {
   const UiLanguage language = frame_.Language();
   QWidget* active = QApplication::activeWindow();
   QFileDialog dialog(active != nullptr ? active : &frame_, UiText(texts::kExportBranchCaption, language));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
+  SetUpFileDialog(dialog, QFileDialog::Directory);
   dialog.setDirectory(StartFolder(item));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString chosen = dialog.selectedFiles().front();

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "common/ui/dialog_layout.h"
+#include "common/ui/file_dialog.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "settings/ui/font_conversion.h"
@@ -124,12 +125,8 @@ void CExportDlg::ReadOptions() {
 }
 
 void CExportDlg::Browse() {
-  // Qt's own dialog, as File > Open Folder uses: the same everywhere, in
-  // the window's language.
   QFileDialog dialog(this, DialogCaption(texts::kExportChooseFolderCaption, language_));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
+  SetUpFileDialog(dialog, QFileDialog::Directory);
   const QString typed = folderPath_->text().trimmed();
   dialog.setDirectory(!typed.isEmpty() && QDir(typed).exists() ? typed : QDir::homePath());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
