@@ -57,9 +57,14 @@ TEST_F(CliTest, ListTsvGolden) {
 // its own) and printed again with sorted keys, non-ASCII escaped: what a
 // script would see. A file name that is not UTF-8 gives U+FFFD.
 TEST_F(CliTest, ListJsonParsesAsJsonLines) {
-  test::WriteFile(dir_ / "game" / "bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god",
-                  test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM")), Leaf("ア", "")}));
-  const auto r = Cfv({"list", "--json", "game/a.god", "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god"}, dir_.path());
+  test::WriteFile(
+      dir_ / "game" /
+          "bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god",
+      test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM")), Leaf("ア", "")}));
+  const auto r = Cfv(
+      {"list", "--json", "game/a.god",
+       "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god"},
+      dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   // Each object's fields in a fixed order, absent ones as null, non-ASCII
@@ -214,7 +219,11 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   test::WriteFile(dir_ / "game/D/d.god", test::Serialize({Leaf("d.t", "d")}));
   std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
   std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
-  for (const char* open : {"", "/game", "/game/B"}) test::OpenToOthers(dir_.path().string() + open);
+  // A copy of the tool the other user may run: the build folder may be
+  // closed to others (a checkout in a private temporary folder).
+  std::filesystem::create_directories(dir_ / "bin");
+  std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
+  for (const char* open : {"", "/game", "/game/B", "/bin"}) test::OpenToOthers(dir_.path().string() + open);
   const std::string denied = ": Permission denied\n";
   struct Case {
     std::vector<std::string> args;
@@ -235,7 +244,7 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
-    args.insert(args.begin(), TAZOR_CFV);
+    args.insert(args.begin(), (dir_ / "bin/tazor-cfv").string());
     const auto r = RunProcess(args, "", dir_.path(), user);
     EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
     EXPECT_EQ(r.err, c.err) << c.args[0] << " " << c.args[1];
