@@ -259,6 +259,7 @@ class TreePrinter final : public LoadObserver {
       p = Write(p, ",\"name\":");
       char* const escapedName = p + 1;
       p = WriteJsonString(p, text);
+      char* const nameEnd = p;
       path.resize(pathAt[depth - 1]);
       if (depth > 1) path.push_back('/');
       if (text.find('\\') == std::string_view::npos) {
@@ -290,7 +291,14 @@ class TreePrinter final : public LoadObserver {
         p = Write(p, "\",\"export_name\":");
         exportName.clear();
         AppendOutputFileName(exportName, text, head, facts.length, true);
-        p = WriteJsonString(p, exportName);
+        if (exportName == text) {
+          // Mostly so: the name escaped above serves again.
+          const std::size_t quoted = static_cast<std::size_t>(nameEnd - (escapedName - 1));
+          std::memmove(p, escapedName - 1, quoted);
+          p += quoted;
+        } else {
+          p = WriteJsonString(p, exportName);
+        }
       } else {
         // The file changed or vanished since it was listed.
         unreadEntries = true;
