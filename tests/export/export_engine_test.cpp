@@ -34,25 +34,21 @@ using Strings = std::vector<std::string>;
 // symbolic links in '@' (links are not followed).
 Strings Listing(const std::filesystem::path& root) {
   Strings out;
-  for (auto it = std::filesystem::recursive_directory_iterator(root);
-       it != std::filesystem::recursive_directory_iterator(); ++it)
-    out.push_back(it->path().lexically_relative(root).string() + (it->is_symlink()     ? "@"
-                                                                  : it->is_directory() ? "/"
-                                                                                       : ""));
+  for (auto it = std::filesystem::recursive_directory_iterator(root); it != decltype(it)(); ++it) {
+    const char* mark = it->is_symlink() ? "@" : it->is_directory() ? "/" : "";
+    out.push_back(it->path().lexically_relative(root).string() + mark);
+  }
   std::ranges::sort(out);
   return out;
 }
 
 // test::ApplySteps, and "mv A B" renames A to B.
 void Apply(const std::filesystem::path& dir, const Strings& steps) {
-  for (const std::string& step : steps) {
-    if (!step.starts_with("mv ")) {
+  for (const std::string& step : steps)
+    if (const std::size_t to = step.find(' ', 3); step.starts_with("mv "))
+      std::filesystem::rename(dir / step.substr(3, to - 3), dir / step.substr(to + 1));
+    else
       test::ApplySteps(dir, {step});
-      continue;
-    }
-    const std::size_t space = step.find(' ', 3);
-    std::filesystem::rename(dir / step.substr(3, space - 3), dir / step.substr(space + 1));
-  }
 }
 
 EntryTree LoadAllChecked(const std::vector<std::filesystem::path>& files) {
@@ -73,9 +69,7 @@ class ScriptedUser : public ExportUser {
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
     if (plant) std::exchange(plant, nullptr)();
     events.push_back("ask " + targetPath);
-    if (answers_.empty()) return OverwriteAnswer::kNo;
-    const char answer = answers_.front();
-    answers_.erase(0, 1);
+    const char answer = next_ < answers_.size() ? answers_[next_++] : 'n';
     return static_cast<OverwriteAnswer>(std::string_view("yncYN").find(answer) + 1);
   }
   void ReadFailed(const std::string& customFilePath) override { events.push_back("read " + customFilePath); }
@@ -102,6 +96,7 @@ class ScriptedUser : public ExportUser {
 
  private:
   std::string answers_;
+  std::size_t next_ = 0;
 };
 
 // Writes through the real system calls but fails at the steps named in
@@ -146,28 +141,26 @@ struct File {
   std::vector<Entry> entries;
 };
 
+// In: the custom files (written, then loaded in this order, every item
+// checked), steps to Apply before loading and after it (at the first
+// question with Q, the first write with W), options and answers. Options: S
+// skipExtractable off, R renameExtension off, O destination out/, L a
+// destination with a 300-byte name, D dry run, F a file size limit of 1,000
+// bytes, P Cancel at the second progress report, 3 three runs of one engine,
+// U once more as without unnamed files; the writer's faults (o w f c).
+// Out: the messages (paths relative to the temporary folder), the causes
+// when given, the listing of a folder (relative, "" for all), what files
+// hold ("p=bytes", "p%640" for the mode), the counts written, not
+// overwritten, failed and cancelled, the last progress report with as many
+// before it; last in, the only item checked ("" none).
 struct Row {
   const char* name;
-  std::vector<File> files;  // written, then loaded in this order, every item checked
-  Strings before;           // Apply before loading
-  Strings later;            // Apply after loading, or at the first question (Q) or write (W)
-  // Options: S skipExtractable off, R renameExtension off, O destination
-  // out/, L a destination with a 300-byte name, D dry run, F a file size
-  // limit of 1,000 bytes, P Cancel at the second progress report, 3 three
-  // runs of one engine, U once more as without unnamed files; Q, W above;
-  // the writer's faults (o w f c).
-  std::string options;
-  std::string answers;
-  // Out: the messages (paths relative to the temporary folder), the causes
-  // when given, the listing of a folder (relative, "" for all), what files
-  // hold ("p=bytes", "p%640" for the mode), the counts written, not
-  // overwritten, failed and cancelled, the last progress report with as
-  // many before it, and the only item checked ("" none).
-  Strings events;
-  Strings causes;
+  std::vector<File> files;
+  Strings before, later;
+  std::string options, answers;
+  Strings events, causes;
   std::string listed;
-  Strings listing;
-  Strings holds;
+  Strings listing, holds;
   std::array<std::uint32_t, 4> counts{};
   std::string lastProgress = {};
   const char* checkOnly = nullptr;
@@ -227,8 +220,7 @@ const Row kRows[] = {
   {"CancelFromProgress", {kGame}, kGameThere, {}, "P", "y", {"ask game/hero/x.txt", "finished"}, {}, "game", {"hero.npc", "hero/", "hero/body/", "hero/x.txt", "hero/y.txt"},
    {"game/hero/x.txt=new x"}, {1, 0, 0, 2}, "2/3 y.t"},
   // A dry run asks nothing and creates nothing.
-  {"DryRun", {kGame, kNox}, kGameThere, {}, "D", "", {"refused game/nox", "finished"}, {"no-extension game/nox 0"}, "game", {"hero.npc", "hero/", "hero/x.txt", "hero/y.txt", "nox"},
-   {}, {3, 0, 1, 0}, "3/4 n.t"},
+  {"DryRun", {kGame, kNox}, kGameThere, {}, "D", "", {"refused game/nox", "finished"}, {"no-extension game/nox 0"}, "game", {"hero.npc", "hero/", "hero/x.txt", "hero/y.txt", "nox"}, {}, {3, 0, 1, 0}, "3/4 n.t"},
   {"TwoCustomFilesShareAFolder", {{"hero.npc", {Leaf("x.t", "npc")}}, {"hero.god", {Leaf("x.t", "god"), Leaf("z.t", "z")}}}, {}, {}, "", "n", {"ask hero/x.txt", "finished"}, {},
    "hero", {"x.txt", "z.txt"}, {"hero/x.txt=npc", "hero/z.txt=z"}, {2, 1, 0, 0}},
   {"ACustomFileLoadedTwice", {kXY, kXY}, {}, {}, "", "yn", {"ask hero/x.txt", "ask hero/y.txt", "finished"}, {}, "hero", {"x.txt", "y.txt"}, {}, {3, 1, 0, 0}},
@@ -277,14 +269,12 @@ const Row kRows[] = {
    "", {"hero.npc"}, {}, {0, 0, 1, 0}},
   // Failed writes, flushes and closes: reported, no partial file, the old one kept.
   // A flush is only needed before replacing a file: a new file has none to fail.
-  {"FailedWriteNew", {kTwoBig}, {}, {}, "wU", "y", {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC), "write hero/b.txt" + Errno(ENOSPC)},
-   "hero", {}, {}, {0, 0, 2, 0}},
+  {"FailedWriteNew", {kTwoBig}, {}, {}, "wU", "y", {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(ENOSPC), "write hero/b.txt" + Errno(ENOSPC)}, "hero", {}, {}, {0, 0, 2, 0}},
   {"FailedWriteReplacing", {kTwoBig}, {"hero/a.txt=the old file"}, {}, "wU", "y", {"ask hero/a.txt", "write hero/a.txt", "write hero/b.txt", "finished"}, {}, "hero", {"a.txt"},
    {"hero/a.txt=the old file"}, {0, 0, 2, 0}},
   {"FailedFlushReplacing", {kTwoBig}, {"hero/a.txt=the old file"}, {}, "fU", "y", {"ask hero/a.txt", "write hero/a.txt", "finished"}, {"write hero/a.txt" + Errno(EIO)}, "hero",
    {"a.txt", "b.txt"}, {"hero/a.txt=the old file", "hero/b.txt=" + kBig}, {1, 0, 1, 0}},
-  {"FailedCloseNew", {kTwoBig}, {}, {}, "cU", "y", {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(EIO), "write hero/b.txt" + Errno(EIO)}, "hero",
-   {}, {}, {0, 0, 2, 0}},
+  {"FailedCloseNew", {kTwoBig}, {}, {}, "cU", "y", {"write hero/a.txt", "write hero/b.txt", "finished"}, {"write hero/a.txt" + Errno(EIO), "write hero/b.txt" + Errno(EIO)}, "hero", {}, {}, {0, 0, 2, 0}},
   {"FailedCloseReplacing", {kTwoBig}, {"hero/a.txt=the old file"}, {}, "cU", "y", {"ask hero/a.txt", "write hero/a.txt", "write hero/b.txt", "finished"}, {}, "hero", {"a.txt"},
    {"hero/a.txt=the old file"}, {0, 0, 2, 0}},
   // A failed write is reported as such, though closing fails after it.
@@ -504,15 +494,8 @@ TEST_P(FolderCache, Steps) {
     const std::string verb = step.substr(0, step.find(' ')), arg = step.substr(step.find(' ') + 1);
     SCOPED_TRACE(step);
     OutputPath folder;
-    for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
-      end = arg.find('/', at);
-      const std::string component = arg.substr(at, end - at);
-      if (at == 0)
-        folder.exportFolder = dir / component;
-      else
-        folder.components.push_back(component);
-      folder.leavesExportFolder |= component == "..";
-    }
+    folder.exportFolder = dir / arg.substr(0, arg.find('/'));
+    if (arg.find('/') != std::string::npos) AppendNameComponents(arg.substr(arg.find('/') + 1), folder);
     if (verb == "open") {
       const FolderHandle& handle = cache.Open(folder, true);
       ASSERT_TRUE(handle);
