@@ -15,18 +15,19 @@ namespace {
 using test::Leaf;
 using Strings = std::vector<std::string>;
 
+// In: arguments, standard input, test::ApplySteps in the test folder. Out:
+// exit status, standard output, standard error ("*text": one line that
+// contains text, for usage errors worded by the option parser), every file
+// and folder below game/ and out/ (inputs left out), what files hold
+// ("path=bytes").
 struct Row {
   const char* name;
   Strings args;
   std::string input;
-  Strings before;  // test::ApplySteps in the test folder
+  Strings before;
   int status;
-  std::string out;
-  // Standard error; "*text": one line that contains text (usage errors,
-  // worded by the option parser).
-  std::string err;
-  Strings tree;   // every file and folder below game/ and out/, inputs left out
-  Strings holds;  // "path=bytes"
+  std::string out, err;
+  Strings tree, holds;
 };
 
 const std::string kDone = "Export finished!\n";
@@ -100,19 +101,6 @@ const Row kRows[] = {
 };
 // clang-format on
 
-// Every file and folder below the test folder but the custom files given
-// as inputs (the files directly in game/), '/' after folders.
-Strings Tree(const std::filesystem::path& root) {
-  Strings out;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    const std::string path = entry.path().lexically_relative(root).string();
-    if (path == "game" || (entry.path().parent_path() == root / "game" && !entry.is_directory())) continue;
-    out.push_back(path + (entry.is_directory() ? "/" : ""));
-  }
-  std::ranges::sort(out);
-  return out;
-}
-
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 class ExportCli : public ::testing::TestWithParam<Row> {};
@@ -139,7 +127,13 @@ TEST_P(ExportCli, Golden) {
   } else {
     EXPECT_EQ(r.err, row.err);
   }
-  EXPECT_EQ(Tree(dir.path()), row.tree);
+  Strings tree;  // the inputs (the files directly in game/) left out
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+    if (entry.path() != dir / "game" && (entry.path().parent_path() != dir / "game" || entry.is_directory()))
+      tree.push_back(entry.path().lexically_relative(dir.path()).string() +
+                     (entry.is_directory() ? "/" : ""));
+  std::ranges::sort(tree);
+  EXPECT_EQ(tree, row.tree);
   for (const std::string& hold : row.holds) {
     const std::size_t at = hold.find('=');
     EXPECT_EQ(test::ReadFile(dir / hold.substr(0, at)), hold.substr(at + 1)) << hold.substr(0, at);
