@@ -81,16 +81,12 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
   std::vector<test::Entry> entries;
   std::string tsv = "0\t0\t1\tmany.god\n";
   std::string plain = "many.god\n";
-  std::uint32_t offset = 0;
   for (int i = 0; i < 30000; ++i) {
     // Names of growing length with a tab now and then, so lines differ in size.
-    std::string name = "entry" + std::to_string(i) + std::string(i % 23, 'n') + (i % 7 == 0 ? "\t" : "");
-    std::string escaped = name;
-    if (i % 7 == 0) escaped.replace(escaped.size() - 1, 1, "\\t");
-    tsv += "1\t" + std::to_string(offset) + "\t0\t" + escaped + "\n";
-    plain += "  " + name + "\n";
-    entries.push_back(Leaf(name, "data"));
-    offset += 54;
+    const std::string stem = "entry" + std::to_string(i) + std::string(i % 23, 'n'), tab = i % 7 ? "" : "\t";
+    tsv += "1\t" + std::to_string(i * 54) + "\t0\t" + stem + (tab.empty() ? "" : "\\t") + "\n";
+    plain += "  " + stem + tab + "\n";
+    entries.push_back(Leaf(stem + tab, "data"));
   }
   test::WriteFile(dir_ / "many.god", test::Serialize(entries));
   const auto r = Cfv({"list", "--tsv", "many.god"}, dir_.path());
