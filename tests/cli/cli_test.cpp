@@ -103,8 +103,7 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
 struct GoldenRun {
   std::vector<std::string> args;
   int status;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 std::string Bytes() {
@@ -170,16 +169,15 @@ TEST_F(CliTest, GoldenRuns) {
   test::WriteFile(dir_ / "c.cwd", test::Serialize({Leaf("z", test::Zlib(kBig)), Leaf("g", test::Gzip(kBytes)),
                                                    Leaf("s", kBytes)}));
   for (const GoldenRun& run : kRuns) {
-    std::string joined;
-    for (const auto& a : run.args) joined += a + " ";
+    SCOPED_TRACE(::testing::PrintToString(run.args));
     const auto r = Cfv(run.args, dir_.path());
-    EXPECT_EQ(r.status, run.status) << joined << r.err;
-    EXPECT_TRUE(run.out == "*" ? !r.out.empty() : r.out == run.out) << joined << r.out.substr(0, 200);
+    EXPECT_EQ(r.status, run.status) << r.err;
+    EXPECT_TRUE(run.out == "*" ? !r.out.empty() : r.out == run.out) << r.out.substr(0, 200);
     if (run.err.starts_with("*")) {
-      EXPECT_NE(r.err.find(run.err.substr(1)), std::string::npos) << joined << r.err;
-      EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << joined << r.err;
+      EXPECT_NE(r.err.find(run.err.substr(1)), std::string::npos) << r.err;
+      EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << r.err;
     } else {
-      EXPECT_EQ(r.err, run.err) << joined;
+      EXPECT_EQ(r.err, run.err);
     }
   }
 }
@@ -209,12 +207,12 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
       {{"list", "game"}, 1, "", warnings},
       {{"export", "game"}, 1, "", warnings + "written 7, not overwritten 0, failed 0\n"},
   };
-  for (const GoldenRun& c : cases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin(), (dir_ / "bin/tazor-cfv").string());
-    const auto r = RunProcess(args, "", dir_.path(), user);
-    EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
-    EXPECT_EQ(r.err, c.err) << c.args[0] << " " << c.args[1];
+  for (GoldenRun c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    c.args.insert(c.args.begin(), (dir_ / "bin/tazor-cfv").string());
+    const auto r = RunProcess(c.args, "", dir_.path(), user);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
   }
   // The readable files are still listed and exported.
   EXPECT_EQ(test::ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
