@@ -440,76 +440,68 @@ INSTANTIATE_TEST_SUITE_P(Cases, KilledExport, ::testing::Combine(::testing::Bool
 // path as leaving its folder); "size N" expects N folders kept and N
 // descriptors held; "clear"; anything else goes to Apply. Out: everything
 // in the folder afterwards.
-struct CacheRow {
-  const char* name;
-  Strings steps;
-  Strings listing;
-};
-
-// clang-format off
-const CacheRow kCacheRows[] = {
-  // A kept handle follows its folder when renamed; a fresh open makes it again.
-  {"KeepsTheFolderOpen", {"open hero/body", "mv hero/body hero/moved", "open hero/body", "size 1"}, {"hero/", "hero/moved/", "hero/moved/0", "hero/moved/2"}},
-  {"TheDeepestKeptFolderServes", {"open hero/body", "open hero", "mv hero/body hero/moved", "open hero/body"}, {"hero/", "hero/1", "hero/moved/", "hero/moved/0", "hero/moved/3"}},
-  {"ClearStartsAfresh", {"open hero/body", "mv hero/body hero/moved", "clear", "size 0", "open hero/body"}, {"hero/", "hero/body/", "hero/body/4", "hero/moved/", "hero/moved/0"}},
-  // Folders above, beside and in another export folder get handles of their own.
-  {"EachFolderItsOwn", {"open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b", "open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b"},
-   {"hero/", "hero/2", "hero/7", "hero/a/", "hero/a/1", "hero/a/6", "hero/a/b/", "hero/a/b/0", "hero/a/b/5", "hero/b/", "hero/b/3", "hero/b/8", "villain/", "villain/a/", "villain/a/b/", "villain/a/b/4", "villain/a/b/9"}},
-  // Below a kept folder a link planted since is not followed.
-  {"LinkBelowAKeptFolder", {"outside/", "open hero/a", "hero/a/b->outside", "fail:20 hero/a/b", "fail:20 hero/a/b/c", "size 1"}, {"hero/", "hero/a/", "hero/a/1", "hero/a/b@", "outside/"}},
-  {"AFailureIsTriedAgain", {"hero/a=file", "fail:20 hero/a", "hero/a!", "open hero/a"}, {"hero/", "hero/a/", "hero/a/3"}},
-  {"LeavingIsRefused", {"fail:13 hero/../x"}, {}},
-  // The least recently used goes first: 6..9 are kept, using 6 makes 7 the oldest.
-  {"HoldsAtMostItsCapacity", {"open hero/0", "open hero/1", "open hero/2", "open hero/3", "open hero/4", "open hero/5", "open hero/6", "open hero/7", "open hero/8",
-    "open hero/9", "size 4", "open hero/6", "open hero/new", "mv hero/6 hero/6-moved", "mv hero/7 hero/7-moved", "open hero/6", "open hero/7", "size 4", "clear", "size 0"},
-   {"hero/", "hero/0/", "hero/0/0", "hero/1/", "hero/1/1", "hero/2/", "hero/2/2", "hero/3/", "hero/3/3", "hero/4/", "hero/4/4", "hero/5/", "hero/5/5", "hero/6-moved/",
-    "hero/6-moved/11", "hero/6-moved/15", "hero/6-moved/6", "hero/7-moved/", "hero/7-moved/7", "hero/7/", "hero/7/16", "hero/8/", "hero/8/8", "hero/9/", "hero/9/9", "hero/new/", "hero/new/12"}},
-};
-// clang-format on
-
-void PrintTo(const CacheRow& row, std::ostream* out) { *out << row.name; }
-
-class FolderCache : public ::testing::TestWithParam<CacheRow> {};
-
-TEST_P(FolderCache, Steps) {
+TEST(FolderCache, Steps) {
+  const struct {
+    const char* name;
+    Strings steps, listing;
+  } rows[] = {
+      // clang-format off
+      // A kept handle follows its folder when renamed; a fresh open makes it again.
+      {"KeepsTheFolderOpen", {"open hero/body", "mv hero/body hero/moved", "open hero/body", "size 1"}, {"hero/", "hero/moved/", "hero/moved/0", "hero/moved/2"}},
+      {"TheDeepestKeptFolderServes", {"open hero/body", "open hero", "mv hero/body hero/moved", "open hero/body"}, {"hero/", "hero/1", "hero/moved/", "hero/moved/0", "hero/moved/3"}},
+      {"ClearStartsAfresh", {"open hero/body", "mv hero/body hero/moved", "clear", "size 0", "open hero/body"}, {"hero/", "hero/body/", "hero/body/4", "hero/moved/", "hero/moved/0"}},
+      // Folders above, beside and in another export folder get handles of their own.
+      {"EachFolderItsOwn", {"open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b", "open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b"},
+       {"hero/", "hero/2", "hero/7", "hero/a/", "hero/a/1", "hero/a/6", "hero/a/b/", "hero/a/b/0", "hero/a/b/5", "hero/b/", "hero/b/3", "hero/b/8", "villain/", "villain/a/", "villain/a/b/", "villain/a/b/4", "villain/a/b/9"}},
+      // Below a kept folder a link planted since is not followed.
+      {"LinkBelowAKeptFolder", {"outside/", "open hero/a", "hero/a/b->outside", "fail:20 hero/a/b", "fail:20 hero/a/b/c", "size 1"}, {"hero/", "hero/a/", "hero/a/1", "hero/a/b@", "outside/"}},
+      {"AFailureIsTriedAgain", {"hero/a=file", "fail:20 hero/a", "hero/a!", "open hero/a"}, {"hero/", "hero/a/", "hero/a/3"}},
+      {"LeavingIsRefused", {"fail:13 hero/../x"}, {}},
+      // The least recently used goes first: 6..9 are kept, using 6 makes 7 the oldest.
+      {"HoldsAtMostItsCapacity", {"open hero/0", "open hero/1", "open hero/2", "open hero/3", "open hero/4", "open hero/5", "open hero/6", "open hero/7", "open hero/8",
+        "open hero/9", "size 4", "open hero/6", "open hero/new", "mv hero/6 hero/6-moved", "mv hero/7 hero/7-moved", "open hero/6", "open hero/7", "size 4", "clear", "size 0"},
+       {"hero/", "hero/0/", "hero/0/0", "hero/1/", "hero/1/1", "hero/2/", "hero/2/2", "hero/3/", "hero/3/3", "hero/4/", "hero/4/4", "hero/5/", "hero/5/5", "hero/6-moved/",
+        "hero/6-moved/11", "hero/6-moved/15", "hero/6-moved/6", "hero/7-moved/", "hero/7-moved/7", "hero/7/", "hero/7/16", "hero/8/", "hero/8/8", "hero/9/", "hero/9/9", "hero/new/", "hero/new/12"}},
+  };
+  // clang-format on
   const auto descriptors = [] {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                          std::filesystem::directory_iterator());
   };
-  test::TempDir dir;
-  OutputFolderCache cache;
-  const auto before = descriptors();
-  for (std::size_t i = 0; i < GetParam().steps.size(); ++i) {
-    const std::string& step = GetParam().steps[i];
-    const std::string verb = step.substr(0, step.find(' ')), arg = step.substr(step.find(' ') + 1);
-    SCOPED_TRACE(step);
-    OutputPath folder;
-    folder.exportFolder = dir / arg.substr(0, arg.find('/'));
-    if (arg.find('/') != std::string::npos) AppendNameComponents(arg.substr(arg.find('/') + 1), folder);
-    if (verb == "open") {
-      const FolderHandle& handle = cache.Open(folder, true);
-      ASSERT_TRUE(handle);
-      const int fd =
-          ::openat(handle.fd(), std::to_string(i).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      ASSERT_GE(fd, 0);
-      ::close(fd);
-    } else if (verb.starts_with("fail:")) {
-      EXPECT_FALSE(cache.Open(folder, true));
-      EXPECT_EQ(errno, std::stoi(verb.substr(5)));
-    } else if (verb == "size") {
-      EXPECT_EQ(cache.size(), std::stoul(arg));
-      EXPECT_EQ(descriptors(), before + std::stol(arg));
-    } else if (verb == "clear") {
-      cache.Clear();
-    } else {
-      Apply(dir.path(), {step});
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::TempDir dir;
+    OutputFolderCache cache;
+    const auto before = descriptors();
+    for (std::size_t i = 0; i < row.steps.size(); ++i) {
+      const std::string& step = row.steps[i];
+      const std::string verb = step.substr(0, step.find(' ')), arg = step.substr(step.find(' ') + 1);
+      SCOPED_TRACE(step);
+      OutputPath folder;
+      folder.exportFolder = dir / arg.substr(0, arg.find('/'));
+      if (arg.find('/') != std::string::npos) AppendNameComponents(arg.substr(arg.find('/') + 1), folder);
+      if (verb == "open") {
+        const FolderHandle& handle = cache.Open(folder, true);
+        ASSERT_TRUE(handle);
+        const int fd =
+            ::openat(handle.fd(), std::to_string(i).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+      } else if (verb.starts_with("fail:")) {
+        EXPECT_FALSE(cache.Open(folder, true));
+        EXPECT_EQ(errno, std::stoi(verb.substr(5)));
+      } else if (verb == "size") {
+        EXPECT_EQ(cache.size(), std::stoul(arg));
+        EXPECT_EQ(descriptors(), before + std::stol(arg));
+      } else if (verb == "clear") {
+        cache.Clear();
+      } else {
+        Apply(dir.path(), {step});
+      }
     }
+    EXPECT_EQ(Listing(dir.path()), row.listing);
   }
-  EXPECT_EQ(Listing(dir.path()), GetParam().listing);
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, FolderCache, ::testing::ValuesIn(kCacheRows),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace cfv
