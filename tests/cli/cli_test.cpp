@@ -11,11 +11,9 @@
 namespace cfv {
 namespace {
 
-using test::Branch;
-using test::Leaf;
-using test::RunProcess;
+using namespace test;
 
-test::ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "") {
+ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "") {
   args.insert(args.begin(), TAZOR_CFV);
   return RunProcess(args, "", workDir);
 }
@@ -25,14 +23,14 @@ class CliTest : public ::testing::Test {
   void SetUp() override {
     // Offsets: branch "sub.npc" at 0 (children at 50 and 103, 105 bytes of payload), then the
     // awkward names at 155, 210, 260 and the Shift_JIS name at 310.
-    test::WriteFile(dir_ / "game" / "a.god",
-                    test::Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
-                                     Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""),
-                                     Leaf("back\\slash\r", ""), Leaf("日本語.mid", "MThd")}));
-    test::WriteFile(dir_ / "game" / "B" / "b.item", test::Serialize({Leaf("x.mp3", "ID3")}));
-    test::WriteFile(dir_ / "game" / "notes.txt", "not a custom file at all, just text");
+    WriteFile(dir_ / "game" / "a.god",
+              Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
+                         Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""), Leaf("back\\slash\r", ""),
+                         Leaf("日本語.mid", "MThd")}));
+    WriteFile(dir_ / "game" / "B" / "b.item", Serialize({Leaf("x.mp3", "ID3")}));
+    WriteFile(dir_ / "game" / "notes.txt", "not a custom file at all, just text");
   }
-  test::TempDir dir_;
+  TempDir dir_;
 };
 
 // list --json, read back by Python's json module (each line must parse on
@@ -41,8 +39,7 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, ListJsonParsesAsJsonLines) {
   const std::string bad =
       "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god";
-  test::WriteFile(dir_ / bad, test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM")),
-                                               Leaf("ア", "")}));
+  WriteFile(dir_ / bad, Serialize({Leaf("z.t", Zlib("zz")), Leaf("g.bm", Gzip("BM")), Leaf("ア", "")}));
   const auto r = Cfv({"list", "--json", "game/a.god", bad}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -78,7 +75,7 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
 // A listing far longer than the block the lines are gathered in: every line
 // is there, in order, none cut at a block's edge, in both forms.
 TEST_F(CliTest, LongListingIsWholeAndInOrder) {
-  std::vector<test::Entry> entries;
+  std::vector<Entry> entries;
   std::string tsv = "0\t0\t1\tmany.god\n";
   std::string plain = "many.god\n";
   for (int i = 0; i < 30000; ++i) {
@@ -88,7 +85,7 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
     plain += "  " + stem + tab + "\n";
     entries.push_back(Leaf(stem + tab, "data"));
   }
-  test::WriteFile(dir_ / "many.god", test::Serialize(entries));
+  WriteFile(dir_ / "many.god", Serialize(entries));
   const auto r = Cfv({"list", "--tsv", "many.god"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_GT(r.out.size(), 600u * 1024);
@@ -146,8 +143,8 @@ const GoldenRun kRuns[] = {
   {{"info", "num.god", "x.t"}, 0, "length=1\npreview=Text\ndevice=\nname=x.txt\nname_as_stored=x.t\n", ""},
   // The data byte for byte: zlib, gzip and stored (c.cwd).
   {{"cat", "c.cwd", "0"}, 0, kBig, ""},
-  {{"cat", "c.cwd", std::to_string(test::Zlib(kBig).size() + 50)}, 0, kBytes, ""},
-  {{"cat", "c.cwd", std::to_string(test::Zlib(kBig).size() + test::Gzip(kBytes).size() + 100)}, 0, kBytes, ""},
+  {{"cat", "c.cwd", std::to_string(Zlib(kBig).size() + 50)}, 0, kBytes, ""},
+  {{"cat", "c.cwd", std::to_string(Zlib(kBig).size() + Gzip(kBytes).size() + 100)}, 0, kBytes, ""},
   {{"--version"}, 0, "tazor-cfv " CFV_VERSION "\n", ""},
   {{"list", "--help"}, 0, "*", ""},
   {{}, 2, "", "*subcommand"},
@@ -165,9 +162,8 @@ const GoldenRun kRuns[] = {
 // clang-format on
 
 TEST_F(CliTest, GoldenRuns) {
-  test::WriteFile(dir_ / "num.god", test::Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
-  test::WriteFile(dir_ / "c.cwd", test::Serialize({Leaf("z", test::Zlib(kBig)), Leaf("g", test::Gzip(kBytes)),
-                                                   Leaf("s", kBytes)}));
+  WriteFile(dir_ / "num.god", Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
+  WriteFile(dir_ / "c.cwd", Serialize({Leaf("z", Zlib(kBig)), Leaf("g", Gzip(kBytes)), Leaf("s", kBytes)}));
   for (const GoldenRun& run : kRuns) {
     SCOPED_TRACE(::testing::PrintToString(run.args));
     const auto r = Cfv(run.args, dir_.path());
@@ -186,17 +182,17 @@ TEST_F(CliTest, GoldenRuns) {
 // system's reason (status 2), one found in a named folder a warning (status
 // 1). Run as a user bound by file modes: root would read them all.
 TEST_F(CliTest, UnreadableInputsAreNamed) {
-  const int user = test::UserBoundByModes();
+  const int user = UserBoundByModes();
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
-  test::WriteFile(dir_ / "game/locked.god", test::Serialize({Leaf("l.t", "l")}));
-  test::WriteFile(dir_ / "game/D/d.god", test::Serialize({Leaf("d.t", "d")}));
+  WriteFile(dir_ / "game/locked.god", Serialize({Leaf("l.t", "l")}));
+  WriteFile(dir_ / "game/D/d.god", Serialize({Leaf("d.t", "d")}));
   std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
   std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
   // A copy of the tool the other user may run: the build folder may be
   // closed to others (a checkout in a private temporary folder).
   std::filesystem::create_directories(dir_ / "bin");
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
-  for (const char* open : {"", "/game", "/game/B", "/bin"}) test::OpenToOthers(dir_.path().string() + open);
+  for (const char* open : {"", "/game", "/game/B", "/bin"}) OpenToOthers(dir_.path().string() + open);
   const std::string denied = ": Permission denied\n";
   const std::string warnings =
       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied;
@@ -215,8 +211,8 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
     EXPECT_EQ(r.err, c.err);
   }
   // The readable files are still listed and exported.
-  EXPECT_EQ(test::ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
-  EXPECT_EQ(test::ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
+  EXPECT_EQ(ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
+  EXPECT_EQ(ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
 }
 
 }  // namespace

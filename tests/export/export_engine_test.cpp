@@ -24,10 +24,7 @@
 namespace cfv {
 namespace {
 
-using test::Branch;
-using test::Entry;
-using test::Leaf;
-using test::ReadFile;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 // Every path below `root`, relative to it and sorted; folders end in '/',
@@ -42,13 +39,13 @@ Strings Listing(const std::filesystem::path& root) {
   return out;
 }
 
-// test::ApplySteps, and "mv A B" renames A to B.
+// ApplySteps, and "mv A B" renames A to B.
 void Apply(const std::filesystem::path& dir, const Strings& steps) {
   for (const std::string& step : steps)
     if (const std::size_t to = step.find(' ', 3); step.starts_with("mv "))
       std::filesystem::rename(dir / step.substr(3, to - 3), dir / step.substr(to + 1));
     else
-      test::ApplySteps(dir, {step});
+      ApplySteps(dir, {step});
 }
 
 EntryTree LoadAllChecked(const std::vector<std::filesystem::path>& files) {
@@ -165,12 +162,12 @@ struct Row {
 
 const std::string kText = "hello\r\nworld\r\n";
 const std::string kBig(100000, 'x');
-const std::vector<Entry> kHero = {Leaf("face.bm", test::Zlib(test::MakeBmp(2, 2))),
-                                  Branch("body.cmp", {Leaf("a.t", test::Gzip(kText))})};
+const std::vector<Entry> kHero = {Leaf("face.bm", Zlib(MakeBmp(2, 2))),
+                                  Branch("body.cmp", {Leaf("a.t", Gzip(kText))})};
 const File kHeroFile = {"hero.npc", kHero};
 const File kGame = {
     "game/hero.npc",
-    {Leaf("x.t", "new x"), Branch("body.cmp", {Leaf("a.t", test::Zlib("a"))}), Leaf("y.t", "new y")}};
+    {Leaf("x.t", "new x"), Branch("body.cmp", {Leaf("a.t", Zlib("a"))}), Leaf("y.t", "new y")}};
 const File kNox = {"game/nox", {Leaf("n.t", "n")}};
 const File kSiblings = {
     "hero.npc", {Leaf("x.t", "first"), Leaf("x.t", "second"), Branch("later.cmp", {Leaf("y.t", "later")})}};
@@ -190,8 +187,8 @@ const std::string kLong(300, 'n');
 const Row kRows[] = {
   // The option pairs on hero.npc: a zlib bitmap and a branch with a gzip text.
   {"KeepBranchesKeepNames", {kHeroFile}, {}, {}, "SRU", "", {}, {}, "", {"hero.npc", "hero/", "hero/body.cmp", "hero/body/", "hero/body/a.t", "hero/face.bm"},
-   {"hero/body/a.t=" + kText, "hero/face.bm=" + test::MakeBmp(2, 2), "hero/body.cmp=" + test::Serialize(kHero[1].children)}, {3, 0, 0, 0}},
-  {"SkipBranchesRename", {kHeroFile}, {}, {}, "", "", {}, {}, "", {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}, {"hero/face.bmp=" + test::MakeBmp(2, 2)}, {2, 0, 0, 0}},
+   {"hero/body/a.t=" + kText, "hero/face.bm=" + MakeBmp(2, 2), "hero/body.cmp=" + Serialize(kHero[1].children)}, {3, 0, 0, 0}},
+  {"SkipBranchesRename", {kHeroFile}, {}, {}, "", "", {}, {}, "", {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt", "hero/face.bmp"}, {"hero/face.bmp=" + MakeBmp(2, 2)}, {2, 0, 0, 0}},
   {"CheckedUnderUncheckedBranch", {kHeroFile}, {}, {}, "", "", {}, {}, "", {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt"}, {}, {1, 0, 0, 0}, "", "a.t"},
   {"NothingChecked", {kHeroFile}, {}, {}, "", "", {}, {}, "", {"hero.npc"}, {}, {}, "", ""},
   {"EmptyTree", {}, {}, {}, "", "", {}, {}, "", {}, {}, {}},
@@ -220,13 +217,13 @@ const Row kRows[] = {
   {"TwoCustomFilesShareAFolder", {{"hero.npc", {Leaf("x.t", "npc")}}, {"hero.god", {Leaf("x.t", "god"), Leaf("z.t", "z")}}}, {}, {}, "", "n", {"ask hero/x.txt"}, {},
    "hero", {"x.txt", "z.txt"}, {"hero/x.txt=npc", "hero/z.txt=z"}, {2, 1, 0, 0}},
   {"ACustomFileLoadedTwice", {kXY, kXY}, {}, {}, "", "yn", {"ask hero/x.txt", "ask hero/y.txt"}, {}, "hero", {"x.txt", "y.txt"}, {}, {3, 1, 0, 0}},
-  {"NamesAsWindowsStoresThem", {{"hero.npc", {Leaf("sub\\x.t", "backslash"), Leaf("s2/y.t", "slash"), Leaf("顔グラ.bm", test::MakeBmp(1, 1)), Leaf("  blank  .t", "blanks"),
+  {"NamesAsWindowsStoresThem", {{"hero.npc", {Leaf("sub\\x.t", "backslash"), Leaf("s2/y.t", "slash"), Leaf("顔グラ.bm", MakeBmp(1, 1)), Leaf("  blank  .t", "blanks"),
    Leaf("dots...", "dots"), Branch("abc .cmp", {Leaf("in.t", "inside")}), Branch("tail..cmp", {})}}}, {}, {}, "S", "", {}, {}, "hero",
    {"abc.cmp", "abc/", "abc/in.txt", "blank.txt", "dots", "s2/", "s2/y.txt", "sub/", "sub/x.txt", "tail..cmp", "顔グラ.bmp"}, {"hero/abc/in.txt=inside", "hero/dots=dots", "hero/sub/x.txt=backslash"}, {8, 0, 0, 0}},
   {"AnUnreadableCustomFile", {kOneTwo, {"other.npc", {Leaf("z.t", "z")}}}, {}, {"hero.npc!"}, "", "", {"read hero.npc", "read hero.npc"},
    {"read hero.npc" + Errno(ENOENT), "read hero.npc" + Errno(ENOENT)}, "", {"hero/", "other.npc", "other/", "other/z.txt"}, {}, {1, 0, 2, 0}},
   // The tree keeps offsets only: a file changed after loading is read as it is now.
-  {"ACustomFileChangedAfterLoading", {kOneTwo}, {}, {"hero.npc=" + test::Serialize({Leaf("x.t", "ONE")}) + std::string(60, 'z')}, "", "", {"read hero.npc"}, {},
+  {"ACustomFileChangedAfterLoading", {kOneTwo}, {}, {"hero.npc=" + Serialize({Leaf("x.t", "ONE")}) + std::string(60, 'z')}, "", "", {"read hero.npc"}, {},
    "hero", {"x.txt"}, {"hero/x.txt=ONE"}, {1, 0, 1, 0}},
   // A user who was asked may have moved the folder meanwhile: what follows goes where the folder is now.
   {"AFolderMovedDuringAQuestion", {{"hero.npc", {Leaf("a.t", "new a"), Leaf("b.t", "b")}}}, {"hero/a.txt=old a"}, {"mv hero hero-moved"}, "Q", "y", {"ask hero/a.txt"}, {},
@@ -255,11 +252,11 @@ const Row kRows[] = {
   // A custom file whose stem is empty, "." or ".." has no export folder strictly inside its own folder.
   {"StemDots", {{"...god", kDotNamed}, {"..god", kDotNamed}, {". .god", kDotNamed}, {".. .npc", kDotNamed}}, {}, {}, "S", "",
    {"refused ...god", "refused ..god", "refused . .god", "refused .. .npc"}, {"folder-name ...god 0", "folder-name ..god 0", "folder-name . .god 0", "folder-name .. .npc 0"},
-   "", {". .god", ".. .npc", "...god", "..god"}, {"...god=" + test::Serialize(kDotNamed), "..god=" + test::Serialize(kDotNamed)}, {0, 0, 16, 0}},
+   "", {". .god", ".. .npc", "...god", "..god"}, {"...god=" + Serialize(kDotNamed), "..god=" + Serialize(kDotNamed)}, {0, 0, 16, 0}},
   // Never a custom file being exported, by name or as a hard link, even after a Yes.
   {"CustomFilesAreNeverReplaced", {{"a.god", {Leaf("b.god", "x"), Leaf("c.t", "y")}}, {"a/b.god", {Leaf("z.t", "z")}}}, {"a/c.t=>a.god"}, {}, "R", "yy",
    {"write a/b.god", "write a/c.t"}, {"custom-file a/b.god 0", "custom-file a/c.t 0"}, "", {"a.god", "a/", "a/b.god", "a/b/", "a/b/z.t", "a/c.t"},
-   {"a.god=" + test::Serialize({Leaf("b.god", "x"), Leaf("c.t", "y")}), "a/b/z.t=z"}, {1, 0, 2, 0}},
+   {"a.god=" + Serialize({Leaf("b.god", "x"), Leaf("c.t", "y")}), "a/b/z.t=z"}, {1, 0, 2, 0}},
   {"AnOverlongComponent", {{"hero.npc", {Leaf("a.t", "a")}}}, {}, {}, "L", "", {"write " + kLong + "/hero/a.txt"}, {"write " + kLong + "/hero/a.txt" + Errno(ENAMETOOLONG)}, "", {"hero.npc"}, {}, {0, 0, 1, 0}},
   // Failed writes, flushes and closes: reported, no partial file, the old one kept.
   // A flush is only needed before replacing a file: a new file has none to fail.
@@ -286,10 +283,10 @@ class Scenario : public ::testing::TestWithParam<std::tuple<Row, bool>> {};
 TEST_P(Scenario, Runs) {
   const auto& [row, unnamed] = GetParam();
   const auto has = [&](char option) { return row.options.find(option) != std::string::npos; };
-  test::TempDir dir;
+  TempDir dir;
   std::vector<std::filesystem::path> paths;
   for (const auto& [path, entries] : row.files) {
-    test::WriteFile(dir / path, test::Serialize(entries));
+    WriteFile(dir / path, Serialize(entries));
     paths.push_back(dir / path);
   }
   Apply(dir.path(), row.before);
@@ -383,20 +380,20 @@ class KilledExport : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
 TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   const auto [overwrite, otherUser] = GetParam();
-  const int user = otherUser ? test::UserBoundByModes() : -1;
+  const int user = otherUser ? UserBoundByModes() : -1;
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
   if (!otherUser && ::geteuid() != 0) GTEST_SKIP() << "the tests do not run as root";
-  test::TempDir dir;
-  test::OpenToOthers(dir.path());
+  TempDir dir;
+  OpenToOthers(dir.path());
   const std::string big(4 << 20, 'k');
-  test::WriteFile(dir / "hero.npc", test::Serialize({Leaf("big.bin", big), Leaf("after.t", "after")}));
+  WriteFile(dir / "hero.npc", Serialize({Leaf("big.bin", big), Leaf("after.t", "after")}));
   if (overwrite) Apply(dir.path(), {"hero/big.bin=the old file", "hero%777"});
   EntryTree tree = LoadAllChecked({dir / "hero.npc"});
 
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    if (user != -1 && !test::BecomeUser(user)) ::_exit(3);
+    if (user != -1 && !BecomeUser(user)) ::_exit(3);
     ScriptedUser yes("y");
     FailingWriter writer("s", true);
     ExportEngine(tree, yes, writer).Run(ExportOptions{});
@@ -415,7 +412,7 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   // A kill between naming a replacement and renaming it leaves its
   // temporary name behind; another export is still writing the second.
   const std::string held = ".cfv-export-aaaaaaaaaaaa.tmp";
-  test::ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=part", "hero/" + held + "=being written"});
+  ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=part", "hero/" + held + "=being written"});
   const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   ScriptedUser again("y");
@@ -470,7 +467,7 @@ TEST(FolderCache, Steps) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    test::TempDir dir;
+    TempDir dir;
     OutputFolderCache cache;
     const auto before = descriptors();
     for (std::size_t i = 0; i < row.steps.size(); ++i) {
