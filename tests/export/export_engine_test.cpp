@@ -142,11 +142,11 @@ using File = std::pair<std::string, std::vector<Entry>>;  // path in the tempora
 // destination with a 300-byte name, D dry run, F a file size limit of 1,000
 // bytes, P Cancel at the second progress report, 3 three runs of one engine,
 // U once more as without unnamed files; the writer's faults (o w f c).
-// Out: the messages before "finished" (paths relative to the temporary folder), the causes
-// when given, the listing of a folder (relative, "" for all), what files
-// hold ("p=bytes", "p%640" for the mode), the counts written, not
-// overwritten, failed and cancelled, the last progress report with as many
-// before it; last in, the only item checked ("" none).
+// Out: the messages before "finished" (paths relative to the temporary
+// folder), the causes when given, the listing of a folder (relative, "" for
+// all), what files hold ("p=bytes", "p%640" for the mode), the counts
+// written, not overwritten, failed and cancelled, the last progress report
+// with as many before it; last in, the only item checked ("" none).
 struct Row {
   const char* name;
   std::vector<File> files;
@@ -223,8 +223,7 @@ const Row kRows[] = {
   {"AnUnreadableCustomFile", {kOneTwo, {"other.npc", {Leaf("z.t", "z")}}}, {}, {"hero.npc!"}, "", "", {"read hero.npc", "read hero.npc"},
    {"read hero.npc" + Errno(ENOENT), "read hero.npc" + Errno(ENOENT)}, "", {"hero/", "other.npc", "other/", "other/z.txt"}, {}, {1, 0, 2, 0}},
   // The tree keeps offsets only: a file changed after loading is read as it is now.
-  {"ACustomFileChangedAfterLoading", {kOneTwo}, {}, {"hero.npc=" + Serialize({Leaf("x.t", "ONE")}) + std::string(60, 'z')}, "", "", {"read hero.npc"}, {},
-   "hero", {"x.txt"}, {"hero/x.txt=ONE"}, {1, 0, 1, 0}},
+  {"ACustomFileChangedAfterLoading", {kOneTwo}, {}, {"hero.npc=" + Serialize({Leaf("x.t", "ONE")}) + std::string(60, 'z')}, "", "", {"read hero.npc"}, {}, "hero", {"x.txt"}, {"hero/x.txt=ONE"}, {1, 0, 1, 0}},
   // A user who was asked may have moved the folder meanwhile: what follows goes where the folder is now.
   {"AFolderMovedDuringAQuestion", {{"hero.npc", {Leaf("a.t", "new a"), Leaf("b.t", "b")}}}, {"hero/a.txt=old a"}, {"mv hero hero-moved"}, "Q", "y", {"ask hero/a.txt"}, {},
    "", {"hero-moved/", "hero-moved/a.txt", "hero.npc", "hero/", "hero/b.txt"}, {"hero-moved/a.txt=new a"}, {2, 0, 0, 0}},
