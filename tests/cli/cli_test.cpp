@@ -11,11 +11,9 @@
 namespace cfv {
 namespace {
 
-using test::Branch;
-using test::Leaf;
-using test::RunProcess;
+using namespace test;
 
-test::ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "") {
+ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "") {
   args.insert(args.begin(), TAZOR_CFV);
   return RunProcess(args, "", workDir);
 }
@@ -25,46 +23,24 @@ class CliTest : public ::testing::Test {
   void SetUp() override {
     // Offsets: branch "sub.npc" at 0 (children at 50 and 103, 105 bytes of payload), then the
     // awkward names at 155, 210, 260 and the Shift_JIS name at 310.
-    test::WriteFile(dir_ / "game" / "a.god",
-                    test::Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
-                                     Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""),
-                                     Leaf("back\\slash\r", ""), Leaf("日本語.mid", "MThd")}));
-    test::WriteFile(dir_ / "game" / "B" / "b.item", test::Serialize({Leaf("x.mp3", "ID3")}));
-    test::WriteFile(dir_ / "game" / "notes.txt", "not a custom file at all, just text");
+    WriteFile(dir_ / "game" / "a.god",
+              Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
+                         Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""), Leaf("back\\slash\r", ""),
+                         Leaf("日本語.mid", "MThd")}));
+    WriteFile(dir_ / "game" / "B" / "b.item", Serialize({Leaf("x.mp3", "ID3")}));
+    WriteFile(dir_ / "game" / "notes.txt", "not a custom file at all, just text");
   }
-  test::TempDir dir_;
+  TempDir dir_;
 };
-
-TEST_F(CliTest, ListTsvGolden) {
-  const auto r = Cfv({"list", "--tsv", "game"}, dir_.path());
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  // Folder order is the Windows listing order: a.god, B (its file), notes.txt.
-  EXPECT_EQ(r.out,
-            "0\t0\t1\tgame/a.god\n"
-            "1\t0\t1\tsub.npc\n"
-            "2\t50\t0\tin.t\n"
-            "2\t103\t0\tpic.bm\n"
-            "1\t155\t0\ttab\\there.txt\n"
-            "1\t210\t0\tline\\nfeed\n"
-            "1\t260\t0\tback\\\\slash\\r\n"
-            "1\t310\t0\t日本語.mid\n"
-            "0\t0\t1\tgame/B/b.item\n"
-            "1\t0\t0\tx.mp3\n");
-}
 
 // list --json, read back by Python's json module (each line must parse on
 // its own) and printed again with sorted keys, non-ASCII escaped: what a
 // script would see. A file name that is not UTF-8 gives U+FFFD.
 TEST_F(CliTest, ListJsonParsesAsJsonLines) {
-  test::WriteFile(
-      dir_ / "game" /
-          "bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god",
-      test::Serialize({Leaf("z.t", test::Zlib("zz")), Leaf("g.bm", test::Gzip("BM")), Leaf("ア", "")}));
-  const auto r = Cfv(
-      {"list", "--json", "game/a.god",
-       "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god"},
-      dir_.path());
+  const std::string bad =
+      "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god";
+  WriteFile(dir_ / bad, Serialize({Leaf("z.t", Zlib("zz")), Leaf("g.bm", Gzip("BM")), Leaf("ア", "")}));
+  const auto r = Cfv({"list", "--json", "game/a.god", bad}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   // Each object's fields in a fixed order, absent ones as null, non-ASCII
@@ -99,21 +75,17 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
 // A listing far longer than the block the lines are gathered in: every line
 // is there, in order, none cut at a block's edge, in both forms.
 TEST_F(CliTest, LongListingIsWholeAndInOrder) {
-  std::vector<test::Entry> entries;
+  std::vector<Entry> entries;
   std::string tsv = "0\t0\t1\tmany.god\n";
   std::string plain = "many.god\n";
-  std::uint32_t offset = 0;
   for (int i = 0; i < 30000; ++i) {
     // Names of growing length with a tab now and then, so lines differ in size.
-    std::string name = "entry" + std::to_string(i) + std::string(i % 23, 'n') + (i % 7 == 0 ? "\t" : "");
-    std::string escaped = name;
-    if (i % 7 == 0) escaped.replace(escaped.size() - 1, 1, "\\t");
-    tsv += "1\t" + std::to_string(offset) + "\t0\t" + escaped + "\n";
-    plain += "  " + name + "\n";
-    entries.push_back(Leaf(name, "data"));
-    offset += 54;
+    const std::string stem = "entry" + std::to_string(i) + std::string(i % 23, 'n'), tab = i % 7 ? "" : "\t";
+    tsv += "1\t" + std::to_string(i * 54) + "\t0\t" + stem + (tab.empty() ? "" : "\\t") + "\n";
+    plain += "  " + stem + tab + "\n";
+    entries.push_back(Leaf(stem + tab, "data"));
   }
-  test::WriteFile(dir_ / "many.god", test::Serialize(entries));
+  WriteFile(dir_ / "many.god", Serialize(entries));
   const auto r = Cfv({"list", "--tsv", "many.god"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_GT(r.out.size(), 600u * 1024);
@@ -128,9 +100,15 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
 struct GoldenRun {
   std::vector<std::string> args;
   int status;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
+
+std::string Bytes() {
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+  return bytes;
+}
+const std::string kBig(200000, 'q'), kBytes = Bytes();
 
 // clang-format off
 const GoldenRun kRuns[] = {
@@ -163,6 +141,10 @@ const GoldenRun kRuns[] = {
   {{"cat", "num.god", "0X3f"}, 0, "x", ""},
   {{"cat", "num.god", "063"}, 0, "x", ""},
   {{"info", "num.god", "x.t"}, 0, "length=1\npreview=Text\ndevice=\nname=x.txt\nname_as_stored=x.t\n", ""},
+  // The data byte for byte: zlib, gzip and stored (c.cwd).
+  {{"cat", "c.cwd", "0"}, 0, kBig, ""},
+  {{"cat", "c.cwd", std::to_string(Zlib(kBig).size() + 50)}, 0, kBytes, ""},
+  {{"cat", "c.cwd", std::to_string(Zlib(kBig).size() + Gzip(kBytes).size() + 100)}, 0, kBytes, ""},
   {{"--version"}, 0, "tazor-cfv " CFV_VERSION "\n", ""},
   {{"list", "--help"}, 0, "*", ""},
   {{}, 2, "", "*subcommand"},
@@ -180,78 +162,57 @@ const GoldenRun kRuns[] = {
 // clang-format on
 
 TEST_F(CliTest, GoldenRuns) {
-  test::WriteFile(dir_ / "num.god", test::Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
+  WriteFile(dir_ / "num.god", Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
+  WriteFile(dir_ / "c.cwd", Serialize({Leaf("z", Zlib(kBig)), Leaf("g", Gzip(kBytes)), Leaf("s", kBytes)}));
   for (const GoldenRun& run : kRuns) {
-    std::string joined;
-    for (const auto& a : run.args) joined += a + " ";
+    SCOPED_TRACE(::testing::PrintToString(run.args));
     const auto r = Cfv(run.args, dir_.path());
-    EXPECT_EQ(r.status, run.status) << joined << r.err;
-    EXPECT_TRUE(run.out == "*" ? !r.out.empty() : r.out == run.out) << joined << r.out;
+    EXPECT_EQ(r.status, run.status) << r.err;
+    EXPECT_TRUE(run.out == "*" ? !r.out.empty() : r.out == run.out) << r.out.substr(0, 200);
     if (run.err.starts_with("*")) {
-      EXPECT_NE(r.err.find(run.err.substr(1)), std::string::npos) << joined << r.err;
-      EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << joined << r.err;
+      EXPECT_NE(r.err.find(run.err.substr(1)), std::string::npos) << r.err;
+      EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << r.err;
     } else {
-      EXPECT_EQ(r.err, run.err) << joined;
+      EXPECT_EQ(r.err, run.err);
     }
   }
-}
-
-TEST_F(CliTest, CatWritesTheDataByteForByte) {
-  const std::string big(200000, 'q');
-  std::string binary;
-  for (int i = 0; i < 256; ++i) binary.push_back(static_cast<char>(i));
-  test::WriteFile(dir_ / "c.cwd", test::Serialize({Leaf("z", test::Zlib(big)), Leaf("g", test::Gzip(binary)),
-                                                   Leaf("s", binary)}));
-  const std::size_t gzipOffset = test::Zlib(big).size() + 50;
-  const std::size_t storedOffset = gzipOffset + test::Gzip(binary).size() + 50;
-  EXPECT_EQ(Cfv({"cat", "c.cwd", "0"}, dir_.path()).out, big);
-  EXPECT_EQ(Cfv({"cat", "c.cwd", std::to_string(gzipOffset)}, dir_.path()).out, binary);
-  EXPECT_EQ(Cfv({"cat", (dir_ / "c.cwd").string(), std::to_string(storedOffset)}).out, binary);
 }
 
 // Unreadable inputs are never silent: a named one is an error with the
 // system's reason (status 2), one found in a named folder a warning (status
 // 1). Run as a user bound by file modes: root would read them all.
 TEST_F(CliTest, UnreadableInputsAreNamed) {
-  const int user = test::UserBoundByModes();
+  const int user = UserBoundByModes();
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
-  test::WriteFile(dir_ / "game/locked.god", test::Serialize({Leaf("l.t", "l")}));
-  test::WriteFile(dir_ / "game/D/d.god", test::Serialize({Leaf("d.t", "d")}));
+  WriteFile(dir_ / "game/locked.god", Serialize({Leaf("l.t", "l")}));
+  WriteFile(dir_ / "game/D/d.god", Serialize({Leaf("d.t", "d")}));
   std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
   std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
   // A copy of the tool the other user may run: the build folder may be
   // closed to others (a checkout in a private temporary folder).
   std::filesystem::create_directories(dir_ / "bin");
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
-  for (const char* open : {"", "/game", "/game/B", "/bin"}) test::OpenToOthers(dir_.path().string() + open);
+  for (const char* open : {"", "/game", "/game/B", "/bin"}) OpenToOthers(dir_.path().string() + open);
   const std::string denied = ": Permission denied\n";
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string err;
+  const std::string warnings =
+      "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied;
+  const GoldenRun cases[] = {
+      {{"list", "game/locked.god"}, 2, "", "tazor-cfv: game/locked.god" + denied},
+      {{"export", "game/locked.god"}, 2, "", "tazor-cfv: game/locked.god" + denied},
+      {{"list", "game/D"}, 2, "", "tazor-cfv: game/D" + denied},
+      {{"list", "game"}, 1, "", warnings},
+      {{"export", "game"}, 1, "", warnings + "written 7, not overwritten 0, failed 0\n"},
   };
-  const Case cases[] = {
-      {{"list", "game/locked.god"}, 2, "tazor-cfv: game/locked.god" + denied},
-      {{"export", "game/locked.god"}, 2, "tazor-cfv: game/locked.god" + denied},
-      {{"list", "game/D"}, 2, "tazor-cfv: game/D" + denied},
-      {{"list", "game"},
-       1,
-       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied},
-      {{"export", "game"},
-       1,
-       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied +
-           "written 7, not overwritten 0, failed 0\n"},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin(), (dir_ / "bin/tazor-cfv").string());
-    const auto r = RunProcess(args, "", dir_.path(), user);
-    EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args[1];
-    EXPECT_EQ(r.err, c.err) << c.args[0] << " " << c.args[1];
+  for (GoldenRun c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    c.args.insert(c.args.begin(), (dir_ / "bin/tazor-cfv").string());
+    const auto r = RunProcess(c.args, "", dir_.path(), user);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
   }
   // The readable files are still listed and exported.
-  EXPECT_EQ(test::ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
-  EXPECT_EQ(test::ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
+  EXPECT_EQ(ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
+  EXPECT_EQ(ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
 }
 
 }  // namespace

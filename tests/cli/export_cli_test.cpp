@@ -12,21 +12,22 @@
 namespace cfv {
 namespace {
 
-using test::Leaf;
+using namespace test;
 using Strings = std::vector<std::string>;
 
+// In: arguments, standard input, ApplySteps in the test folder. Out:
+// exit status, standard output, standard error ("*text": one line that
+// contains text, for usage errors worded by the option parser), every file
+// and folder below game/ and out/ (inputs left out), what files hold
+// ("path=bytes").
 struct Row {
   const char* name;
   Strings args;
   std::string input;
-  Strings before;  // test::ApplySteps in the test folder
+  Strings before;
   int status;
-  std::string out;
-  // Standard error; "*text": one line that contains text (usage errors,
-  // worded by the option parser).
-  std::string err;
-  Strings tree;   // every file and folder below game/ and out/, inputs left out
-  Strings holds;  // "path=bytes"
+  std::string out, err;
+  Strings tree, holds;
 };
 
 const std::string kDone = "Export finished!\n";
@@ -50,7 +51,7 @@ const Row kRows[] = {
   {"Defaults", {h}, "", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
   {"KeepOptions", {"--keep-extractable", "--keep-extension", h}, "", {}, 0, kDone, "written 5, not overwritten 0, failed 0\n",
    {"game/hero/", "game/hero/body.cmp", "game/hero/body/", "game/hero/body/a.t", "game/hero/face.bm", "game/hero/x.t", "game/hero/y.t"},
-   {"game/hero/body.cmp=" + test::Serialize({Leaf("a.t", test::Zlib("a"))}), "game/hero/body/a.t=a"}},
+   {"game/hero/body.cmp=" + Serialize({Leaf("a.t", Zlib("a"))}), "game/hero/body/a.t=a"}},
   // An existing x.txt meets each policy; y.t comes after it.
   {"PolicyYes", {"--overwrite=yes", h}, "", kX, 0, kDone, kAll, kHero, kNewX},
   {"PolicyNo", {"--overwrite", "no", h}, "", kX, 1, kDone, "tazor-cfv: kept game/hero/x.txt\n" + kKept, kHero, kX},
@@ -75,7 +76,7 @@ const Row kRows[] = {
   // "a" answers Yes to all, "s" No to all: one question for both files.
   {"YesToAll", {h}, "a\n", kXY, 0, kDone, kQ + kAll, kHero, {"game/hero/x.txt=new x", "game/hero/y.txt=new y"}},
   {"NoToAll", {h}, "s\n", kXY, 1, kDone, kQ + "written 2, not overwritten 2, failed 0\n", kHero, kXY},
-  {"FailuresNamed", {"--overwrite=yes", h, "game/evil.god"}, "", {"game/hero/x.txt/", "game/evil.god=" + test::Serialize({Leaf("..\\..\\escape.t", "e")})}, 1, kDone,
+  {"FailuresNamed", {"--overwrite=yes", h, "game/evil.god"}, "", {"game/hero/x.txt/", "game/evil.god=" + Serialize({Leaf("..\\..\\escape.t", "e")})}, 1, kDone,
    "tazor-cfv: game/hero/x.txt: Is a directory\ntazor-cfv: game/evil/../../escape.txt: refused: the name leaves the export folder\n"
    "written 3, not overwritten 0, failed 2\n", {"game/hero/", "game/hero/body/", "game/hero/body/a.txt", "game/hero/face.bmp", "game/hero/x.txt/", "game/hero/y.txt"}, {}},
   {"OutputDir", {"-C", "out", h, "game/nox"}, "", {}, 0, kDone, "written 5, not overwritten 0, failed 0\n",
@@ -100,36 +101,22 @@ const Row kRows[] = {
 };
 // clang-format on
 
-// Every file and folder below the test folder but the custom files given
-// as inputs (the files directly in game/), '/' after folders.
-Strings Tree(const std::filesystem::path& root) {
-  Strings out;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    const std::string path = entry.path().lexically_relative(root).string();
-    if (path == "game" || (entry.path().parent_path() == root / "game" && !entry.is_directory())) continue;
-    out.push_back(path + (entry.is_directory() ? "/" : ""));
-  }
-  std::ranges::sort(out);
-  return out;
-}
-
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 class ExportCli : public ::testing::TestWithParam<Row> {};
 
 TEST_P(ExportCli, Golden) {
   const Row& row = GetParam();
-  test::TempDir dir;
-  test::WriteFile(
-      dir / "game/hero.npc",
-      test::Serialize({Leaf("x.t", "new x"), Leaf("face.bm", "BM..."),
-                       test::Branch("body.cmp", {Leaf("a.t", test::Zlib("a"))}), Leaf("y.t", "new y")}));
-  test::WriteFile(dir / "game/nox", test::Serialize({Leaf("n.t", "n")}));
-  test::WriteFile(dir / "game/readme.txt", "not a custom file");
-  test::ApplySteps(dir.path(), row.before);
+  TempDir dir;
+  WriteFile(dir / "game/hero.npc",
+            Serialize({Leaf("x.t", "new x"), Leaf("face.bm", "BM..."),
+                       Branch("body.cmp", {Leaf("a.t", Zlib("a"))}), Leaf("y.t", "new y")}));
+  WriteFile(dir / "game/nox", Serialize({Leaf("n.t", "n")}));
+  WriteFile(dir / "game/readme.txt", "not a custom file");
+  ApplySteps(dir.path(), row.before);
   Strings args = row.args;
   args.insert(args.begin(), {TAZOR_CFV, "export"});
-  const auto r = test::RunProcess(args, row.input, dir.path());
+  const auto r = RunProcess(args, row.input, dir.path());
 
   EXPECT_EQ(r.status, row.status);
   EXPECT_EQ(r.out, row.out);
@@ -139,10 +126,16 @@ TEST_P(ExportCli, Golden) {
   } else {
     EXPECT_EQ(r.err, row.err);
   }
-  EXPECT_EQ(Tree(dir.path()), row.tree);
+  Strings tree;  // the inputs (the files directly in game/) left out
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+    if (entry.path() != dir / "game" && (entry.path().parent_path() != dir / "game" || entry.is_directory()))
+      tree.push_back(entry.path().lexically_relative(dir.path()).string() +
+                     (entry.is_directory() ? "/" : ""));
+  std::ranges::sort(tree);
+  EXPECT_EQ(tree, row.tree);
   for (const std::string& hold : row.holds) {
     const std::size_t at = hold.find('=');
-    EXPECT_EQ(test::ReadFile(dir / hold.substr(0, at)), hold.substr(at + 1)) << hold.substr(0, at);
+    EXPECT_EQ(ReadFile(dir / hold.substr(0, at)), hold.substr(at + 1)) << hold.substr(0, at);
   }
 }
 

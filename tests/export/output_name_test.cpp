@@ -1,8 +1,12 @@
+// Entry names to output names and paths, as Windows stores them; whole
+// paths are built by the export scenarios.
 #include "export/output_name.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "export/output_path.h"
 
 namespace cfv {
 namespace {
@@ -89,6 +93,37 @@ TEST(OutputFileName, CorrectsTheExtension) {
     EXPECT_EQ(OutputFileName(c.name, c.data.p(), c.data.length, false),
               SplitEntryName(c.name).base + SplitEntryName(c.name).extension);
   }
+}
+
+TEST(AppendNameComponents, Table) {
+  const struct {
+    const char* name;
+    std::vector<std::string> components;
+    bool leaves;
+    // clang-format off
+  } cases[] = {
+      {"a.t", {"a.t"}, false}, {"sub\\a.t", {"sub", "a.t"}, false}, {"sub/a.t", {"sub", "a.t"}, false},
+      {"abc ", {"abc"}, false}, {"x...", {"x"}, false}, {"x. . ", {"x"}, false},  // trailing blanks and dots go
+      {" lead", {" lead"}, false}, {"a\\\\b//c", {"a", "b", "c"}, false},         // empty components vanish
+      {"\\abs\\x", {"abs", "x"}, false}, {"/etc/x", {"etc", "x"}, false}, {"C:\\x", {"C:", "x"}, false},
+      {".", {}, false}, {"...", {}, false}, {"", {}, false}, {"..", {".."}, true}, {"..\\..\\x", {"..", "..", "x"}, true},
+      {"a/../../x", {"a", "..", "..", "x"}, true}, {"a\\..", {"a", ".."}, true},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    OutputPath path;
+    AppendNameComponents(c.name, path);
+    EXPECT_EQ(path.components, c.components) << c.name;
+    EXPECT_EQ(path.leavesExportFolder, c.leaves) << c.name;
+  }
+}
+
+TEST(ExportFolderOf, CutsTheExtensionOfTheLastComponentOnly) {
+  EXPECT_EQ(ExportFolderOf("/games/hero.npc"), "/games/hero");
+  EXPECT_EQ(ExportFolderOf("/games/hero.v2.npc"), "/games/hero.v2");
+  EXPECT_EQ(ExportFolderOf("../hero.npc"), "../hero");
+  EXPECT_EQ(ExportFolderOf("/games.d/hero"), "/games.d/hero");  // no extension: the file's own path
+  EXPECT_EQ(ExportFolderOf("/games/.npc"), "/games/.npc");      // a leading dot is no extension
 }
 
 }  // namespace

@@ -8,13 +8,11 @@ namespace cfv::test {
 
 struct ProcessResult {
   int status = -1;  // exit status, or -1 when it did not exit normally
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
-// Runs `argv[0]` with `argv`, in `workDir` when not empty, with `input` on
-// its standard input, as the user `uid` when it is not -1. Waits for it to
-// end.
+// Runs `argv[0]` with `argv`, in `workDir` when not empty, with `input` on its
+// standard input, as the user `uid` when it is not -1, and waits for its end.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "",
                          const std::string& workDir = "", int uid = -1);
 
