@@ -2,7 +2,7 @@
 # A real drag of tree rows onto another program's window, under Xvfb with a
 # window manager: the leaf arrives as its export file, the branch as its
 # folder tree; the drag's temporary files are gone once the program has
-# ended.   drag_out_test.sh TEST   (TEST: tree_actions_test)
+# ended.   drag_out_test.sh TEST   (TEST: app_test)
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
