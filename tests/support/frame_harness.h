@@ -6,17 +6,14 @@
 //   h.Select("face.bmp");            // the first item so named turns current
 //   QCOMPARE(h->TextView().toPlainText(), ...);   // h-> is the CMainFrame
 //
-// The settings file SettingsPath() is in the temporary folder `dir` and is
-// absent until something writes it. While the harness lives the current
-// directory is `dir` (the sound player writes play.tmp there).
+// The settings file SettingsPath() is in the temporary folder `dir`, absent
+// until something writes it. While the harness lives the current directory
+// is `dir` (the sound player writes play.tmp there).
 #pragma once
 
 #include <QModelIndex>
 #include <QStringList>
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <string_view>
 
 #include "app/main_frame.h"
 #include "custom_file_builder.h"
@@ -32,7 +29,6 @@ class FrameHarness {
   ~FrameHarness();
 
   TempDir dir;
-
   CMainFrame* operator->() const { return frame_.get(); }
   CMainFrame& operator*() const { return *frame_; }
   std::filesystem::path SettingsPath() const { return dir / "TazorCustomFileViewer.ini"; }
@@ -46,7 +42,7 @@ class FrameHarness {
   void Load(const std::filesystem::path& path, bool checked = false);
   // Waits until no drop is loading; the root items' texts without "<dir>/".
   QStringList Roots() const;
-  // The first item in pre-order whose text is `text` (a root's also "<dir>/<text>").
+  // The first item in pre-order whose text is `text` (a root's: also "<dir>/<text>").
   QModelIndex Index(std::string_view text) const;
   // Makes that item the tree view's current item, as a click on it does.
   void Select(std::string_view text);

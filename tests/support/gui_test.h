@@ -1,13 +1,8 @@
 // Test helper for the GUI tests: several Qt Test classes in one executable.
-// A test file ends with
-//
-//   CFV_GUI_TEST(MainFrameTest)
-//   #include "main_frame_test.moc"
-//
-// and gui_test_main.cpp (every cfv_gui_test links it) runs each registered
-// class in turn under one QApplication; the run fails when any class fails.
-// CFV_GUI_ROLE("--flag", Function) makes `test --flag ARG` run
-// Function(ARG) instead, for a test that plays a program of its own.
+// A test file ends with CFV_GUI_TEST(MainFrameTest) and its moc include;
+// gui_test_main.cpp runs each registered class in turn under one
+// QApplication and fails when any class fails. CFV_GUI_ROLE("--flag", F)
+// makes `test --flag ARG` run F(ARG) instead: a program a test script needs.
 #pragma once
 
 #include <QObject>
@@ -24,5 +19,5 @@ int RegisterGuiRole(const char* flag, int (*role)(const char* arg));
 #define CFV_GUI_TEST(Class)                             \
   [[maybe_unused]] static const int cfvGuiTest##Class = \
       ::cfv::test::RegisterGuiTest([] { return std::unique_ptr<QObject>(new Class); });
-#define CFV_GUI_ROLE(flag, Function) \
-  [[maybe_unused]] static const int cfvGuiRole##Function = ::cfv::test::RegisterGuiRole(flag, Function);
+#define CFV_GUI_ROLE(flag, F) \
+  [[maybe_unused]] static const int cfvGuiRole##F = ::cfv::test::RegisterGuiRole(flag, F);

@@ -10,13 +10,13 @@
 
 namespace {
 
-std::vector<std::function<std::unique_ptr<QObject>()>>& Tests() {
-  static std::vector<std::function<std::unique_ptr<QObject>()>> tests;
-  return tests;
-}
-std::map<std::string, int (*)(const char*)>& Roles() {
-  static std::map<std::string, int (*)(const char*)> roles;
-  return roles;
+struct Registry {
+  std::vector<std::function<std::unique_ptr<QObject>()>> tests;
+  std::map<std::string, int (*)(const char*)> roles;
+};
+Registry& Registered() {
+  static Registry registry;
+  return registry;
 }
 
 // Whether `test` has a test function named by one of the arguments.
@@ -30,24 +30,24 @@ bool Named(const QObject& test, const QStringList& args) {
 }  // namespace
 
 int cfv::test::RegisterGuiTest(std::function<std::unique_ptr<QObject>()> make) {
-  Tests().push_back(std::move(make));
-  return static_cast<int>(Tests().size());
+  Registered().tests.push_back(std::move(make));
+  return 0;
 }
 
 int cfv::test::RegisterGuiRole(const char* flag, int (*role)(const char*)) {
-  Roles()[flag] = role;
-  return static_cast<int>(Roles().size());
+  Registered().roles[flag] = role;
+  return 0;
 }
 
 // Arguments as Qt Test's; test functions named there run in the classes that have them.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setAttribute(Qt::AA_Use96Dpi, true);
-  if (argc == 3 && Roles().count(argv[1]) != 0) return Roles()[argv[1]](argv[2]);
+  if (argc == 3 && Registered().roles.count(argv[1]) != 0) return Registered().roles[argv[1]](argv[2]);
   QStringList args;  // with data tags cut off
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]).section(':', 0, 0);
   std::vector<std::unique_ptr<QObject>> tests;
-  for (const auto& make : Tests()) tests.push_back(make());
+  for (const auto& make : Registered().tests) tests.push_back(make());
   const bool choosing =
       std::any_of(tests.begin(), tests.end(), [&](const auto& t) { return Named(*t, args); });
   int failed = 0;

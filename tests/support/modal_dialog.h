@@ -7,19 +7,17 @@
 //
 // While the driver lives, each modal window that comes up is recorded in
 // `seen` (a message box as "<icon>: <text>", any other window by its class
-// name), waited for until it is active, and handed to the next step; nested
-// windows (a font chooser opened by a step) get the steps after it. A window
-// still open after its step (a failed check returns early), or with no step
-// left, is closed, so a failing test never hangs in a dialog's loop. The
-// export's progress dialog is left alone: it only watches the walk, the
-// questions and boxes over it are what the steps answer.
+// name), waited for until active and handed to the next step; nested windows
+// (a font chooser opened by a step) get the steps after it. A window still
+// open after its step, or with no step left, is closed: a failing test never
+// hangs in a dialog's loop. The export's progress dialog is left alone: it
+// only watches the walk, the steps answer the boxes over it.
 #pragma once
 
 #include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
-#include <vector>
 
 class QWidget;
 
@@ -37,12 +35,12 @@ class ModalDriver {
   std::deque<ModalStep> steps_;
 };
 
-// A step of actions separated by blanks: a number clicks the control with
-// that template id (at its left end, where a check box has its box) or, in
-// a message box, that standard button (QMessageBox::Yes, ...); "enter" and
-// "esc" press the key; "close" uses the close box. "file=TEXT" (the whole
-// step) types TEXT as a file dialog's file name, or opens the folder TEXT in
-// a folder dialog, and accepts.
+// Actions separated by blanks: a number clicks the control with that
+// template id (at its left end, where a check box has its box) or, in a
+// message box, that standard button; "enter" and "esc" press the key;
+// "close" uses the close box. "file=TEXT" (the whole step) types TEXT as a
+// file dialog's file name, or opens the folder TEXT in a folder dialog, and
+// accepts.
 ModalStep Do(const QString& actions);
 
 }  // namespace cfv::test
