@@ -108,89 +108,66 @@ class MainFrameTest : public QObject {
              QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), splitter.height()));
   }
 
-  // The status bar after the load and for the current item; blank while the
-  // context menu or a menu of the bar is open.
-  void StatusBar_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("item");  // "-" for no current item
-    QTest::addColumn<QString>("status");
-    const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
-    // clang-format off
-    Row("loaded", "en-US", "-", "1 file, 6 entries");
-    Row("file", "en-US", "pack.god", "pack.god: 6 entries");
-    Row("image", "en-US", "face.bm", "face.bm: " + bmp + " bytes, zlib, Image");
-    Row("branch", "en-US", "sub.npc", "sub.npc: " + sub + " bytes, stored, holding 3 entries");
-    Row("gzip", "en-US", "v.t", "v.t: 4 bytes, gzip, Text");
-    Row("ja", "ja-JP", "note.tx", "note.tx: 5 バイト、無圧縮、テキスト");
-    // clang-format on
-  }
-  void StatusBar() {
-    QFETCH(QString, locale);
-    QFETCH(QString, item);
-    FrameHarness h(locale.toStdString());
+  // The tree of pack.god. The status bar after the load and for the current
+  // item, blank while the context menu or a menu of the bar is open. The
+  // context menu offers (enabled) what fits the item and acts on its subtree.
+  // Export This Entry proposes the export's name; the save dialog's own
+  // question is the only one before the file is replaced. Export This Branch
+  // lays the branch out as the export does. Roots do not drag out.
+  void TheTree() {
+    FrameHarness h;
     h.Show();
     LoadPack(h);
-    if (item != "-") h.Select(item.toStdString());
-    QTEST(h->StatusText().section('/', -1), "status");
-    for (int menu = 0; menu < 2; ++menu) {
-      QString whileOpen = "?";
-      QTimer::singleShot(0, [&] {
-        whileOpen = h->StatusText();
-        QApplication::activePopupWidget()->close();
-      });
-      const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
-      if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
-      if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
-      QCOMPARE(whileOpen, QString());
-      QTEST(h->StatusText().section('/', -1), "status");
+    const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
+    for (const QString& status :
+         QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
+                     "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
+      if (status.contains(':')) h.Select(status.section(':', 0, 0).toStdString());
+      QCOMPARE(h->StatusText().section('/', -1), status);
+      for (int menu = 0; menu < 2; ++menu) {
+        QString whileOpen = "?";
+        QTimer::singleShot(0, [&] {
+          whileOpen = h->StatusText();
+          QApplication::activePopupWidget()->close();
+        });
+        const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
+        if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
+        if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
+        QCOMPARE(whileOpen, QString());
+        QCOMPARE(h->StatusText().section('/', -1), status);
+      }
     }
-  }
-
-  // The context menu offers (enabled) what fits the item; its items act on the item's subtree.
-  void TreeMenu_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("offered");  // the enabled items
-    QTest::addColumn<QString>("after");    // checked | expanded | clipboard
-    const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
-    // clang-format off
-    Row("root", "pack.god", "uncheckSubtree", all, "|pack.god deep.cmp|");
-    Row("leaf", "face.bm", "copyName", "exportEntry checkSubtree uncheckSubtree copyName", "face.bm|pack.god deep.cmp|face.bm");
-    Row("branch check", "sub.npc", "checkSubtree", "exportBranch " + all, "face.bm sub.npc line.t deep.cmp v.t|pack.god deep.cmp|");
-    Row("branch expand", "sub.npc", "expandAll", "exportBranch " + all, "face.bm|pack.god sub.npc deep.cmp|");
-    Row("collapse", "pack.god", "collapseAll", all, "face.bm||");
-    // clang-format on
-  }
-  void TreeMenu() {
-    QFETCH(QString, item);
-    QFETCH(QString, action);
-    FrameHarness h;
-    LoadPack(h);
     QGuiApplication::clipboard()->clear();
     h->TreeView().collapseAll();
     h->TreeView().expand(h.Index("pack.god"));
     h->TreeView().expand(h.Index("deep.cmp"));  // inside the collapsed sub.npc
     h->Model().SetChecked(h->Model().ItemOf(h.Index("face.bm")), true);
-    std::unique_ptr<QMenu> menu;
-    QAction* chosen = MenuItem(h, item, qPrintable(action), menu);
-    QStringList items, checked, expanded;
-    for (QAction* a : menu->actions())
-      if (!a->isSeparator() && a->isEnabled()) items << a->objectName();
-    QTEST(items.join(' '), "offered");
-    chosen->trigger();
-    for (const char* name : {"pack.god", "face.bm", "sub.npc", "line.t", "deep.cmp", "v.t", "note.tx"}) {
-      if (h.Index(name).data(Qt::CheckStateRole).toInt() == Qt::Checked) checked << name;
-      if (h->TreeView().isExpanded(h.Index(name))) expanded << name;
+    // "item action: the enabled items | then checked | expanded | clipboard"
+    const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
+    for (const QString& row :
+         QStringList{"face.bm copyName: exportEntry checkSubtree uncheckSubtree "
+                     "copyName|face.bm|pack.god deep.cmp|face.bm",
+                     "pack.god uncheckSubtree: " + all + "||pack.god deep.cmp|face.bm",
+                     "sub.npc checkSubtree: exportBranch " + all +
+                         "|sub.npc line.t deep.cmp v.t|pack.god deep.cmp|face.bm",
+                     "sub.npc expandAll: exportBranch " + all +
+                         "|sub.npc line.t deep.cmp v.t|pack.god sub.npc deep.cmp|face.bm",
+                     "pack.god collapseAll: " + all + "|sub.npc line.t deep.cmp v.t||face.bm"}) {
+      std::unique_ptr<QMenu> menu;
+      QAction* chosen =
+          MenuItem(h, row.section(' ', 0, 0), qPrintable(row.section(' ', 1, 1).chopped(1)), menu);
+      QStringList items, checked, expanded;
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled()) items << a->objectName();
+      chosen->trigger();
+      for (const char* name : {"pack.god", "face.bm", "sub.npc", "line.t", "deep.cmp", "v.t", "note.tx"}) {
+        if (h.Index(name).data(Qt::CheckStateRole).toInt() == Qt::Checked) checked << name;
+        if (h->TreeView().isExpanded(h.Index(name))) expanded << name;
+      }
+      QCOMPARE(row.section(' ', 0, 1) + ' ' + items.join(' ') + '|' + checked.join(' ') + '|' +
+                   expanded.join(' ') + '|' + QGuiApplication::clipboard()->text(),
+               row);
     }
-    QTEST(checked.join(' ') + '|' + expanded.join(' ') + '|' + QGuiApplication::clipboard()->text(), "after");
-  }
-
-  // Export This Entry proposes the export's name; the save dialog's own
-  // question is the only one before the file is replaced. Export This Branch
-  // lays the branch out as the export does. Roots do not drag out.
-  void TakingEntriesOut() {
-    FrameHarness h;
-    LoadPack(h);
     const QString dir = QString::fromStdString(h.dir.path().string());
     WriteFile(h.dir / "face.bmp", "old");
     WriteFile(h.dir / "sub/line.txt", "mine");
@@ -281,56 +258,58 @@ class MainFrameTest : public QObject {
     QTEST(h.Roots(), "roots");
   }
 
-  // OK writes all three fonts, even unchanged; Cancel writes nothing. The
-  // fonts apply to the views at once and are read back at the next start.
-  void Configuration_data() {
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("a new preview font") << "1002 1" << true;
-    QTest::newRow("a new file list font") << "1001 1" << true;
-    QTest::newRow("a new font, then Cancel") << "1002 2" << false;
-  }
-  void Configuration() {
-    QFETCH(QString, actions);
-    QFETCH(bool, written);
+  // In Japanese, as the system locale says. Each dialog the window opens is
+  // in the General font of the settings file, centred over the window.
+  // Configuration: OK writes all three fonts, even unchanged; Cancel writes
+  // nothing. The fonts apply to the views at once and are read back at the
+  // next start.
+  void LanguageDialogsAndFonts() {
     FrameHarness h("ja-JP");
-    h.Show();
-    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     UserFonts expected = h->Fonts();
-    ModalDriver modals({Do(actions), [&](QWidget* w) {
-                          qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
-                          qobject_cast<QFontDialog*>(w)->accept();
-                        }});
-    h->Action(kIdOptionConfiguration)->trigger();
-    for (const char* key : {"FontGeneral", "FontFileTree", "FontViewer"})
-      QCOMPARE(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", key).has_value(), written);
-    LogFont& changed = actions.startsWith("1002") ? expected.viewer : expected.fileTree;
-    if (written) changed = FromQFont(chosen, changed, h->ScreenDpi());
-    for (int start = 0; start < 2; ++start, h.Restart()) {
-      QCOMPARE(h->Fonts(), expected);
-      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
-      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
-    }
-  }
-
-  // Each dialog the window opens is in the General font of the settings
-  // file, centred over the window.
-  void DialogsOfTheWindow() {
-    FrameHarness h;
-    UserFonts fonts = h->Fonts();
-    fonts.general.lfHeight = -11;
-    SaveUserFonts(h.SettingsPath(), fonts);
+    expected.general.lfHeight = -11;
+    SaveUserFonts(h.SettingsPath(), expected);
+    const std::string general = *ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral");
+    fs::remove(h.SettingsPath());
+    WriteIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral", general);
     h.Restart();
     h.Show();
-    const ModalStep look = [&](QWidget* w) {
+    LoadPack(h);
+    h.Select("note.tx");
+    QCOMPARE(h->StatusText(), QStringLiteral("note.tx: 5 バイト、無圧縮、テキスト"));
+    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
+    const auto look = [&](QWidget* w) {
       QCOMPARE(w->font().pixelSize(), 11);
       QVERIFY((w->frameGeometry().center() - h->frameGeometry().center()).manhattanLength() <= 2);
     };
-    ModalDriver modals({look, look, look});
-    for (int command : {kIdFileExport, kIdOptionConfiguration, kIdHelpAbout}) h->Action(command)->trigger();
-    QCOMPARE(modals.seen, (QStringList{"cfv::CExportDlg", "cfv::COptionConfigDlg", "cfv::CAboutDlg"}));
+    const auto dialog = [&](const QString& actions) -> ModalStep {
+      return [&, actions](QWidget* w) { look(w), Do(actions)(w); };
+    };
+    const ModalStep choose = [&](QWidget* w) {
+      qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
+      qobject_cast<QFontDialog*>(w)->accept();
+    };
+    ModalDriver modals({dialog("1002 2"), choose, dialog("1001 1"), choose, dialog("1002 1"), choose,
+                        dialog(""), dialog("")});
+    h->Action(kIdOptionConfiguration)->trigger();  // a new font, then Cancel
+    QVERIFY(!ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontViewer").has_value());
+    for (LogFont* font : {&expected.fileTree, &expected.viewer}) {
+      h->Action(kIdOptionConfiguration)->trigger();
+      *font = FromQFont(chosen, *font, h->ScreenDpi());
+      QCOMPARE(h->Fonts(), expected);
+      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
+      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
+      QVERIFY(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontViewer").has_value());
+    }
+    for (int command : {kIdFileExport, kIdHelpAbout}) h->Action(command)->trigger();
+    QCOMPARE(
+        modals.seen.filter("cfv::").join(' '),
+        "cfv::COptionConfigDlg cfv::COptionConfigDlg cfv::COptionConfigDlg cfv::CExportDlg cfv::CAboutDlg");
     h->LoadPaths({h.dir / "none"});  // the progress dialog shows at once, not for long
     look(h->Loader().Dialog());
+    h.Restart();
+    QCOMPARE(h->Fonts(), expected);
+    QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
+    QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
   }
 
   // A normal close ends with 1 and saves nothing; paths on the command line load at the start.
