@@ -9,10 +9,6 @@
 
 namespace cfv::test {
 
-FrameEnvironment TestEnvironment(const TempDir& dir, const std::string& locale) {
-  return FrameEnvironment{[locale] { return locale; }, dir / "TazorCustomFileViewer.ini"};
-}
-
 FrameHarness::FrameHarness(std::string locale)
     : locale_(std::move(locale)), oldCwd_(std::filesystem::current_path()) {
   std::filesystem::current_path(dir.path());
@@ -33,7 +29,7 @@ void FrameHarness::Show() {
 
 void FrameHarness::Restart() {
   frame_.reset();
-  frame_ = std::make_unique<CMainFrame>(TestEnvironment(dir, locale_));
+  frame_ = std::make_unique<CMainFrame>(FrameEnvironment{[this] { return locale_; }, SettingsPath()});
 }
 
 void FrameHarness::Load(const std::filesystem::path& path, bool checked) {

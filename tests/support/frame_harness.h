@@ -20,9 +20,6 @@
 
 namespace cfv::test {
 
-// The system locale `locale`, the settings file "TazorCustomFileViewer.ini" in `dir`.
-FrameEnvironment TestEnvironment(const TempDir& dir, const std::string& locale);
-
 class FrameHarness {
  public:
   explicit FrameHarness(std::string locale = "en-US");
