@@ -2,7 +2,7 @@
 # A real drag of tree rows onto another program's window, under Xvfb with a
 # window manager: the leaf arrives as its export file, the branch as its
 # folder tree; the drag's temporary files are gone once the program has
-# ended.   drag_out_test.sh TEST   (TEST: tree_actions_test)
+# ended.   drag_out_test.sh TEST   (TEST: app_test)
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -14,7 +14,7 @@ openbox >/dev/null 2>&1 &
 "$program" --drag-source "$work" >"$work/rows" 2>/dev/null &
 source=$!
 frame=$(xdotool search --sync --name "Tazor Custom File Viewer" | head -1)
-"$program" --drop-target "$work/dropped" >"$work/carried" 2>/dev/null &
+"$program" --drop-target - >"$work/carried" 2>/dev/null &
 target=$(xdotool search --sync --name "cfv drop target" | head -1)
 xdotool windowmove --sync "$target" 1050 500
 # Waits up to 10 s for a condition; the steps below only pace the pointer.
@@ -26,7 +26,8 @@ while read -r x y; do
   for step in 0 5 10; do xdotool mousemove --window "$target" $((100 + step)) 100 sleep 0.1; done
   xdotool mouseup 1 sleep 0.2
 done <"$work/rows"
-wait_for 'diff -r "$work/expected" "$work/dropped" >/dev/null 2>&1' || diff -r "$work/expected" "$work/dropped"
+wait_for '[ "$(wc -l <"$work/carried")" -ge 2 ]' || { echo "not dropped"; exit 1; }
+while read -r path; do diff -r "$work/expected/$(basename "$path")" "$path"; done <"$work/carried"
 touch "$work/quit"
 wait "$source"
 while read -r path; do [ ! -e "$path" ] || { echo "left behind: $path"; exit 1; }; done <"$work/carried"

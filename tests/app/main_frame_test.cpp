@@ -1,6 +1,7 @@
-// The program and its main window: language, panes and splitter, status
-// bar, drops and the Open commands, the filter, fonts from and to the
-// settings file, the dialogs it opens; the program's exit statuses.
+// The program and its main window through the real window: panes, status
+// bar, drops and Open, the tree's context menu and entries taken out, fonts
+// and the dialogs, exit statuses. With --drag-source DIR or --drop-target -
+// it plays one of the two programs of the real drag (drag_out_test.sh).
 #include "app/main_frame.h"
 
 #include <QClipboard>
@@ -8,6 +9,7 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -16,6 +18,7 @@
 
 #include "app/pane_splitter.h"
 #include "app/run.h"
+#include "app/tree_actions.h"
 #include "common/exit_status.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
@@ -31,116 +34,163 @@ using namespace cfv;
 using namespace cfv::test;
 namespace fs = std::filesystem;
 
+namespace {
+
+const std::string kBmp = MakeBmp(2, 2);
+const std::vector<Entry> kSub = {Leaf("line.t", "hello"), Branch("deep.cmp", {Leaf("v.t", Gzip("deep"))})};
+
+// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx; loaded, expanded.
+void LoadPack(FrameHarness& h) {
+  WriteFile(h.dir / "pack.god",
+            Serialize({Leaf("face.bm", Zlib(kBmp)), Branch("sub.npc", kSub), Leaf("note.tx", "plain")}));
+  h.Load(h.dir / "pack.god");
+}
+
+QAction* MenuItem(const FrameHarness& h, const QString& item, const char* action,
+                  std::unique_ptr<QMenu>& menu) {
+  menu = h->TreeActions().MakeMenu(h->Model().ItemOf(h.Index(item.toStdString())));
+  return menu->findChild<QAction*>(action);
+}
+
+}  // namespace
+
 class MainFrameTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void LanguageFollowsTheSystemLocale_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("fileMenu");
-    for (const char* locale : {"en-US", "ja-JP", "JA-jp", ""})
-      QTest::newRow(locale) << locale << (locale[0] == 'e' || !locale[0] ? "&File" : "ファイル(&F)");
-  }
-  void LanguageFollowsTheSystemLocale() {
-    QFETCH(QString, locale);
-    FrameHarness h(locale.toStdString());
-    QTEST(h->menuBar()->actions().at(0)->text(), "fileMenu");
-  }
-
-  // The tree keeps its 360 pixels however the window is resized; at first
-  // only the text view shows on the right, its text ready to copy.
-  void PanesAtCreationAndAfterResizing() {
+  // At first only the text view shows on the right. The tree keeps its 360
+  // pixels however the window is resized; the bar is clamped only when moved:
+  // a double click centres it, a drag moves it.
+  void PanesAndSplitter() {
     FrameHarness h;
     h.Show();
+    CPaneSplitter& splitter = h->Splitter();
     QVERIFY(!h->TextView().isHidden() && h->ImageView().isHidden() && h->MusicPlayerView().isHidden());
-    QCOMPARE(h->Splitter().RightPane(), &h->TextView());
-    for (int width : {1100, 300, 0, 800}) {
-      if (width == 0) h->showMinimized();
-      if (width == 0) h->showNormal();
-      if (width != 0) h->resize(width, 600);
-      QTRY_COMPARE(h->Splitter().width(), width == 0 ? 300 : width);
-      QVERIFY(h->TreeView().width() == 360 && h->TextView().geometry().left() == 364);
-    }
-    h->TextView().selectAll();
-    QGuiApplication::clipboard()->clear();
-    QTest::keyClick(&h->TextView(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), h->TextView().toPlainText());
-  }
-
-  // The bar keeps its place as the splitter is resized; set (-1 centres) it
-  // is clamped; a double click centres it, a drag moves it.
-  void Splitter_data() {
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<int>("pos");
-    QTest::newRow("kept through resizing") << 800 << "pos 360, size 1200, size 200, size 900" << 360;
-    QTest::newRow("clamped when set") << 300 << "pos 360" << 296;
-    QTest::newRow("not moved by widening") << 300 << "pos 360, size 1000" << 296;
-    QTest::newRow("centred") << 1000 << "pos -1" << 498;
-    QTest::newRow("double click") << 804 << "pos 100, dclick" << 400;
-    QTest::newRow("drag") << 804 << "pos 100, dclick, drag -150" << 250;
-  }
-  void Splitter() {
-    QFETCH(int, width);
-    QFETCH(QString, steps);
-    CPaneSplitter splitter;
-    auto* left = new QWidget(&splitter);
-    auto* right = new QWidget(&splitter);
-    splitter.resize(width, 300);
-    splitter.SetLeftPane(left);
-    splitter.SetRightPane(right);
-    splitter.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&splitter));
     QWidget* bar = splitter.findChild<QWidget*>(QStringLiteral("splitterBar"));
-    for (const QString& step : steps.split(", ")) {
-      const int n = step.section(' ', 1).toInt();
-      if (step.startsWith("pos")) splitter.SetSplitterPos(n);
-      if (step.startsWith("size")) splitter.resize(n, 300);
-      if (step == "dclick") QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(2, 10));
-      if (!step.startsWith("drag")) continue;
-      QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
-      QMouseEvent move(QEvent::MouseMove, QPointF(1 + n, 10), bar->mapToGlobal(QPointF(1 + n, 10)),
-                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(bar, &move);
-      QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1 + n, 10));
+    for (const char* row : {"size 1100, size 300, min, size 800 = 360", "size 804, dclick = 400",
+                            "drag -150 = 250", "size 600, drag 400, size 1000 = 596", "drag -1000 = 0"}) {
+      for (const QString& step : QString(row).section(" = ", 0, 0).split(", ")) {
+        const int n = step.section(' ', 1).toInt();
+        if (step == "min") h->showMinimized(), h->showNormal();
+        if (step.startsWith("size")) h->resize(n, 600);
+        if (step.startsWith("size")) QTRY_COMPARE(splitter.width(), n);
+        if (step == "dclick") QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(2, 10));
+        if (!step.startsWith("drag")) continue;
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
+        QMouseEvent move(QEvent::MouseMove, QPointF(1 + n, 10), bar->mapToGlobal(QPointF(1 + n, 10)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1 + n, 10));
+      }
+      const int pos = splitter.SplitterPos(), height = splitter.height();
+      QCOMPARE(QString(row).section(" = ", 0, 0) + " = " + QString::number(pos), row);
+      QCOMPARE(h->TreeView().width(), pos);
+      QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
+      QCOMPARE(h->TextView().geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
     }
-    QTEST(splitter.SplitterPos(), "pos");
-    const int pos = splitter.SplitterPos(), height = splitter.height();
-    QCOMPARE(left->geometry(), QRect(0, 0, pos, height));
-    QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
-    QCOMPARE(right->geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
   }
 
-  void StatusBarIsBlankWhileAMenuIsOpen() {
+  // The tree of pack.god. The status bar after the load and for the current
+  // item, blank while the context menu or a menu of the bar is open. The
+  // context menu offers (enabled) what fits the item and acts on its subtree.
+  // Export This Entry proposes the export's name; the save dialog's own
+  // question is the only one before the file is replaced. Export This Branch
+  // lays the branch out as the export does. Roots do not drag out.
+  void TheTree() {
     FrameHarness h;
     h.Show();
-    const QString ready = h->StatusText();
-    QMenu* help = h->menuBar()->actions().at(2)->menu();
-    QString whileOpen = ready;
-    QTimer::singleShot(0, [&] {
-      whileOpen = h->StatusText();
-      help->close();
-    });
-    help->exec(h->mapToGlobal(QPoint(0, 0)));
-    QVERIFY(whileOpen.isEmpty() && !ready.isEmpty());
-    QCOMPARE(h->StatusText(), ready);
+    LoadPack(h);
+    const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
+    for (const QString& status :
+         QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
+                     "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
+      if (status.contains(':')) h.Select(status.section(':', 0, 0).toStdString());
+      QCOMPARE(h->StatusText().section('/', -1), status);
+      for (int menu = 0; menu < 2; ++menu) {
+        QString whileOpen = "?";
+        QTimer::singleShot(0, [&] {
+          whileOpen = h->StatusText();
+          QApplication::activePopupWidget()->close();
+        });
+        const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
+        if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
+        if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
+        QCOMPARE(whileOpen, QString());
+        QCOMPARE(h->StatusText().section('/', -1), status);
+      }
+    }
+    QGuiApplication::clipboard()->clear();
+    h->TreeView().collapseAll();
+    h->TreeView().expand(h.Index("pack.god"));
+    h->TreeView().expand(h.Index("deep.cmp"));  // inside the collapsed sub.npc
+    h->Model().SetChecked(h->Model().ItemOf(h.Index("face.bm")), true);
+    // "item action: the enabled items | then checked | expanded | clipboard"
+    const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
+    for (const QString& row :
+         QStringList{"face.bm copyName: exportEntry checkSubtree uncheckSubtree "
+                     "copyName|face.bm|pack.god deep.cmp|face.bm",
+                     "pack.god uncheckSubtree: " + all + "||pack.god deep.cmp|face.bm",
+                     "sub.npc checkSubtree: exportBranch " + all +
+                         "|sub.npc line.t deep.cmp v.t|pack.god deep.cmp|face.bm",
+                     "sub.npc expandAll: exportBranch " + all +
+                         "|sub.npc line.t deep.cmp v.t|pack.god sub.npc deep.cmp|face.bm",
+                     "pack.god collapseAll: " + all + "|sub.npc line.t deep.cmp v.t||face.bm"}) {
+      std::unique_ptr<QMenu> menu;
+      QAction* chosen =
+          MenuItem(h, row.section(' ', 0, 0), qPrintable(row.section(' ', 1, 1).chopped(1)), menu);
+      QStringList items, checked, expanded;
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled()) items << a->objectName();
+      chosen->trigger();
+      for (const char* name : {"pack.god", "face.bm", "sub.npc", "line.t", "deep.cmp", "v.t", "note.tx"}) {
+        if (h.Index(name).data(Qt::CheckStateRole).toInt() == Qt::Checked) checked << name;
+        if (h->TreeView().isExpanded(h.Index(name))) expanded << name;
+      }
+      QCOMPARE(row.section(' ', 0, 1) + ' ' + items.join(' ') + '|' + checked.join(' ') + '|' +
+                   expanded.join(' ') + '|' + QGuiApplication::clipboard()->text(),
+               row);
+    }
+    const QString dir = QString::fromStdString(h.dir.path().string());
+    WriteFile(h.dir / "face.bmp", "old");
+    WriteFile(h.dir / "sub/line.txt", "mine");
+    QString proposed;
+    std::unique_ptr<QMenu> menu;
+    {
+      ModalDriver modals({[&](QWidget* w) {
+                            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
+                            Do("file=" + dir + "/face.bmp")(w);
+                          },
+                          Do(QString::number(QMessageBox::Yes))});
+      MenuItem(h, "face.bm", "exportEntry", menu)->trigger();
+      QCOMPARE(modals.seen.size(), 2);
+    }
+    QCOMPARE(proposed.section('/', -1), QStringLiteral("face.bmp"));
+    QCOMPARE(ReadFile(h.dir / "face.bmp"), kBmp);
+    {  // the folder; line.txt is there: No; finished
+      ModalDriver modals({Do("file=" + dir), Do(QString::number(QMessageBox::No)), Do("1024")});
+      MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
+    }
+    QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
+    QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
   }
 
   // Local file URLs load in drop order, other URLs are left out, a second
   // drop appends again. No item turns current: the text view keeps its
-  // prompt, also once the tree has the focus back and after Tab.
-  void DropsOnTheWindow() {
+  // prompt (ready to copy), also once the tree has the focus back and after
+  // Tab. Ctrl+F goes to the filter box. File > Open and Open Folder load
+  // what is chosen, in the order chosen.
+  void LoadingFiles() {
     FrameHarness h;
-    WriteSingleEntryFile(h.dir / "z.god", "Z");
-    WriteSingleEntryFile(h.dir / "sub" / "y.cwd", "Y");
+    for (const char* name : {"z.god", "drop/y.cwd", "a.god", "b.god", "sub/c.npc", "sub/d/e.cwd"})
+      WriteSingleEntryFile(h.dir / name, "x.t");
     h.Show();
     h->TreeView().setFocus();
-    const QString prompt = h->TextView().toPlainText();
+    const QString prompt = h->TextView().toPlainText(), dir = QString::fromStdString(h.dir.path().string());
     QMimeData text, files;
     text.setText(QStringLiteral("not a file"));
-    files.setUrls({QUrl::fromLocalFile(QString::fromStdString((h.dir / "z.god").string())),
+    files.setUrls({QUrl::fromLocalFile(dir + "/z.god"),
                    QUrl(QStringLiteral("https://example.com/remote.god")),
-                   QUrl::fromLocalFile(QString::fromStdString((h.dir / "sub").string()))});
+                   QUrl::fromLocalFile(dir + "/drop")});
     for (QMimeData* mime : {&text, &files, &files}) {
       QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
       enter.setAccepted(false);
@@ -152,7 +202,7 @@ class MainFrameTest : public QObject {
       QVERIFY(drop.isAccepted() && h->Loader().Dialog()->isVisible());
       QCOMPARE(h->Loader().Dialog()->parentWidget(), &*h);
     }
-    QCOMPARE(h.Roots(), (QStringList{"z.god", "sub/y.cwd", "z.god", "sub/y.cwd"}));
+    QCOMPARE(h.Roots().join(' '), "z.god drop/y.cwd z.god drop/y.cwd");
     h->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&*h));
     for (int step = 0; step == 0 || (step < 6 && QApplication::focusWidget() != &h->TreeView()); ++step) {
@@ -161,164 +211,168 @@ class MainFrameTest : public QObject {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     QCOMPARE(QApplication::focusWidget(), &h->TreeView());
-    QCOMPARE(h->TextView().toPlainText(), prompt);
-    // Ctrl+F in the tree goes to the filter box; typing there filters.
     QTest::keyClick(&h->TreeView(), Qt::Key_F, Qt::ControlModifier);
     QTRY_VERIFY(h->FilterBox().Edit().hasFocus());
-    QTest::keyClicks(&h->FilterBox().Edit(), "Y*");
-    QCOMPARE(h.Roots(), (QStringList{"sub/y.cwd", "sub/y.cwd"}));
-    QVERIFY(h->TreeView().isExpanded(h->Model().index(1, 0)));
-  }
-
-  void OpenCommandsLoadWhatIsChosen_data() {
-    QTest::addColumn<int>("command");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QStringList>("roots");
-    QTest::newRow("files, in the order chosen")
-        << int(kIdFileOpen) << "\"b.god\" \"a.god\"" << QStringList{"b.god", "a.god"};
-    QTest::newRow("folder") << int(kIdFileOpenFolder) << "sub" << QStringList{"sub/c.npc", "sub/d/e.cwd"};
-    QTest::newRow("cancelled") << int(kIdFileOpen) << "" << QStringList{};
-  }
-  void OpenCommandsLoadWhatIsChosen() {
-    QFETCH(int, command);
-    QFETCH(QString, chosen);
-    FrameHarness h;
-    for (const char* name : {"a.god", "b.god", "sub/c.npc", "sub/d/e.cwd"})
-      WriteSingleEntryFile(h.dir / name, "x.t");
-    h.Show();
-    {  // the driver gone before the progress dialog comes up
-      ModalDriver modals({[&](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        if (chosen.isEmpty()) return dialog->reject();
-        if (dialog->fileMode() == QFileDialog::Directory) dialog->setDirectory(chosen);
-        if (dialog->fileMode() != QFileDialog::Directory)
-          dialog->findChild<QLineEdit*>("fileNameEdit")->setText(chosen);
-        QMetaObject::invokeMethod(dialog, "accept");
-      }});
-      h->Action(command)->trigger();
-      QCOMPARE(modals.seen, QStringList{"QFileDialog"});
+    h->TextView().selectAll();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&h->TextView(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), prompt);
+    for (auto [command, chosen, added] :
+         {std::tuple(kIdFileOpen, "esc", ""),
+          std::tuple(kIdFileOpen, "file=\"DIR/b.god\" \"DIR/a.god\"", " b.god a.god"),
+          std::tuple(kIdFileOpenFolder, "file=DIR/sub", " sub/c.npc sub/d/e.cwd")}) {
+      const QString before = h.Roots().join(' ');
+      {  // the driver gone before the progress dialog comes up
+        ModalDriver modals({Do(QString(chosen).replace("DIR", dir))});
+        h->Action(command)->trigger();
+        QCOMPARE(modals.seen, QStringList{"QFileDialog"});
+      }
+      QCOMPARE(h.Roots().join(' '), before + added);
     }
-    QTEST(h.Roots(), "roots");
   }
 
-  // OK writes all three fonts, even unchanged; Cancel writes nothing. The
-  // fonts apply to the views at once and are read back at the next start.
-  void Configuration_data() {
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("OK") << "1" << true;
-    QTest::newRow("Cancel") << "2" << false;
-    QTest::newRow("a new preview font") << "1002 1" << true;
-    QTest::newRow("a new file list font") << "1001 1" << true;
-    QTest::newRow("a new font, then Cancel") << "1002 2" << false;
-  }
-  void Configuration() {
-    QFETCH(QString, actions);
-    QFETCH(bool, written);
+  // In Japanese, as the system locale says. Each dialog the window opens is
+  // in the General font of the settings file, centred over the window.
+  // Configuration: OK writes all three fonts, even unchanged; Cancel writes
+  // nothing. The fonts apply to the views at once and are read back at the
+  // next start.
+  void LanguageDialogsAndFonts() {
     FrameHarness h("ja-JP");
-    h.Show();
-    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     UserFonts expected = h->Fonts();
-    ModalDriver modals({Do(actions), [&](QWidget* w) {
-                          qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
-                          qobject_cast<QFontDialog*>(w)->accept();
-                        }});
-    h->Action(kIdOptionConfiguration)->trigger();
-    for (const char* key : {"FontGeneral", "FontFileTree", "FontViewer"})
-      QCOMPARE(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", key).has_value(), written);
-    LogFont& changed = actions.startsWith("1002") ? expected.viewer : expected.fileTree;
-    if (written && actions != "1") changed = FromQFont(chosen, changed, h->ScreenDpi());
-    for (int start = 0; start < 2; ++start, h.Restart()) {
-      QCOMPARE(h->Fonts(), expected);
-      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
-      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
-    }
-  }
-
-  // Each dialog the window opens is in the General font of the settings
-  // file, centred over the window.
-  void DialogsOfTheWindow_data() {
-    QTest::addColumn<int>("command");  // 0: a drop
-    QTest::addColumn<QString>("dialog");
-    QTest::newRow("Export") << int(kIdFileExport) << "cfv::CExportDlg";
-    QTest::newRow("Configuration") << int(kIdOptionConfiguration) << "cfv::COptionConfigDlg";
-    QTest::newRow("About") << int(kIdHelpAbout) << "cfv::CAboutDlg";
-    QTest::newRow("progress") << 0 << "cfv::CWaitDlg";
-  }
-  void DialogsOfTheWindow() {
-    QFETCH(int, command);
-    QFETCH(QString, dialog);
-    FrameHarness h;
-    UserFonts fonts = h->Fonts();
-    fonts.general.lfHeight = -11;
-    SaveUserFonts(h.SettingsPath(), fonts);
+    expected.general.lfHeight = -11;
+    SaveUserFonts(h.SettingsPath(), expected);
+    const std::string general = *ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral");
+    fs::remove(h.SettingsPath());
+    WriteIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral", general);
     h.Restart();
     h.Show();
-    QString seen;
+    LoadPack(h);
+    h.Select("note.tx");
+    QCOMPARE(h->StatusText(), QStringLiteral("note.tx: 5 バイト、無圧縮、テキスト"));
+    const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     const auto look = [&](QWidget* w) {
       QCOMPARE(w->font().pixelSize(), 11);
       QVERIFY((w->frameGeometry().center() - h->frameGeometry().center()).manhattanLength() <= 2);
-      seen = w->metaObject()->className();
     };
-    ModalDriver modals({look});
-    if (command != 0) h->Action(command)->trigger();
-    if (command == 0) h->LoadPaths({h.dir / "none"});  // the progress dialog shows at once, not for long
-    if (command == 0) look(h->Loader().Dialog());
-    QCOMPARE(seen, dialog);
+    const auto dialog = [&](const QString& actions) -> ModalStep {
+      return [&, actions](QWidget* w) { look(w), Do(actions)(w); };
+    };
+    const ModalStep choose = [&](QWidget* w) {
+      qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
+      qobject_cast<QFontDialog*>(w)->accept();
+    };
+    ModalDriver modals({dialog("1002 2"), choose, dialog("1001 1"), choose, dialog("1002 1"), choose,
+                        dialog(""), dialog("")});
+    h->Action(kIdOptionConfiguration)->trigger();  // a new font, then Cancel
+    QVERIFY(!ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontViewer").has_value());
+    const auto fontsShown = [&] {
+      QCOMPARE(h->Fonts(), expected);
+      QCOMPARE(h->TreeView().font(), ToQFont(expected.fileTree));
+      QCOMPARE(h->TextView().font(), ToQFont(expected.viewer));
+    };
+    for (LogFont* font : {&expected.fileTree, &expected.viewer}) {
+      h->Action(kIdOptionConfiguration)->trigger();
+      *font = FromQFont(chosen, *font, h->ScreenDpi());
+      fontsShown();
+      QVERIFY(ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontViewer").has_value());
+    }
+    for (int command : {kIdFileExport, kIdHelpAbout}) h->Action(command)->trigger();
+    QCOMPARE(modals.seen.filter("cfv::").size(), 5);  // Configuration 3 times, Export, About
+    h->LoadPaths({h.dir / "none"});                   // the progress dialog shows at once, not for long
+    look(h->Loader().Dialog());
+    h.Restart();
+    fontsShown();
   }
 
-  // A normal close ends with 1 and saves nothing; paths on the command line
-  // load at the start.
+  // A normal close ends with 1 and saves nothing; paths on the command line load at the start.
   void RunEndsWithOneAfterExit() {
     FrameHarness h;
     WriteSingleEntryFile(h.dir / "b.god", "b.t");
     WriteSingleEntryFile(h.dir / "sub/a.npc", "a.t");
     QStringList roots;
-    const int status =
-        Run(TestEnvironment(h.dir, "en-US"),
-            [&](CMainFrame& frame) {
-              QTRY_VERIFY(frame.Loader().IsIdle());
-              for (int row = 0; row < frame.Model().rowCount(); ++row) {
-                const fs::path root = frame.Model().index(row, 0).data().toString().toStdString();
-                roots << QString::fromStdString(root.lexically_relative(h.dir.path()).string());
-              }
-              frame.Action(kIdFileExit)->trigger();
-            },
-            {h.dir / "b.god", h.dir / "sub"});
-    QCOMPARE(status, 1);
+    const auto exit = [&](CMainFrame& frame) {
+      QTRY_VERIFY(frame.Loader().IsIdle());
+      for (int row = 0; row < frame.Model().rowCount(); ++row)
+        roots << frame.Model().index(row, 0).data().toString().mid(int(h.dir.path().string().size()) + 1);
+      frame.Action(kIdFileExit)->trigger();
+    };
+    QCOMPARE(
+        Run({[] { return std::string("en-US"); }, h.SettingsPath()}, exit, {h.dir / "b.god", h.dir / "sub"}),
+        1);
     QCOMPARE(roots, (QStringList{"b.god", "sub/a.npc"}));
     QVERIFY(!fs::exists(h.SettingsPath()));
   }
 
-  // Without a display, --version still works; anything else gets
-  // a message and a status other than 0 and 1.
-  void ProgramWithoutADisplay_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "tazor-custom-file-viewer " CFV_VERSION "\n"
-                             << "";
-
-    QTest::newRow("no window") << QStringList{"x.god"} << kExitNoMainWindow << ""
-                               << "cannot create the main window";
-  }
+  // Without a display, --version still works; anything else gets a message
+  // and a status other than 0 and 1.
   void ProgramWithoutADisplay() {
-    QFETCH(QStringList, args);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(CFV_PROGRAM_PATH), args);
-    QVERIFY(program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit);
-    QTEST(program.exitCode(), "status");
-    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).left(out.size()), out);
-    const QString errors = QString::fromUtf8(program.readAllStandardError());
-    QVERIFY2(err.isEmpty() ? errors.isEmpty() : errors.contains(err), qPrintable(errors));
+    for (auto [arg, status, out, err] :
+         {std::tuple("--version", 0, "tazor-custom-file-viewer " CFV_VERSION "\n", ""),
+          std::tuple("x.god", int(kExitNoMainWindow), "", "cannot create the main window")}) {
+      QProcess program;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+      program.setProcessEnvironment(env);
+      program.start(QStringLiteral(CFV_PROGRAM_PATH), {arg});
+      QVERIFY(program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit);
+      QCOMPARE(program.exitCode(), status);
+      QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).left(int(strlen(out))), QString(out));
+      const QString errors = QString::fromUtf8(program.readAllStandardError());
+      QVERIFY2(*err ? errors.contains(err) : errors.isEmpty(), qPrintable(errors));
+    }
   }
 };
 
+namespace {
+
+// The window the rows are dragged from: prints where face.bm and sub.npc
+// are in it, writes into DIR/expected what their drag must give, and ends
+// when DIR/quit appears.
+int DragSource(const char* arg) {
+  const fs::path dir = arg;
+  WriteFile(dir / "expected/face.bmp", kBmp);
+  WriteFile(dir / "expected/sub/line.txt", "hello");
+  WriteFile(dir / "expected/sub/deep/v.txt", "deep");
+  FrameHarness h;
+  LoadPack(h);
+  h->show();
+  if (!QTest::qWaitForWindowExposed(&*h)) return 1;
+  for (const char* item : {"face.bm", "sub.npc"}) {
+    const QPoint at = h->TreeView().viewport()->mapTo(&*h, h->TreeView().visualRect(h.Index(item)).center());
+    std::printf("%d %d\n", at.x(), at.y());
+  }
+  std::fflush(stdout);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (fs::exists(dir / "quit")) QApplication::quit();
+  });
+  poll.start(50);
+  return QApplication::exec();
+}
+
+// A window that prints the paths dropped on it.
+class DropTarget : public QWidget {
+ public:
+  DropTarget() { setAcceptDrops(true); }
+  void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
+  void dropEvent(QDropEvent* event) override {
+    for (const QUrl& url : event->mimeData()->urls()) std::printf("%s\n", qPrintable(url.toLocalFile()));
+    std::fflush(stdout);
+    event->acceptProposedAction();
+  }
+};
+
+int DropOnTarget(const char*) {
+  DropTarget target;
+  target.setWindowTitle("cfv drop target");
+  target.resize(200, 200);
+  target.show();
+  return QApplication::exec();
+}
+
+}  // namespace
+
 CFV_GUI_TEST(MainFrameTest)
+CFV_GUI_ROLE("--drag-source", DragSource)
+CFV_GUI_ROLE("--drop-target", DropOnTarget)
 #include "main_frame_test.moc"

@@ -9,17 +9,10 @@
 
 namespace cfv::test {
 
-FrameEnvironment TestEnvironment(const TempDir& dir, const std::string& locale) {
-  FrameEnvironment env;
-  env.systemLocaleName = [locale] { return locale; };
-  env.settingsFile = dir / "TazorCustomFileViewer.ini";
-  return env;
-}
-
 FrameHarness::FrameHarness(std::string locale)
     : locale_(std::move(locale)), oldCwd_(std::filesystem::current_path()) {
   std::filesystem::current_path(dir.path());
-  frame_ = std::make_unique<CMainFrame>(TestEnvironment(dir, locale_));
+  Restart();
 }
 
 FrameHarness::~FrameHarness() {
@@ -36,7 +29,7 @@ void FrameHarness::Show() {
 
 void FrameHarness::Restart() {
   frame_.reset();
-  frame_ = std::make_unique<CMainFrame>(TestEnvironment(dir, locale_));
+  frame_ = std::make_unique<CMainFrame>(FrameEnvironment{[this] { return locale_; }, SettingsPath()});
 }
 
 void FrameHarness::Load(const std::filesystem::path& path, bool checked) {
@@ -58,18 +51,19 @@ QStringList FrameHarness::Roots() const {
   return roots;
 }
 
-ItemId FrameHarness::Find(std::string_view text) const {
+QModelIndex FrameHarness::Index(std::string_view text) const {
+  const EntryTree& tree = frame_->Model().Tree();
+  const std::string root = (dir / text).string();
   ItemId found = kNoItem;
-  frame_->Model().Tree().ForEachPreOrder(kNoItem, [&](ItemId item, unsigned) {
-    if (found == kNoItem && frame_->Model().Tree().Text(item) == text) found = item;
+  tree.ForEachPreOrder(kNoItem, [&](ItemId item, unsigned) {
+    if (found == kNoItem && (tree.Text(item) == text || tree.Text(item) == root)) found = item;
   });
-  return found;
+  return found == kNoItem ? QModelIndex() : frame_->Model().IndexOf(found);
 }
 
 void FrameHarness::Select(std::string_view text) {
-  const ItemId item = Find(text);
-  QVERIFY2(item != kNoItem, std::string(text).c_str());
-  frame_->TreeView().setCurrentIndex(frame_->Model().IndexOf(item));
+  QVERIFY2(Index(text).isValid(), std::string(text).c_str());
+  frame_->TreeView().setCurrentIndex(Index(text));
 }
 
 }  // namespace cfv::test

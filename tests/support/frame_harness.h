@@ -1,30 +1,24 @@
 // Test helper for GUI tests: a main window in an environment of its own.
 //
-//   FrameHarness h("ja-JP");          // the system locale the window sees
-//   h.Show();                         // shown and active
-//   h.Load(h.dir / "a.god");          // a custom file straight into the tree
-//   h.Select("face.bmp");             // the first item so named turns current
+//   FrameHarness h("ja-JP");         // the system locale the window sees
+//   h.Show();                        // shown and active
+//   h.Load(h.dir / "a.god");         // a custom file straight into the tree
+//   h.Select("face.bmp");            // the first item so named turns current
 //   QCOMPARE(h->TextView().toPlainText(), ...);   // h-> is the CMainFrame
 //
-// The settings file is SettingsPath(), in the temporary folder `dir`, and is
-// absent until something writes it. While the harness lives the current
-// directory is `dir` (the sound player writes play.tmp there).
+// The settings file SettingsPath() is in the temporary folder `dir`, absent
+// until something writes it. While the harness lives the current directory
+// is `dir` (the sound player writes play.tmp there).
 #pragma once
 
+#include <QModelIndex>
 #include <QStringList>
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <string_view>
 
 #include "app/main_frame.h"
 #include "custom_file_builder.h"
 
 namespace cfv::test {
-
-// A frame environment with the system locale `locale` and the settings file
-// "TazorCustomFileViewer.ini" in `dir`.
-FrameEnvironment TestEnvironment(const TempDir& dir, const std::string& locale);
 
 class FrameHarness {
  public:
@@ -32,25 +26,21 @@ class FrameHarness {
   ~FrameHarness();
 
   TempDir dir;
-
   CMainFrame* operator->() const { return frame_.get(); }
   CMainFrame& operator*() const { return *frame_; }
   std::filesystem::path SettingsPath() const { return dir / "TazorCustomFileViewer.ini"; }
 
   // Shows the window (1000 x 700) and waits until it is active.
   void Show();
-  // Replaces the window by a new one in the same environment: the next start
-  // of the program.
+  // A new window in the same environment: the next start of the program.
   void Restart();
-  // Appends the custom file at `path` to the tree as a drop of it would (the
-  // root item reads the path), without the loader; every item checked when
-  // `checked`. Expands the tree.
+  // Appends the custom file at `path` to the tree as a drop of it would,
+  // without the loader; every item checked when `checked`. Expands the tree.
   void Load(const std::filesystem::path& path, bool checked = false);
-  // Waits until no drop is loading, then gives the root items' texts with
-  // the leading "<dir>/" taken off.
+  // Waits until no drop is loading; the root items' texts without "<dir>/".
   QStringList Roots() const;
-  // The first item in pre-order (roots included) whose text is `text`.
-  ItemId Find(std::string_view text) const;
+  // The first item in pre-order whose text is `text` (a root's: also "<dir>/<text>").
+  QModelIndex Index(std::string_view text) const;
   // Makes that item the tree view's current item, as a click on it does.
   void Select(std::string_view text);
 

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -10,38 +12,38 @@
 namespace cfv::test {
 
 ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), steps.end()) {
-  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-  timer_.start(5);
-}
-
-void ModalDriver::Poll() {
-  QWidget* w = QApplication::activeModalWidget();
-  // The export's progress dialog only watches the walk; the questions and
-  // boxes over it are what the steps answer.
-  if (w == nullptr || w->property("cfvDriven").toBool() || w->inherits("cfv::CExportProgressDlg")) return;
-  w->setProperty("cfvDriven", true);
-  static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
-  auto* box = qobject_cast<QMessageBox*>(w);
-  seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text())
-               : QString::fromLatin1(w->metaObject()->className()));
-  // Run from a timer of its own, so that this one goes on polling for the
-  // windows the step opens.
-  ModalStep step = steps_.empty() ? ModalStep() : std::move(steps_.front());
-  if (!steps_.empty()) steps_.pop_front();
-  QTimer::singleShot(0, w, [w, step] {
-    if (step && QTest::qWaitForWindowActive(w)) step(w);
-    if (w->isVisible()) w->close();
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr || w->property("cfvDriven").toBool() || w->inherits("cfv::CExportProgressDlg")) return;
+    w->setProperty("cfvDriven", true);
+    static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
+    auto* box = qobject_cast<QMessageBox*>(w);
+    seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text())
+                 : QString::fromLatin1(w->metaObject()->className()));
+    ModalStep step = steps_.empty() ? ModalStep() : std::move(steps_.front());
+    if (!steps_.empty()) steps_.pop_front();
+    // From a timer of its own, so that this one goes on polling for the
+    // windows the step opens.
+    QTimer::singleShot(0, w, [w, step] {
+      if (step && QTest::qWaitForWindowActive(w)) step(w);
+      if (w->isVisible()) w->close();
+    });
   });
+  timer_.start(5);
 }
 
 ModalStep Do(const QString& actions) {
   return [actions](QWidget* w) {
+    if (auto* files = qobject_cast<QFileDialog*>(w); files && actions.startsWith("file=")) {
+      if (files->fileMode() == QFileDialog::Directory) files->setDirectory(actions.mid(5));
+      if (files->fileMode() != QFileDialog::Directory)
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(actions.mid(5));
+      return (void)QMetaObject::invokeMethod(files, "accept");
+    }
     for (const QString& action : actions.split(' ', Qt::SkipEmptyParts)) {
       QVERIFY2(w->isVisible(), qPrintable(action));
-      if (action == "enter") {
-        QTest::keyClick(w, Qt::Key_Return);
-      } else if (action == "esc") {
-        QTest::keyClick(w, Qt::Key_Escape);
+      if (action == "enter" || action == "esc") {
+        QTest::keyClick(w, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
       } else if (action == "close") {
         w->close();
       } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
@@ -56,7 +58,5 @@ ModalStep Do(const QString& actions) {
     }
   };
 }
-
-ModalStep Click(int idOrButton) { return Do(QString::number(idOrButton)); }
 
 }  // namespace cfv::test
