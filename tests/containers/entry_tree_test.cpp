@@ -33,75 +33,62 @@ struct Sample {
 const Lines kSampleLines{"0:r@0+",   "1:a@10+", "2:a1@11", "2:a2@12+",
                          "3:a21@13", "1:b@14",  "0:s@0+",  "1:c@15"};
 
-// Which of the sample's items are checked, in id order.
+// Which items are checked, in id order.
 std::string Checks(const EntryTree& tree) {
   std::string out;
   for (ItemId id = 0; id < tree.Size(); ++id) out += tree.IsChecked(id) ? 'x' : '.';
   return out;
 }
 
-TEST(EntryTree, AppendsInOrderUnderEachParent) {
-  Sample t;
-  EXPECT_EQ(test::TreeLines(t.tree), kSampleLines);
-  EXPECT_EQ(t.tree.FirstRoot(), t.r);
-  EXPECT_EQ(t.tree.LastRoot(), t.s);
-  EXPECT_EQ(t.tree.LastChild(t.a), t.a2);
-  EXPECT_EQ(
-      (std::vector<std::uint32_t>{t.tree.ChildCount(kNoItem), t.tree.ChildCount(t.a), t.tree.ChildCount(t.b),
-                                  t.tree.Row(t.a2), t.tree.Row(t.b), t.tree.Row(t.s), t.tree.Row(t.c)}),
-      (std::vector<std::uint32_t>{2, 2, 0, 1, 1, 1, 0}));
-  EXPECT_EQ(t.tree.RootOf(t.a21), t.r);
-  EXPECT_EQ(t.tree.RootOf(t.s), t.s);
-  // A walk from an item stays inside it.
-  Lines seen;
-  t.tree.ForEachPreOrder(t.a, [&](ItemId id, unsigned depth) {
-    seen.push_back(std::to_string(depth) + std::string(t.tree.Text(id)));
-  });
-  t.tree.ForEachPreOrder(t.a1, [&](ItemId id, unsigned depth) {
-    seen.push_back(std::to_string(depth) + std::string(t.tree.Text(id)));
-  });
-  EXPECT_EQ(seen, (Lines{"0a", "1a1", "1a2", "2a21", "0a1"}));
-}
-
-TEST(EntryTree, CheckStates) {
-  Sample t;
-  EXPECT_EQ(Checks(t.tree), "........");
-  t.tree.SetSubtreeChecked(t.a, true);  // ids: r a a1 b a2 a21 s c
-  EXPECT_EQ(Checks(t.tree), ".xx.xx..");
-  t.tree.SetChecked(t.a2, false);
-  EXPECT_EQ(Checks(t.tree), ".xx..x..");
-  t.tree.SetSubtreeChecked(t.a, false);
-  EXPECT_EQ(Checks(t.tree), "........");
-  t.tree.CheckAll(true);
-  EXPECT_EQ(Checks(t.tree), "xxxxxxxx");
-  t.tree.CheckAll(false);
-  EXPECT_EQ(Checks(t.tree), "........");
-}
-
-TEST(EntryTree, AppendTreeShiftsIdsAndChainsRoots) {
-  for (bool emptyFirst : {false, true}) {
+// The sample appended to an empty tree and to another sample: its ids shift,
+// the roots chain, each parent's children keep their order, checks carry over.
+TEST(EntryTree, AppendsInOrderAndAppendsTrees) {
+  for (bool emptyFirst : {true, false}) {
     SCOPED_TRACE(emptyFirst);
-    Sample t;
+    Sample t, other;
     EntryTree tree;
     if (!emptyFirst) tree = t.tree;
-    Sample other;
     other.tree.SetChecked(other.a1, true);
     const ItemId base = tree.AppendTree(other.tree);
+    const auto at = [&](ItemId id) { return id + base; };
     EXPECT_EQ(base, emptyFirst ? 0u : 8u);
     Lines expected = emptyFirst ? Lines{} : kSampleLines;
     expected.insert(expected.end(), kSampleLines.begin(), kSampleLines.end());
     EXPECT_EQ(test::TreeLines(tree), expected);
-    EXPECT_EQ(tree.ChildCount(kNoItem), base / 4 + 2);
-    EXPECT_EQ(tree.Row(other.s + base), base / 4 + 1);
+    EXPECT_EQ(
+        (std::vector<std::uint32_t>{tree.ChildCount(kNoItem), tree.ChildCount(at(other.a)),
+                                    tree.ChildCount(at(other.b)), tree.Row(at(other.a2)),
+                                    tree.Row(at(other.b)), tree.Row(at(other.s)), tree.Row(at(other.c))}),
+        (std::vector<std::uint32_t>{base / 4 + 2, 2, 0, 1, 1, base / 4 + 1, 0}));
     EXPECT_EQ(tree.FirstRoot(), emptyFirst ? other.r : t.r);
-    EXPECT_EQ(tree.LastRoot(), other.s + base);
-    EXPECT_EQ(tree.LastChild(other.a + base), other.a2 + base);
-    EXPECT_EQ(tree.RootOf(other.a21 + base), other.r + base);
-    EXPECT_EQ(Checks(tree), std::string(base, '.') + "..x.....");
-    EXPECT_EQ(tree.Text(other.c + base), "c");
+    EXPECT_EQ(tree.LastRoot(), at(other.s));
+    EXPECT_EQ(tree.LastChild(at(other.a)), at(other.a2));
+    EXPECT_EQ(tree.RootOf(at(other.a21)), at(other.r));
+    EXPECT_EQ(tree.RootOf(at(other.s)), at(other.s));
+    const std::string none(base, '.');
+    EXPECT_EQ(Checks(tree), none + "..x.....");
+    // A walk from an item stays inside it.
+    Lines seen;
+    for (ItemId from : {at(other.a), at(other.a1)}) {
+      tree.ForEachPreOrder(from, [&](ItemId id, unsigned depth) {
+        seen.push_back(std::to_string(depth) + std::string(tree.Text(id)));
+      });
+    }
+    EXPECT_EQ(seen, (Lines{"0a", "1a1", "1a2", "2a21", "0a1"}));
     // An empty tree appended changes nothing.
     EXPECT_EQ(tree.AppendTree(EntryTree()), tree.Size());
     EXPECT_EQ(test::TreeLines(tree), expected);
+    // Checks of a subtree, of one item, of everything (ids: r a a1 b a2 a21 s c).
+    tree.SetSubtreeChecked(at(other.a), true);
+    EXPECT_EQ(Checks(tree), none + ".xx.xx..");
+    tree.SetChecked(at(other.a2), false);
+    EXPECT_EQ(Checks(tree), none + ".xx..x..");
+    tree.SetSubtreeChecked(at(other.a), false);
+    EXPECT_EQ(Checks(tree), none + "........");
+    tree.CheckAll(true);
+    EXPECT_EQ(Checks(tree), std::string(tree.Size(), 'x'));
+    tree.CheckAll(false);
+    EXPECT_EQ(Checks(tree), std::string(tree.Size(), '.'));
     // Cleared, it starts again from nothing.
     tree.Clear();
     EXPECT_TRUE(tree.Empty());

@@ -26,99 +26,71 @@ Lines LoadLines(const std::filesystem::path& path, bool* loaded = nullptr) {
 
 // Files whose shape tests one rule of the list walk each; no lines: the file
 // is no custom file.
-struct ShapeCase {
-  const char* what;
-  std::string bytes;
-  Lines expected;
-};
-
-std::vector<ShapeCase> ShapeCases() {
-  // A branch whose nested entries take less than its payload, followed by
-  // junk: the failed candidate's move covers the whole payload length from
-  // the candidate, so the top-level list resumes 60 bytes (the nested
-  // entry's size) past the branch's end and skips X1.
+TEST(Loader, FileShapes) {
+  // A branch whose nested entries take less than its payload, then junk: the
+  // failed candidate's move covers the whole payload length from the
+  // candidate, so the list resumes 60 bytes (the nested entry's size) past
+  // the branch's end and skips X1.
   Entry junkBranch = Branch("B", {Leaf("c", std::string(10, 'x'))});
   junkBranch.trailing = std::string(100, '\x01');
-  // A branch whose size runs past the end of the file: its nested entries
-  // are found as far as the file goes.
+  // A branch whose size runs past the end of the file: its nested entries are
+  // found as far as the file goes.
   Entry longBranch = Branch("long", {Leaf("in1", "a"), Leaf("in2", "b")});
   longBranch.sizeField = "5000";
-  // An entry whose size runs past its enclosing block: it keeps its item,
-  // its own payload is parsed as far as its size says, and the enclosing
-  // list ends there. The reading goes on at the end of that entry, so "lost",
-  // stored inside "outer", is read as the next top-level entry.
+  // An entry whose size runs past its enclosing block keeps its item and is
+  // parsed as far as its size says; the enclosing list ends there and the
+  // reading goes on after it, so "lost", inside "outer", is read top-level.
   Entry outer = Branch("outer", {Leaf("over", std::string(100, 'o')), Leaf("lost", "l")});
   outer.sizeField = "120";
-  // A header cut by the end of the file whose size is just under 100: the
-  // nested list's candidate lies wholly past the end, and its failed-candidate
-  // move (blockSize - 50, negative here) must not carry the reading back onto
-  // the cut header, or a list with a large block would read it again and
-  // again, millions of times.
+  // A header cut by the end of the file, size just under 100: the nested
+  // candidate lies wholly past the end, and its failed-candidate move
+  // (blockSize - 50, negative here) must not carry the reading back onto the
+  // cut header, or a large block would read it again, millions of times.
   const std::string h40(40, 'h');
   const std::string cut = Header(h40, "58").substr(0, 42);
   const std::string huge = Header("huge", "999999999");
   const Lines none;
-  std::vector<ShapeCase> cases = {
-      {"junk top-level candidate ends the file",
-       Serialize({Leaf("a", "1"), Leaf("b", "22")}) + std::string(60, '\x02') + Serialize({Leaf("c", "3")}),
-       {"0:root@0+", "1:a@0", "1:b@51"}},
-      {"names: 40 bytes without NUL, TAB LF CR, Shift_JIS",
-       Serialize({Leaf(std::string(40, 'N'), "x"), Leaf("a\tb\nc\rd", ""), Leaf("データ.bmp", "")}),
-       {"0:root@0+", "1:" + std::string(40, 'N') + "@0", "1:a\tb\nc\rd@51", "1:データ.bmp@101"}},
-      {"payload starting with 40 text bytes and no digits is a leaf",
-       Serialize({Leaf("p", std::string(40, 'P') + "abcdefghijrest"), Leaf("q", "")}),
-       {"0:root@0+", "1:p@0", "1:q@104"}},
-      {"payload that is a header is a branch",
-       Serialize({Leaf("looks", Header("inner", "55") + "12345")}),
-       {"0:root@0+", "1:looks@0+", "2:inner@50"}},
-      {"junk after a branch",
-       Serialize({junkBranch, Leaf("X1", std::string(10, 'a')), Leaf("X2", "b"), Leaf("X3", "c")}),
-       {"0:root@0+", "1:B@0+", "2:c@50", "1:X2@270", "1:X3@321"}},
-      {"branch running past the end of the file",
-       Serialize({longBranch}),
-       {"0:root@0+", "1:long@0+", "2:in1@50", "2:in2@101"}},
-      {"entry running past its enclosing block",
-       Serialize({outer, Leaf("after", "z")}),
-       {"0:root@0+", "1:outer@0+", "2:over@50", "1:lost@200", "1:after@251"}},
-      {"cut header", cut, {"0:root@0+", "1:" + h40 + "@0"}},
-      {"cut header in a large branch", huge + cut, {"0:root@0+", "1:huge@0+", "2:" + h40 + "@50"}},
-      {"cut header in nested large branches",
-       huge + huge + huge + cut,
-       {"0:root@0+", "1:huge@0+", "2:huge@50+", "3:huge@100+", "4:" + h40 + "@150"}},
-      // The first header decides whether the file is a custom file at all.
-      {"first header of size exactly 50", Header("one", "50"), {"0:root@0+", "1:one@0"}},
-      {"first header cut after its size digits",
-       Header("short", "50").substr(0, 42),
-       {"0:root@0+", "1:short@0"}},
-      {"first header cut inside its size", Header("short", "50").substr(0, 40), none},
-      {"first header of size 0", Header("one", "0") + std::string(20, 'x'), none},
-      {"first header with ten digits", Header("one", "0000000050"), none},
-      {"first header with a control byte in its name", Header("o\x02ne", "50"), none},
-      {"empty file", "", none},
-      {"text file", "hello world, this is not a custom file at all.\n", none},
+  const std::string R = "0:root@0+";
+  // clang-format off
+  std::vector<std::pair<std::string, Lines>> cases = {
+      // A junk top-level candidate ends the file.
+      {Serialize({Leaf("a", "1"), Leaf("b", "22")}) + std::string(60, '\x02') + Serialize({Leaf("c", "3")}),
+       {R, "1:a@0", "1:b@51"}},
+      // Names: 40 bytes without NUL, TAB LF CR, Shift_JIS.
+      {Serialize({Leaf(std::string(40, 'N'), "x"), Leaf("a\tb\nc\rd", ""), Leaf("データ.bmp", "")}),
+       {R, "1:" + std::string(40, 'N') + "@0", "1:a\tb\nc\rd@51", "1:データ.bmp@101"}},
+      // A payload starting with 40 text bytes and no digits is a leaf; one that is a header a branch.
+      {Serialize({Leaf("p", std::string(40, 'P') + "abcdefghijrest"), Leaf("q", "")}), {R, "1:p@0", "1:q@104"}},
+      {Serialize({Leaf("looks", Header("inner", "55") + "12345")}), {R, "1:looks@0+", "2:inner@50"}},
+      {Serialize({junkBranch, Leaf("X1", std::string(10, 'a')), Leaf("X2", "b"), Leaf("X3", "c")}),
+       {R, "1:B@0+", "2:c@50", "1:X2@270", "1:X3@321"}},
+      {Serialize({longBranch}), {R, "1:long@0+", "2:in1@50", "2:in2@101"}},
+      {Serialize({outer, Leaf("after", "z")}), {R, "1:outer@0+", "2:over@50", "1:lost@200", "1:after@251"}},
+      {cut, {R, "1:" + h40 + "@0"}},
+      {huge + cut, {R, "1:huge@0+", "2:" + h40 + "@50"}},
+      {huge + huge + huge + cut, {R, "1:huge@0+", "2:huge@50+", "3:huge@100+", "4:" + h40 + "@150"}},
+      // The first header decides whether the file is a custom file at all: size exactly 50, cut after its
+      // size digits, cut inside its size, size 0, ten digits, a control byte in its name; empty; text.
+      {Header("one", "50"), {R, "1:one@0"}}, {Header("short", "50").substr(0, 42), {R, "1:short@0"}},
+      {Header("short", "50").substr(0, 40), none}, {Header("one", "0") + std::string(20, 'x'), none},
+      {Header("one", "0000000050"), none}, {Header("o\x02ne", "50"), none}, {"", none},
+      {"hello world, this is not a custom file at all.\n", none},
   };
-  // Sizes 1 to 49 count as no header wherever the loader tests one.
+  // Sizes 1 to 49 count as no header wherever the loader tests one: first, in the list, starting a payload.
   for (const char* size : {"1", "49", "049"}) {
-    const std::string bad = Header("bad", size);
-    cases.push_back({"small size first", bad + Serialize({Leaf("after", "xyz")}), none});
-    cases.push_back({"small size in the list",
-                     Serialize({Leaf("good", "abc")}) + bad + Serialize({Leaf("after", "xyz")}),
-                     {"0:root@0+", "1:good@0"}});
-    cases.push_back({"small size starting a payload",
-                     Serialize({Leaf("leaf", bad + std::string(10, 'q')), Leaf("next", "n")}),
-                     {"0:root@0+", "1:leaf@0", "1:next@110"}});
+    const std::string bad = Header("bad", size), after = Serialize({Leaf("after", "xyz")});
+    cases.push_back({bad + after, none});
+    cases.push_back({Serialize({Leaf("good", "abc")}) + bad + after, {R, "1:good@0"}});
+    cases.push_back({Serialize({Leaf("leaf", bad + "qqqqqqqqqq"), Leaf("next", "n")}), {R, "1:leaf@0", "1:next@110"}});
   }
-  return cases;
-}
-
-TEST(Loader, FileShapes) {
+  // clang-format on
   test::TempDir dir;
-  for (const ShapeCase& c : ShapeCases()) {
-    SCOPED_TRACE(c.what);
-    test::WriteFile(dir / "f.god", c.bytes);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    test::WriteFile(dir / "f.god", cases[i].first);
     bool loaded = false;
-    EXPECT_EQ(LoadLines(dir / "f.god", &loaded), c.expected);
-    EXPECT_EQ(loaded, !c.expected.empty());
+    EXPECT_EQ(LoadLines(dir / "f.god", &loaded), cases[i].second);
+    EXPECT_EQ(loaded, !cases[i].second.empty());
   }
 }
 
@@ -175,44 +147,24 @@ TEST(Loader, TruncationSweep) {
 }
 
 // A chain of `levels` branches, one inside the other, around a leaf, then a
-// top-level leaf "tail". Built flat: a recursive serialiser would itself
-// need a deep stack.
-std::string DeepChain(std::size_t levels) {
-  std::string bytes;
-  bytes.reserve(levels * 50 + 200);
-  for (std::size_t i = 0; i < levels; ++i) {
-    const std::size_t size = (levels - i) * 50 + 50 + 4;  // the branches below, the leaf and its payload
-    bytes += Header("n", std::to_string(size));
-  }
-  return bytes + Header("leaf", "54") + "data" + Serialize({Leaf("tail", "t")});
-}
-
+// top-level leaf "tail"; entries nested deeper than the limit are not read.
 TEST(Loader, NestingBeyondTheLimitIsTakenAsALeaf) {
   test::TempDir dir;
-  for (std::size_t levels : {std::size_t{62}, std::size_t{63}, std::size_t{64}, std::size_t{100000}}) {
+  for (const std::size_t levels : {62, 63, 64, 100000}) {
     SCOPED_TRACE(levels);
-    const std::string bytes = DeepChain(levels);
+    // Built flat: a recursive serialiser would itself need a deep stack.
+    std::string bytes;
+    for (std::size_t i = 0; i < levels; ++i) bytes += Header("n", std::to_string((levels - i) * 50 + 54));
+    bytes += Header("leaf", "54") + "data" + Serialize({Leaf("tail", "t")});
     test::WriteFile(dir / "deep.god", bytes);
-    EntryTree tree;
-    ASSERT_TRUE(LoadCustomFile(dir / "deep.god", "root", tree));
-    unsigned deepest = 0;
-    ItemId deepestItem = kNoItem;
-    tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
-      if (depth > deepest) {
-        deepest = depth;
-        deepestItem = id;
-      }
-    });
-    // levels branches plus the leaf: levels + 1 entries nest one in another.
-    const std::size_t entries = levels + 1;
-    EXPECT_EQ(deepest, std::min<std::size_t>(entries, kMaxNestingDepth));
-    EXPECT_FALSE(tree.HasChildren(deepestItem));
-    EXPECT_EQ(tree.Data(deepestItem), (deepest - 1) * 50);
-    EXPECT_EQ(tree.Text(deepestItem), entries <= kMaxNestingDepth ? "leaf" : "n");
-    // The top-level list goes on after the chain at the right offset.
-    const ItemId root = tree.FirstRoot();
-    ASSERT_EQ(tree.ChildCount(root), 2u);
-    EXPECT_EQ(TreeLines(tree).back(), "1:tail@" + std::to_string(bytes.size() - 51));
+    Lines expected{"0:root@0+"};
+    const std::size_t shown = std::min<std::size_t>(levels + 1, kMaxNestingDepth);
+    for (std::size_t d = 1; d <= shown; ++d) {
+      expected.push_back(std::to_string(d) + (d <= levels ? ":n@" : ":leaf@") + std::to_string((d - 1) * 50) +
+                         (d < shown ? "+" : ""));
+    }
+    expected.push_back("1:tail@" + std::to_string(bytes.size() - 51));
+    EXPECT_EQ(LoadLines(dir / "deep.god"), expected);
   }
 }
 
