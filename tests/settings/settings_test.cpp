@@ -152,22 +152,21 @@ TEST(IniFile, ReadAndWriteOneKey) {
   }
 }
 
-class UserFontsTest : public testing::Test {
- protected:
+// The three fonts: the default per language and resolution when nothing is
+// stored, saved in Windows' form and read back, a damaged value left at the
+// default. A write that fails (here at the file size limit) is reported and
+// loses nothing: the file keeps its old text for that key, no temporary file
+// is left, and the keys whose write succeeded are saved.
+TEST(UserFonts, DefaultsSavingAndFailedWrites) {
   test::TempDir dir;
-  fs::path ini = dir / "TazorCustomFileViewer.ini";
-  LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
-  UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
-                  Font("メイリオ", 18, 900, 1)};
-};
-
-TEST_F(UserFontsTest, DefaultFontPerLanguageAndResolution) {
+  const fs::path ini = dir / "TazorCustomFileViewer.ini";
+  const LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
+  const UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
+                        Font("メイリオ", 18, 900, 1)};
   EXPECT_EQ(def, Font("Arial", -16));
   EXPECT_EQ(MakeDefaultFont(UiLanguage::kJapanese, 120), Font("Meiryo UI", -20));
   EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, def}));  // no file
-}
 
-TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
   ASSERT_TRUE(SaveUserFonts(ini, saved));
   EXPECT_EQ(test::ReadFile(ini),
             "[Tazor_CustomFileViewer]\r\nFontGeneral=" + WindowsStructText(saved.general) +
@@ -175,20 +174,13 @@ TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
                 "\r\nFontViewer=" + WindowsStructText(saved.viewer) + "\r\n");
   // A stored face stays whatever the language of the default is.
   EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::kJapanese, 96)), saved);
-}
 
-TEST_F(UserFontsTest, DamagedOrMissingValueKeepsTheDefault) {
   std::string damaged = WindowsStructText(saved.general);
   damaged[10] = damaged[10] == 'A' ? 'B' : 'A';  // the checksum no longer matches
   test::WriteFile(ini, "[Tazor_CustomFileViewer]\nFontGeneral=" + damaged +
                            "\nFontViewer=" + WindowsStructText(saved.viewer) + "\n");
   EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, saved.viewer}));
-}
 
-// A write that fails (here at the file size limit) is reported and loses
-// nothing: the file keeps its old text for that key, no temporary file is
-// left, and the keys whose write succeeded are saved.
-TEST_F(UserFontsTest, FailedWritesAreReported) {
   const std::string old =
       "[Tazor_CustomFileViewer]\r\nFontGeneral=\r\nFontFileTree=" + std::string(400, '0') +
       "\r\nFontViewer=" + std::string(400, '0') + "\r\n";
