@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "containers/entry_filter.h"
@@ -13,45 +14,35 @@ namespace {
 
 using Mode = EntryPattern::Mode;
 
+// One pattern against one text, as a name (N) or a path (P).
 TEST(EntryPattern, MatchesNamesAndPaths) {
-  struct Case {
-    const char* pattern;
-    Mode mode;
-    const char* text;
-    bool matches;
-  };
-  // clang-format off
-  const Case cases[] = {
+  constexpr Mode N = Mode::kName, P = Mode::kPath;
+  const std::tuple<const char*, Mode, const char*, bool> cases[] = {
+      // clang-format off
       // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
-      {"face", Mode::kName, "CHARA_FACE.BMP", true}, {"face", Mode::kName, "chara.bmp", false},
-      {"bmp", Mode::kName, "face.BMP", true}, {"face.bmpx", Mode::kName, "face.bmp", false},
-      {"", Mode::kName, "anything", true}, {"é", Mode::kName, "É", false}, {"顔", Mode::kName, "キャラ顔.bmp", true},
-      {"a\\b", Mode::kName, "xa/by", true},
+      {"face", N, "CHARA_FACE.BMP", true}, {"face", N, "chara.bmp", false}, {"bmp", N, "face.BMP", true},
+      {"face.bmpx", N, "face.bmp", false}, {"", N, "anything", true}, {"é", N, "É", false},
+      {"顔", N, "キャラ顔.bmp", true}, {"a\\b", N, "xa/by", true},
       // Names with wildcards match whole; `*` crosses separators there.
-      {"*.bmp", Mode::kName, "face.bmp", true}, {"*.bmp", Mode::kName, "face.bmp.txt", false},
-      {"f?ce*", Mode::kName, "FACE.BMP", true}, {"?", Mode::kName, "顔", true}, {"??", Mode::kName, "顔", false},
-      {"a*z", Mode::kName, "a/b\\c zq", false}, {"a*z", Mode::kName, "a/b\\cz", true},
-      {"***a", Mode::kName, "bba", true},
+      {"*.bmp", N, "face.bmp", true}, {"*.bmp", N, "face.bmp.txt", false}, {"f?ce*", N, "FACE.BMP", true},
+      {"?", N, "顔", true}, {"??", N, "顔", false}, {"a*z", N, "a/b\\c zq", false}, {"a*z", N, "a/b\\cz", true},
+      {"***a", N, "bba", true},
       // Paths: `*` and `?` stop at `/`, `**` crosses it, `**/` may be empty.
-      {"*.bmp", Mode::kPath, "face.bmp", true}, {"*.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"**/*.bmp", Mode::kPath, "face.bmp", true}, {"**/*.bmp", Mode::kPath, "a/b/face.BMP", true},
-      {"**/*.bmp", Mode::kPath, "a/b/face.wav", false},
-      {"chara.npc/?ace.bmp", Mode::kPath, "chara.npc/face.bmp", true},
-      {"chara.npc?face.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"chara.npc/**", Mode::kPath, "chara.npc/a/b", true}, {"a**", Mode::kPath, "ab/c", true},
-      {"a\\b", Mode::kPath, "a/b", true}, {"a/b", Mode::kPath, "a\\b", true},
-      {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false}, {"", Mode::kPath, "", true},
-      {"", Mode::kPath, "a", false},
+      {"*.bmp", P, "face.bmp", true}, {"*.bmp", P, "chara.npc/face.bmp", false}, {"**/*.bmp", P, "face.bmp", true},
+      {"**/*.bmp", P, "a/b/face.BMP", true}, {"**/*.bmp", P, "a/b/face.wav", false},
+      {"chara.npc/?ace.bmp", P, "chara.npc/face.bmp", true}, {"chara.npc?face.bmp", P, "chara.npc/face.bmp", false},
+      {"chara.npc/**", P, "chara.npc/a/b", true}, {"a**", P, "ab/c", true}, {"a**b", P, "a/xc", false},
+      {"a\\b", P, "a/b", true}, {"a/b", P, "a\\b", true}, {"chara.npc", P, "chara.npc/face.bmp", false},
+      {"", P, "", true}, {"", P, "a", false},
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
-      {"a?b", Mode::kPath, "a\377b", true}, {"a?b", Mode::kPath, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", Mode::kPath, "a\xE0\xA0\x80" "b", true}, {"a??b", Mode::kPath, "a\343\201b", true},
-      {"a???b", Mode::kPath, "a\370\200\200b", true},
-      {"????", Mode::kPath, "\302\242\337\277\357\277\275\364\217\277\277", true},
-      {"a**b", Mode::kPath, "a/xc", false},
+      {"a?b", P, "a\377b", true}, {"a?b", P, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", P, "a\xE0\xA0\x80" "b", true},
+      {"a??b", P, "a\343\201b", true}, {"a???b", P, "a\370\200\200b", true},
+      {"????", P, "\302\242\337\277\357\277\275\364\217\277\277", true},
+      // clang-format on
   };
-  // clang-format on
-  for (const Case& c : cases) {
-    EXPECT_EQ(EntryPattern(c.pattern, c.mode).Matches(c.text), c.matches)
-        << c.pattern << (c.mode == Mode::kName ? " (name) " : " (path) ") << c.text;
+  for (const auto& [pattern, mode, text, matches] : cases) {
+    EXPECT_EQ(EntryPattern(pattern, mode).Matches(text), matches)
+        << pattern << (mode == N ? " (name) " : " (path) ") << text;
   }
 }
 
