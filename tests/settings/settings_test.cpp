@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "custom_file_builder.h"
@@ -21,12 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
-  LogFont f;
-  f.lfHeight = height;
-  f.lfWeight = weight;
-  f.lfItalic = static_cast<std::uint8_t>(italic);
-  f.lfCharSet = 128;
-  f.lfQuality = 2;
+  LogFont f{height, 0, 0, 0, weight, static_cast<std::uint8_t>(italic), 0, 0, 128, 0, 0, 2, 0, {}};
   f.SetFaceName(face);
   return f;
 }
@@ -46,15 +42,8 @@ std::string WindowsStructText(const LogFont& font) {
 }
 
 TEST(LogFont, BytesFollowTheWindowsLayout) {
-  LogFont f = Font("M\xC3\xA9\xE3\x83\xA1\xF0\x9F\x98\x80", -16, 0x2BC, 0x11);
-  f.lfWidth = 0x01020304;
-  f.lfEscapement = -2;
-  f.lfOrientation = 0x7F000005;
-  f.lfUnderline = 0x21;
-  f.lfStrikeOut = 0x22;
-  f.lfOutPrecision = 0x24;
-  f.lfClipPrecision = 0x25;
-  f.lfPitchAndFamily = 0x31;
+  LogFont f{-16, 0x01020304, -2, 0x7F000005, 0x2BC, 0x11, 0x21, 0x22, 128, 0x24, 0x25, 2, 0x31, {}};
+  f.SetFaceName("M\xC3\xA9\xE3\x83\xA1\xF0\x9F\x98\x80");
   std::vector<std::uint8_t> expected = {0xF0, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 5, 0, 0,
                                         0x7F, 0xBC, 2, 0, 0, 0x11, 0x21, 0x22, 128, 0x24, 0x25, 2, 0x31,
                                         // M, é, メ, then 😀 as a surrogate pair
@@ -71,9 +60,7 @@ TEST(LogFont, BytesFollowTheWindowsLayout) {
 // what is no character becomes U+FFFD.
 TEST(LogFont, FaceNames) {
   const std::string x30(30, 'x');
-  const struct {
-    std::string set, face;
-  } names[] = {
+  const std::pair<std::string, std::string> names[] = {
       {std::string(40, 'x'), std::string(31, 'x')},
       {x30 + "\xF0\x9F\x98\x80", x30},
       {x30.substr(1) + "\xF0\x9F\x98\x80z", x30.substr(1) + "\xF0\x9F\x98\x80"},
@@ -84,27 +71,24 @@ TEST(LogFont, FaceNames) {
       {"a\377b\343\201c\355\240\200d\364\220\200\200e\370f\303",
        "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
-  for (const auto& n : names) {
+  for (const auto& [set, face] : names) {
     LogFont f;
-    f.SetFaceName(n.set);
-    EXPECT_EQ(f.FaceName(), n.face) << n.set;
+    f.SetFaceName(set);
+    EXPECT_EQ(f.FaceName(), face) << set;
     EXPECT_EQ(f.lfFaceName[31], 0);
   }
   // Units stored by another program: a pair whose second half is missing or
   // cut by the end of the field gives U+FFFD, as does a lone second half.
-  const struct {
-    std::u16string units;
-    std::string face;
-  } stored[] = {
+  const std::pair<std::u16string, std::string> stored[] = {
       {u"a\xD800z\xDC00", "a\uFFFDz\uFFFD"},
       {u"\xE000\xD800\xDC00", "\xEE\x80\x80\xF0\x90\x80\x80"},
       {u"\xDBFF\xDFFF\xD800\xDC00\xD7FF\xE000", "\xF4\x8F\xBF\xBF\xF0\x90\x80\x80\xED\x9F\xBF\xEE\x80\x80"},
       {std::u16string(31, u'x') + u"\xD83D", std::string(31, 'x') + "\uFFFD"},
   };
-  for (const auto& s : stored) {
+  for (const auto& [units, face] : stored) {
     LogFont f;
-    std::copy(s.units.begin(), s.units.end(), f.lfFaceName.begin());
-    EXPECT_EQ(f.FaceName(), s.face) << s.face;
+    std::copy(units.begin(), units.end(), f.lfFaceName.begin());
+    EXPECT_EQ(f.FaceName(), face) << face;
   }
 }
 
@@ -207,11 +191,9 @@ TEST(UserFonts, DefaultsSavingAndFailedWrites) {
 
 TEST(MulDiv, RoundsHalvesAwayFromZero) {
   // clang-format off
-  const int cases[][4] = {{12, 96, 72, 16},
-                          {-16, 72, 96, -12}, {-14, 72, 96, -11}, {14, 72, 96, 11}, {-13, 72, 96, -10},
-                          {5, 3, -2, -8}, {-5, 3, -2, 8}, {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1},
-                          {-0x7FFFFFFF, 4, 1, -1},
-                          {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
+  const int cases[][4] = {{12, 96, 72, 16}, {-16, 72, 96, -12}, {-14, 72, 96, -11}, {14, 72, 96, 11},
+                          {-13, 72, 96, -10}, {5, 3, -2, -8}, {-5, 3, -2, 8}, {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1},
+                          {-0x7FFFFFFF, 4, 1, -1}, {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
@@ -219,11 +201,7 @@ TEST(MulDiv, RoundsHalvesAwayFromZero) {
 TEST(FontDescription, Table) {
   LogFont underlined = Font("Arial", -16);
   underlined.lfUnderline = underlined.lfStrikeOut = 1;
-  const struct {
-    LogFont font;
-    int dpi;
-    const char* expected;
-  } cases[] = {
+  const std::tuple<LogFont, int, const char*> cases[] = {
       {Font("Meiryo UI", -16), 96, "Meiryo UI 12pt"},
       {Font("Arial", -16, 401), 96, "Arial 12pt [太字]"},
       {Font("Arial", -14, 400, 1), 96, "Arial 11pt [斜体]"},
@@ -232,7 +210,7 @@ TEST(FontDescription, Table) {
       {Font("Arial", -16), 120, "Arial 10pt"},  // 9.6 -> 10
       {underlined, 96, "Arial 12pt"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FontDescription(c.font, c.dpi), c.expected);
+  for (const auto& [font, dpi, expected] : cases) EXPECT_EQ(FontDescription(font, dpi), expected);
 }
 
 }  // namespace
