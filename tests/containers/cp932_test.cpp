@@ -25,17 +25,16 @@ std::string IconvDecode(const std::string& in) {
   iconv_t cd = iconv_open("UTF-8", "CP932");
   EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
   std::string out;
-  std::size_t i = 0;
-  while (i < in.size()) {
-    char buffer[4096];
+  char buffer[4096];
+  for (std::size_t i = 0; i < in.size();) {
     char* inPtr = const_cast<char*>(in.data()) + i;
-    std::size_t inLeft = in.size() - i;
     char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    std::size_t inLeft = in.size() - i, outLeft = sizeof buffer;
+    const bool rejected =
+        iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) && errno != E2BIG;
     out.append(buffer, sizeof buffer - outLeft);
     i = in.size() - inLeft;
-    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+    if (rejected) {
       out += "\xEF\xBF\xBD";
       ++i;
       iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -26,7 +26,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
       // Names with wildcards match whole; `*` crosses separators there.
       {"*.bmp", N, "face.bmp", true}, {"*.bmp", N, "face.bmp.txt", false}, {"f?ce*", N, "FACE.BMP", true},
       {"?", N, "顔", true}, {"??", N, "顔", false}, {"a*z", N, "a/b\\c zq", false}, {"a*z", N, "a/b\\cz", true},
-      {"***a", N, "bba", true},
+      {"***a", N, "bba", true}, {"A*", N, "abc", true},
       // Paths: `*` and `?` stop at `/`, `**` crosses it, `**/` may be empty.
       {"*.bmp", P, "face.bmp", true}, {"*.bmp", P, "chara.npc/face.bmp", false}, {"**/*.bmp", P, "face.bmp", true},
       {"**/*.bmp", P, "a/b/face.BMP", true}, {"**/*.bmp", P, "a/b/face.wav", false},
@@ -37,7 +37,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
       {"a?b", P, "a\377b", true}, {"a?b", P, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", P, "a\xE0\xA0\x80" "b", true},
       {"a??b", P, "a\343\201b", true}, {"a???b", P, "a\370\200\200b", true},
-      {"????", P, "\302\242\337\277\357\277\275\364\217\277\277", true},
+      {"????", P, "\302\242\337\277\357\277\275\364\217\277\277", true}, {"a\200b", P, "a\302\200b", false},
       // clang-format on
   };
   for (const auto& [pattern, mode, text, matches] : cases) {

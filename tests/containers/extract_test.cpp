@@ -10,7 +10,6 @@
 
 #include "containers/loader.h"
 #include "custom_file_builder.h"
-#include "export/output_name.h"
 
 namespace cfv {
 namespace {
@@ -61,6 +60,7 @@ TEST(Extract, PayloadEncodings) {
       {bigZlib, big}, {tooBigZlib, tooBigZlib},
   };
   // clang-format on
+  EXPECT_EQ(AsString(EntryData()), "");  // no data at all has its zero tail too
   for (const auto& [payload, data] : cases) {
     SCOPED_TRACE(payload.size());
     EXPECT_TRUE(Extract(dir, Serialize({Leaf("e", payload)})) == data);
@@ -184,56 +184,6 @@ TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   const ExtractResult r = ExtractEntry(path, tree.Data(far));
   ASSERT_TRUE(r);
   EXPECT_EQ(AsString(*r.data), "far away");
-}
-
-// From a loaded tree to output names: each entry item's offset extracts its
-// data, and its text and data give the file name.
-TEST(Extract, LoadedEntriesGetTheirOutputNames) {
-  test::TempDir dir;
-  const std::string eum = std::string(1024, '\0') + "m1_0";
-  // clang-format off
-  const std::pair<test::Entry, const char*> cases[] = {
-      {Leaf("empty.t", ""), "empty.txt"}, {Leaf("notes.t", test::Zlib("some text\r\n")), "notes.txt"},
-      {Leaf("binary.t", test::Gzip(std::string("a\0b", 3))), "binary.t"}, {Leaf("pic.bm", test::Zlib(test::MakeBmp(2, 2))), "pic.bmp"},
-      {Leaf("song.mp3", test::Gzip("RIFF\x24\x00\x00\x00WAVE")), "song.wav"}, {Leaf("  データ  .obc", "x = 1"), "データ.obc.txt"},
-      {Leaf("noext", test::Zlib(eum)), "noext.eum"},
-  };
-  // clang-format on
-  std::vector<test::Entry> entries;
-  for (const auto& c : cases) entries.push_back(c.first);
-  test::WriteFile(dir / "n.god", Serialize(entries));
-  EntryTree tree;
-  ASSERT_TRUE(LoadCustomFile(dir / "n.god", "root", tree));
-  ItemId item = tree.FirstChild(tree.FirstRoot());
-  for (const auto& c : cases) {
-    ASSERT_NE(item, kNoItem);
-    const ExtractResult r = ExtractEntry(dir / "n.god", tree.Data(item));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(OutputFileName(tree.Text(item), r.data->data(), r.data->size(), true), c.second);
-    item = tree.NextSibling(item);
-  }
-}
-
-TEST(InflatePayload, CapacityLimitsTheOutput) {
-  const std::string content = Pattern(1000, 6);
-  const std::string zlib = test::Zlib(content);
-  std::string out(1000, '\0');
-  auto in = reinterpret_cast<const unsigned char*>(zlib.data());
-  auto o = reinterpret_cast<unsigned char*>(out.data());
-  EXPECT_EQ(InflatePayload(o, 1000, in, zlib.size()), 1000u);
-  EXPECT_EQ(out, content);
-  EXPECT_EQ(InflatePayload(o, 999, in, zlib.size()), 0u);
-  EXPECT_EQ(InflatePayload(o, 1000, in, zlib.size() - 1), 0u);
-  EXPECT_EQ(InflatePayload(o, 1000, in, 0), 0u);
-}
-
-TEST(EntryData, TruncateZeroesWhatFollows) {
-  EntryData d(10);
-  ASSERT_EQ(d.size(), 10u);
-  for (std::size_t i = 0; i < 10; ++i) d.data()[i] = 'x';
-  d.Truncate(4);
-  EXPECT_EQ(AsString(d), "xxxx");
-  EXPECT_EQ(AsString(EntryData()), "");
 }
 
 }  // namespace
