@@ -94,28 +94,18 @@ TempDir::~TempDir() {
 }
 
 std::string MakeBmp(int width, int height) {
+  const auto le32 = [](std::uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  };
   const int rowBytes = (width * 3 + 3) & ~3;
   const auto imageSize = static_cast<std::uint32_t>(rowBytes * height);
-  std::string b(54 + imageSize, '\0');
-  const auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(2, 54 + imageSize);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  put32(26, 1 | (24 << 16));  // one plane, 24 bits per pixel
-  put32(34, imageSize);
+  // File header, then a BITMAPINFOHEADER: one plane, 24 bits per pixel, no compression.
+  std::string b = "BM" + le32(54 + imageSize) + le32(0) + le32(54) + le32(40) + le32(width) + le32(height) +
+                  le32(1 | 24 << 16) + le32(0) + le32(imageSize) + std::string(16, '\0');
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const std::size_t at = 54 + static_cast<std::size_t>(y * rowBytes + x * 3);
-      b[at] = static_cast<char>((x * 255) / std::max(1, width - 1));       // blue
-      b[at + 1] = static_cast<char>((y * 255) / std::max(1, height - 1));  // green
-      b[at + 2] = static_cast<char>(0x80);                                 // red
-    }
+    for (int x = 0; x < width; ++x)  // blue, green, red
+      b += {char(x * 255 / std::max(1, width - 1)), char(y * 255 / std::max(1, height - 1)), '\x80'};
+    b.resize(54 + static_cast<std::size_t>((y + 1) * rowBytes), '\0');
   }
   return b;
 }
