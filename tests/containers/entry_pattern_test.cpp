@@ -60,46 +60,44 @@ TEST(EntryPattern, NoBacktrackingBlowUp) {
   EXPECT_FALSE(EntryPattern(std::string(2001, '?'), Mode::kPath).Matches(longText));
 }
 
-TEST(EntryPattern, ChecksEntriesByPath) {
-  // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t
-  // other.god -> face.bmp
+// A tree from (parent id, text) items in id order; kNoItem: a root.
+EntryTree Tree(std::initializer_list<std::pair<ItemId, const char*>> items) {
   EntryTree tree;
-  const ItemId god = tree.AppendItem(kNoItem, "/x/game.god");
-  const ItemId npc = tree.AppendItem(god, "chara.npc");
-  tree.AppendItem(npc, "face.bmp");
-  tree.AppendItem(npc, "voice\\hi.wav");
-  tree.AppendItem(god, "face.bmp");
-  tree.AppendItem(god, "readme.t");
-  const ItemId other = tree.AppendItem(kNoItem, "/x/other.god");
-  tree.AppendItem(other, "face.bmp");
-  EXPECT_EQ(EntryPathOf(tree, god), "");
-  EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
+  for (const auto& [parent, text] : items) tree.AppendItem(parent, text);
+  return tree;
+}
 
-  struct Case {
-    std::vector<std::string> includes, excludes;
-    const char* picked;  // one 0/1 per item, in id order
+TEST(EntryPattern, ChecksEntriesByPath) {
+  // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t; other.god -> face.bmp
+  EntryTree tree = Tree({{kNoItem, "/x/game.god"},
+                         {0, "chara.npc"},
+                         {1, "face.bmp"},
+                         {1, "voice\\hi.wav"},
+                         {0, "face.bmp"},
+                         {0, "readme.t"},
+                         {kNoItem, "/x/other.god"},
+                         {6, "face.bmp"}});
+  EXPECT_EQ(EntryPathOf(tree, 0), "");
+  EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
+  // Rows: includes, excludes, and which items end up checked (one 0/1 per item, in id order).
+  using Patterns = std::vector<std::string>;
+  const std::tuple<Patterns, Patterns, const char*> cases[] = {
+      // clang-format off
+      {{}, {}, "01111101"}, {{"*.bmp"}, {}, "00001001"}, {{"**/*.bmp"}, {}, "00101001"},
+      {{"chara.npc"}, {}, "01110000"}, {{"chara.npc"}, {"**/*.wav"}, "01100000"}, {{}, {"chara.npc"}, "00001101"},
+      {{"**/hi.wav"}, {}, "00010000"}, {{"chara.npc/voice/*"}, {}, "00010000"},
+      {{"*.bmp", "readme.*"}, {"face.bmp"}, "00000100"}, {{"nothing"}, {}, "00000000"},
+      // clang-format on
   };
-  const Case cases[] = {
-      {{}, {}, "01111101"},
-      {{"*.bmp"}, {}, "00001001"},
-      {{"**/*.bmp"}, {}, "00101001"},
-      {{"chara.npc"}, {}, "01110000"},
-      {{"chara.npc"}, {"**/*.wav"}, "01100000"},
-      {{}, {"chara.npc"}, "00001101"},
-      {{"**/hi.wav"}, {}, "00010000"},
-      {{"chara.npc/voice/*"}, {}, "00010000"},
-      {{"*.bmp", "readme.*"}, {"face.bmp"}, "00000100"},
-      {{"nothing"}, {}, "00000000"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [includeTexts, excludeTexts, expected] : cases) {
     std::vector<EntryPattern> includes, excludes;
-    for (const std::string& p : c.includes) includes.emplace_back(p, Mode::kPath);
-    for (const std::string& p : c.excludes) excludes.emplace_back(p, Mode::kPath);
+    for (const std::string& p : includeTexts) includes.emplace_back(p, Mode::kPath);
+    for (const std::string& p : excludeTexts) excludes.emplace_back(p, Mode::kPath);
     tree.CheckAll(true);
     const std::uint32_t count = CheckEntriesByPath(tree, includes, excludes);
     std::string picked;
     for (ItemId id = 0; id < tree.Size(); ++id) picked += tree.IsChecked(id) ? '1' : '0';
-    EXPECT_EQ(picked, c.picked) << (c.includes.empty() ? "" : c.includes.front());
+    EXPECT_EQ(picked, expected) << (includeTexts.empty() ? "" : includeTexts.front());
     EXPECT_EQ(count, static_cast<std::uint32_t>(std::count(picked.begin(), picked.end(), '1')));
   }
 }
@@ -120,41 +118,34 @@ std::vector<std::string> ShownLines(const EntryTree& tree, const EntryFilter& fi
 }
 
 TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
-  // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav
-  EntryTree tree;
-  const ItemId a = tree.AppendItem(kNoItem, "a.god");
-  const ItemId npc = tree.AppendItem(a, "chara.npc");
-  tree.AppendItem(npc, "face.bmp");
-  const ItemId cmp = tree.AppendItem(npc, "motion.cmp");
-  tree.AppendItem(a, "readme.t");
-  tree.AppendItem(cmp, "walk.bmp");  // appended after readme.t, still under motion.cmp
-  const ItemId b = tree.AppendItem(kNoItem, "b.god");
-  tree.AppendItem(b, "face.wav");
-  struct Case {
-    const char* pattern;
-    std::vector<std::string> shown;
-  };
-  const Case cases[] = {
+  // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav. walk.bmp
+  // is appended after readme.t, still under motion.cmp.
+  EntryTree tree = Tree({{kNoItem, "a.god"},
+                         {0, "chara.npc"},
+                         {1, "face.bmp"},
+                         {1, "motion.cmp"},
+                         {0, "readme.t"},
+                         {3, "walk.bmp"},
+                         {kNoItem, "b.god"},
+                         {6, "face.wav"}});
+  const ItemId npc = 1, b = 6;
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"FACE", {"0:a.god", "1:chara.npc", "2:face.bmp", "0:b.god", "1:face.wav"}},
       {"*.bmp", {"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp"}},
       {"chara.npc", {"0:a.god", "1:chara.npc"}},
       {"nothing", {}},
   };
-  for (const Case& c : cases) {
-    EntryFilter filter(EntryPattern(c.pattern, EntryPattern::Mode::kName));
+  for (const auto& [pattern, shown] : cases) {
+    EntryFilter filter(EntryPattern(pattern, EntryPattern::Mode::kName));
     filter.Extend(tree);
     filter.Publish(tree);
-    EXPECT_EQ(ShownLines(tree, filter), c.shown) << c.pattern;
+    EXPECT_EQ(ShownLines(tree, filter), shown) << pattern;
   }
   // A file loaded while the filter is on is taken in, after what was shown.
   EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
   filter.Extend(tree);
   filter.Publish(tree);
-  EntryTree later;
-  const ItemId c = later.AppendItem(kNoItem, "c.god");
-  later.AppendItem(c, "x.t");
-  later.AppendItem(c, "y.bmp");
-  tree.AppendTree(later);
+  tree.AppendTree(Tree({{kNoItem, "c.god"}, {0, "x.t"}, {0, "y.bmp"}}));
   EXPECT_EQ(filter.Extend(tree), 1u);
   EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
   filter.Publish(tree);
