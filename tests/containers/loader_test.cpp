@@ -29,24 +29,18 @@ Lines TreeLines(const EntryTree& tree) {
   return lines;
 }
 
-// root "r" -> a (-> a1, a2 -> a21), b; root "s" -> c
-struct Sample {
+// root "r" -> a (-> a1, a2 -> a21), b; root "s" -> c; a2 is appended after
+// b, still a's last child. Offsets 10 to 15 in pre-order.
+enum : ItemId { r, a, a1, b, a2, a21, s, c };
+EntryTree Sample() {
   EntryTree tree;
-  ItemId r, a, a1, a2, a21, b, s, c;
-  Sample() {
-    r = tree.AppendItem(kNoItem, "r");
-    a = tree.AppendItem(r, "a");
-    a1 = tree.AppendItem(a, "a1");
-    b = tree.AppendItem(r, "b");
-    a2 = tree.AppendItem(a, "a2");  // appended after b, still a's last child
-    a21 = tree.AppendItem(a2, "a21");
-    s = tree.AppendItem(kNoItem, "s");
-    c = tree.AppendItem(s, "c");
-    std::uint32_t data = 10;
-    for (ItemId id : {a, a1, a2, a21, b, c}) tree.SetData(id, data++);
-  }
-};
-
+  for (const auto& [parent, text] : std::initializer_list<std::pair<ItemId, const char*>>{
+           {kNoItem, "r"}, {r, "a"}, {a, "a1"}, {r, "b"}, {a, "a2"}, {a2, "a21"}, {kNoItem, "s"}, {s, "c"}})
+    tree.AppendItem(parent, text);
+  std::uint32_t data = 10;
+  for (ItemId id : {a, a1, a2, a21, b, c}) tree.SetData(id, data++);
+  return tree;
+}
 const Lines kSampleLines{"0:r@0+",   "1:a@10+", "2:a1@11", "2:a2@12+",
                          "3:a21@13", "1:b@14",  "0:s@0+",  "1:c@15"};
 
@@ -62,31 +56,28 @@ std::string Checks(const EntryTree& tree) {
 TEST(EntryTree, AppendsInOrderAndAppendsTrees) {
   for (bool emptyFirst : {true, false}) {
     SCOPED_TRACE(emptyFirst);
-    Sample t, other;
-    EntryTree tree;
-    if (!emptyFirst) tree = t.tree;
-    other.tree.SetChecked(other.a1, true);
-    const ItemId base = tree.AppendTree(other.tree);
+    EntryTree tree = emptyFirst ? EntryTree() : Sample(), other = Sample();
+    other.SetChecked(a1, true);
+    const ItemId base = tree.AppendTree(other);
     const auto at = [&](ItemId id) { return id + base; };
     EXPECT_EQ(base, emptyFirst ? 0u : 8u);
     Lines expected = emptyFirst ? Lines{} : kSampleLines;
     expected.insert(expected.end(), kSampleLines.begin(), kSampleLines.end());
     EXPECT_EQ(TreeLines(tree), expected);
     EXPECT_EQ(
-        (std::vector<std::uint32_t>{tree.ChildCount(kNoItem), tree.ChildCount(at(other.a)),
-                                    tree.ChildCount(at(other.b)), tree.Row(at(other.a2)),
-                                    tree.Row(at(other.b)), tree.Row(at(other.s)), tree.Row(at(other.c))}),
+        (std::vector<std::uint32_t>{tree.ChildCount(kNoItem), tree.ChildCount(at(a)), tree.ChildCount(at(b)),
+                                    tree.Row(at(a2)), tree.Row(at(b)), tree.Row(at(s)), tree.Row(at(c))}),
         (std::vector<std::uint32_t>{base / 4 + 2, 2, 0, 1, 1, base / 4 + 1, 0}));
-    EXPECT_EQ(tree.FirstRoot(), emptyFirst ? other.r : t.r);
-    EXPECT_EQ(tree.LastRoot(), at(other.s));
-    EXPECT_EQ(tree.LastChild(at(other.a)), at(other.a2));
-    EXPECT_EQ(tree.RootOf(at(other.a21)), at(other.r));
-    EXPECT_EQ(tree.RootOf(at(other.s)), at(other.s));
+    EXPECT_EQ(tree.FirstRoot(), r);
+    EXPECT_EQ(tree.LastRoot(), at(s));
+    EXPECT_EQ(tree.LastChild(at(a)), at(a2));
+    EXPECT_EQ(tree.RootOf(at(a21)), at(r));
+    EXPECT_EQ(tree.RootOf(at(s)), at(s));
     const std::string none(base, '.');
     EXPECT_EQ(Checks(tree), none + "..x.....");
     // A walk from an item stays inside it.
     Lines seen;
-    for (ItemId from : {at(other.a), at(other.a1)}) {
+    for (ItemId from : {at(a), at(a1)}) {
       tree.ForEachPreOrder(from, [&](ItemId id, unsigned depth) {
         seen.push_back(std::to_string(depth) + std::string(tree.Text(id)));
       });
@@ -95,12 +86,12 @@ TEST(EntryTree, AppendsInOrderAndAppendsTrees) {
     // An empty tree appended changes nothing.
     EXPECT_EQ(tree.AppendTree(EntryTree()), tree.Size());
     EXPECT_EQ(TreeLines(tree), expected);
-    // Checks of a subtree, of one item, of everything (ids: r a a1 b a2 a21 s c).
-    tree.SetSubtreeChecked(at(other.a), true);
+    // Checks of a subtree, of one item, of everything.
+    tree.SetSubtreeChecked(at(a), true);
     EXPECT_EQ(Checks(tree), none + ".xx.xx..");
-    tree.SetChecked(at(other.a2), false);
+    tree.SetChecked(at(a2), false);
     EXPECT_EQ(Checks(tree), none + ".xx..x..");
-    tree.SetSubtreeChecked(at(other.a), false);
+    tree.SetSubtreeChecked(at(a), false);
     EXPECT_EQ(Checks(tree), none + "........");
     tree.CheckAll(true);
     EXPECT_EQ(Checks(tree), std::string(tree.Size(), 'x'));
