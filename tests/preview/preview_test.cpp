@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "preview/classify.h"
 #include "preview/hex_dump.h"
@@ -51,22 +52,15 @@ TEST(HexDump, LinesAsHexdumpShowsThem) {
   // Every byte value, for the digits and the printable range.
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-  struct Case {
-    const std::string* bytes;
-    std::size_t line;
-    const char* expected;
-  };
-  const Case cases[] = {
+  const std::tuple<const std::string*, std::size_t, const char*> cases[] = {
       {&data, 0, "00000000  48 65 6c 6c 6f 20 77 6f  72 6c 64 0a 00 01 02 03  |Hello world.....|"},
       {&data, 1, "00000010  7e 7f 80 ff 20 7a                                 |~... z|"},
       {&all, 2, "00000020  20 21 22 23 24 25 26 27  28 29 2a 2b 2c 2d 2e 2f  | !\"#$%&'()*+,-./|"},
       {&all, 7, "00000070  70 71 72 73 74 75 76 77  78 79 7a 7b 7c 7d 7e 7f  |pqrstuvwxyz{|}~.|"},
       {&all, 15, "000000f0  f0 f1 f2 f3 f4 f5 f6 f7  f8 f9 fa fb fc fd fe ff  |................|"},
   };
-  for (const Case& c : cases) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes->data());
-    EXPECT_EQ(HexLine(bytes, c.bytes->size(), c.line), c.expected);
-  }
+  for (const auto& [bytes, line, expected] : cases)
+    EXPECT_EQ(HexLine(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), line), expected);
   EXPECT_EQ(HexLineCount(0), 0u);
   EXPECT_EQ(HexLineCount(data.size()), 2u);
   EXPECT_EQ(HexLineCount(256), 16u);

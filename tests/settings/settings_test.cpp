@@ -104,13 +104,12 @@ TEST(ProfileStruct, EncodesAndRefusesDamage) {
 }
 
 // One key read from and written to a file of other lines, as Windows does.
+// Rows: the file before (nothing: no file), the value of Key in [Sec], the
+// file after Key is set to "v".
 TEST(IniFile, ReadAndWriteOneKey) {
-  const struct {
-    std::optional<std::string> before;  // nothing: no file
-    std::optional<std::string> read;    // the value of Key in [Sec]
-    std::string after;                  // the file after Key is set to "v"
-    // clang-format off
-  } cases[] = {
+  using Text = std::optional<std::string>;
+  // clang-format off
+  const std::tuple<Text, Text, std::string> cases[] = {
       {std::nullopt, std::nullopt, "[Sec]\r\nKey=v\r\n"},
       {"[Other]\nKey=x", std::nullopt, "[Other]\r\nKey=x\r\n[Sec]\r\nKey=v\r\n"},
       {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c", " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
@@ -123,14 +122,14 @@ TEST(IniFile, ReadAndWriteOneKey) {
       {"[Sec]\nA]=1\nKey=x\n", "x", "[Sec]\r\nA]=1\r\nKey=v\r\n"}, {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
   };
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.before.value_or("no file"));
+  for (const auto& [before, read, after] : cases) {
+    SCOPED_TRACE(before.value_or("no file"));
     test::TempDir dir;
     const fs::path ini = dir / "x.ini";
-    if (c.before) test::WriteFile(ini, *c.before);
-    EXPECT_EQ(ReadIniValue(ini, "Sec", "Key"), c.read);
+    if (before) test::WriteFile(ini, *before);
+    EXPECT_EQ(ReadIniValue(ini, "Sec", "Key"), read);
     ASSERT_TRUE(WriteIniValue(ini, "Sec", "Key", "v"));
-    EXPECT_EQ(test::ReadFile(ini), c.after);
+    EXPECT_EQ(test::ReadFile(ini), after);
     EXPECT_EQ(ReadIniValue(ini, "SEC", "key"), "v");
     EXPECT_FALSE(fs::exists(dir / "x.ini.tmp"));
   }
