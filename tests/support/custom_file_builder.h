@@ -1,7 +1,5 @@
-// Test helper: builds real custom files from a description, so tests never
-// carry hand-typed byte dumps:
-//   WriteFile(dir / "x.god", Serialize({Leaf("a.txt", "hello"), Leaf("b.bmp", Zlib(bitmap)),
-//                                       Branch("c.npc", {Leaf("d.t", "x")})}));
+// Test helper: builds real custom files from a description, so tests never carry hand-typed byte dumps:
+//   WriteFile(dir / "x.god", Serialize({Leaf("a.t", "hi"), Branch("c.npc", {Leaf("d.bmp", Zlib(bmp))})}));
 // Names are UTF-8, written as code page 932 and cut to 40 bytes.
 #pragma once
 
@@ -25,8 +23,7 @@ struct Entry {
 Entry Leaf(std::string name, std::string payload);
 Entry Branch(std::string name, std::vector<Entry> children);
 
-// A 50-byte entry header: the name (code page 932, cut to 40 bytes) and the
-// size field text, NUL-padded.
+// A 50-byte entry header: the name (code page 932, cut to 40 bytes), the size field text; NUL-padded.
 std::string Header(std::string_view name, std::string_view sizeField);
 
 // One entry (header + payload), and a list of entries.
