@@ -1,5 +1,4 @@
-// The viewer's command line, UI language detection (the locale name rule and
-// the system locale files), and the filling of texts.
+// The viewer's command line, UI language detection (locale names, system locale files), filling texts.
 #include <gtest/gtest.h>
 
 #include <string>

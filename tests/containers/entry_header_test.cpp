@@ -1,7 +1,6 @@
-// The entry header check is written for speed (size field first, name bytes
-// in blocks); here it is held against the five rules read the plain way, byte
-// by byte, over many headers built from the bytes that matter to the rules.
-// This file is built twice: with the block check and with the portable one.
+// The entry header check is written for speed (size field first, name bytes in blocks); here it is held
+// against the five rules read the plain way, byte by byte, over many headers built from the bytes that
+// matter to the rules. Built twice: with the block check and with the portable one.
 #include "containers/entry_header.h"
 
 #include <gtest/gtest.h>
@@ -51,13 +50,10 @@ bool RulesHold(const Header& h) {
   if (IsEntryHeader(h.data()) == valid && HeaderSizeValue(h.data()) == value &&
       IsUsableEntryHeader(h.data()) == (valid && value >= kEntryHeaderSize))
     return ::testing::AssertionSuccess();
-  std::string bytes;
-  for (unsigned char c : h) bytes += std::to_string(c) + " ";
-  return ::testing::AssertionFailure() << "header " << bytes;
+  return ::testing::AssertionFailure() << "header " << ::testing::PrintToString(h);
 }
 
-// A header whose name is `nameLength` text bytes then NULs, and whose size
-// field is `digits` digits then NULs.
+// A header: `nameLength` text bytes then NULs, and a size field of `digits` digits then NULs.
 Header Valid(std::mt19937& rng, std::size_t nameLength, std::size_t digits) {
   Header h{};
   for (std::size_t i = 0; i < nameLength; ++i) h[i] = static_cast<unsigned char>(0x20 + rng() % 0xE0);
@@ -108,8 +104,7 @@ TEST(EntryHeaderRules, LargestSizeAndName) {
   EXPECT_TRUE(IsUsableEntryHeader(h.data()));
   EXPECT_EQ(HeaderSizeValue(h.data()), kMaxEntrySize);
   EXPECT_EQ(HeaderName(h.data()), std::string(40, 'A'));  // no NUL: all 40 bytes
-  h[3] = 0;
-  h[4] = 0;
+  h[3] = h[4] = 0;
   EXPECT_EQ(HeaderName(h.data()), "AAA");
 }
 

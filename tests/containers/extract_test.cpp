@@ -1,6 +1,5 @@
-// Extraction of one entry's data: how payloads are stored, reads that take
-// exactly one entry's payload (nothing of a neighbour; of a payload cut off by
-// the end of the file only the bytes there), failures, and the loader's offsets.
+// Extraction of one entry's data: how payloads are stored, reads of exactly one entry's payload (nothing
+// of a neighbour; of a payload cut off by the end of the file only the bytes there), bad headers, offsets.
 #include "containers/extract.h"
 
 #include <gtest/gtest.h>
@@ -156,14 +155,12 @@ TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   const auto path = dir / "far.god";
   {
     std::ofstream out(path, std::ios::binary);
-    auto put = [&](std::uint64_t at, const std::string& bytes) {
-      out.seekp(static_cast<std::streamoff>(at));
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    };
-    put(0, test::Header("one", "999999999"));
-    put(999999999, test::Header("two", "999999999"));
-    put(1999999998, test::Header("three", std::to_string(0x80000000u - 1999999998u)));
-    put(0x80000000u, Serialize({Leaf("far", "far away")}));
+    for (const auto& [at, bytes] : std::initializer_list<std::pair<std::uint64_t, std::string>>{
+             {0, test::Header("one", "999999999")},
+             {999999999, test::Header("two", "999999999")},
+             {1999999998, test::Header("three", std::to_string(0x80000000u - 1999999998u))},
+             {0x80000000u, Serialize({Leaf("far", "far away")})}})
+      out.seekp(static_cast<std::streamoff>(at)) << bytes;
     ASSERT_TRUE(out.good());
   }
   EntryTree tree;

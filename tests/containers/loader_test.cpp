@@ -53,7 +53,7 @@ std::string Checks(const EntryTree& tree) {
 
 // The sample appended to an empty tree and to another sample: its ids shift,
 // the roots chain, each parent's children keep their order, checks carry over.
-TEST(EntryTree, AppendsInOrderAndAppendsTrees) {
+TEST(EntryTree, AppendingCheckingAndWalking) {
   for (bool emptyFirst : {true, false}) {
     SCOPED_TRACE(emptyFirst);
     EntryTree tree = emptyFirst ? EntryTree() : Sample(), other = Sample();
@@ -104,20 +104,14 @@ TEST(EntryTree, AppendsInOrderAndAppendsTrees) {
     EXPECT_EQ(TreeLines(tree), (Lines{"0:z@0"}));
     EXPECT_EQ(tree.ChildCount(kNoItem), 1u);
   }
-}
-
-TEST(EntryTree, DeepTreesWalkWithoutRecursion) {
+  // A deep tree is walked without recursion.
   EntryTree tree;
   ItemId item = tree.AppendItem(kNoItem, "root");
   for (int i = 0; i < 200000; ++i) item = tree.AppendItem(item, "n");
-  unsigned deepest = 0;
-  std::size_t visited = 0;
-  tree.ForEachPreOrder(kNoItem, [&](ItemId, unsigned depth) {
-    deepest = std::max(deepest, depth);
-    ++visited;
-  });
-  EXPECT_EQ(deepest, 200000u);
-  EXPECT_EQ(visited, 200001u);
+  std::vector<unsigned> depths;
+  tree.ForEachPreOrder(kNoItem, [&](ItemId, unsigned depth) { depths.push_back(depth); });
+  EXPECT_EQ(depths.size(), 200001u);
+  EXPECT_EQ(depths.back(), 200000u);
   tree.SetSubtreeChecked(tree.FirstRoot(), true);
   EXPECT_TRUE(tree.IsChecked(item));
   EXPECT_EQ(tree.RootOf(item), tree.FirstRoot());
@@ -134,25 +128,21 @@ Lines LoadLines(const std::filesystem::path& path) {
 // Files whose shape tests one rule of the list walk each; no lines: the file
 // is no custom file.
 TEST(Loader, FileShapes) {
-  // A branch whose nested entries take less than its payload, then junk: the
-  // failed candidate's move covers the whole payload length from the
-  // candidate, so the list resumes 60 bytes (the nested entry's size) past
-  // the branch's end and skips X1.
+  // A branch whose nested entries take less than its payload, then junk: the failed candidate's move
+  // covers the payload length from the candidate, so the list resumes 60 bytes past the branch, skipping X1.
   Entry junkBranch = Branch("B", {Leaf("c", std::string(10, 'x'))});
   junkBranch.trailing = std::string(100, '\x01');
-  // A branch whose size runs past the end of the file: its nested entries are
-  // found as far as the file goes.
+  // A branch whose size runs past the end of the file: its nested entries are found as far as the file goes.
   Entry longBranch = Branch("long", {Leaf("in1", "a"), Leaf("in2", "b")});
   longBranch.sizeField = "5000";
-  // An entry whose size runs past its enclosing block keeps its item and is
-  // parsed as far as its size says; the enclosing list ends there and the
-  // reading goes on after it, so "lost", inside "outer", is read top-level.
+  // An entry whose size runs past its enclosing block keeps its item and is parsed as far as its size
+  // says; the enclosing list ends there and the reading goes on after it: "lost", inside "outer", is
+  // top-level.
   Entry outer = Branch("outer", {Leaf("over", std::string(100, 'o')), Leaf("lost", "l")});
   outer.sizeField = "120";
-  // A header cut by the end of the file, size just under 100: the nested
-  // candidate lies wholly past the end, and its failed-candidate move
-  // (blockSize - 50, negative here) must not carry the reading back onto the
-  // cut header, or a large block would read it again, millions of times.
+  // A header cut by the end of the file, size just under 100: the nested candidate lies wholly past the end;
+  // its failed-candidate move (blockSize - 50, negative here) must not carry the reading back onto the cut
+  // header, or a large block would read it again, millions of times.
   const std::string h40(40, 'h');
   const std::string cut = Header(h40, "58").substr(0, 42);
   const std::string huge = Header("huge", "999999999");
@@ -214,18 +204,15 @@ TEST(Loader, RootItemAndSecondLoad) {
   for (ItemId id = 0; id < tree.Size(); ++id) EXPECT_FALSE(tree.IsChecked(id));
 }
 
-// Every prefix of a three-level file loads and shows exactly the entries
-// whose headers are whole, at the same offsets. A header is whole once its
-// last size digit is inside the prefix: the NULs after it read as zeros
-// anyway. (All sizes begin with a digit below 5, so a size field cut short
-// reads as a size below 50, which is no header.)
+// Every prefix of a three-level file shows exactly the entries whose headers are whole, at the same
+// offsets. A header is whole once its last size digit is inside the prefix (the NULs after it read as
+// zeros anyway; all sizes begin with a digit below 5, so a size field cut short reads as no header).
 TEST(Loader, TruncationSweep) {
   test::TempDir dir;
   const std::string full =
       Serialize({Branch("A", {Branch("B", {Leaf("c", std::string(10, 'x')), Leaf("d", "")}),
                               Leaf("e", std::string(30, 'x'))}),
                  Leaf("f", std::string(20, 'x'))});
-  ASSERT_EQ(full.size(), 360u);
   test::WriteFile(dir / "full.god", full);
   const Lines all = LoadLines(dir / "full.god");
   ASSERT_EQ(all, (Lines{"0:root@0+", "1:A@0+", "2:B@50+", "3:c@100", "3:d@160", "2:e@210", "1:f@290"}));

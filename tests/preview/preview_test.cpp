@@ -13,15 +13,12 @@ namespace {
 using namespace std::string_literals;
 
 // What the preview shows for data and item text, as the command line's
-// `info` names it: the kind, then the player device of a sound.
+// `info` names it: the kind, then the player device of a sound. Rows: the
+// buffer's bytes (zeros follow), the data length handed over (which takes no
+// part), the item text, what is shown.
 TEST(ClassifyPreview, Table) {
-  const struct {
-    std::string bytes;   // the buffer's bytes; zeros follow
-    std::size_t length;  // the data length handed over, which takes no part
-    std::string text;    // the item text (UTF-8)
-    const char* shown;
-    // clang-format off
-  } cases[] = {
+  // clang-format off
+  const std::tuple<std::string, std::size_t, std::string, const char*> cases[] = {
       {"BM\x36\x00"s, 4, "song.mp3", "Image"}, {"BM", 0, "a.t", "Image"}, {"B", 1, "a.t", "Text"},
       {"bm", 2, "a.bmp", "Text"}, {"RIFF\x24\x00\x00\x00WAVE"s, 12, "b.mid", "Sound waveaudio"},
       {"RIFF", 1, "c", "Sound waveaudio"}, {"RIF", 3, "c.mp3", "Sound MPEGVideo"},
@@ -32,23 +29,20 @@ TEST(ClassifyPreview, Table) {
       {"MThd", 4, "tune.midi", "Text"}, {"\xFF\xD8\xFF\xE0\x00\x10JFIF"s, 10, "p.jpg", "Text"}, {"", 0, "", "Text"},
   };
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    std::string buffer = c.bytes;
-    buffer.append(8, '\0');
+  for (const auto& [bytes, length, text, expected] : cases) {
+    SCOPED_TRACE(text);
+    const std::string buffer = bytes + std::string(8, '\0');
     const PreviewClass got =
-        ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), c.length, c.text);
+        ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), length, text);
     std::string shown(PreviewKindName(got.kind));
     if (got.kind == PreviewKind::kSound) shown += " " + std::string(SoundDeviceName(got.device));
-    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(shown, expected);
     EXPECT_EQ(SoundDeviceName(got.device).empty(), got.kind != PreviewKind::kSound);
   }
 }
 
 TEST(HexDump, LinesAsHexdumpShowsThem) {
-  std::string data = "Hello world\n";
-  data += std::string("\x00\x01\x02\x03", 4);
-  data += "~\x7f\x80\xff z";
+  const std::string data = "Hello world\n" + std::string("\x00\x01\x02\x03", 4) + "~\x7f\x80\xff z";
   // Every byte value, for the digits and the printable range.
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));

@@ -30,11 +30,10 @@ LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
 // Two upper-case hex digits per byte plus the checksum, made here by hand so
 // the test does not lean on the code it checks.
 std::string WindowsStructText(const LogFont& font) {
-  const auto bytes = ToBytes(font);
   static const char* digits = "0123456789ABCDEF";
   std::string s;
   unsigned sum = 0;
-  for (auto b : bytes) {
+  for (auto b : ToBytes(font)) {
     s += {digits[b >> 4], digits[b & 15]};
     sum += b;
   }
@@ -52,8 +51,7 @@ TEST(LogFont, BytesFollowTheWindowsLayout) {
   const auto b = ToBytes(f);
   EXPECT_EQ(std::vector<std::uint8_t>(b.begin(), b.end()), expected);
   EXPECT_EQ(FromBytes(b), f);
-  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(91)));
-  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(93)));
+  for (const std::size_t wrongSize : {91, 93}) EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(wrongSize)));
 }
 
 // Face names are cut to 31 UTF-16 units, never inside a surrogate pair;
@@ -103,9 +101,8 @@ TEST(ProfileStruct, EncodesAndRefusesDamage) {
     EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;
 }
 
-// One key read from and written to a file of other lines, as Windows does.
-// Rows: the file before (nothing: no file), the value of Key in [Sec], the
-// file after Key is set to "v".
+// One key read from and written to a file of other lines, as Windows does. Rows: the file before
+// (nothing: no file), the value of Key in [Sec], the file after Key is set to "v".
 TEST(IniFile, ReadAndWriteOneKey) {
   using Text = std::optional<std::string>;
   // clang-format off
@@ -113,8 +110,7 @@ TEST(IniFile, ReadAndWriteOneKey) {
       {std::nullopt, std::nullopt, "[Sec]\r\nKey=v\r\n"},
       {"[Other]\nKey=x", std::nullopt, "[Other]\r\nKey=x\r\n[Sec]\r\nKey=v\r\n"},
       {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c", " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
-      {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt,
-      "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
+      {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt, "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
       {"[Sec]\r\n[Sec2]\r\nKey=x\r\n", std::nullopt, "[Sec]\r\nKey=v\r\n[Sec2]\r\nKey=x\r\n"},
       {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "", "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
       {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
@@ -171,8 +167,8 @@ TEST(UserFonts, DefaultsSavingAndFailedWrites) {
   rlimit limit{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = limit;
-  small.rlim_cur = old.size() + 100;  // the longer General line does not fit; the shorter others do
+  const rlimit small{old.size() + 100,
+                     limit.rlim_max};  // the longer General line does not fit; the others do
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool ok = SaveUserFonts(ini, saved);
   ::setrlimit(RLIMIT_FSIZE, &limit);
