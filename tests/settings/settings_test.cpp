@@ -115,6 +115,7 @@ TEST(IniFile, ReadAndWriteOneKey) {
       {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "", "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
       {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
       {"[Sec\nKey=x\n[]\n", std::nullopt, "[Sec\r\nKey=x\r\n[]\r\n[Sec]\r\nKey=v\r\n"},
+      {"[Sez]\nKez=1\n", std::nullopt, "[Sez]\r\nKez=1\r\n[Sec]\r\nKey=v\r\n"},  // names alike up to their last letter
       {"[Sec]\nA]=1\nKey=x\n", "x", "[Sec]\r\nA]=1\r\nKey=v\r\n"}, {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
   };
   // clang-format on
