@@ -20,12 +20,6 @@ void EntryData::Free::operator()(unsigned char* p) const { std::free(p); }
 EntryData::EntryData(std::size_t length)
     : bytes_(static_cast<unsigned char*>(std::calloc(length + kZeroTail, 1))), length_(bytes_ ? length : 0) {}
 
-void EntryData::Truncate(std::size_t length) {
-  if (length >= length_) return;
-  std::memset(bytes_.get() + length, 0, length_ - length);
-  length_ = length;
-}
-
 std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
                            std::size_t payloadLength) {
   z_stream stream{};

@@ -35,8 +35,6 @@ class EntryData {
   unsigned char* data() { return bytes_.get(); }
   std::size_t size() const { return length_; }
   bool empty() const { return length_ == 0; }
-  // Shortens the data to `length` (<= size()), zeroing what follows.
-  void Truncate(std::size_t length);
 
  private:
   struct Free {

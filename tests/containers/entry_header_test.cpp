@@ -1,7 +1,6 @@
-// The entry header check is written for speed (size field first, name bytes
-// in blocks); here it is held against the five rules read the plain way, byte
-// by byte, over many headers built from the bytes that matter to the rules.
-// This file is built twice: with the block check and with the portable one.
+// The entry header check is written for speed (size field first, name bytes in blocks); here it is held
+// against the five rules read the plain way, byte by byte, over many headers built from the bytes that
+// matter to the rules. Built twice: with the block check and with the portable one.
 #include "containers/entry_header.h"
 
 #include <gtest/gtest.h>
@@ -51,13 +50,10 @@ bool RulesHold(const Header& h) {
   if (IsEntryHeader(h.data()) == valid && HeaderSizeValue(h.data()) == value &&
       IsUsableEntryHeader(h.data()) == (valid && value >= kEntryHeaderSize))
     return ::testing::AssertionSuccess();
-  std::string bytes;
-  for (unsigned char c : h) bytes += std::to_string(c) + " ";
-  return ::testing::AssertionFailure() << "header " << bytes;
+  return ::testing::AssertionFailure() << "header " << ::testing::PrintToString(h);
 }
 
-// A header whose name is `nameLength` text bytes then NULs, and whose size
-// field is `digits` digits then NULs.
+// A header: `nameLength` text bytes then NULs, and a size field of `digits` digits then NULs.
 Header Valid(std::mt19937& rng, std::size_t nameLength, std::size_t digits) {
   Header h{};
   for (std::size_t i = 0; i < nameLength; ++i) h[i] = static_cast<unsigned char>(0x20 + rng() % 0xE0);
@@ -66,12 +62,12 @@ Header Valid(std::mt19937& rng, std::size_t nameLength, std::size_t digits) {
   return h;
 }
 
-TEST(EntryHeaderRules, EveryByteAtEveryPosition) {
+TEST(EntryHeaderRules, AgreeWithTheReading) {
   std::mt19937 rng(7);
+  // Every byte at every position, in names ending before, at and after the
+  // changed byte and size fields of every length.
   for (std::size_t at = 0; at < kEntryHeaderSize; ++at) {
     for (unsigned b = 0; b < 256; ++b) {
-      // Names ending before, at and after the changed byte; size fields of
-      // every length.
       for (std::size_t nameLength : {std::size_t{0}, at, at + 1, kNameFieldSize}) {
         for (std::size_t digits = 0; digits <= kSizeFieldSize; ++digits) {
           Header h = Valid(rng, std::min(nameLength, kNameFieldSize), digits);
@@ -81,18 +77,14 @@ TEST(EntryHeaderRules, EveryByteAtEveryPosition) {
       }
     }
   }
-}
-
-TEST(EntryHeaderRules, AgreeOnMutatedValidHeaders) {
-  // Bytes at the edges of each rule.
+  // Valid headers with up to three bytes changed to bytes at the edges of each rule.
   constexpr unsigned char kNameBytes[] = {0x00, 0x01, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x1B,
                                           0x1F, 0x20, 0x30, 0x41, 0x7F, 0x80, 0x81, 0x9F, 0xE0, 0xFF};
   constexpr unsigned char kSizeBytes[] = {0x00, '0', '1', '5', '9', '/', ':', ' ', 0x80, 0xFF};
-  std::mt19937 rng(12345);
   int valid = 0;
   for (int round = 0; round < 200000; ++round) {
     Header h = Valid(rng, rng() % 41, rng() % 11);
-    for (int k = static_cast<int>(rng() % 4); k > 0; --k) {  // up to three bytes changed
+    for (int k = static_cast<int>(rng() % 4); k > 0; --k) {
       const std::size_t at = rng() % kEntryHeaderSize;
       h[at] = at < kNameFieldSize ? kNameBytes[rng() % std::size(kNameBytes)]
                                   : kSizeBytes[rng() % std::size(kSizeBytes)];
@@ -112,8 +104,7 @@ TEST(EntryHeaderRules, LargestSizeAndName) {
   EXPECT_TRUE(IsUsableEntryHeader(h.data()));
   EXPECT_EQ(HeaderSizeValue(h.data()), kMaxEntrySize);
   EXPECT_EQ(HeaderName(h.data()), std::string(40, 'A'));  // no NUL: all 40 bytes
-  h[3] = 0;
-  h[4] = 0;
+  h[3] = h[4] = 0;
   EXPECT_EQ(HeaderName(h.data()), "AAA");
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "containers/entry_filter.h"
@@ -13,45 +14,35 @@ namespace {
 
 using Mode = EntryPattern::Mode;
 
+// One pattern against one text, as a name (N) or a path (P).
 TEST(EntryPattern, MatchesNamesAndPaths) {
-  struct Case {
-    const char* pattern;
-    Mode mode;
-    const char* text;
-    bool matches;
-  };
-  // clang-format off
-  const Case cases[] = {
+  constexpr Mode N = Mode::kName, P = Mode::kPath;
+  const std::tuple<const char*, Mode, const char*, bool> cases[] = {
+      // clang-format off
       // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
-      {"face", Mode::kName, "CHARA_FACE.BMP", true}, {"face", Mode::kName, "chara.bmp", false},
-      {"bmp", Mode::kName, "face.BMP", true}, {"face.bmpx", Mode::kName, "face.bmp", false},
-      {"", Mode::kName, "anything", true}, {"é", Mode::kName, "É", false}, {"顔", Mode::kName, "キャラ顔.bmp", true},
-      {"a\\b", Mode::kName, "xa/by", true},
+      {"face", N, "CHARA_FACE.BMP", true}, {"face", N, "chara.bmp", false}, {"bmp", N, "face.BMP", true},
+      {"face.bmpx", N, "face.bmp", false}, {"", N, "anything", true}, {"é", N, "É", false},
+      {"顔", N, "キャラ顔.bmp", true}, {"a\\b", N, "xa/by", true},
       // Names with wildcards match whole; `*` crosses separators there.
-      {"*.bmp", Mode::kName, "face.bmp", true}, {"*.bmp", Mode::kName, "face.bmp.txt", false},
-      {"f?ce*", Mode::kName, "FACE.BMP", true}, {"?", Mode::kName, "顔", true}, {"??", Mode::kName, "顔", false},
-      {"a*z", Mode::kName, "a/b\\c zq", false}, {"a*z", Mode::kName, "a/b\\cz", true},
-      {"***a", Mode::kName, "bba", true},
+      {"*.bmp", N, "face.bmp", true}, {"*.bmp", N, "face.bmp.txt", false}, {"f?ce*", N, "FACE.BMP", true},
+      {"?", N, "顔", true}, {"??", N, "顔", false}, {"a*z", N, "a/b\\c zq", false}, {"a*z", N, "a/b\\cz", true},
+      {"***a", N, "bba", true}, {"A*", N, "abc", true},
       // Paths: `*` and `?` stop at `/`, `**` crosses it, `**/` may be empty.
-      {"*.bmp", Mode::kPath, "face.bmp", true}, {"*.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"**/*.bmp", Mode::kPath, "face.bmp", true}, {"**/*.bmp", Mode::kPath, "a/b/face.BMP", true},
-      {"**/*.bmp", Mode::kPath, "a/b/face.wav", false},
-      {"chara.npc/?ace.bmp", Mode::kPath, "chara.npc/face.bmp", true},
-      {"chara.npc?face.bmp", Mode::kPath, "chara.npc/face.bmp", false},
-      {"chara.npc/**", Mode::kPath, "chara.npc/a/b", true}, {"a**", Mode::kPath, "ab/c", true},
-      {"a\\b", Mode::kPath, "a/b", true}, {"a/b", Mode::kPath, "a\\b", true},
-      {"chara.npc", Mode::kPath, "chara.npc/face.bmp", false}, {"", Mode::kPath, "", true},
-      {"", Mode::kPath, "a", false},
+      {"*.bmp", P, "face.bmp", true}, {"*.bmp", P, "chara.npc/face.bmp", false}, {"**/*.bmp", P, "face.bmp", true},
+      {"**/*.bmp", P, "a/b/face.BMP", true}, {"**/*.bmp", P, "a/b/face.wav", false},
+      {"chara.npc/?ace.bmp", P, "chara.npc/face.bmp", true}, {"chara.npc?face.bmp", P, "chara.npc/face.bmp", false},
+      {"chara.npc/**", P, "chara.npc/a/b", true}, {"a**", P, "ab/c", true}, {"a**b", P, "a/xc", false},
+      {"a\\b", P, "a/b", true}, {"a/b", P, "a\\b", true}, {"chara.npc", P, "chara.npc/face.bmp", false},
+      {"", P, "", true}, {"", P, "a", false},
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
-      {"a?b", Mode::kPath, "a\377b", true}, {"a?b", Mode::kPath, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", Mode::kPath, "a\xE0\xA0\x80" "b", true}, {"a??b", Mode::kPath, "a\343\201b", true},
-      {"a???b", Mode::kPath, "a\370\200\200b", true},
-      {"????", Mode::kPath, "\302\242\337\277\357\277\275\364\217\277\277", true},
-      {"a**b", Mode::kPath, "a/xc", false},
+      {"a?b", P, "a\377b", true}, {"a?b", P, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", P, "a\xE0\xA0\x80" "b", true},
+      {"a??b", P, "a\343\201b", true}, {"a???b", P, "a\370\200\200b", true},
+      {"????", P, "\302\242\337\277\357\277\275\364\217\277\277", true}, {"a\200b", P, "a\302\200b", false},
+      // clang-format on
   };
-  // clang-format on
-  for (const Case& c : cases) {
-    EXPECT_EQ(EntryPattern(c.pattern, c.mode).Matches(c.text), c.matches)
-        << c.pattern << (c.mode == Mode::kName ? " (name) " : " (path) ") << c.text;
+  for (const auto& [pattern, mode, text, matches] : cases) {
+    EXPECT_EQ(EntryPattern(pattern, mode).Matches(text), matches)
+        << pattern << (mode == N ? " (name) " : " (path) ") << text;
   }
 }
 
@@ -69,46 +60,44 @@ TEST(EntryPattern, NoBacktrackingBlowUp) {
   EXPECT_FALSE(EntryPattern(std::string(2001, '?'), Mode::kPath).Matches(longText));
 }
 
-TEST(EntryPattern, ChecksEntriesByPath) {
-  // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t
-  // other.god -> face.bmp
+// A tree from (parent id, text) items in id order; kNoItem: a root.
+EntryTree Tree(std::initializer_list<std::pair<ItemId, const char*>> items) {
   EntryTree tree;
-  const ItemId god = tree.AppendItem(kNoItem, "/x/game.god");
-  const ItemId npc = tree.AppendItem(god, "chara.npc");
-  tree.AppendItem(npc, "face.bmp");
-  tree.AppendItem(npc, "voice\\hi.wav");
-  tree.AppendItem(god, "face.bmp");
-  tree.AppendItem(god, "readme.t");
-  const ItemId other = tree.AppendItem(kNoItem, "/x/other.god");
-  tree.AppendItem(other, "face.bmp");
-  EXPECT_EQ(EntryPathOf(tree, god), "");
-  EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
+  for (const auto& [parent, text] : items) tree.AppendItem(parent, text);
+  return tree;
+}
 
-  struct Case {
-    std::vector<std::string> includes, excludes;
-    const char* picked;  // one 0/1 per item, in id order
+TEST(EntryPattern, ChecksEntriesByPath) {
+  // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t; other.god -> face.bmp
+  EntryTree tree = Tree({{kNoItem, "/x/game.god"},
+                         {0, "chara.npc"},
+                         {1, "face.bmp"},
+                         {1, "voice\\hi.wav"},
+                         {0, "face.bmp"},
+                         {0, "readme.t"},
+                         {kNoItem, "/x/other.god"},
+                         {6, "face.bmp"}});
+  EXPECT_EQ(EntryPathOf(tree, 0), "");
+  EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
+  // Rows: includes, excludes, and which items end up checked (one 0/1 per item, in id order).
+  using Patterns = std::vector<std::string>;
+  const std::tuple<Patterns, Patterns, const char*> cases[] = {
+      // clang-format off
+      {{}, {}, "01111101"}, {{"*.bmp"}, {}, "00001001"}, {{"**/*.bmp"}, {}, "00101001"},
+      {{"chara.npc"}, {}, "01110000"}, {{"chara.npc"}, {"**/*.wav"}, "01100000"}, {{}, {"chara.npc"}, "00001101"},
+      {{"**/hi.wav"}, {}, "00010000"}, {{"chara.npc/voice/*"}, {}, "00010000"},
+      {{"*.bmp", "readme.*"}, {"face.bmp"}, "00000100"}, {{"nothing"}, {}, "00000000"},
+      // clang-format on
   };
-  const Case cases[] = {
-      {{}, {}, "01111101"},
-      {{"*.bmp"}, {}, "00001001"},
-      {{"**/*.bmp"}, {}, "00101001"},
-      {{"chara.npc"}, {}, "01110000"},
-      {{"chara.npc"}, {"**/*.wav"}, "01100000"},
-      {{}, {"chara.npc"}, "00001101"},
-      {{"**/hi.wav"}, {}, "00010000"},
-      {{"chara.npc/voice/*"}, {}, "00010000"},
-      {{"*.bmp", "readme.*"}, {"face.bmp"}, "00000100"},
-      {{"nothing"}, {}, "00000000"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [includeTexts, excludeTexts, expected] : cases) {
     std::vector<EntryPattern> includes, excludes;
-    for (const std::string& p : c.includes) includes.emplace_back(p, Mode::kPath);
-    for (const std::string& p : c.excludes) excludes.emplace_back(p, Mode::kPath);
+    for (const std::string& p : includeTexts) includes.emplace_back(p, Mode::kPath);
+    for (const std::string& p : excludeTexts) excludes.emplace_back(p, Mode::kPath);
     tree.CheckAll(true);
     const std::uint32_t count = CheckEntriesByPath(tree, includes, excludes);
     std::string picked;
     for (ItemId id = 0; id < tree.Size(); ++id) picked += tree.IsChecked(id) ? '1' : '0';
-    EXPECT_EQ(picked, c.picked) << (c.includes.empty() ? "" : c.includes.front());
+    EXPECT_EQ(picked, expected) << (includeTexts.empty() ? "" : includeTexts.front());
     EXPECT_EQ(count, static_cast<std::uint32_t>(std::count(picked.begin(), picked.end(), '1')));
   }
 }
@@ -129,41 +118,34 @@ std::vector<std::string> ShownLines(const EntryTree& tree, const EntryFilter& fi
 }
 
 TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
-  // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav
-  EntryTree tree;
-  const ItemId a = tree.AppendItem(kNoItem, "a.god");
-  const ItemId npc = tree.AppendItem(a, "chara.npc");
-  tree.AppendItem(npc, "face.bmp");
-  const ItemId cmp = tree.AppendItem(npc, "motion.cmp");
-  tree.AppendItem(a, "readme.t");
-  tree.AppendItem(cmp, "walk.bmp");  // appended after readme.t, still under motion.cmp
-  const ItemId b = tree.AppendItem(kNoItem, "b.god");
-  tree.AppendItem(b, "face.wav");
-  struct Case {
-    const char* pattern;
-    std::vector<std::string> shown;
-  };
-  const Case cases[] = {
+  // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav. walk.bmp
+  // is appended after readme.t, still under motion.cmp.
+  EntryTree tree = Tree({{kNoItem, "a.god"},
+                         {0, "chara.npc"},
+                         {1, "face.bmp"},
+                         {1, "motion.cmp"},
+                         {0, "readme.t"},
+                         {3, "walk.bmp"},
+                         {kNoItem, "b.god"},
+                         {6, "face.wav"}});
+  const ItemId npc = 1, b = 6;
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"FACE", {"0:a.god", "1:chara.npc", "2:face.bmp", "0:b.god", "1:face.wav"}},
       {"*.bmp", {"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp"}},
       {"chara.npc", {"0:a.god", "1:chara.npc"}},
       {"nothing", {}},
   };
-  for (const Case& c : cases) {
-    EntryFilter filter(EntryPattern(c.pattern, EntryPattern::Mode::kName));
+  for (const auto& [pattern, shown] : cases) {
+    EntryFilter filter(EntryPattern(pattern, EntryPattern::Mode::kName));
     filter.Extend(tree);
     filter.Publish(tree);
-    EXPECT_EQ(ShownLines(tree, filter), c.shown) << c.pattern;
+    EXPECT_EQ(ShownLines(tree, filter), shown) << pattern;
   }
   // A file loaded while the filter is on is taken in, after what was shown.
   EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
   filter.Extend(tree);
   filter.Publish(tree);
-  EntryTree later;
-  const ItemId c = later.AppendItem(kNoItem, "c.god");
-  later.AppendItem(c, "x.t");
-  later.AppendItem(c, "y.bmp");
-  tree.AppendTree(later);
+  tree.AppendTree(Tree({{kNoItem, "c.god"}, {0, "x.t"}, {0, "y.bmp"}}));
   EXPECT_EQ(filter.Extend(tree), 1u);
   EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
   filter.Publish(tree);

@@ -1,186 +1,166 @@
+// Extraction of one entry's data: how payloads are stored, reads of exactly one entry's payload (nothing
+// of a neighbour; of a payload cut off by the end of the file only the bytes there), bad headers, offsets.
 #include "containers/extract.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "containers/loader.h"
 #include "custom_file_builder.h"
-#include "export/output_name.h"
 
 namespace cfv {
 namespace {
 
-using test::Entry;
 using test::Leaf;
+using test::Serialize;
 
-std::string AsString(const EntryData& data) {
-  return std::string(reinterpret_cast<const char*>(data.data()), data.size());
-}
-
-// The data is followed by kZeroTail zero bytes.
-bool ZeroTail(const EntryData& data) {
-  for (std::size_t i = 0; i < kZeroTail; ++i) {
-    if (data.data()[data.size() + i] != 0) return false;
+// Bytes that differ from position to position, so a shifted or mixed-up read shows.
+std::string Pattern(std::size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  unsigned x = seed * 2654435761u + 1;
+  for (char& c : s) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>('A' + (x >> 16) % 26);
   }
-  return true;
-}
-
-// Writes one entry with `payload` and extracts it again.
-ExtractResult ExtractOne(const test::TempDir& dir, const std::string& payload) {
-  const auto path = dir / "one.god";
-  test::WriteFile(path, test::Serialize({Leaf("e", payload)}));
-  return ExtractEntry(path, 0);
-}
-
-std::string Text(std::size_t n) {
-  std::string s;
-  while (s.size() < n) s += "The quick brown fox jumps over the lazy dog. ";
-  s.resize(n);
   return s;
 }
 
-struct PayloadCase {
-  const char* what;
-  std::string payload;
-  std::string expected;
-};
+// The data, checked to be followed by kZeroTail zero bytes.
+std::string AsString(const EntryData& data) {
+  for (std::size_t i = 0; i < kZeroTail; ++i) EXPECT_EQ(data.data()[data.size() + i], 0) << "zero tail";
+  return std::string(reinterpret_cast<const char*>(data.data()), data.size());
+}
+
+// What ExtractEntry gives at `offset`: the data, or the error.
+std::string Extracted(const std::filesystem::path& path, std::uint32_t offset) {
+  const ExtractResult r = ExtractEntry(path, offset);
+  if (!r) return r.error == ExtractError::kCannotOpen ? "<cannot open>" : "<bad header>";
+  return AsString(*r.data);
+}
+
+// Writes `file` and extracts the entry at `offset`.
+std::string Extract(const test::TempDir& dir, const std::string& file, std::uint32_t offset = 0) {
+  test::WriteFile(dir / "f.god", file);
+  return Extracted(dir / "f.god", offset);
+}
 
 TEST(Extract, PayloadEncodings) {
   test::TempDir dir;
-  const std::string content = Text(5000);
-  const std::string zlib = test::Zlib(content);
-  const std::string gzip = test::Gzip(content);
-  const std::string raw = test::RawDeflate(content);
+  const std::string content = Pattern(5000, 5);
+  const std::string zlib = test::Zlib(content), gzip = test::Gzip(content), raw = test::RawDeflate(content);
+  const std::string damaged = zlib.substr(0, 2) + std::string(40, '\xFF');
+  // Payload and data; the 64 MiB limit: the last content that inflates, then one byte more.
+  std::string big(kInflateLimit, 'a');
+  big[12345] = 'b';
+  big.back() = 'z';
+  const std::string bigZlib = test::Zlib(big), tooBigZlib = test::Zlib(big + "!");
   // clang-format off
-  const PayloadCase cases[] = {
-      {"zlib", zlib, content}, {"gzip", gzip, content}, {"raw deflate is stored", raw, raw},
-      {"zlib followed by bytes", zlib + "trailing junk", content},
-      {"gzip followed by bytes", gzip + std::string(100, '\0'), content},
-      {"zlib cut short is stored", zlib.substr(0, zlib.size() - 10), zlib.substr(0, zlib.size() - 10)},
-      {"gzip cut short is stored", gzip.substr(0, gzip.size() / 2), gzip.substr(0, gzip.size() / 2)},
-      {"damaged zlib is stored", zlib.substr(0, 2) + std::string(40, '\xFF'),
-      zlib.substr(0, 2) + std::string(40, '\xFF')}, {"zlib of nothing is stored", test::Zlib(""), test::Zlib("")},
-      {"plain text", "hello", "hello"}, {"one byte", "x", "x"}, {"empty payload", "", ""},
-      {"zero bytes inside", std::string("a\0b\0c", 5), std::string("a\0b\0c", 5)},
+  const std::pair<std::string, std::string> cases[] = {
+      {zlib, content}, {gzip, content}, {raw, raw}, {zlib + "trailing junk", content},
+      {gzip + std::string(100, '\0'), content}, {zlib.substr(0, zlib.size() - 10), zlib.substr(0, zlib.size() - 10)},
+      {gzip.substr(0, gzip.size() / 2), gzip.substr(0, gzip.size() / 2)}, {damaged, damaged},
+      {test::Zlib(""), test::Zlib("")}, {"x", "x"}, {"", ""}, {std::string("a\0b\0c", 5), std::string("a\0b\0c", 5)},
+      {bigZlib, big}, {tooBigZlib, tooBigZlib},
   };
   // clang-format on
-  for (const PayloadCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    const ExtractResult r = ExtractOne(dir, c.payload);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(AsString(*r.data), c.expected);
-    EXPECT_TRUE(ZeroTail(*r.data));
+  EXPECT_EQ(AsString(EntryData()), "");  // no data at all has its zero tail too
+  for (const auto& [payload, data] : cases) {
+    SCOPED_TRACE(payload.size());
+    EXPECT_TRUE(Extract(dir, Serialize({Leaf("e", payload)})) == data);
   }
 }
 
-TEST(Extract, SixtyFourMiBInflatesAndOneByteMoreIsStored) {
+TEST(Extract, PayloadsOfManySizesBetweenOtherEntries) {
   test::TempDir dir;
-  std::string content(kInflateLimit, 'a');
-  content[12345] = 'b';
-  content.back() = 'z';
-  {
-    const std::string zlib = test::Zlib(content);
-    const ExtractResult r = ExtractOne(dir, zlib);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r.data->size(), kInflateLimit);
-    EXPECT_TRUE(AsString(*r.data) == content);
-    EXPECT_TRUE(ZeroTail(*r.data));
+  const std::string before = Serialize({Leaf("before", Pattern(777, 1))});
+  const std::string after = Serialize({Leaf("after", Pattern(30000, 2))});
+  for (const std::size_t n : {0, 1, 49, 50, 16333, 16334, 16335, 20000, 70000}) {
+    for (const bool zlib : {false, true}) {
+      SCOPED_TRACE(std::to_string(n) + (zlib ? " zlib" : " stored"));
+      const std::string content = Pattern(n, static_cast<unsigned>(n));
+      const std::string payload = zlib ? test::Zlib(content) : content;
+      // A zlib stream of nothing inflates to nothing and is kept as stored.
+      const std::string& expected = zlib && n == 0 ? payload : content;
+      EXPECT_TRUE(Extract(dir, before + Serialize({Leaf("it", payload)}) + after, before.size()) == expected);
+    }
   }
-  content.push_back('!');
-  {
-    const std::string zlib = test::Zlib(content);
-    const ExtractResult r = ExtractOne(dir, zlib);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(AsString(*r.data), zlib);
-    EXPECT_TRUE(ZeroTail(*r.data));
-  }
+}
+
+// A payload cut off by the end of the file holds the bytes that are there and
+// nothing more: neither a cut file nor a size field that claims far more than
+// the file holds (999,999,999 in a 57-byte file) is padded out. Then the
+// headers that give no entry.
+TEST(Extract, CutOffPayloadsAndBadHeaders) {
+  test::TempDir dir;
+  const std::string payload = Pattern(40000, 9);
+  const std::string whole = Serialize({Leaf("cut", payload)});
+  const std::string ok = Serialize({Leaf("x", "first"), Leaf("y", "second")});
+  test::Entry huge = Leaf("huge", "1234567");
+  huge.sizeField = "999999999";
+  test::Entry hugeZlib = Leaf("z", test::Zlib(Pattern(1000, 3)));
+  hugeZlib.sizeField = "999999999";
+  const std::string zlib = test::Zlib(Pattern(3000, 4));
+  const std::string zlibHalf = zlib.substr(0, zlib.size() / 2);
+  const std::string bad = "<bad header>";
+  const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
+      // clang-format off
+      {whole.substr(0, 50), 0, ""}, {whole.substr(0, 60), 0, payload.substr(0, 10)},
+      {whole.substr(0, 16385), 0, payload.substr(0, 16335)},
+      {whole.substr(0, whole.size() - 1), 0, payload.substr(0, payload.size() - 1)},
+      {Serialize(huge), 0, "1234567"},
+      // A complete stream still inflates, whatever the size field claims.
+      {Serialize(hugeZlib), 0, Pattern(1000, 3)},
+      // A stream cut by the end of the file does not inflate: stored.
+      {test::Header("z", std::to_string(50 + zlib.size())) + zlibHalf, 0, zlibHalf},
+      // The nested header of a hostile branch: its payload ends with the file.
+      {Serialize({Leaf("a", "x"), huge}), 51, "1234567"},
+      // Sizes below 50 and 0; ten digits (no header allows a size this large, and the file holds
+      // nothing of it); offsets past the end, inside a payload, at 2 GiB.
+      {test::Header("small", "30") + std::string(10, 's'), 0, bad}, {test::Header("zero", "0"), 0, bad},
+      {test::Header("huge", "9999999999") + "x", 0, bad}, {ok, 1000, bad}, {ok, 50, bad}, {ok, 0x80000000u, bad},
+      // clang-format on
+  };
+  for (const auto& [file, offset, data] : cases)
+    EXPECT_TRUE(Extract(dir, file, offset) == data) << file.size();
+  std::filesystem::create_directory(dir / "folder.god");
+  EXPECT_EQ(Extracted(dir / "missing.god", 0), "<cannot open>");
+  EXPECT_EQ(Extracted(dir / "folder.god", 0), "<cannot open>");
 }
 
 TEST(Extract, NestedEntriesAndBranches) {
   test::TempDir dir;
-  const std::string inner = test::Serialize({Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")});
-  test::WriteFile(dir / "n.god",
-                  test::Serialize({test::Branch("br", {Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")}),
-                                   Leaf("c", test::Gzip("gamma"))}));
-  const auto path = dir / "n.god";
-  const ExtractResult branch = ExtractEntry(path, 0);
-  ASSERT_TRUE(branch);
-  EXPECT_EQ(AsString(*branch.data), inner);
-  const std::size_t aSize = 50 + test::Zlib("alpha").size();
-  const ExtractResult a = ExtractEntry(path, 50);
-  ASSERT_TRUE(a);
-  EXPECT_EQ(AsString(*a.data), "alpha");
-  const ExtractResult b = ExtractEntry(path, static_cast<std::uint32_t>(50 + aSize));
-  ASSERT_TRUE(b);
-  EXPECT_EQ(AsString(*b.data), "beta");
-  const ExtractResult c = ExtractEntry(path, static_cast<std::uint32_t>(50 + inner.size()));
-  ASSERT_TRUE(c);
-  EXPECT_EQ(AsString(*c.data), "gamma");
+  const std::string inner = Serialize({Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")});
+  const std::string file = Serialize({test::Branch("br", {Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")}),
+                                      Leaf("c", test::Gzip("gamma"))});
+  const std::uint32_t aSize = 50 + test::Zlib("alpha").size();
+  EXPECT_EQ(Extract(dir, file, 0), inner);
+  EXPECT_EQ(Extract(dir, file, 50), "alpha");
+  EXPECT_EQ(Extract(dir, file, 50 + aSize), "beta");
+  EXPECT_EQ(Extract(dir, file, 50 + inner.size()), "gamma");
   // The stored length from the header alone; a file cut short gives what it holds.
-  EXPECT_EQ(StoredPayloadLength(path, 0), inner.size());
-  EXPECT_EQ(StoredPayloadLength(path, 7), std::nullopt);
+  EXPECT_EQ(StoredPayloadLength(dir / "f.god", 0), inner.size());
+  EXPECT_EQ(StoredPayloadLength(dir / "f.god", 7), std::nullopt);
   EXPECT_EQ(StoredPayloadLength(dir / "missing.god", 0), std::nullopt);
-  test::WriteFile(dir / "cut.god", test::Serialize({Leaf("x", "12345")}).substr(0, 52));
+  test::WriteFile(dir / "cut.god", Serialize({Leaf("x", "12345")}).substr(0, 52));
   EXPECT_EQ(StoredPayloadLength(dir / "cut.god", 0), 2u);
 }
 
-TEST(Extract, Failures) {
-  test::TempDir dir;
-  std::filesystem::create_directory(dir / "folder.god");
-  test::WriteFile(dir / "small.god", test::Header("small", "30") + std::string(10, 's'));
-  test::WriteFile(dir / "zero.god", test::Header("zero", "0"));
-  test::WriteFile(dir / "ok.god", test::Serialize({Leaf("x", "data")}));
-  // Ten digits: no header allows a size this large, and the file holds
-  // nothing of it.
-  test::WriteFile(dir / "huge.god", test::Header("huge", "9999999999") + "x");
-  struct FailCase {
-    const char* what;
-    std::filesystem::path path;
-    std::uint32_t offset;
-    ExtractError error;
-  };
-  // clang-format off
-  const FailCase cases[] = {
-      {"missing file", dir / "missing.god", 0, ExtractError::kCannotOpen},
-      {"folder", dir / "folder.god", 0, ExtractError::kCannotOpen},
-      {"size below 50", dir / "small.god", 0, ExtractError::kBadHeader},
-      {"size zero", dir / "zero.god", 0, ExtractError::kBadHeader},
-      {"offset past the end", dir / "ok.god", 1000, ExtractError::kBadHeader},
-      {"offset inside the payload", dir / "ok.god", 50, ExtractError::kBadHeader},
-      {"ten-digit size", dir / "huge.god", 0, ExtractError::kBadHeader},
-  };
-  // clang-format on
-  for (const FailCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    const ExtractResult r = ExtractEntry(c.path, c.offset);
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.error, c.error);
-  }
-}
-
+// A sparse file with an entry at exactly 2 GiB, reached through the loader's
+// list walk: the loader's offset extracts that entry.
 TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   test::TempDir dir;
-  test::WriteFile(dir / "a.god", test::Serialize({Leaf("x", "first"), Leaf("y", "second")}));
-  // Past the end of a small file: no header there.
-  const ExtractResult none = ExtractEntry(dir / "a.god", 0x80000000u);
-  EXPECT_FALSE(none);
-  EXPECT_EQ(none.error, ExtractError::kBadHeader);
-
-  // A sparse file with an entry at exactly 2 GiB, reached through the
-  // loader's list walk: the loader's offset extracts that entry.
   const auto path = dir / "far.god";
   {
     std::ofstream out(path, std::ios::binary);
-    auto put = [&](std::uint64_t at, const std::string& bytes) {
-      out.seekp(static_cast<std::streamoff>(at));
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    };
-    put(0, test::Header("one", "999999999"));
-    put(999999999, test::Header("two", "999999999"));
-    put(1999999998, test::Header("three", std::to_string(0x80000000u - 1999999998u)));
-    put(0x80000000u, test::Serialize({Leaf("far", "far away")}));
+    for (const auto& [at, bytes] : std::initializer_list<std::pair<std::uint64_t, std::string>>{
+             {0, test::Header("one", "999999999")},
+             {999999999, test::Header("two", "999999999")},
+             {1999999998, test::Header("three", std::to_string(0x80000000u - 1999999998u))},
+             {0x80000000u, Serialize({Leaf("far", "far away")})}})
+      out.seekp(static_cast<std::streamoff>(at)) << bytes;
     ASSERT_TRUE(out.good());
   }
   EntryTree tree;
@@ -188,71 +168,7 @@ TEST(Extract, OffsetAtOrAboveTwoGiBIsReadThere) {
   const ItemId far = tree.LastChild(tree.FirstRoot());
   ASSERT_EQ(tree.Text(far), "far");
   ASSERT_EQ(tree.Data(far), 0x80000000u);
-  const ExtractResult r = ExtractEntry(path, tree.Data(far));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(AsString(*r.data), "far away");
-}
-
-// From a loaded tree to output names: each entry item's offset extracts
-// its data, and its text and data give the file name.
-TEST(Extract, LoadedEntriesGetTheirOutputNames) {
-  test::TempDir dir;
-  std::string eum(1024, '\0');
-  eum += "m1_0";
-  struct Case {
-    std::string name;
-    std::string payload;
-    std::string expected;
-  };
-  // clang-format off
-  const Case cases[] = {
-      {"empty.t", "", "empty.txt"}, {"notes.t", test::Zlib("some text\r\n"), "notes.txt"},
-      {"binary.t", test::Gzip(std::string("a\0b", 3)), "binary.t"},
-      {"pic.bm", test::Zlib(test::MakeBmp(2, 2)), "pic.bmp"},
-      {"song.mp3", test::Gzip("RIFF\x24\x00\x00\x00WAVE"), "song.wav"}, {"  データ  .obc", "x = 1", "データ.obc.txt"},
-      {"noext", test::Zlib(eum), "noext.eum"},
-  };
-  // clang-format on
-  std::vector<Entry> entries;
-  for (const Case& c : cases) entries.push_back(Leaf(c.name, c.payload));
-  test::WriteFile(dir / "n.god", test::Serialize(entries));
-  EntryTree tree;
-  ASSERT_TRUE(LoadCustomFile(dir / "n.god", "root", tree));
-  ItemId item = tree.FirstChild(tree.FirstRoot());
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_NE(item, kNoItem);
-    const ExtractResult r = ExtractEntry(dir / "n.god", tree.Data(item));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(OutputFileName(tree.Text(item), r.data->data(), r.data->size(), true), c.expected);
-    item = tree.NextSibling(item);
-  }
-}
-
-TEST(InflatePayload, CapacityLimitsTheOutput) {
-  const std::string content = Text(1000);
-  const std::string zlib = test::Zlib(content);
-  std::string out(1000, '\0');
-  auto in = reinterpret_cast<const unsigned char*>(zlib.data());
-  auto o = reinterpret_cast<unsigned char*>(out.data());
-  EXPECT_EQ(InflatePayload(o, 1000, in, zlib.size()), 1000u);
-  EXPECT_EQ(out, content);
-  EXPECT_EQ(InflatePayload(o, 999, in, zlib.size()), 0u);
-  EXPECT_EQ(InflatePayload(o, 1000, in, zlib.size() - 1), 0u);
-  EXPECT_EQ(InflatePayload(o, 1000, in, 0), 0u);
-}
-
-TEST(EntryData, TruncateZeroesWhatFollows) {
-  EntryData d(10);
-  ASSERT_EQ(d.size(), 10u);
-  for (std::size_t i = 0; i < 10; ++i) d.data()[i] = 'x';
-  d.Truncate(4);
-  EXPECT_EQ(d.size(), 4u);
-  EXPECT_TRUE(ZeroTail(d));
-  EXPECT_EQ(d.data()[4 + kZeroTail - 1], 0);
-  const EntryData empty;
-  EXPECT_EQ(empty.size(), 0u);
-  EXPECT_EQ(empty.data()[0], 0);
+  EXPECT_EQ(Extracted(path, tree.Data(far)), "far away");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "custom_file_builder.h"
@@ -21,12 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
-  LogFont f;
-  f.lfHeight = height;
-  f.lfWeight = weight;
-  f.lfItalic = static_cast<std::uint8_t>(italic);
-  f.lfCharSet = 128;
-  f.lfQuality = 2;
+  LogFont f{height, 0, 0, 0, weight, static_cast<std::uint8_t>(italic), 0, 0, 128, 0, 0, 2, 0, {}};
   f.SetFaceName(face);
   return f;
 }
@@ -34,11 +30,10 @@ LogFont Font(const char* face, int height, int weight = 400, int italic = 0) {
 // Two upper-case hex digits per byte plus the checksum, made here by hand so
 // the test does not lean on the code it checks.
 std::string WindowsStructText(const LogFont& font) {
-  const auto bytes = ToBytes(font);
   static const char* digits = "0123456789ABCDEF";
   std::string s;
   unsigned sum = 0;
-  for (auto b : bytes) {
+  for (auto b : ToBytes(font)) {
     s += {digits[b >> 4], digits[b & 15]};
     sum += b;
   }
@@ -46,15 +41,8 @@ std::string WindowsStructText(const LogFont& font) {
 }
 
 TEST(LogFont, BytesFollowTheWindowsLayout) {
-  LogFont f = Font("M\xC3\xA9\xE3\x83\xA1\xF0\x9F\x98\x80", -16, 0x2BC, 0x11);
-  f.lfWidth = 0x01020304;
-  f.lfEscapement = -2;
-  f.lfOrientation = 0x7F000005;
-  f.lfUnderline = 0x21;
-  f.lfStrikeOut = 0x22;
-  f.lfOutPrecision = 0x24;
-  f.lfClipPrecision = 0x25;
-  f.lfPitchAndFamily = 0x31;
+  LogFont f{-16, 0x01020304, -2, 0x7F000005, 0x2BC, 0x11, 0x21, 0x22, 128, 0x24, 0x25, 2, 0x31, {}};
+  f.SetFaceName("M\xC3\xA9\xE3\x83\xA1\xF0\x9F\x98\x80");
   std::vector<std::uint8_t> expected = {0xF0, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 5, 0, 0,
                                         0x7F, 0xBC, 2, 0, 0, 0x11, 0x21, 0x22, 128, 0x24, 0x25, 2, 0x31,
                                         // M, é, メ, then 😀 as a surrogate pair
@@ -63,17 +51,14 @@ TEST(LogFont, BytesFollowTheWindowsLayout) {
   const auto b = ToBytes(f);
   EXPECT_EQ(std::vector<std::uint8_t>(b.begin(), b.end()), expected);
   EXPECT_EQ(FromBytes(b), f);
-  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(91)));
-  EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(93)));
+  for (const std::size_t wrongSize : {91, 93}) EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(wrongSize)));
 }
 
 // Face names are cut to 31 UTF-16 units, never inside a surrogate pair;
 // what is no character becomes U+FFFD.
 TEST(LogFont, FaceNames) {
   const std::string x30(30, 'x');
-  const struct {
-    std::string set, face;
-  } names[] = {
+  const std::pair<std::string, std::string> names[] = {
       {std::string(40, 'x'), std::string(31, 'x')},
       {x30 + "\xF0\x9F\x98\x80", x30},
       {x30.substr(1) + "\xF0\x9F\x98\x80z", x30.substr(1) + "\xF0\x9F\x98\x80"},
@@ -84,27 +69,24 @@ TEST(LogFont, FaceNames) {
       {"a\377b\343\201c\355\240\200d\364\220\200\200e\370f\303",
        "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
-  for (const auto& n : names) {
+  for (const auto& [set, face] : names) {
     LogFont f;
-    f.SetFaceName(n.set);
-    EXPECT_EQ(f.FaceName(), n.face) << n.set;
+    f.SetFaceName(set);
+    EXPECT_EQ(f.FaceName(), face) << set;
     EXPECT_EQ(f.lfFaceName[31], 0);
   }
   // Units stored by another program: a pair whose second half is missing or
   // cut by the end of the field gives U+FFFD, as does a lone second half.
-  const struct {
-    std::u16string units;
-    std::string face;
-  } stored[] = {
+  const std::pair<std::u16string, std::string> stored[] = {
       {u"a\xD800z\xDC00", "a\uFFFDz\uFFFD"},
       {u"\xE000\xD800\xDC00", "\xEE\x80\x80\xF0\x90\x80\x80"},
       {u"\xDBFF\xDFFF\xD800\xDC00\xD7FF\xE000", "\xF4\x8F\xBF\xBF\xF0\x90\x80\x80\xED\x9F\xBF\xEE\x80\x80"},
       {std::u16string(31, u'x') + u"\xD83D", std::string(31, 'x') + "\uFFFD"},
   };
-  for (const auto& s : stored) {
+  for (const auto& [units, face] : stored) {
     LogFont f;
-    std::copy(s.units.begin(), s.units.end(), f.lfFaceName.begin());
-    EXPECT_EQ(f.FaceName(), s.face) << s.face;
+    std::copy(units.begin(), units.end(), f.lfFaceName.begin());
+    EXPECT_EQ(f.FaceName(), face) << face;
   }
 }
 
@@ -119,55 +101,52 @@ TEST(ProfileStruct, EncodesAndRefusesDamage) {
     EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;
 }
 
-// One key read from and written to a file of other lines, as Windows does.
+// One key read from and written to a file of other lines, as Windows does. Rows: the file before
+// (nothing: no file), the value of Key in [Sec], the file after Key is set to "v".
 TEST(IniFile, ReadAndWriteOneKey) {
-  const struct {
-    std::optional<std::string> before;  // nothing: no file
-    std::optional<std::string> read;    // the value of Key in [Sec]
-    std::string after;                  // the file after Key is set to "v"
-    // clang-format off
-  } cases[] = {
+  using Text = std::optional<std::string>;
+  // clang-format off
+  const std::tuple<Text, Text, std::string> cases[] = {
       {std::nullopt, std::nullopt, "[Sec]\r\nKey=v\r\n"},
       {"[Other]\nKey=x", std::nullopt, "[Other]\r\nKey=x\r\n[Sec]\r\nKey=v\r\n"},
       {" [ sec ] \r\n  KEY  =  a=b c \r\n[Last]\r\nC=3\r\n", "a=b c", " [ sec ] \r\nKey=v\r\n[Last]\r\nC=3\r\n"},
-      {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt,
-      "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
+      {"[Sec]\nB=2\n; note\n\n[Other]\nKey=x\n", std::nullopt, "[Sec]\r\nB=2\r\nKey=v\r\n; note\r\n\r\n[Other]\r\nKey=x\r\n"},
       {"[Sec]\r\n[Sec2]\r\nKey=x\r\n", std::nullopt, "[Sec]\r\nKey=v\r\n[Sec2]\r\nKey=x\r\n"},
       {"[Other]\nKey=x\n[Sec]\nNoKey\nKey=\nKey=y\n", "", "[Other]\r\nKey=x\r\n[Sec]\r\nNoKey\r\nKey=v\r\nKey=y\r\n"},
       {"\xEF\xBB\xBF[Sec]\nKey=old", "old", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n"},
       {"[Sec\nKey=x\n[]\n", std::nullopt, "[Sec\r\nKey=x\r\n[]\r\n[Sec]\r\nKey=v\r\n"},
+      {"[Sez]\nKez=1\n", std::nullopt, "[Sez]\r\nKez=1\r\n[Sec]\r\nKey=v\r\n"},  // names alike up to their last letter
       {"[Sec]\nA]=1\nKey=x\n", "x", "[Sec]\r\nA]=1\r\nKey=v\r\n"}, {"[Sec]\n[]\nKey=x\n", std::nullopt, "[Sec]\r\nKey=v\r\n[]\r\nKey=x\r\n"},
   };
   // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.before.value_or("no file"));
+  for (const auto& [before, read, after] : cases) {
+    SCOPED_TRACE(before.value_or("no file"));
     test::TempDir dir;
     const fs::path ini = dir / "x.ini";
-    if (c.before) test::WriteFile(ini, *c.before);
-    EXPECT_EQ(ReadIniValue(ini, "Sec", "Key"), c.read);
+    if (before) test::WriteFile(ini, *before);
+    EXPECT_EQ(ReadIniValue(ini, "Sec", "Key"), read);
     ASSERT_TRUE(WriteIniValue(ini, "Sec", "Key", "v"));
-    EXPECT_EQ(test::ReadFile(ini), c.after);
+    EXPECT_EQ(test::ReadFile(ini), after);
     EXPECT_EQ(ReadIniValue(ini, "SEC", "key"), "v");
     EXPECT_FALSE(fs::exists(dir / "x.ini.tmp"));
   }
 }
 
-class UserFontsTest : public testing::Test {
- protected:
+// The three fonts: the default per language and resolution when nothing is
+// stored, saved in Windows' form and read back, a damaged value left at the
+// default. A write that fails (here at the file size limit) is reported and
+// loses nothing: the file keeps its old text for that key, no temporary file
+// is left, and the keys whose write succeeded are saved.
+TEST(UserFonts, DefaultsSavingAndFailedWrites) {
   test::TempDir dir;
-  fs::path ini = dir / "TazorCustomFileViewer.ini";
-  LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
-  UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
-                  Font("メイリオ", 18, 900, 1)};
-};
-
-TEST_F(UserFontsTest, DefaultFontPerLanguageAndResolution) {
+  const fs::path ini = dir / "TazorCustomFileViewer.ini";
+  const LogFont def = MakeDefaultFont(UiLanguage::kEnglish, 96);
+  const UserFonts saved{Font("Noto Sans", -13, 700), Font("DejaVu Sans Mono", -20, 400, 1),
+                        Font("メイリオ", 18, 900, 1)};
   EXPECT_EQ(def, Font("Arial", -16));
   EXPECT_EQ(MakeDefaultFont(UiLanguage::kJapanese, 120), Font("Meiryo UI", -20));
   EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, def}));  // no file
-}
 
-TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
   ASSERT_TRUE(SaveUserFonts(ini, saved));
   EXPECT_EQ(test::ReadFile(ini),
             "[Tazor_CustomFileViewer]\r\nFontGeneral=" + WindowsStructText(saved.general) +
@@ -175,20 +154,13 @@ TEST_F(UserFontsTest, SavedInWindowsFormAndReadBack) {
                 "\r\nFontViewer=" + WindowsStructText(saved.viewer) + "\r\n");
   // A stored face stays whatever the language of the default is.
   EXPECT_EQ(LoadUserFonts(ini, MakeDefaultFont(UiLanguage::kJapanese, 96)), saved);
-}
 
-TEST_F(UserFontsTest, DamagedOrMissingValueKeepsTheDefault) {
   std::string damaged = WindowsStructText(saved.general);
   damaged[10] = damaged[10] == 'A' ? 'B' : 'A';  // the checksum no longer matches
   test::WriteFile(ini, "[Tazor_CustomFileViewer]\nFontGeneral=" + damaged +
                            "\nFontViewer=" + WindowsStructText(saved.viewer) + "\n");
   EXPECT_EQ(LoadUserFonts(ini, def), (UserFonts{def, def, saved.viewer}));
-}
 
-// A write that fails (here at the file size limit) is reported and loses
-// nothing: the file keeps its old text for that key, no temporary file is
-// left, and the keys whose write succeeded are saved.
-TEST_F(UserFontsTest, FailedWritesAreReported) {
   const std::string old =
       "[Tazor_CustomFileViewer]\r\nFontGeneral=\r\nFontFileTree=" + std::string(400, '0') +
       "\r\nFontViewer=" + std::string(400, '0') + "\r\n";
@@ -196,8 +168,8 @@ TEST_F(UserFontsTest, FailedWritesAreReported) {
   rlimit limit{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = limit;
-  small.rlim_cur = old.size() + 100;  // the longer General line does not fit; the shorter others do
+  const rlimit small{old.size() + 100,
+                     limit.rlim_max};  // the longer General line does not fit; the others do
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool ok = SaveUserFonts(ini, saved);
   ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -215,11 +187,9 @@ TEST_F(UserFontsTest, FailedWritesAreReported) {
 
 TEST(MulDiv, RoundsHalvesAwayFromZero) {
   // clang-format off
-  const int cases[][4] = {{12, 96, 72, 16},
-                          {-16, 72, 96, -12}, {-14, 72, 96, -11}, {14, 72, 96, 11}, {-13, 72, 96, -10},
-                          {5, 3, -2, -8}, {-5, 3, -2, 8}, {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1},
-                          {-0x7FFFFFFF, 4, 1, -1},
-                          {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
+  const int cases[][4] = {{12, 96, 72, 16}, {-16, 72, 96, -12}, {-14, 72, 96, -11}, {14, 72, 96, 11},
+                          {-13, 72, 96, -10}, {5, 3, -2, -8}, {-5, 3, -2, 8}, {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1},
+                          {-0x7FFFFFFF, 4, 1, -1}, {0x7FFFFFFF, 2, 2, 0x7FFFFFFF}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
@@ -227,11 +197,7 @@ TEST(MulDiv, RoundsHalvesAwayFromZero) {
 TEST(FontDescription, Table) {
   LogFont underlined = Font("Arial", -16);
   underlined.lfUnderline = underlined.lfStrikeOut = 1;
-  const struct {
-    LogFont font;
-    int dpi;
-    const char* expected;
-  } cases[] = {
+  const std::tuple<LogFont, int, const char*> cases[] = {
       {Font("Meiryo UI", -16), 96, "Meiryo UI 12pt"},
       {Font("Arial", -16, 401), 96, "Arial 12pt [太字]"},
       {Font("Arial", -14, 400, 1), 96, "Arial 11pt [斜体]"},
@@ -240,7 +206,7 @@ TEST(FontDescription, Table) {
       {Font("Arial", -16), 120, "Arial 10pt"},  // 9.6 -> 10
       {underlined, 96, "Arial 12pt"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FontDescription(c.font, c.dpi), c.expected);
+  for (const auto& [font, dpi, expected] : cases) EXPECT_EQ(FontDescription(font, dpi), expected);
 }
 
 }  // namespace

@@ -1,14 +1,6 @@
-// Test helper: builds real custom files byte by byte from a description, so
-// tests never carry hand-typed byte dumps.
-//
-//   TempDir dir;
-//   WriteFile(dir / "x.god",
-//             Serialize({Leaf("a.txt", "hello"),                 // a stored leaf
-//                        Leaf("b.bmp", Zlib(bitmap)),            // a zlib-compressed payload
-//                        Branch("c.npc", {Leaf("d.t", "x")})}));  // a nested container
-//
-// Names are UTF-8 and are written as code page 932, truncated to 40 bytes.
-// An entry may force its size field (`sizeField`) to make broken files.
+// Test helper: builds real custom files from a description, so tests never carry hand-typed byte dumps:
+//   WriteFile(dir / "x.god", Serialize({Leaf("a.t", "hi"), Branch("c.npc", {Leaf("d.bmp", Zlib(bmp))})}));
+// Names are UTF-8, written as code page 932 and cut to 40 bytes.
 #pragma once
 
 #include <cstdint>
@@ -24,19 +16,17 @@ struct Entry {
   std::string name;                      // UTF-8; encoded as code page 932
   std::string payload;                   // raw payload bytes (for a leaf)
   std::vector<Entry> children;           // for a branch: payload = children serialised
-  std::optional<std::string> sizeField;  // raw size field text instead of the true size
-  std::optional<std::string> rawName;    // raw 40-byte name field bytes instead of `name`
+  std::optional<std::string> sizeField;  // raw size field text instead of the true size (broken files)
   std::string trailing;                  // bytes after the children inside a branch's payload
 };
 
 Entry Leaf(std::string name, std::string payload);
 Entry Branch(std::string name, std::vector<Entry> children);
 
-// A 50-byte entry header with the given name (code page 932) and size field
-// text (NUL-padded). Names longer than 40 bytes are cut.
+// A 50-byte entry header: the name (code page 932, cut to 40 bytes), the size field text; NUL-padded.
 std::string Header(std::string_view name, std::string_view sizeField);
 
-// Serialises one entry (header + payload) and a list of entries.
+// One entry (header + payload), and a list of entries.
 std::string Serialize(const Entry& entry);
 std::string Serialize(const std::vector<Entry>& entries);
 
@@ -45,11 +35,10 @@ std::string Zlib(std::string_view data);
 std::string Gzip(std::string_view data);
 std::string RawDeflate(std::string_view data);
 
-// Writes a small custom file whose single entry is named `name` (payload
-// "payload of <name>"), creating parent folders.
+// A custom file whose single entry is `name` (payload "payload of <name>").
 void WriteSingleEntryFile(const std::filesystem::path& path, const std::string& name);
 
-// Writes bytes to a file, creating parent folders.
+// Writes bytes to a file, creating parent folders; reads a whole file.
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
@@ -72,7 +61,7 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// A minimal BMP file image (24-bit) of the given size.
+// A minimal 24-bit BMP file image of the given size.
 std::string MakeBmp(int width, int height);
 
 }  // namespace cfv::test
