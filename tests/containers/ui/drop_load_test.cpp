@@ -60,9 +60,8 @@ class DropLoadTest : public QObject {
     TempDir dir;
     for (const QString& f : files.split(' ', Qt::SkipEmptyParts)) {
       const std::filesystem::path path = dir / f.toStdString();
-      if (f.startsWith("plain"))
-        WriteFile(path, "not a custom file: no entry header in its first fifty bytes");
-      if (!f.startsWith("plain")) WriteSingleEntryFile(path, path.filename().string());
+      f.startsWith("plain") ? WriteFile(path, "not a custom file: no entry header in its first fifty bytes")
+                            : WriteSingleEntryFile(path, path.filename().string());
     }
     const auto paths = [&](const QString& drop) {
       std::vector<std::filesystem::path> out;
@@ -77,20 +76,20 @@ class DropLoadTest : public QObject {
           QTest::mouseClick(FindControl<QPushButton>(*dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
         if (action.startsWith("drop ")) log.loader.Load(paths(action.mid(5)));
         if (action == "dialog?")
-          log.lines << (dialog->isVisible()                 ? "dialog shown"
-                        : QApplication::activeModalWidget() ? "modal left"
-                                                            : "dialog hidden");
+          log.events.push_back(dialog->isVisible()                 ? "dialog shown"
+                               : QApplication::activeModalWidget() ? "modal left"
+                                                                   : "dialog hidden");
       }
     };
     int arrived = 0;
-    log.onFile = [&] {
+    log.onLoaded = [&] {
       if (++arrived == hold) run();
     };
     for (const QString& drop : drops.split('|')) log.loader.Load(paths(drop));
     dialog = log.loader.Dialog();
     if (hold <= 0) run();
     log.WaitIdle();
-    QTEST(log.lines.join(", "), "lines");
+    QTEST(QString::fromStdString(log.Joined()), "lines");
     if (!counter.isEmpty()) QCOMPARE(CounterOf(*dialog), counter);
   }
 
@@ -100,7 +99,7 @@ class DropLoadTest : public QObject {
     for (int i = 0; i < 30; ++i) WriteSingleEntryFile(dir / "F" / std::to_string(i), "x");
     LoadLog log(dir.path(), HoldUntilAborted(1));
     log.loader.Load({dir / "F"});
-    QTRY_COMPARE(log.lines.size(), 2);  // "start" and the first file: the worker holds
+    QTRY_COMPARE(log.events.size(), 2u);  // "start" and the first file: the worker holds
   }
 
   // Above 65,535 the bar's range takes the low 16 bits and its position
