@@ -89,25 +89,5 @@ TEST_P(FolderScan, Drop) {
 INSTANTIATE_TEST_SUITE_P(Rows, FolderScan, ::testing::ValuesIn(kRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST(FolderScanDirect, ListsInWindowsOrderAndCountsAMissingFolderAsEmpty) {
-  test::TempDir dir;
-  for (const char* name : {"b.god", "A.god", "_c.god", "10", "9", "m/x"})
-    test::WriteFile(dir / "F" / name, "");
-  std::vector<std::string> names;
-  for (const FolderEntry& e : ListFolder(dir / "F")) names.push_back(e.name + (e.isFolder ? "/" : ""));
-  EXPECT_EQ(names, (Events{"10", "9", "A.god", "b.god", "m/", "_c.god"}));
-  LoadControl control;
-  test::LoadRecorder direct(dir.path());
-  CountFolder(dir / "missing", 0, control, direct);
-  LoadFolder(dir / "missing", 0, control, direct);
-  EXPECT_EQ(direct.Joined(), "count 0/0, done 0/0");
-}
-
-TEST(FolderScan, JoinPath) {
-  EXPECT_EQ(JoinPath("/a/b", "c").native(), "/a/b/c");
-  EXPECT_EQ(JoinPath("/a/b/", "c").native(), "/a/b/c");
-  EXPECT_EQ(JoinPath("/", "c").native(), "/c");
-}
-
 }  // namespace
 }  // namespace cfv
