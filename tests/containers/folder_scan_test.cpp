@@ -89,5 +89,11 @@ TEST_P(FolderScan, Drop) {
 INSTANTIATE_TEST_SUITE_P(Rows, FolderScan, ::testing::ValuesIn(kRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
+TEST(FolderScan, JoinPath) {
+  EXPECT_EQ(JoinPath("/a/b", "c").native(), "/a/b/c");
+  EXPECT_EQ(JoinPath("/a/b/", "c").native(), "/a/b/c");
+  EXPECT_EQ(JoinPath("/", "c").native(), "/c");
+}
+
 }  // namespace
 }  // namespace cfv
