@@ -44,10 +44,8 @@ class ExportWindowTest : public QObject {
   void Export_data() {
     QTest::addColumn<QString>("row");
     // clang-format off
-    QTest::newRow("beside each custom file") << "|||DF|3 0 0|a.txt=new b.txt=new c.txt=new|hero";
-    QTest::newRow("this folder, made") << "o|||DF|3 0 0|a.txt=new b.txt=new c.txt=new|out";
-    QTest::newRow("no path: told, stays open") << "!|||DWF|3 0 0|a.txt=new b.txt=new c.txt=new|out";
-    QTest::newRow("names kept") << "k|||DF|3 0 0|a.t=new b.t=new c.t=new|hero";
+    QTest::newRow("this folder, made; no path: told, stays open") << "!|||DWF|3 0 0|a.txt=new b.txt=new c.txt=new|out";
+    QTest::newRow("beside each custom file, names kept") << "k|||DF|3 0 0|a.t=new b.t=new c.t=new|hero";
     QTest::newRow("Escape: nothing at all") << "e|||D|||";
     QTest::newRow("nothing loaded still finishes") << "0|||DF|0 0 0||";
     QTest::newRow("Yes to All") << "|abc|Y|D?aF|3 0 0|a.txt=new b.txt=new c.txt=new|hero";
