@@ -1,12 +1,13 @@
 // The preview in a real main window over two real custom files: which pane
 // shows what after a run of selections, what stays, and a custom file that
-// has gone away.
+// has gone away; and what the text and image panes make of entry data.
 #include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWheelEvent>
 #include <QtTest>
+#include <algorithm>
 
 #include "containers/cp932.h"
 #include "frame_harness.h"
@@ -175,6 +176,51 @@ class PreviewDispatchTest : public QObject {
     QTEST(int(boxes.seen.size()), "boxes");
     QCOMPARE(boxes.seen.filter(QRegularExpression("^critical: ")).size(), boxes.seen.size());
     QCOMPARE(fs::exists(h.dir / "play.tmp"), steps.contains("^play"));
+  }
+
+  // A run without blanks longer than kLongRun makes the view wrap anywhere.
+  void WrapMode_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("anywhere");
+    const QString run(kLongRun, 'x');
+    QTest::newRow("run at the limit") << run << false;
+    QTest::newRow("run past the limit") << run + "x" << true;
+    QTest::newRow("long run after words") << "some words " + run + "y" << true;
+    QTest::newRow("runs cut by line ends") << (run + "\n").repeated(5) << false;
+  }
+  void WrapMode() {
+    QFETCH(QString, text);
+    QTEST(PreviewWrapMode(text) == QTextOption::WrapAnywhere, "anywhere");
+  }
+
+  // Plain 24-bit bitmaps take a quick path of their own: the picture must
+  // equal what the general reader makes of the same bytes.
+  void Bitmap_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("decodes");
+    const QByteArray plain = QByteArray::fromStdString(MakeBmp(7, 5));
+    QByteArray topDown = plain;
+    topDown.replace(22, 4, "\xFB\xFF\xFF\xFF");
+    QByteArray gap = plain;
+    gap.insert(54, QByteArray(10, '\x55'));
+    gap[10] = 64;
+    QTest::newRow("bottom-up, rows padded") << plain << true;
+    QTest::newRow("top-down") << topDown << true;
+    QTest::newRow("pixels after a gap") << gap << true;
+    QTest::newRow("BM alone") << QByteArray("BM") << false;
+    QTest::newRow("BM and text") << QByteArray("BM this is not a picture") << false;
+    QTest::newRow("cut header") << plain.left(20) << false;
+  }
+  void Bitmap() {
+    QFETCH(QByteArray, bytes);
+    EntryData data(static_cast<std::size_t>(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), data.data());
+    const QImage image = DecodePreviewImage(data);
+    QTEST(!image.isNull(), "decodes");
+    QVERIFY(!image.hasAlphaChannel());
+    if (!image.isNull())
+      QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
+               QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB32));
   }
 };
 
