@@ -89,25 +89,19 @@ class DropLoadTest : public QObject {
                         const char* lines, const char* counter = "") {
       QTest::newRow(name) << files << hold << drops << script << lines << counter;
     };
-    row("files only, one not custom", "b.god plain.npc a.item", -1, "b.god plain.npc a.item", "dialog?",
-        "start, dialog shown, b.god: b.god, a.item: a.item, end", "0/0 [0/100]");
+    const char* abc = "F/a F/b F/c after.god";
+    // clang-format off
+    row("files only, one not custom", "b.god plain.npc a.item", -1, "b.god plain.npc a.item", "dialog?", "start, dialog shown, b.god: b.god, a.item: a.item, end", "0/0 [0/100]");
     row("nothing to load", "", -1, "missing.god", "dialog?", "start, dialog shown, end", "0/0 [0/100]");
     // F holds a, b and S; S holds c, d and T; T holds e.
-    row("worked example", "F/a F/b F/S/c F/S/d F/S/T/e", -1, "F", "",
-        "start, F/a: a, F/b: b, F/S/c: c, F/S/d: d, F/S/T/e: e, end", "6/6 [6/6]");
-    const char* abc = "F/a F/b F/c after.god";
-    row("abort while counting", abc, 0, "F after.god", "abort; dialog?", "start, dialog hidden, end",
-        "0/0 [0/100]");
+    row("worked example", "F/a F/b F/S/c F/S/d F/S/T/e", -1, "F", "", "start, F/a: a, F/b: b, F/S/c: c, F/S/d: d, F/S/T/e: e, end", "6/6 [6/6]");
+    row("abort while counting", abc, 0, "F after.god", "abort; dialog?", "start, dialog hidden, end", "0/0 [0/100]");
     row("abort after file 1", abc, 1, "F after.god", "abort; dialog?", "start, F/a: a, dialog hidden, end");
     row("abort after file 3", abc, 3, "F after.god", "abort", "start, F/a: a, F/b: b, F/c: c, end");
-    row("a drop right after an abort waits for the worker", "F/a F/b G/x G/y", 1, "F",
-        "abort; drop G; dialog?", "start, F/a: a, dialog shown, end, start, G/x: x, G/y: y, end",
-        "2/2 [2/2]");
-    row("abort of a waiting drop cancels that drop only", "F/a F/b second.god third.god", 1, "F",
-        "abort; drop second.god; drop third.god; abort",
-        "start, F/a: a, end, start, third.god: third.god, end");
-    row("drops during a load all load, in order", "1 2 3", -1, "1|2|3", "",
-        "start, 1: 1, end, start, 2: 2, end, start, 3: 3, end");
+    row("a drop right after an abort waits for the worker", "F/a F/b G/x G/y", 1, "F", "abort; drop G; dialog?", "start, F/a: a, dialog shown, end, start, G/x: x, G/y: y, end", "2/2 [2/2]");
+    row("abort of a waiting drop cancels that drop only", "F/a F/b second.god third.god", 1, "F", "abort; drop second.god; drop third.god; abort", "start, F/a: a, end, start, third.god: third.god, end");
+    row("drops during a load all load, in order", "1 2 3", -1, "1|2|3", "", "start, 1: 1, end, start, 2: 2, end, start, 3: 3, end");
+    // clang-format on
   }
   void Scripts() {
     QFETCH(QString, files);

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
 
@@ -91,11 +90,10 @@ class PreviewDispatchTest : public QObject {
 
  private slots:
   // Steps select the entry so named ("/x" the root item of file x), or:
-  // "^zoom" turns the wheel three notches with Ctrl over the picture,
-  // "^play" clicks Play, "^hex" toggles View as Hex, "^remove" deletes the
-  // custom file and "^restore" writes it again. `textView`, when given, is
-  // what the text view holds while another pane shows; `boxes` is the
-  // number of read error boxes.
+  // "^zoom" zooms the picture to 2.5, "^play" clicks Play, "^hex" toggles
+  // View as Hex, "^remove" deletes the custom file and "^restore" writes it
+  // again. `textView`, when given, is what the text view holds while
+  // another pane shows; `boxes` is the number of read error boxes.
   void Dispatch_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("shown");
@@ -103,6 +101,7 @@ class PreviewDispatchTest : public QObject {
     QTest::addColumn<int>("boxes");
     const auto row = [](const char* name, QStringList steps, QString shown, QString textView = {},
                         int boxes = 0) { QTest::newRow(name) << steps << shown << textView << boxes; };
+    // clang-format off
     row("code page 932 up to a zero", {"日本語.t"}, "text: 日本語のテキスト\n二行目");
     row("long, filled in after its first screen", {"long.t"}, "text: " + Text(LongText()));
     row("a long text gives way to the next", {"long.t", "mid"}, "text: three letters");
@@ -112,19 +111,17 @@ class PreviewDispatchTest : public QObject {
     row("deep in its own file", {"leaf.t"}, "text: deep leaf");
     row("a bitmap that does not decode", {"pic.txt", "bad.bmp"}, "image 0x0 x1");
     row("zoom survives text and sound", {"pic.txt", "^zoom", "mid", "BGM.MP3", "y.mp3"}, "image 5x5 x2.5");
-    row("playing goes on, new data waits for Play", {"wave.bin", "^play", "mid", "pic.txt", "BGM.MP3"},
-        Sound("MPEGVideo", MakeMp3(40).size()) + " playing");
+    row("playing goes on, new data waits for Play", {"wave.bin", "^play", "mid", "pic.txt", "BGM.MP3"}, Sound("MPEGVideo", MakeMp3(40).size()) + " playing");
     row("a root item keeps the picture", {"pic.txt", "/content.god"}, "image 30x20 x1", kPrompt);
     row("a branch over text", {"mid", "sub.npc"}, "text: " + kPrompt);
     row("a branch keeps the sound", {"a.Mid", "sub.npc"}, Sound("sequencer", MakeMidi().size()), kPrompt);
     row("View as Hex stays on", {"mid", "^hex", "packed.t"}, "hex: text that was compressed");
     row("View as Hex off", {"mid", "^hex", "packed.t", "^hex"}, "text: text that was compressed");
     row("View as Hex leaves pictures", {"^hex", "pic.txt"}, "image 30x20 x1");
-    row("file gone: the preview stays", {"mid", "pic.txt", "^remove", "日本語.t"}, "image 30x20 x1",
-        "three letters", 1);
+    row("file gone: the preview stays", {"mid", "pic.txt", "^remove", "日本語.t"}, "image 30x20 x1", "three letters", 1);
     row("file gone: a branch needs none", {"pic.txt", "^remove", "sub.npc"}, "image 30x20 x1", kPrompt);
-    row("file back", {"pic.txt", "^remove", "日本語.t", "^restore", "a.Mid"},
-        Sound("sequencer", MakeMidi().size()), "", 1);
+    row("file back", {"pic.txt", "^remove", "日本語.t", "^restore", "a.Mid"}, Sound("sequencer", MakeMidi().size()), "", 1);
+    // clang-format on
   }
   void Dispatch() {
     QFETCH(QStringList, steps);
@@ -140,12 +137,7 @@ class PreviewDispatchTest : public QObject {
     ModalDriver boxes;
     for (const QString& step : steps) {
       if (step == "^zoom") {
-        QWidget* viewport = h->ImageView().viewport();
-        for (int i = 0; i < 3; ++i) {
-          QWheelEvent wheel(QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
-                            Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-          QApplication::sendEvent(viewport, &wheel);
-        }
+        h->ImageView().Zoom(2.5);
       } else if (step == "^play") {
         QTest::mouseClick(h->MusicPlayerView().PlayButton(), Qt::LeftButton);
       } else if (step == "^hex") {  // from the context menu of the text or hex pane showing
