@@ -81,9 +81,8 @@ TEST_P(FolderScan, Drop) {
   if (row.abort == 'c') rec.onCounted = [&] { control.abortRequested = true; };
   if (row.abort == 'l') rec.onLoaded = [&] { control.abortRequested = true; };
   LoadDroppedPaths(dropped, control, rec);
-  rec.events.push_back("end " + std::to_string(control.progressDone) + "/" +
-                       std::to_string(control.progressTotal));
-  EXPECT_EQ(rec.Joined(), row.events);
+  rec.Note("end ", control.progressDone, control.progressTotal);
+  EXPECT_EQ(rec.events, row.events);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FolderScan, ::testing::ValuesIn(kRows),

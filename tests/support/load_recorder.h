@@ -1,6 +1,7 @@
 // Test helper for the load tests: a LoadObserver that writes down what a
-// load reports, in order: "count done/total", "done done/total", and
-// "<path below base>: <first entry>" for each loaded file. Each call is then
+// load reports, in order, in `events`: "count done/total",
+// "done done/total", and "<path below base>: <first entry>" for each loaded
+// file. Each call is then
 // passed on to `next`, when given, and onLoaded / onCounted run last.
 #pragma once
 
@@ -8,7 +9,6 @@
 #include <functional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "containers/folder_scan.h"
 
@@ -33,24 +33,20 @@ class LoadRecorder : public LoadObserver {
     Note("done ", done, total);
     if (next_ != nullptr) next_->DoneAdvanced(done, total);
   }
+  void Add(const std::string& event) { events += (events.empty() ? "" : ", ") + event; }
   void Note(const std::string& what, std::int64_t done, std::int64_t total) {
-    events.push_back(what + std::to_string(done) + "/" + std::to_string(total));
+    Add(what + std::to_string(done) + "/" + std::to_string(total));
   }
   // The line of each file (root item) in `tree`, each followed by `then`.
   void Record(const EntryTree& tree, const std::function<void()>& then = {}) {
     for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
-      events.push_back(std::filesystem::path(tree.Text(root)).lexically_relative(base_).string() + ": " +
-                       std::string(tree.Text(tree.FirstChild(root))));
+      Add(std::filesystem::path(tree.Text(root)).lexically_relative(base_).string() + ": " +
+          std::string(tree.Text(tree.FirstChild(root))));
       if (then) then();
     }
   }
-  std::string Joined() const {
-    std::string out;
-    for (const std::string& event : events) out += (out.empty() ? "" : ", ") + event;
-    return out;
-  }
 
-  std::vector<std::string> events;
+  std::string events;  // separated by ", "
   std::function<void()> onLoaded;
   std::function<void()> onCounted;
 

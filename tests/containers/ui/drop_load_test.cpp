@@ -37,8 +37,8 @@ struct LoadLog : LoadRecorder {
         loader(
             nullptr, UiLanguage::kEnglish, [] { return MakeDefaultFont(UiLanguage::kEnglish, 96); },
             [this](EntryTree&& tree) { Record(tree, onLoaded); }, std::move(routine)) {
-    QObject::connect(&loader, &DropLoader::LoadStarted, [this] { events.push_back("start"); });
-    QObject::connect(&loader, &DropLoader::LoadEnded, [this] { events.push_back("end"); });
+    QObject::connect(&loader, &DropLoader::LoadStarted, [this] { Add("start"); });
+    QObject::connect(&loader, &DropLoader::LoadEnded, [this] { Add("end"); });
   }
   DropLoader loader;
 };
@@ -128,9 +128,9 @@ class DropLoadTest : public QObject {
           QTest::mouseClick(FindControl<QPushButton>(*dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
         if (action.startsWith("drop ")) log.loader.Load(paths(action.mid(5)));
         if (action == "dialog?")
-          log.events.push_back(dialog->isVisible()                 ? "dialog shown"
-                               : QApplication::activeModalWidget() ? "modal left"
-                                                                   : "dialog hidden");
+          log.Add(dialog->isVisible()                 ? "dialog shown"
+                  : QApplication::activeModalWidget() ? "modal left"
+                                                      : "dialog hidden");
       }
     };
     int arrived = 0;
@@ -141,7 +141,7 @@ class DropLoadTest : public QObject {
     dialog = log.loader.Dialog();
     if (hold <= 0) run();
     QTRY_VERIFY_WITH_TIMEOUT(log.loader.IsIdle(), 60000);
-    QTEST(QString::fromStdString(log.Joined()), "lines");
+    QTEST(QString::fromStdString(log.events), "lines");
     if (!counter.isEmpty()) QCOMPARE(CounterOf(*dialog), counter);
   }
 
@@ -151,7 +151,7 @@ class DropLoadTest : public QObject {
     for (int i = 0; i < 30; ++i) WriteSingleEntryFile(dir / "F" / std::to_string(i), "x");
     LoadLog log(dir.path(), HoldUntilAborted(1));
     log.loader.Load({dir / "F"});
-    QTRY_COMPARE(log.events.size(), 2u);  // "start" and the first file: the worker holds
+    QTRY_COMPARE(log.events, std::string("start, F/0: x"));  // the worker holds
   }
 
   // The counter and bar; a poll closes the dialog only once the worker has
