@@ -84,7 +84,8 @@ class ExportWindowTest : public QObject {
         if (toFolder) FindControl<QRadioButton>(*w, CExportDlg::kIdToFolder)->click();
         if (options.contains('o')) path->setText(QString::fromStdString(target));
         FindControl<QAbstractButton>(*w, CExportDlg::kIdExport)->click();
-        if (w->isVisible()) path->setText(QString::fromStdString(target));  // told: now a path
+        if (!w->isVisible()) return;
+        path->setText(QString::fromStdString(target));  // told there is none: now a path
         return FindControl<QAbstractButton>(*w, CExportDlg::kIdExport)->click();
       }
       if (box->icon() == QMessageBox::NoIcon) {
