@@ -1,28 +1,26 @@
 // File > Export through the real main window, offscreen, over a real custom
-// file: the destination choice, the overwrite question's all-answers,
-// Cancel from the progress dialog, silencing failures, and the finished
-// message's numbers and Open Folder.
+// file: the Configure Export dialog and its destination choice, the
+// threaded export under its progress dialog, the overwrite question's
+// answers, failures (and silencing them), and the finished message's
+// numbers and Open Folder.
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QtTest>
 
-#include "app/main_frame.h"
 #include "common/ui/dialog_layout.h"
-#include "containers/loader.h"
-#include "containers/ui/entry_tree_model.h"
-#include "custom_file_builder.h"
 #include "export/ui/export_dlg.h"
 #include "export/ui/export_progress.h"
+#include "frame_harness.h"
 #include "gui_test.h"
+#include "modal_dialog.h"
 
 using namespace cfv;
+using namespace cfv::test;
+namespace fs = std::filesystem;
 
 class ExportWindowTest : public QObject {
   Q_OBJECT
@@ -32,123 +30,106 @@ class ExportWindowTest : public QObject {
   void Open(const QUrl& url) { opened = url.toLocalFile(); }
 
  private slots:
+  // "options|existing|answers|log|counts|files|opened". options: o "This
+  // folder:" dir/out, ! the same with first an empty path, k names kept
+  // (Rename extension off), e Escape, j a Japanese system, 0 nothing
+  // loaded, s "Don't show again" checked at failures. existing: a, b, c
+  // already there as "old" files (lower case) or folders (upper case).
+  // answers: to the questions in turn, y/Y Yes (to All), n/N No (to All),
+  // c Cancel, x the progress dialog's Cancel, then Yes. log: the windows
+  // met, D the dialog, W its warning, ? question and ! failure (with the
+  // file named), F finished. counts: its three numbers (written, not
+  // overwritten, failed). files: below the export folder afterwards.
+  // opened: what Open Folder opened.
   void Export_data() {
-    // "folder|existing|answers|silence|log|counts|files". folder: empty for
-    // beside each custom file, else "This folder:" with dir/<folder> ("!":
-    // first an empty path). existing: a, b, c already there as "old" files
-    // (lower case) or folders (upper case). answers: to the questions in
-    // turn, y/Y Yes (to All), n/N No (to All), c Cancel, x the progress
-    // dialog's Cancel, then Yes. silence: 1 checks "Don't show again". log:
-    // the windows met, D the dialog, W its warning, ? question, ! failure,
-    // F finished. counts: written, not overwritten, failed. files: a, b, c
-    // afterwards (- none).
     QTest::addColumn<QString>("row");
-    QTest::newRow("beside each custom file") << "||||DF|3 0 0|new new new";
-    QTest::newRow("this folder, made") << "out||||DF|3 0 0|new new new";
-    QTest::newRow("no path: told, stays open") << "!||||DWF|3 0 0|new new new";
-    QTest::newRow("Yes to All") << "|abc|Y||D?F|3 0 0|new new new";
-    QTest::newRow("No to All") << "|abc|N||D?F|0 3 0|old old old";
-    QTest::newRow("Yes, No, Cancel") << "out|abc|ync||D???F|1 1 0|new old old";
-    QTest::newRow("Cancel from progress") << "|a|x||D?F|1 0 0|new - -";
-    QTest::newRow("each failure shown") << "|ABC|||D!!!F|0 0 3|- - -";
-    QTest::newRow("failures silenced") << "|ABC||1|D!F|0 0 3|- - -";
+    // clang-format off
+    QTest::newRow("this folder, made; no path: told, stays open") << "!|||DWF|3 0 0|a.txt=new b.txt=new c.txt=new|out";
+    QTest::newRow("beside each custom file, names kept") << "k|||DF|3 0 0|a.t=new b.t=new c.t=new|hero";
+    QTest::newRow("Escape: nothing at all") << "e|||D|||";
+    QTest::newRow("nothing loaded still finishes") << "0|||DF|0 0 0||";
+    QTest::newRow("Yes to All") << "|abc|Y|D?aF|3 0 0|a.txt=new b.txt=new c.txt=new|hero";
+    QTest::newRow("No to All") << "|abc|N|D?aF|0 3 0|a.txt=old b.txt=old c.txt=old|hero";
+    QTest::newRow("No, then Cancel stops") << "o|abc|nc|D?a?bF|0 1 0|a.txt=old b.txt=old c.txt=old|out";
+    QTest::newRow("Cancel from progress") << "|a|x|D?aF|1 0 0|a.txt=new|hero";
+    QTest::newRow("Japanese: Yes, a failure") << "j|aB|y|D?a!bF|2 0 1|a.txt=new b.txt/ c.txt=new|hero";
+    QTest::newRow("each failure shown") << "|ABC||D!a!b!cF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
+    QTest::newRow("failures silenced") << "s|ABC||D!aF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
+    // clang-format on
   }
   void Export() {
     QFETCH(QString, row);
     const QStringList c = row.split('|');
-    const QString folder = c[0];
+    const QString options = c[0];
     QString answers = c[2];
-    const bool silence = c[3] == "1";
-    test::TempDir dir;
-    const std::filesystem::path file = dir / "hero.npc";
-    test::WriteFile(file, test::Serialize({test::Leaf("a.t", "new"), test::Leaf("b.t", "new"),
-                                           test::Leaf("c.t", "new")}));
-    const std::filesystem::path target =
-        folder.isEmpty() ? dir.path() : dir / (folder == "!" ? "out" : folder.toStdString());
+    FrameHarness h(options.contains('j') ? "ja-JP" : "en-US");
+    WriteFile(h.dir / "hero.npc", Serialize({Leaf("a.t", "new"), Leaf("b.t", "new"), Leaf("c.t", "new")}));
+    const bool toFolder = options.contains('o') || options.contains('!');
+    const fs::path target = toFolder ? h.dir / "out" : h.dir.path();
     for (QChar e : c[1]) {
-      const auto path = target / "hero" / (e.toLower().toLatin1() + std::string(".txt"));
-      e.isLower() ? test::WriteFile(path, "old") : (void)std::filesystem::create_directories(path);
+      const fs::path path = target / "hero" / (e.toLower().toLatin1() + std::string(".txt"));
+      e.isLower() ? WriteFile(path, "old") : (void)fs::create_directories(path);
     }
-    FrameEnvironment env;
-    env.systemLocaleName = [] { return std::string("en-US"); };
-    env.settingsFile = dir / "none.ini";
-    CMainFrame frame(env);
-    EntryTree tree;
-    QVERIFY(LoadCustomFile(file, file.string(), tree));
-    tree.CheckAll(true);
-    frame.Model().AppendFileTree(std::move(tree));
+    if (!options.contains('0')) h.Load(h.dir / "hero.npc", true);
 
-    QString log;
-    QString finishedCounts;
-    auto later = [](QWidget* w, int id) {
-      QMetaObject::invokeMethod(FindControl<QAbstractButton>(*w, id), "click", Qt::QueuedConnection);
-    };
-    // Answers each modal window once, by kind. Clicks that open a box of
-    // their own are queued, so that this timer is free to answer it.
-    QTimer driver;
-    connect(&driver, &QTimer::timeout, [&] {
-      QWidget* w = QApplication::activeModalWidget();
-      if (w == nullptr || w->property("seen").toBool() || qobject_cast<CExportProgressDlg*>(w)) return;
-      w->setProperty("seen", true);
-      if (qobject_cast<CExportDlg*>(w) != nullptr) {
-        log += 'D';
-        if (!folder.isEmpty()) FindControl<QRadioButton>(*w, CExportDlg::kIdToFolder)->setChecked(true);
-        if (!folder.isEmpty() && folder != "!")
-          FindControl<QLineEdit>(*w, CExportDlg::kIdFolderPath)->setText(QString::fromStdString(target));
-        return later(w, CExportDlg::kIdExport);
-      }
+    // One step for every kind of window; nested windows (the dialog's
+    // warning) get the next copy while the step that opened them waits.
+    QStringList counts;
+    const ModalStep answer = [&](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
-      QVERIFY(box != nullptr);
-      switch (box->icon()) {
-        case QMessageBox::Warning: {  // the dialog's: a path is typed, Export again
-          log += 'W';
-          QWidget* dialog = box->parentWidget();
-          box->button(QMessageBox::Ok)->click();
-          FindControl<QLineEdit>(*dialog, CExportDlg::kIdFolderPath)->setText(QString::fromStdString(target));
-          return later(dialog, CExportDlg::kIdExport);
-        }
-        case QMessageBox::NoIcon: {
-          log += '?';
-          const QChar answer = answers.isEmpty() ? QChar('n') : answers.front();
-          answers.remove(0, 1);
-          if (answer == 'x')
-            FindControl<QPushButton>(*frame.findChild<CExportProgressDlg*>(), CExportProgressDlg::kIdCancel)
-                ->click();
-          const QMap<QChar, QMessageBox::StandardButton> buttons{
-              {'y', QMessageBox::Yes},     {'Y', QMessageBox::YesToAll}, {'n', QMessageBox::No},
-              {'N', QMessageBox::NoToAll}, {'c', QMessageBox::Cancel},   {'x', QMessageBox::Yes}};
-          return box->button(buttons.value(answer))->click();
-        }
-        case QMessageBox::Critical:
-          log += '!';
-          box->checkBox()->setChecked(silence);
-          return box->button(QMessageBox::Ok)->click();
-        default:
-          log += 'F';
-          finishedCounts = box->text() + '\n' + box->informativeText();
-          for (QAbstractButton* b : box->buttons())
-            if (box->buttonRole(b) == QMessageBox::ActionRole) return b->click();
-          return box->button(QMessageBox::Ok)->click();
+      if (box == nullptr) {  // the Configure Export dialog
+        if (options.contains('e')) return QTest::keyClick(w, Qt::Key_Escape);
+        if (options.contains('k')) FindControl<QAbstractButton>(*w, CExportDlg::kIdRenameExtension)->click();
+        auto* path = FindControl<QLineEdit>(*w, CExportDlg::kIdFolderPath);
+        if (toFolder) FindControl<QRadioButton>(*w, CExportDlg::kIdToFolder)->click();
+        if (options.contains('o')) path->setText(QString::fromStdString(target));
+        FindControl<QAbstractButton>(*w, CExportDlg::kIdExport)->click();
+        if (!w->isVisible()) return;
+        path->setText(QString::fromStdString(target));  // told there is none: now a path
+        return FindControl<QAbstractButton>(*w, CExportDlg::kIdExport)->click();
       }
-    });
-    driver.start(5);
-    opened.clear();
+      if (box->icon() == QMessageBox::NoIcon) {
+        const QChar a = answers.isEmpty() ? QChar('n') : answers.front();
+        answers.remove(0, 1);
+        if (a == 'x')
+          FindControl<QAbstractButton>(*h->findChild<CExportProgressDlg*>(), CExportProgressDlg::kIdCancel)
+              ->click();
+        const QMap<QChar, QMessageBox::StandardButton> buttons{
+            {'y', QMessageBox::Yes},     {'Y', QMessageBox::YesToAll}, {'n', QMessageBox::No},
+            {'N', QMessageBox::NoToAll}, {'c', QMessageBox::Cancel},   {'x', QMessageBox::Yes}};
+        return box->button(buttons.value(a))->click();
+      }
+      if (box->checkBox() != nullptr) box->checkBox()->setChecked(options.contains('s'));
+      if (box->icon() == QMessageBox::Information) {
+        for (auto it = QRegularExpression("\\d+").globalMatch(box->informativeText()); it.hasNext();)
+          counts << it.next().captured();
+        for (QAbstractButton* b : box->buttons())
+          if (box->buttonRole(b) == QMessageBox::ActionRole) return b->click();
+      }
+      box->button(QMessageBox::Ok)->click();
+    };
+    ModalDriver modals(std::vector<ModalStep>(12, answer));
     QDesktopServices::setUrlHandler("file", this, "Open");
-    frame.Action(kIdFileExport)->trigger();
+    opened.clear();
+    h->Action(kIdFileExport)->trigger();
     QDesktopServices::unsetUrlHandler("file");
 
-    QCOMPARE(log, c[4]);
-    const QStringList n = c[5].split(' ');
-    QCOMPARE(finishedCounts,
-             QString("Export finished!\nWritten: %1\nNot overwritten: %2\nFailed: %3").arg(n[0], n[1], n[2]));
+    QString log;
+    const QMap<QString, QString> kinds{
+        {"cfv", "D"}, {"warning", "W"}, {"none", "?"}, {"critical", "!"}, {"information", "F"}};
+    for (const QString& seen : modals.seen)
+      log += kinds.value(seen.section(':', 0, 0)) +
+             QRegularExpression("/(\\w)[^/\\]]*\\]").match(seen).captured(1);
+    QCOMPARE(log, c[3]);
+    QCOMPARE(counts.join(' '), c[4]);
     QStringList files;
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-      const auto path = target / "hero" / name;
-      files << (std::filesystem::is_regular_file(path) ? QString::fromStdString(test::ReadFile(path)) : "-");
-    }
-    QCOMPARE(files.join(' '), c[6]);
-    // Open Folder: the destination, or the custom file's export folder.
-    QCOMPARE(opened, QString::fromStdString(folder.isEmpty() ? target / "hero" : target));
+    std::error_code error;
+    for (const auto& e : fs::recursive_directory_iterator(target / "hero", error))
+      files << QString::fromStdString(e.path().lexically_relative(target / "hero").string()) +
+                   (e.is_directory() ? "/" : "=" + QString::fromStdString(ReadFile(e.path())));
+    files.sort();
+    QCOMPARE(files.join(' '), c[5]);
+    QCOMPARE(opened, c[6].isEmpty() ? QString() : QString::fromStdString(h.dir / c[6].toStdString()));
   }
 
  private:

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QtTest>
 #include <csignal>
-#include <cstring>
 
 #include "custom_file_builder.h"
 #include "gui_test.h"
@@ -70,7 +69,6 @@ class MusicPlayerTest : public QObject {
     QTest::newRow("wave as MPEGVideo") << MakeWav(300) << SoundDevice::kMpegVideo << true;
     QTest::newRow("RIFF video") << MakeRiffVideo() << SoundDevice::kWaveAudio << false;
     QTest::newRow("empty mp3") << std::string() << SoundDevice::kMpegVideo << false;
-    QTest::newRow("empty wave") << std::string() << SoundDevice::kWaveAudio << false;
     QTest::newRow("text as MIDI") << std::string("hello, world") << SoundDevice::kSequencer << false;
     QTest::newRow("MIDI as wave") << MakeMidi() << SoundDevice::kWaveAudio << false;
     QTest::newRow("no device") << MakeWav(100) << SoundDevice::kNone << false;
@@ -94,13 +92,10 @@ class MusicPlayerTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!player_->IsPlaying(), 60000);  // played in real time
     Click(player_->StopButton());                            // closes the output file
     QCOMPARE(TempFile(), sound);
-    int loudest = 0;
+    int loudest = 0;  // of the 16-bit samples that reached the "speakers"
     const std::string raw = fs::exists("speakers.raw") ? ReadFile("speakers.raw") : "";
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
-      std::int16_t sample;
-      std::memcpy(&sample, raw.data() + i, 2);
-      loudest = std::max(loudest, std::abs(int(sample)));
-    }
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+      loudest = std::max(loudest, std::abs(int(std::int16_t(std::uint8_t(raw[i]) | raw[i + 1] << 8))));
     QVERIFY2(plays ? loudest > 500 : loudest == 0, qPrintable(QString::number(loudest)));
   }
 

@@ -9,18 +9,13 @@ namespace cfv::test {
 // A RIFF WAVE file: 16-bit mono PCM at 22050 Hz, a 440 Hz sine of about
 // `milliseconds` length.
 std::string MakeWav(int milliseconds);
-
-// A standard MIDI file (format 0) that plays middle C on the default
-// instrument for half a second.
+// A standard MIDI file that plays middle C on the default instrument for
+// half a second.
 std::string MakeMidi();
-
 // An MPEG-1 Layer III stream of `frames` frames (1152 samples each at
-// 44100 Hz, mono, 128 kbit/s). Each granule carries one non-zero spectral
-// line, so the decoded sound is a steady tone of about 400 Hz. The
-// frames are coded by hand (side information, Huffman table 1) rather than
-// by an encoder.
+// 44100 Hz, mono), coded by hand: each granule carries one non-zero
+// spectral line, a steady tone of about 400 Hz.
 std::string MakeMp3(int frames);
-
 // A RIFF file that is no wave sound (an AVI-like header).
 std::string MakeRiffVideo();
 

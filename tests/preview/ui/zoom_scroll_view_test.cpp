@@ -81,30 +81,23 @@ class ZoomScrollViewTest : public QObject {
     const auto row = [](const char* name, const char* picture, const char* steps, const char* outcome) {
       QTest::newRow(name) << picture << steps << outcome;
     };
-    row("one forward", "33x7", "+1", "1.5 49x10 at 0,0 bars ");
     row("three forward", "33x7", "+3", "2.5 82x17 at 0,0 bars ");
     row("back stays at 0.5", "33x7", "-10", "0.5 16x3 at 0,0 bars ");
-    row("just below the top", "33x7", "+197", "99.5 3283x696 at * bars hv");
     row("past the top", "33x7", "+230", "100 3300x700 at * bars hv");
     row("back from the top by half", "33x7", "+250 -1", "99.5 3283x696 at * bars hv");
     row("truncated at 1.5", "333x77", "+1", "1.5 499x115 at * bars h");
-    row("truncated at 0.5", "333x77", "-1", "0.5 166x38 at 0,0 bars ");
     row("no picture: the default size", "", "+1", "1.5 960x720 at * bars hv");
-    row("factor 0 ignored", "", "=3 =0", "3 1920x1440 at * bars hv");
-    row("negative factor ignored", "", "=3 =-1.5", "3 1920x1440 at * bars hv");
+    row("factor 0 and below ignored", "", "=3 =0 =-1.5", "3 1920x1440 at * bars hv");
     row("tiny factor clamped", "", "=0.01", "0.1 64x48 at 0,0 bars ");
     row("huge factor clamped", "", "=1000", "100 64000x48000 at * bars hv");
     row("factor inside", "", "=0.25", "0.25 160x120 at 0,0 bars ");
     row("zoom kept for the next picture", "100x100", "+3 new:40x20", "2.5 100x50 at 0,0 bars ");
     row("a new picture scrolls back", "2000x1500", "x:700 y:500 new:2000x1500", "1 2000x1500 at 0,0 bars hv");
     row("zoom near the origin", "3000x3000", "-1", "0.5 1500x1500 at 0,0 bars hv");
-    row("wheel: down by lines", "2000x3000", "wheel", "1 2000x3000 at 0,90 bars hv");
-    row("wheel: and back", "2000x3000", "wheel wheel+", "1 2000x3000 at 0,0 bars hv");
+    row("wheel: down and up by lines", "2000x3000", "wheel wheel wheel+", "1 2000x3000 at 0,90 bars hv");
     row("wheel: sideways when low", "2000x100", "wheel hwheel", "1 2000x100 at 120,0 bars h");
     row("page and line", "3000x3000", "page:y line:y page:x page:x page-:x",
         "1 3000x3000 at 300,330 bars hv");
-    row("no bars when it fits", "100x80", "", "1 100x80 at 0,0 bars ");
-    row("bars when zoomed past", "1000x80", "+8", "5 5000x400 at * bars hv");
     row("resized past the picture", "1000x1000", "y:500 size:1200x1100", "1 1000x1000 at 0,0 bars ");
   }
   void Steps() {
@@ -145,14 +138,12 @@ class ZoomScrollViewTest : public QObject {
     QTest::addColumn<QRect>("blue");
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("probes");
-    QTest::newRow("top left") << "40x30" << QRect(39, 29, 1, 1) << ""
-                              << "0,0=r 39,29=b 40,10=. 10,30=. 399,299=.";
-    QTest::newRow("scaled, scrolled") << "1000x1000" << QRect(200, 100, 10, 10) << "-1 +3 x:300 y:150"
-                                      << "100,50=b 119,69=b 99,50=r 120,69=r 119,70=r";
-    QTest::newRow("largest zoom") << "4000x4000" << QRect(2000, 2000, 1, 1) << "=100 x:199950 y:199950"
-                                  << "49,49=r 50,50=b 149,149=b 150,150=r";
-    QTest::newRow("no picture") << "50x50" << QRect() << "null"
-                                << "0,0=. 25,25=.";
+    // clang-format off
+    QTest::newRow("top left") << "40x30" << QRect(39, 29, 1, 1) << "" << "0,0=r 39,29=b 40,10=. 10,30=. 399,299=.";
+    QTest::newRow("scaled, scrolled") << "1000x1000" << QRect(200, 100, 10, 10) << "-1 +3 x:300 y:150" << "100,50=b 119,69=b 99,50=r 120,69=r 119,70=r";
+    QTest::newRow("largest zoom") << "4000x4000" << QRect(2000, 2000, 1, 1) << "=100 x:199950 y:199950" << "49,49=r 50,50=b 149,149=b 150,150=r";
+    QTest::newRow("no picture") << "50x50" << QRect() << "null" << "0,0=. 25,25=.";
+    // clang-format on
   }
   void Drawing() {
     QFETCH(QString, picture);
