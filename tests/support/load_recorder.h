@@ -1,8 +1,7 @@
 // Test helper for the load tests: a LoadObserver that writes down what a
-// load reports, in order, in `events`: "count done/total",
-// "done done/total", and "<path below base>: <first entry>" for each loaded
-// file. Each call is then
-// passed on to `next`, when given, and onLoaded / onCounted run last.
+// load reports, in order, in `events`: "count done/total", "done done/total",
+// and "<path below base>: <first entry>" for each loaded file. Each call is
+// then passed on to `next`, when given, and onLoaded / onCounted run last.
 #pragma once
 
 #include <filesystem>
