@@ -58,22 +58,17 @@ struct LoadLog : LoadRecorder {
 // until the load is aborted. Only the first load run through it is held.
 LoadRoutine HoldUntilAborted(int afterFiles) {
   auto used = std::make_shared<std::atomic<bool>>(false);
-  return
-      [afterFiles, used](const std::vector<fs::path>& paths, LoadControl& control, LoadObserver& observer) {
-        const int after = used->exchange(true) ? -1 : afterFiles;
-        const auto hold = [&] {
-          while (!control.abortRequested.load()) std::this_thread::yield();
-        };
-        int files = 0;
-        LoadRecorder holder({}, &observer);
-        holder.onLoaded = [&] {
-          if (++files == after) hold();
-        };
-        holder.onCounted = [&, counted = false]() mutable {
-          if (after == 0 && !std::exchange(counted, true)) hold();
-        };
-        LoadDroppedPaths(paths, control, holder);
-      };
+  return [afterFiles, used](const std::vector<fs::path>& paths, LoadControl& control, LoadObserver& next) {
+    const int after = used->exchange(true) ? -1 : afterFiles;
+    const auto hold = [&](bool now) {
+      while (now && !control.abortRequested.load()) std::this_thread::yield();
+    };
+    int files = 0;  // loaded; with `after` 0, counting reports instead
+    LoadRecorder holder({}, &next);
+    holder.onLoaded = [&] { hold(++files == after); };
+    holder.onCounted = [&] { hold(after == 0 && files++ == 0); };
+    LoadDroppedPaths(paths, control, holder);
+  };
 }
 
 // A tree from "depth:text" lines in pre-order.
