@@ -16,11 +16,12 @@ using namespace cfv;
 
 namespace {
 
-LogFont Font(const char* face, int height, int weight = 400) {
+LogFont Font(const char* face, int height, int weight = 400, std::uint8_t styles = 0) {
   LogFont f = MakeDefaultFont(UiLanguage::kEnglish, 96);
   f.SetFaceName(face);
   f.lfHeight = height;
   f.lfWeight = weight;
+  f.lfItalic = f.lfUnderline = f.lfStrikeOut = styles;
   return f;
 }
 
@@ -33,9 +34,7 @@ class SettingsUiTest : public QObject {
   // A negative height is the pixel size, a positive one the cell height;
   // weight 0 is normal. Back from a QFont, what it cannot hold is kept.
   void FontConversion() {
-    LogFont bold = Font("DejaVu Sans", -16, 700);
-    bold.lfItalic = bold.lfUnderline = bold.lfStrikeOut = 1;
-    const QFont q = ToQFont(bold);
+    const QFont q = ToQFont(Font("DejaVu Sans", -16, 700, 1));
     QVERIFY(q.pixelSize() == 16 && q.weight() == QFont::Bold && q.italic() && q.underline() && q.strikeOut());
     QCOMPARE(q.family(), QStringLiteral("DejaVu Sans"));
     QVERIFY(std::abs(QFontMetrics(ToQFont(Font("DejaVu Sans", 30))).height() - 30) <= 2);
@@ -45,20 +44,12 @@ class SettingsUiTest : public QObject {
     base.lfCharSet = 128;
     base.lfQuality = 2;
     base.lfPitchAndFamily = 0x22;
-    QFont chosen(QStringLiteral("DejaVu Serif"));
-    chosen.setPixelSize(21);
-    chosen.setWeight(QFont::DemiBold);
-    chosen.setItalic(true);
-    LogFont expected = base;
-    expected.SetFaceName("DejaVu Serif");
-    expected.lfHeight = -21;
-    expected.lfWeight = 600;
-    expected.lfItalic = 1;
-    QCOMPARE(FromQFont(chosen, base, 96), expected);
+    QCOMPARE(FromQFont(ToQFont(base), base, 96), base);
+    const LogFont serif = Font("DejaVu Serif", -21, 600, 1);
+    QCOMPARE(FromQFont(ToQFont(serif), Font("Arial", -16), 96), serif);
     QFont points(QStringLiteral("DejaVu Serif"));
     points.setPointSize(9);
     QCOMPARE(FromQFont(points, base, 120).lfHeight, -15);
-    QCOMPARE(FromQFont(ToQFont(base), base, 96), base);
   }
 
   void DialogUnitsRoundAsWindowsDoes() {
