@@ -19,10 +19,9 @@ inline void PutLe(std::string& out, std::uint32_t value, int bytes) {
 inline std::string MakeWav(int milliseconds) {
   constexpr int kRate = 22050;
   std::string pcm;
-  for (int i = 0; i < kRate * milliseconds / 1000; ++i) {
-    const double v = 12000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * i / kRate);
-    PutLe(pcm, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)), 2);
-  }
+  for (int i = 0; i < kRate * milliseconds / 1000; ++i)
+    PutLe(pcm, std::uint16_t(std::int16_t(12000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * i / kRate))),
+          2);
   std::string wav = "RIFF";
   PutLe(wav, static_cast<std::uint32_t>(36 + pcm.size()), 4);
   wav += "WAVEfmt ";
