@@ -186,17 +186,19 @@ class DropLoadTest : public QObject {
     QTRY_COMPARE(log.events, std::string("start, F/0: x"));  // the worker holds
   }
 
-  // The counter and bar; a poll closes the dialog only once the worker has
-  // ended; closing sets the abort flag of the load it was opened for, and
-  // of that load only; opening zeroes the load's counters and the controls.
+  // The counter and bar: above 65,535 the bar's range takes the low 16 bits
+  // and its position stays inside it, the text shows the full numbers; a
+  // range of 0 is an empty bar, never a busy one. A poll closes the dialog
+  // only once the worker has ended; closing sets the abort flag of the load
+  // it was opened for, and of that load only; opening zeroes the load's
+  // counters and the controls.
   void TheWaitDialogFollowsItsLoad() {
     CWaitDlg dialog(nullptr, MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
     auto first = std::make_shared<LoadControl>();
+    first->progressTotal = first->progressDone = 7;
     bool ended = false;
     dialog.Open(first, [&] { return ended; });
-    // Above 65,535 the bar's range takes the low 16 bits and its position
-    // stays inside it, while the text shows the full numbers; a range of 0
-    // is an empty bar, never a busy one.
+    QCOMPARE(first->progressDone + first->progressTotal, 0);
     // clang-format off
     const std::tuple<int, int, const char*> counters[] = {{3, 6, "3/6 [3/6]"}, {65535, 65535, "65535/65535 [65535/65535]"},
         {1000, 100000, "1000/100000 [1000/34464]"}, {100000, 100000, "100000/100000 [34464/34464]"}, {65536, 65536, "65536/65536 [0/1]"}};
@@ -213,10 +215,7 @@ class DropLoadTest : public QObject {
     QVERIFY(first->abortRequested);
     first->abortRequested = false;
     auto second = std::make_shared<LoadControl>();
-    second->progressDone = 7;
-    second->progressTotal = 9;
     dialog.Open(second, [] { return false; });
-    QCOMPARE(second->progressDone + second->progressTotal, 0);
     QCOMPARE(CounterOf(dialog), QStringLiteral("0/0 [0/100]"));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(second->abortRequested && !first->abortRequested);

@@ -60,9 +60,6 @@ std::string Content() {
 }
 // clang-format on
 
-QString Text(const std::string& cp932) {
-  return QString::fromStdString(DecodeCp932(cp932)).replace("\r\n", "\n");
-}
 QString Sound(const char* device, std::size_t bytes) {
   return QStringLiteral("sound %1 %2").arg(device).arg(bytes);
 }
@@ -102,12 +99,11 @@ std::unique_ptr<CZoomScrollView> View(const QString& picture, const QString& ste
   QCoreApplication::processEvents();  // the scroll bars show or hide from the event loop
   for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
     const QString arg = step.section(':', 1);
-    QScrollBar* bar = arg == "x" ? view->horizontalScrollBar() : view->verticalScrollBar();
+    QScrollBar* bar = step.contains('x') ? view->horizontalScrollBar() : view->verticalScrollBar();
     for (int i = 0; (step[0] == '+' || step[0] == '-') && i < std::abs(step.toInt()); ++i)
       Wheel(*view, QPoint(0, step[0] == '+' ? 120 : -120), Qt::ControlModifier);
     if (step[0] == '=') view->Zoom(step.mid(1).toFloat());
-    if (step.startsWith("x:")) view->horizontalScrollBar()->setValue(arg.toInt());
-    if (step.startsWith("y:")) view->verticalScrollBar()->setValue(arg.toInt());
+    if (step[1] == ':') bar->setValue(arg.toInt());  // "x:n" or "y:n"
     if (step.startsWith("wheel")) Wheel(*view, QPoint(0, step == "wheel" ? -120 : 120), Qt::NoModifier);
     if (step == "hwheel") Wheel(*view, QPoint(-120, 0), Qt::NoModifier);
     if (step.startsWith("page:")) bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -161,7 +157,7 @@ class PreviewDispatchTest : public QObject {
                         int boxes = 0) { QTest::newRow(name) << steps << shown << textView << boxes; };
     // clang-format off
     row("code page 932 up to a zero", {"日本語.t"}, "text: 日本語のテキスト\n二行目");
-    row("long, filled in after its first screen, a late run wraps anywhere", {"long.t"}, "text: " + Text(LongText()));
+    row("long, filled in after its first screen, a late run wraps anywhere", {"long.t"}, "text: " + QString::fromStdString(DecodeCp932(LongText())).replace("\r\n", "\n"));
     row("a megabyte without blanks", {"run.t"}, "text: " + QString(1024 * 1024, '7'));
     row("a long text gives way; wrapping at words again", {"long.t", "run.t", "mid"}, "text: three letters");
     row("deep in its own file", {"leaf.t"}, "text: deep leaf");
