@@ -1,11 +1,10 @@
-// The fonts as Qt sees them: LOGFONT to QFont and back, the dialog-unit
-// conversion, the platform font chooser, and Qt's own texts in Japanese.
+// The fonts as Qt sees them: LOGFONT to QFont and back, the platform font
+// chooser, and Qt's own texts in Japanese.
 #include <QAbstractButton>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QtTest>
 
-#include "common/ui/dialog_layout.h"
 #include "common/ui/message_box.h"
 #include "gui_test.h"
 #include "modal_dialog.h"
@@ -50,12 +49,6 @@ class SettingsUiTest : public QObject {
     QFont points(QStringLiteral("DejaVu Serif"));
     points.setPointSize(9);
     QCOMPARE(FromQFont(points, base, 120).lfHeight, -15);
-  }
-
-  void DialogUnitsRoundAsWindowsDoes() {
-    const DialogUnits units(7, 16);
-    QCOMPARE(units.ToPixels(4, 8, 60, 14), QRect(7, 16, 105, 28));
-    QCOMPARE(units.ToPixelsX(2), 4);  // 3.5 -> 4
   }
 
   // The chooser opens on the face the program renders (Arial is not

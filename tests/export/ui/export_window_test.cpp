@@ -1,8 +1,7 @@
-// File > Export through the real main window, offscreen, over a real custom
-// file: the Configure Export dialog and its destination choice, the
-// threaded export under its progress dialog, the overwrite question's
-// answers, failures (and silencing them), and the finished message's
-// numbers and Open Folder.
+// File > Export through the real main window over a real custom file: the
+// Configure Export dialog and its destination choice, the threaded export
+// under its progress dialog, the overwrite question's answers, failures (and
+// silencing them), and the finished message's numbers and Open Folder.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDesktopServices>

@@ -361,7 +361,6 @@ class MusicPlayerTest : public QObject {
     oldCwd_ = fs::current_path();
     fs::current_path(dir_->path());  // play.tmp goes here
     player_ = std::make_unique<CMusicPlayerView>();
-    player_->resize(400, 300);
     player_->show();
   }
   void cleanup() {
@@ -381,7 +380,6 @@ class MusicPlayerTest : public QObject {
     QTest::newRow("wave") << MakeWav(300) << SoundDevice::kWaveAudio << true;
     QTest::newRow("midi") << MakeMidi() << SoundDevice::kSequencer << true;
     QTest::newRow("mp3") << MakeMp3(20) << SoundDevice::kMpegVideo << true;
-    QTest::newRow("wave as MPEGVideo") << MakeWav(300) << SoundDevice::kMpegVideo << true;
     QTest::newRow("RIFF video") << kRiffVideo << SoundDevice::kWaveAudio << false;
     QTest::newRow("empty mp3") << std::string() << SoundDevice::kMpegVideo << false;
     QTest::newRow("text as MIDI") << std::string("hello, world") << SoundDevice::kSequencer << false;
