@@ -60,10 +60,6 @@ std::string Content() {
 }
 // clang-format on
 
-QString Sound(const char* device, std::size_t bytes) {
-  return QStringLiteral("sound %1 %2").arg(device).arg(bytes);
-}
-
 QSize Size(const QString& text) {
   return QSize(text.section('x', 0, 0).toInt(), text.section('x', 1).toInt());
 }
@@ -137,8 +133,8 @@ class PreviewDispatchTest : public QObject {
                                  image.ZoomFactor());
     const CMusicPlayerView& player = panes.MusicPlayerView();
     if (!player.isHidden())
-      shown << Sound(SoundDeviceName(player.DeviceType()).data(), player.Sound().size()) +
-                   (player.IsPlaying() ? " playing" : "");
+      shown << QString::asprintf("sound %s %zu%s", SoundDeviceName(player.DeviceType()).data(),
+                                 player.Sound().size(), player.IsPlaying() ? " playing" : "");
     return shown.join(" AND ");
   }
 
@@ -163,14 +159,14 @@ class PreviewDispatchTest : public QObject {
     row("deep in its own file", {"leaf.t"}, "text: deep leaf");
     row("a bitmap that does not decode", {"pic.txt", "bad.bmp"}, "image 0x0 x1");
     row("zoom survives text and sound", {"pic.txt", "^zoom", "mid", "BGM.MP3", "y.mp3"}, "image 5x5 x2.5");
-    row("playing goes on, new data waits for Play", {"wave.bin", "^play", "mid", "pic.txt", "BGM.MP3"}, Sound("MPEGVideo", MakeMp3(40).size()) + " playing");
+    row("playing goes on, new data waits for Play", {"wave.bin", "^play", "mid", "pic.txt", "BGM.MP3"}, "sound MPEGVideo " + QString::number(MakeMp3(40).size()) + " playing");
     row("a branch over text", {"mid", "sub.npc"}, "text: " + kPrompt);
     row("View as Hex stays on", {"mid", "^hex", "packed.t"}, "hex: text that was compressed");
     row("View as Hex off", {"mid", "^hex", "packed.t", "^hex"}, "text: text that was compressed");
     row("View as Hex leaves pictures", {"^hex", "pic.txt"}, "image 30x20 x1");
     row("file gone: the preview stays", {"mid", "pic.txt", "^remove", "日本語.t"}, "image 30x20 x1", "three letters", 1);
     row("file gone: a branch needs none", {"pic.txt", "^remove", "sub.npc"}, "image 30x20 x1", kPrompt);
-    row("file back", {"pic.txt", "^remove", "日本語.t", "^restore", "a.Mid"}, Sound("sequencer", MakeMidi().size()), "", 1);
+    row("file back", {"pic.txt", "^remove", "日本語.t", "^restore", "a.Mid"}, "sound sequencer " + QString::number(MakeMidi().size()), "", 1);
     // clang-format on
   }
   void Dispatch() {

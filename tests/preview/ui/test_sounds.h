@@ -35,12 +35,10 @@ inline std::string MakeWav(int milliseconds) {
   return wav + pcm;
 }
 
-// A standard MIDI file that plays middle C on the default instrument for
-// half a second.
+// A standard MIDI file that plays middle C on the piano for half a second:
+// format 0, one track, 96 ticks per quarter note (120 bpm by default); note
+// on, 96 ticks later note off, end of track.
 inline std::string MakeMidi() {
-  // Header: format 0, one track, 96 ticks per quarter note (120 bpm by
-  // default: 0.5 s). Track: piano; note on, middle C; 96 ticks later note
-  // off; end of track.
   return std::string(
       "MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x0F\0\xC0\0\0\x90\x3C\x64\x60\x80\x3C\x40\0\xFF\x2F\0", 37);
 }
