@@ -292,9 +292,7 @@ class ZoomScrollViewTest : public QObject {
     const QString seen =
         QString::asprintf("%g %dx%d at %d,%d bars %s%s", view->ZoomFactor(), size.width(), size.height(),
                           at.x(), at.y(), h.isVisible() ? "h" : "", v.isVisible() ? "v" : "");
-    QVERIFY2(
-        QRegularExpression(QRegularExpression::wildcardToRegularExpression(outcome)).match(seen).hasMatch(),
-        qPrintable(seen));
+    QVERIFY2(QRegularExpression::fromWildcard(outcome).match(seen).hasMatch(), qPrintable(seen));
     QCOMPARE(h.maximum(), std::max(0, view->ScrollSize().width() - view->viewport()->width()));
     QCOMPARE(v.maximum(), std::max(0, view->ScrollSize().height() - view->viewport()->height()));
   }
@@ -323,9 +321,7 @@ class ZoomScrollViewTest : public QObject {
     const QImage shot = view->viewport()->grab().toImage();
     const QColor base = view->viewport()->palette().color(QPalette::Base);
     for (const QString& probe : probes.split(' ')) {
-      const QColor color = probe.endsWith('r')   ? QColor(Qt::red)
-                           : probe.endsWith('b') ? QColor(Qt::blue)
-                                                 : base;
+      const QColor color = QMap<QChar, QColor>{{'r', Qt::red}, {'b', Qt::blue}}.value(probe.back(), base);
       const QPoint at(probe.section(',', 0, 0).toInt(), probe.section(',', 1).section('=', 0, 0).toInt());
       QVERIFY2(shot.pixelColor(at) == color, qPrintable(probe));
     }
@@ -363,7 +359,6 @@ class MusicPlayerTest : public QObject {
     player_.reset();
     qputenv("SDL_AUDIODRIVER", "dummy");
     fs::current_path(oldCwd_);
-    dir_.reset();
   }
 
   // Play writes the player's own copy of the sound to play.tmp (over a
@@ -444,8 +439,7 @@ class MusicPlayerTest : public QObject {
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = trouble == 2 ? 4096 : saved.rlim_cur;
+    const rlimit small{trouble == 2 ? 4096 : saved.rlim_cur, saved.rlim_max};
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
     Click(player_->PlayButton());
     ::setrlimit(RLIMIT_FSIZE, &saved);
