@@ -15,11 +15,6 @@ QString DecodePreviewText(const EntryData& data) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QTextOption::WrapMode PreviewWrapMode(const QString& text) {
-  int run = 0;
-  return HasLongRun(text, run) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-}
-
 bool HasLongRun(QStringView part, int& run) {
   for (const QChar c : part) {
     run = c.isSpace() ? 0 : run + 1;

@@ -14,16 +14,15 @@ class EntryData;
 // U+FFFD. Line ends and every other character pass through unchanged.
 QString DecodePreviewText(const EntryData& data);
 
-// How the text view is to wrap `text`: at word boundaries, breaking a word
-// only when it is longer than a line, as a plain edit control does; but
-// anywhere when the text holds a run of more than kLongRun characters without
-// a blank, whose word-boundary layout takes time that grows with the square of
-// the run (a 1 MB run would freeze the window for minutes).
+// The text view wraps at word boundaries, breaking a word only when it is
+// longer than a line, as a plain edit control does; but anywhere once the
+// text holds a run of more than kLongRun characters without a blank, whose
+// word-boundary layout takes time that grows with the square of the run (a
+// 1 MB run would freeze the window for minutes).
 inline constexpr int kLongRun = 10000;
-QTextOption::WrapMode PreviewWrapMode(const QString& text);
-// The same test over a text read in parts: `run` carries the characters
-// since the last blank from one part to the next (0 before the first).
-// True once a run passes kLongRun.
+// Whether `part`, one of the parts a text is read in, completes such a run:
+// `run` carries the characters since the last blank from one part to the
+// next (0 before the first).
 bool HasLongRun(QStringView part, int& run);
 
 // The picture of an image entry decoded as a BMP file image, ready to draw:

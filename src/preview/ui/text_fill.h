@@ -3,7 +3,7 @@
 //
 // Start() takes the entry's data and shows its text as DecodePreviewText
 // decodes it (up to the first zero byte, code page 932), wrapped as
-// PreviewWrapMode says. It decodes and shows the first part at once (about
+// kLongRun says. It decodes and shows the first part at once (about
 // kFirstPart bytes, up to a line feed) and decodes and appends the rest in
 // slices of about kSlice bytes, each up to a line feed, one slice per turn of
 // the event loop. Decoding and laying out 10 MB in one go holds the UI thread
