@@ -1,10 +1,6 @@
 // The viewer's command line, UI language detection (locale names, system locale files), filling texts.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "common/command_line.h"
 #include "common/language.h"
 #include "common/text_format.h"

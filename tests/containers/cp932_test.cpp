@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <random>
-#include <string>
 
 #include "containers/cp932_table.h"
 #include "containers/entry_tree.h"

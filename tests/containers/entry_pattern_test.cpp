@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "containers/entry_filter.h"
 
@@ -60,23 +57,18 @@ TEST(EntryPattern, NoBacktrackingBlowUp) {
   EXPECT_FALSE(EntryPattern(std::string(2001, '?'), Mode::kPath).Matches(longText));
 }
 
-// A tree from (parent id, text) items in id order; kNoItem: a root.
-EntryTree Tree(std::initializer_list<std::pair<ItemId, const char*>> items) {
+// A tree from each item's parent (kNoItem: a root) and text, in id order.
+EntryTree Tree(const std::vector<ItemId>& parents, const std::vector<const char*>& texts) {
   EntryTree tree;
-  for (const auto& [parent, text] : items) tree.AppendItem(parent, text);
+  for (std::size_t i = 0; i < parents.size(); ++i) tree.AppendItem(parents[i], texts[i]);
   return tree;
 }
 
 TEST(EntryPattern, ChecksEntriesByPath) {
   // game.god -> chara.npc (-> face.bmp, voice\hi.wav), face.bmp, readme.t; other.god -> face.bmp
-  EntryTree tree = Tree({{kNoItem, "/x/game.god"},
-                         {0, "chara.npc"},
-                         {1, "face.bmp"},
-                         {1, "voice\\hi.wav"},
-                         {0, "face.bmp"},
-                         {0, "readme.t"},
-                         {kNoItem, "/x/other.god"},
-                         {6, "face.bmp"}});
+  EntryTree tree =
+      Tree({kNoItem, 0, 1, 1, 0, 0, kNoItem, 6}, {"/x/game.god", "chara.npc", "face.bmp", "voice\\hi.wav",
+                                                  "face.bmp", "readme.t", "/x/other.god", "face.bmp"});
   EXPECT_EQ(EntryPathOf(tree, 0), "");
   EXPECT_EQ(EntryPathOf(tree, 3), "chara.npc/voice/hi.wav");
   // Rows: includes, excludes, and which items end up checked (one 0/1 per item, in id order).
@@ -120,14 +112,8 @@ std::vector<std::string> ShownLines(const EntryTree& tree, const EntryFilter& fi
 TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
   // a.god -> chara.npc (-> face.bmp, motion.cmp -> walk.bmp), readme.t; b.god -> face.wav. walk.bmp
   // is appended after readme.t, still under motion.cmp.
-  EntryTree tree = Tree({{kNoItem, "a.god"},
-                         {0, "chara.npc"},
-                         {1, "face.bmp"},
-                         {1, "motion.cmp"},
-                         {0, "readme.t"},
-                         {3, "walk.bmp"},
-                         {kNoItem, "b.god"},
-                         {6, "face.wav"}});
+  EntryTree tree = Tree({kNoItem, 0, 1, 1, 0, 3, kNoItem, 6}, {"a.god", "chara.npc", "face.bmp", "motion.cmp",
+                                                               "readme.t", "walk.bmp", "b.god", "face.wav"});
   const ItemId npc = 1, b = 6;
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"FACE", {"0:a.god", "1:chara.npc", "2:face.bmp", "0:b.god", "1:face.wav"}},
@@ -145,7 +131,7 @@ TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
   EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
   filter.Extend(tree);
   filter.Publish(tree);
-  tree.AppendTree(Tree({{kNoItem, "c.god"}, {0, "x.t"}, {0, "y.bmp"}}));
+  tree.AppendTree(Tree({kNoItem, 0, 0}, {"c.god", "x.t", "y.bmp"}));
   EXPECT_EQ(filter.Extend(tree), 1u);
   EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
   filter.Publish(tree);

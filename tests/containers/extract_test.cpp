@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <string>
-#include <tuple>
 
 #include "containers/loader.h"
 #include "custom_file_builder.h"
@@ -78,14 +76,11 @@ TEST(Extract, PayloadsOfManySizesBetweenOtherEntries) {
   const std::string before = Serialize({Leaf("before", Pattern(777, 1))});
   const std::string after = Serialize({Leaf("after", Pattern(30000, 2))});
   for (const std::size_t n : {0, 1, 49, 50, 16333, 16334, 16335, 20000, 70000}) {
-    for (const bool zlib : {false, true}) {
-      SCOPED_TRACE(std::to_string(n) + (zlib ? " zlib" : " stored"));
-      const std::string content = Pattern(n, static_cast<unsigned>(n));
-      const std::string payload = zlib ? test::Zlib(content) : content;
-      // A zlib stream of nothing inflates to nothing and is kept as stored.
-      const std::string& expected = zlib && n == 0 ? payload : content;
-      EXPECT_TRUE(Extract(dir, before + Serialize({Leaf("it", payload)}) + after, before.size()) == expected);
-    }
+    SCOPED_TRACE(n);
+    const std::string content = Pattern(n, static_cast<unsigned>(n));
+    EXPECT_TRUE(Extract(dir, before + Serialize({Leaf("it", content)}) + after, before.size()) == content);
+    EXPECT_TRUE(Extract(dir, before + Serialize({Leaf("it", test::Zlib(content))}) + after, before.size()) ==
+                (n == 0 ? test::Zlib("") : content));  // a stream of nothing is kept as stored
   }
 }
 
@@ -133,12 +128,11 @@ TEST(Extract, CutOffPayloadsAndBadHeaders) {
 TEST(Extract, NestedEntriesAndBranches) {
   test::TempDir dir;
   const std::string inner = Serialize({Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")});
-  const std::string file = Serialize({test::Branch("br", {Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")}),
-                                      Leaf("c", test::Gzip("gamma"))});
-  const std::uint32_t aSize = 50 + test::Zlib("alpha").size();
+  const std::string file = test::Header("br", std::to_string(50 + inner.size())) + inner +
+                           Serialize({Leaf("c", test::Gzip("gamma"))});
   EXPECT_EQ(Extract(dir, file, 0), inner);
   EXPECT_EQ(Extract(dir, file, 50), "alpha");
-  EXPECT_EQ(Extract(dir, file, 50 + aSize), "beta");
+  EXPECT_EQ(Extract(dir, file, 50 + inner.size() - 54), "beta");
   EXPECT_EQ(Extract(dir, file, 50 + inner.size()), "gamma");
   // The stored length from the header alone; a file cut short gives what it holds.
   EXPECT_EQ(StoredPayloadLength(dir / "f.god", 0), inner.size());

@@ -1,9 +1,6 @@
 // What the preview makes of an entry's data: its kind, and the hex dump lines.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-
 #include "preview/classify.h"
 #include "preview/hex_dump.h"
 

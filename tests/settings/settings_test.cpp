@@ -5,10 +5,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdint>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "custom_file_builder.h"
 #include "settings/ini_file.h"
@@ -197,15 +193,13 @@ TEST(MulDiv, RoundsHalvesAwayFromZero) {
 TEST(FontDescription, Table) {
   LogFont underlined = Font("Arial", -16);
   underlined.lfUnderline = underlined.lfStrikeOut = 1;
+  // clang-format off
   const std::tuple<LogFont, int, const char*> cases[] = {
-      {Font("Meiryo UI", -16), 96, "Meiryo UI 12pt"},
-      {Font("Arial", -16, 401), 96, "Arial 12pt [太字]"},
-      {Font("Arial", -14, 400, 1), 96, "Arial 11pt [斜体]"},
-      {Font("Arial", -13, 700, 2), 96, "Arial 10pt [太字,斜体]"},
-      {Font("Arial", 16), 96, "Arial -12pt"},
-      {Font("Arial", -16), 120, "Arial 10pt"},  // 9.6 -> 10
-      {underlined, 96, "Arial 12pt"},
+      {Font("Meiryo UI", -16), 96, "Meiryo UI 12pt"}, {Font("Arial", -16, 401), 96, "Arial 12pt [太字]"},
+      {Font("Arial", -14, 400, 1), 96, "Arial 11pt [斜体]"}, {Font("Arial", -13, 700, 2), 96, "Arial 10pt [太字,斜体]"},
+      {Font("Arial", 16), 96, "Arial -12pt"}, {Font("Arial", -16), 120, "Arial 10pt"} /* 9.6 -> 10 */, {underlined, 96, "Arial 12pt"},
   };
+  // clang-format on
   for (const auto& [font, dpi, expected] : cases) EXPECT_EQ(FontDescription(font, dpi), expected);
 }
 

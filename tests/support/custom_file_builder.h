@@ -1,6 +1,5 @@
-// Test helper: builds real custom files from a description, so tests never carry hand-typed byte dumps:
+// Builds real custom files from a description, so tests carry no hand-typed byte dumps:
 //   WriteFile(dir / "x.god", Serialize({Leaf("a.t", "hi"), Branch("c.npc", {Leaf("d.bmp", Zlib(bmp))})}));
-// Names are UTF-8, written as code page 932 and cut to 40 bytes.
 #pragma once
 
 #include <cstdint>
