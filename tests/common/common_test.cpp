@@ -19,7 +19,6 @@ TEST(ViewerCommandLine, TakesPathsHelpVersionAndRefusesUnknownOptions) {
       {{"a.god", "--", "--help", "-x.god"}, Action::kRun, {"a.god", "--help", "-x.god"}, ""},
       {{"a.god", "--help"}, Action::kHelp, {}, "Usage: tazor-custom-file-viewer [PATH...]"},
       {{"-h"}, Action::kHelp, {}, "Usage:"},
-      {{"--version", "a.god"}, Action::kVersion, {}, "tazor-custom-file-viewer " CFV_VERSION "\n"},
       {{"--verbose"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option --verbose"},
       {{"-platform", "xcb"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option -platform"},
   };
