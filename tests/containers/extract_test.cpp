@@ -36,7 +36,6 @@ std::string Extracted(const std::filesystem::path& path, std::uint32_t offset) {
   return AsString(*r.data);
 }
 
-// Writes `file` and extracts the entry at `offset`.
 std::string Extract(const test::TempDir& dir, const std::string& file, std::uint32_t offset = 0) {
   test::WriteFile(dir / "f.god", file);
   return Extracted(dir / "f.god", offset);
@@ -81,10 +80,9 @@ TEST(Extract, PayloadsOfManySizesBetweenOtherEntries) {
   }
 }
 
-// A payload cut off by the end of the file holds the bytes that are there and
-// nothing more: neither a cut file nor a size field that claims far more than
-// the file holds (999,999,999 in a 57-byte file) is padded out. Then the
-// headers that give no entry.
+// A payload cut off by the end of the file holds the bytes that are there and nothing more: neither a cut
+// file nor a size field that claims far more than the file holds (999,999,999 in a 57-byte file) is padded
+// out. Then the headers that give no entry.
 TEST(Extract, CutOffPayloadsAndBadHeaders) {
   test::TempDir dir;
   const std::string payload = Pattern(40000, 9);

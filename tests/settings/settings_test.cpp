@@ -40,8 +40,7 @@ TEST(LogFont, BytesFollowTheWindowsLayout) {
   for (const std::size_t wrongSize : {91, 93}) EXPECT_FALSE(FromBytes(std::vector<std::uint8_t>(wrongSize)));
 }
 
-// Face names are cut to 31 UTF-16 units, never inside a surrogate pair;
-// what is no character becomes U+FFFD.
+// Face names are cut to 31 UTF-16 units, never inside a surrogate pair; what is no character becomes U+FFFD.
 TEST(LogFont, FaceNames) {
   const std::string x30(30, 'x');
   const std::pair<std::string, std::string> names[] = {
@@ -117,11 +116,10 @@ TEST(IniFile, ReadAndWriteOneKey) {
   }
 }
 
-// The three fonts: the default per language and resolution when nothing is
-// stored, saved in Windows' form and read back, a damaged value left at the
-// default. A write that fails (here at the file size limit) is reported and
-// loses nothing: the file keeps its old text for that key, no temporary file
-// is left, and the keys whose write succeeded are saved.
+// The three fonts: the default per language and resolution when nothing is stored, saved in Windows' form and
+// read back, a damaged value left at the default. A write that fails (here at the file size limit) is
+// reported and loses nothing: the file keeps its old text for that key, no temporary file is left, and the
+// keys whose write succeeded are saved.
 TEST(UserFonts, DefaultsSavingAndFailedWrites) {
   test::TempDir dir;
   const fs::path ini = dir / "TazorCustomFileViewer.ini";
