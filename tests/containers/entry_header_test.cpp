@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <random>
-#include <string>
 
 namespace cfv {
 namespace {
@@ -95,17 +94,6 @@ TEST(EntryHeaderRules, AgreeWithTheReading) {
   // Both outcomes were met often enough for the comparison to mean something.
   EXPECT_GT(valid, 20000);
   EXPECT_LT(valid, 180000);
-}
-
-TEST(EntryHeaderRules, LargestSizeAndName) {
-  Header h{};
-  for (std::size_t i = 0; i < kNameFieldSize; ++i) h[i] = 'A';
-  for (std::size_t i = 0; i < 9; ++i) h[kNameFieldSize + i] = '9';
-  EXPECT_TRUE(IsUsableEntryHeader(h.data()));
-  EXPECT_EQ(HeaderSizeValue(h.data()), kMaxEntrySize);
-  EXPECT_EQ(HeaderName(h.data()), std::string(40, 'A'));  // no NUL: all 40 bytes
-  h[3] = h[4] = 0;
-  EXPECT_EQ(HeaderName(h.data()), "AAA");
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // What the preview makes of an entry's data: its kind, and the hex dump lines.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-
 #include "preview/classify.h"
 #include "preview/hex_dump.h"
 
@@ -12,10 +9,9 @@ namespace {
 
 using namespace std::string_literals;
 
-// What the preview shows for data and item text, as the command line's
-// `info` names it: the kind, then the player device of a sound. Rows: the
-// buffer's bytes (zeros follow), the data length handed over (which takes no
-// part), the item text, what is shown.
+// What the preview shows for data and item text, as the command line's `info` names it: the kind, then the
+// player device of a sound. Rows: the buffer's bytes (zeros follow), the data length handed over (which takes
+// no part), the item text, what is shown.
 TEST(ClassifyPreview, Table) {
   // clang-format off
   const std::tuple<std::string, std::size_t, std::string, const char*> cases[] = {
@@ -55,9 +51,8 @@ TEST(HexDump, LinesAsHexdumpShowsThem) {
   };
   for (const auto& [bytes, line, expected] : cases)
     EXPECT_EQ(HexLine(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), line), expected);
-  EXPECT_EQ(HexLineCount(0), 0u);
-  EXPECT_EQ(HexLineCount(data.size()), 2u);
-  EXPECT_EQ(HexLineCount(256), 16u);
+  EXPECT_EQ((std::vector<std::size_t>{HexLineCount(0), HexLineCount(data.size()), HexLineCount(256)}),
+            (std::vector<std::size_t>{0, 2, 16}));
   // Offsets take all eight digits: the last line of 64 MiB.
   const std::string big(64u << 20, 'A');
   EXPECT_EQ(

@@ -113,24 +113,16 @@ std::string MakeBmp(int width, int height) {
 void ApplySteps(const fs::path& dir, const std::vector<std::string>& steps) {
   for (const std::string& step : steps) {
     const std::size_t at = std::min(step.find_first_of("=%!"), step.find("->"));
-    if (at == std::string::npos) {
-      fs::create_directories(dir / step);
-      continue;
-    }
     const fs::path path = dir / step.substr(0, at);
-    const std::string rest = step.substr(at);
-    if (rest.starts_with("->")) {
-      fs::create_directories(path.parent_path());
-      fs::create_symlink(dir / rest.substr(2), path);
-    } else if (rest.starts_with("=>")) {
-      fs::create_hard_link(dir / rest.substr(2), path);
-    } else if (rest[0] == '=') {
-      WriteFile(path, rest.substr(1));
-    } else if (rest[0] == '%') {
-      fs::permissions(path, fs::perms(std::stoi(rest.substr(1), nullptr, 8)));
-    } else {
-      fs::remove(path);
-    }
+    const std::string rest = at == std::string::npos ? "" : step.substr(at);
+    const std::string op = rest.substr(0, rest.starts_with("->") || rest.starts_with("=>") ? 2 : 1);
+    const std::string arg = rest.substr(op.size());
+    if (op.empty() || op == "->") fs::create_directories(op.empty() ? path : path.parent_path());
+    if (op == "->") fs::create_symlink(dir / arg, path);
+    if (op == "=>") fs::create_hard_link(dir / arg, path);
+    if (op == "=") WriteFile(path, arg);
+    if (op == "%") fs::permissions(path, fs::perms(std::stoi(arg, nullptr, 8)));
+    if (op == "!") fs::remove(path);
   }
 }
 

@@ -1,6 +1,5 @@
-// Test helper: builds real custom files from a description, so tests never carry hand-typed byte dumps:
+// Builds real custom files from a description, so tests carry no hand-typed byte dumps:
 //   WriteFile(dir / "x.god", Serialize({Leaf("a.t", "hi"), Branch("c.npc", {Leaf("d.bmp", Zlib(bmp))})}));
-// Names are UTF-8, written as code page 932 and cut to 40 bytes.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +25,6 @@ Entry Branch(std::string name, std::vector<Entry> children);
 // A 50-byte entry header: the name (code page 932, cut to 40 bytes), the size field text; NUL-padded.
 std::string Header(std::string_view name, std::string_view sizeField);
 
-// One entry (header + payload), and a list of entries.
 std::string Serialize(const Entry& entry);
 std::string Serialize(const std::vector<Entry>& entries);
 
@@ -42,9 +40,8 @@ void WriteSingleEntryFile(const std::filesystem::path& path, const std::string& 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
-// Changes to a folder, paths relative to `dir`: "p=bytes" writes a file,
-// "p/" makes a folder, "p->t" a symbolic link to t, "p=>t" a hard link to
-// t, "p!" removes p, "p%640" sets the mode (octal).
+// Changes to a folder, paths relative to `dir`: "p=bytes" writes a file, "p/" makes a folder, "p->t" a
+// symbolic link to t, "p=>t" a hard link to t, "p!" removes p, "p%640" sets the mode (octal).
 void ApplySteps(const std::filesystem::path& dir, const std::vector<std::string>& steps);
 
 // A fresh temporary folder, removed with everything in it on destruction.
