@@ -1,9 +1,6 @@
-// tazor-cfv list / cat / info, run as a user runs them: the real binary on
-// real custom files, checking standard output, standard error and the exit
-// status.
+// tazor-cfv list / cat / info as a user runs them: the real binary on real
+// custom files; standard output, standard error and the exit status.
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "custom_file_builder.h"
 #include "run_process.h"
@@ -43,8 +40,6 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
   const auto r = Cfv({"list", "--json", "game/a.god", bad}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  // Each object's fields in a fixed order, absent ones as null, non-ASCII
-  // as \\u escapes.
   const char* script =
       "import json, sys\n"
       "keys = ['depth', 'offset', 'name', 'path', 'children', 'length', 'stored_length', 'compression',\n"
@@ -95,20 +90,18 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
 }
 
 // Golden runs in the test folder: arguments in; exit status, standard
-// output and standard error out. An error "*text" is one line that contains
-// text (usage errors, worded by the option parser).
+// output and standard error (see ErrorMatches) out.
 struct GoldenRun {
   std::vector<std::string> args;
   int status;
   std::string out, err;
 };
 
-std::string Bytes() {
+const std::string kBig(200000, 'q'), kBytes = [] {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
   return bytes;
-}
-const std::string kBig(200000, 'q'), kBytes = Bytes();
+}();
 
 // clang-format off
 const GoldenRun kRuns[] = {
@@ -119,7 +112,6 @@ const GoldenRun kRuns[] = {
    "  line\nfeed\n  back\\slash\r\n  日本語.mid\n", ""},
   // A missing path is named, and the paths that exist are still listed.
   {{"list", "--tsv", "nope", "game/B"}, 2, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n", "tazor-cfv: nope: No such file or directory\n"},
-  {{"info", "game/a.god", "50"}, 0, "length=3\npreview=Text\ndevice=\nname=in.txt\nname_as_stored=in.t\n", ""},
   {{"info", "game/a.god", "0x67"}, 0, "length=2\npreview=Image\ndevice=\nname=pic.bmp\nname_as_stored=pic.bm\n", ""},
   {{"info", "game/a.god", "155"}, 0, "length=5\npreview=Text\ndevice=\nname=tab\\there.txt\nname_as_stored=tab\\there.txt\n", ""},
   {{"info", "game/a.god", "310"}, 0, "length=4\npreview=Sound\ndevice=sequencer\nname=日本語.mid\nname_as_stored=日本語.mid\n", ""},
@@ -156,7 +148,6 @@ const GoldenRun kRuns[] = {
   {{"cat", "game/a.god", "4294967296"}, 2, "", "*4294967296"},
   {{"cat", "game/missing.god", "0"}, 2, "", "tazor-cfv: cannot open game/missing.god: No such file or directory\n"},
   {{"cat", "game", "0"}, 2, "", "tazor-cfv: cannot open game: not a regular file\n"},
-  {{"cat", "game/a.god", "7"}, 2, "", "tazor-cfv: no entry header at offset 7 in game/a.god\n"},
   {{"info", "game/a.god", "100000"}, 2, "", "tazor-cfv: no entry header at offset 100000 in game/a.god\n"},
 };
 // clang-format on
@@ -169,12 +160,7 @@ TEST_F(CliTest, GoldenRuns) {
     const auto r = Cfv(run.args, dir_.path());
     EXPECT_EQ(r.status, run.status) << r.err;
     EXPECT_TRUE(run.out == "*" ? !r.out.empty() : r.out == run.out) << r.out.substr(0, 200);
-    if (run.err.starts_with("*")) {
-      EXPECT_NE(r.err.find(run.err.substr(1)), std::string::npos) << r.err;
-      EXPECT_EQ(std::ranges::count(r.err, '\n'), 1) << r.err;
-    } else {
-      EXPECT_EQ(r.err, run.err);
-    }
+    EXPECT_TRUE(ErrorMatches(r.err, run.err)) << r.err;
   }
 }
 

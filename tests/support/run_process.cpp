@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace cfv::test {
@@ -31,12 +32,15 @@ int UserBoundByModes() {
   return static_cast<int>(nobody->pw_uid);
 }
 
+bool ErrorMatches(const std::string& err, const std::string& want) {
+  if (!want.starts_with("*")) return err == want;
+  return err.find(want.substr(1)) != std::string::npos && std::ranges::count(err, '\n') == 1;
+}
+
 void OpenToOthers(const std::string& folder) { ::chmod(folder.c_str(), 0777); }
 
-namespace {
-
 // Everything in the file `fd`, from its start; closes it.
-std::string ReadAll(int fd) {
+static std::string ReadAll(int fd) {
   std::string text;
   char buffer[65536];
   for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
@@ -44,8 +48,6 @@ std::string ReadAll(int fd) {
   ::close(fd);
   return text;
 }
-
-}  // namespace
 
 // The standard streams are files in memory: no pipe can fill up and stall
 // the program or the test.

@@ -22,6 +22,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 // folders the child works in must be open to it (see OpenToOthers).
 int UserBoundByModes();
 
+// Whether standard error `err` is `want`, or with "*text" one line that
+// contains text (usage errors, worded by the option parser).
+bool ErrorMatches(const std::string& err, const std::string& want);
+
 // Makes `folder` readable, writable and searchable by every user.
 void OpenToOthers(const std::string& folder);
 
