@@ -197,9 +197,11 @@ const Row kRows[] = {
   {"DryRun", {kGame, kNox}, kGameThere, {}, "D", "", {"refused game/nox no-extension"}, "game", {"hero.npc", "hero/", "hero/x.txt", "hero/y.txt", "nox"}, {}, {3, 0, 1, 0}, "3/4 n.t"},
   {"TwoCustomFilesShareAFolder", {{"hero.npc", {Leaf("x.t", "npc")}}, {"hero.god", {Leaf("x.t", "god"), Leaf("z.t", "z")}}}, {}, {}, "", "n", {"ask hero/x.txt"}, "hero", {"x.txt", "z.txt"}, {"hero/x.txt=npc", "hero/z.txt=z"}, {2, 1, 0, 0}},
   {"ACustomFileLoadedTwice", {kXY, kXY}, {}, {}, "", "yn", {"ask hero/x.txt", "ask hero/y.txt"}, "hero", {"x.txt", "y.txt"}, {}, {3, 1, 0, 0}},
-  {"NamesAsWindowsStoresThem",
-   {{"hero.npc", {Leaf("sub\\x.t", "backslash"), Leaf("s2/y.t", "slash"), Leaf("顔グラ.bm", MakeBmp(1, 1)), Leaf("  blank  .t", "blanks"), Leaf("dots...", "dots"), Branch("abc .cmp", {Leaf("in.t", "inside")}), Branch("tail..cmp", {})}}}, {},
-   {}, "S", "", {}, "hero", {"abc.cmp", "abc/", "abc/in.txt", "blank.txt", "dots", "s2/", "s2/y.txt", "sub/", "sub/x.txt", "tail..cmp", "顔グラ.bmp"}, {"hero/abc/in.txt=inside", "hero/dots=dots", "hero/sub/x.txt=backslash"}, {8, 0, 0, 0}},
+  // Names as Windows stores them; absolute ones stay inside the export folder.
+  {"NamesAsWindowsStoresThem", {{"hero.npc", {Leaf("sub\\x.t", "backslash"), Leaf("s2/y.t", "slash"), Leaf("顔グラ.bm", MakeBmp(1, 1)), Leaf("  blank  .t", "blanks"), Leaf("dots...", "dots"),
+   Branch("abc .cmp", {Leaf("in.t", "inside")}), Branch("tail..cmp", {}), Leaf("\\abs\\x.t", "a"), Leaf("/etc/y.t", "b"), Leaf("C:\\c.t", "c"), Leaf("D:d.t", "d")}}}, {}, {}, "S", "", {}, "hero",
+   {"C:/", "C:/c.txt", "D:d.txt", "abc.cmp", "abc/", "abc/in.txt", "abs/", "abs/x.txt", "blank.txt", "dots", "etc/", "etc/y.txt", "s2/", "s2/y.txt", "sub/", "sub/x.txt", "tail..cmp", "顔グラ.bmp"},
+   {"hero/abc/in.txt=inside", "hero/dots=dots", "hero/sub/x.txt=backslash"}, {12, 0, 0, 0}},
   {"AnUnreadableCustomFile", {kOneTwo, {"other.npc", {Leaf("z.t", "z")}}}, {}, {"hero.npc!"}, "", "", {"read hero.npc" + Errno(ENOENT), "read hero.npc" + Errno(ENOENT)}, "", {"hero/", "other.npc", "other/", "other/z.txt"}, {},
    {1, 0, 2, 0}},
   // The tree keeps offsets only: a file changed after loading is read as it is now.
@@ -210,8 +212,6 @@ const Row kRows[] = {
   // Hostile names, planted links: nothing is created or written outside the export folder.
   {"DotDotIsRefused", {{"hero.npc", {Leaf("..", "d"), Leaf("..\\outside\\x.t", "e"), Branch("..", {Leaf("under.t", "f")}), Leaf("ok.t", "g")}}}, {"outside/"}, {}, "S", "",
    {"write hero/.. leaves-folder", "write hero/../outside/x.txt leaves-folder", "write hero/.. leaves-folder", "write hero/../under.txt leaves-folder"}, "", {"hero.npc", "hero/", "hero/ok.txt", "outside/"}, {}, {1, 0, 4, 0}},
-  {"AbsolutePathsStayInside", {{"hero.npc", {Leaf("\\abs\\x.t", "a"), Leaf("/etc/y.t", "b"), Leaf("C:\\c.t", "c"), Leaf("D:d.t", "d")}}}, {}, {}, "S", "", {}, "",
-   {"hero.npc", "hero/", "hero/C:/", "hero/C:/c.txt", "hero/D:d.txt", "hero/abs/", "hero/abs/x.txt", "hero/etc/", "hero/etc/y.txt"}, {}, {4, 0, 0, 0}},
   {"APlantedFolderLink", {{"hero.npc", {Branch("body.cmp", {Leaf("a.t", "a")}), Leaf("b.t", "b")}}}, {"outside/", "hero/body->outside"}, {}, "", "", {"write hero/body/a.txt" + Errno(ENOTDIR)}, "",
    {"hero.npc", "hero/", "hero/b.txt", "hero/body@", "outside/"}, {"hero/b.txt=b"}, {1, 0, 1, 0}},
   {"APlantedExportFolderLink", {{"hero.npc", {Leaf("a.t", "a")}}}, {"outside/", "hero->outside"}, {}, "", "", {"write hero/a.txt" + Errno(ENOTDIR)}, "", {"hero.npc", "hero@", "outside/"}, {}, {0, 0, 1, 0}},
@@ -260,13 +260,10 @@ TEST_P(Scenario, Runs) {
   Apply(dir.path(), row.before);
   EntryTree tree;
   for (const auto& file : row.files) LoadCustomFile(dir / file.first, (dir / file.first).string(), tree);
-  tree.CheckAll(true);
-  if (row.checkOnly) {
-    tree.CheckAll(false);
-    tree.ForEachPreOrder(kNoItem, [&](ItemId item, unsigned) {
-      if (tree.Text(item) == row.checkOnly) tree.SetChecked(item, true);
-    });
-  }
+  tree.CheckAll(row.checkOnly == nullptr);
+  tree.ForEachPreOrder(kNoItem, [&](ItemId item, unsigned) {
+    if (row.checkOnly && tree.Text(item) == row.checkOnly) tree.SetChecked(item, true);
+  });
   const auto plant = [&] { Apply(dir.path(), row.later); };
   if (!has('Q') && !has('W')) plant();
 
@@ -294,16 +291,12 @@ TEST_P(Scenario, Runs) {
   }
   ::setrlimit(RLIMIT_FSIZE, &limit);
 
-  const std::string prefix = dir.path().string() + "/";
-  const auto relative = [&](Strings lines) {
-    for (std::string& line : lines)
-      for (auto at = line.find(prefix); at != std::string::npos; at = line.find(prefix))
-        line.erase(at, prefix.size());
-    return lines;
-  };
+  const std::string prefix = dir.path().string() + "/";  // each message names one path at most
+  for (std::string& event : user.events)
+    if (const auto at = event.find(prefix); at != std::string::npos) event.erase(at, prefix.size());
   Strings events = row.events;
   events.push_back("finished");
-  EXPECT_EQ(relative(user.events), events);
+  EXPECT_EQ(user.events, events);
   EXPECT_EQ(Listing(dir / row.listed), row.listing);
   for (const std::string& hold : row.holds) {
     const std::size_t at = hold.find_first_of("=%");
@@ -326,10 +319,9 @@ TEST_P(Scenario, Runs) {
 
 std::vector<std::tuple<Row, bool>> Runs() {
   std::vector<std::tuple<Row, bool>> runs;
-  for (const Row& row : kRows) {
-    runs.emplace_back(row, true);
-    if (row.options.find('U') != std::string::npos) runs.emplace_back(row, false);
-  }
+  for (const Row& row : kRows)
+    for (const bool unnamed : {true, false})
+      if (unnamed || row.options.find('U') != std::string::npos) runs.emplace_back(row, unnamed);
   return runs;
 }
 
