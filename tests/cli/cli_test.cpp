@@ -222,8 +222,8 @@ struct Row {
 };
 
 const std::string kDone = "Export finished!\n";
-const std::string kQ =
-    "File [game/hero/x.txt] is already exists. Overwrite? [y]es/[n]o/[a]ll yes/[s]kip all/[c]ancel: ";
+const std::string kAsk = "] is already exists. Overwrite? [y]es/[n]o/[a]ll yes/[s]kip all/[c]ancel: ",
+                  kQ = "File [game/hero/x.txt" + kAsk;
 const std::string kAll = "written 4, not overwritten 0, failed 0\n";
 const std::string kKept = "written 3, not overwritten 1, failed 0\n";
 const std::string kNone = "written 0, not overwritten 0, failed 0\n";
@@ -270,8 +270,8 @@ const Row kRows[] = {
   {"FailuresNamed", {h, "game/evil.god"}, "", {"game/hero/x.txt/", "game/evil.god=" + Serialize({Leaf("..\\..\\escape.t", "e")})}, 1, kDone,
    "tazor-cfv: game/hero/x.txt: Is a directory\ntazor-cfv: game/evil/../../escape.txt: refused: the name leaves the export folder\n"
    "written 3, not overwritten 0, failed 2\n", {"game/hero/", "game/hero/body/", "game/hero/body/a.txt", "game/hero/face.bmp", "game/hero/x.txt/", "game/hero/y.txt"}, {}},
-  {"OutputDir", {"-C", "out", h, "game/nox"}, "", {}, 0, kDone, "written 5, not overwritten 0, failed 0\n",
-   {"out/", "out/hero/", "out/hero/body/", "out/hero/body/a.txt", "out/hero/face.bmp", "out/hero/x.txt", "out/hero/y.txt", "out/nox/", "out/nox/n.txt"}, {"out/nox/n.txt=n"}},
+  {"OutputDir", {"-C", "out", h, "game/nox"}, "y\n", {"game/hero/x.txt=old x", "out/hero/y.txt=old y"}, 0, kDone, "File [out/hero/y.txt" + kAsk + "written 5, not overwritten 0, failed 0\n",
+   {"game/hero/", "game/hero/x.txt", "out/", "out/hero/", "out/hero/body/", "out/hero/body/a.txt", "out/hero/face.bmp", "out/hero/x.txt", "out/hero/y.txt", "out/nox/", "out/nox/n.txt"}, {"game/hero/x.txt=old x", "out/hero/y.txt=new y", "out/nox/n.txt=n"}},
   {"NoExtensionBeside", {"game/nox"}, "", {}, 1, kDone, kNox + "written 0, not overwritten 0, failed 1\n", {}, {}},
   {"DryRunCreatesNothing", {"--dry-run", "--output-dir", "out", h}, "", {}, 0,
    "out/hero/x.txt\nout/hero/face.bmp\nout/hero/body/a.txt\nout/hero/y.txt\n", kAll, {}, {}},

@@ -129,7 +129,7 @@ using File = std::pair<std::string, std::vector<Entry>>;  // path in the tempora
 // In: the custom files (written, then loaded in this order, every item
 // checked), steps to Apply before loading and after it (at the first
 // question with Q, the first write with W), options and answers. Options: S
-// skipExtractable off, R renameExtension off, O destination out/, L a
+// skipExtractable off, R renameExtension off, L a
 // destination with a 300-byte name, D dry run, F a file size limit of 1,000
 // bytes, P Cancel at the second progress report, 3 three runs of one engine,
 // U once more as without unnamed files; the writer's faults (o w f c).
@@ -189,8 +189,6 @@ const Row kRows[] = {
   // An answer holds for one run only: the next run asks again, even after Yes to All or Cancel.
   {"EachRunAsksAfresh", {kXY}, {"hero/x.txt=old", "hero/y.txt=old"}, {}, "3", "YcN", {"ask hero/x.txt", "finished", "ask hero/x.txt", "finished", "ask hero/x.txt"}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=x", "hero/y.txt=y"},
    {0, 2, 0, 0}},
-  {"Destination", {kGame, kNox}, {"game/hero/x.txt=old x", "out/hero/y.txt=old y"}, {}, "O", "y", {"ask out/hero/y.txt"}, "out", {"hero/", "hero/body/", "hero/body/a.txt", "hero/x.txt", "hero/y.txt", "nox/", "nox/n.txt"},
-   {"game/hero/x.txt=old x", "out/hero/x.txt=new x", "out/nox/n.txt=n"}, {4, 0, 0, 0}, "3/4 n.t"},
   // Cancel from progress before a.t: nothing after it, but the later folders are made.
   {"CancelFromProgress", {kGame}, kGameThere, {}, "P", "y", {"ask game/hero/x.txt"}, "game", {"hero.npc", "hero/", "hero/body/", "hero/x.txt", "hero/y.txt"}, {"game/hero/x.txt=new x"}, {1, 0, 0, 2}, "2/3 y.t"},
   // A dry run asks nothing and creates nothing.
@@ -274,7 +272,6 @@ TEST_P(Scenario, Runs) {
   options.skipExtractable = !has('S');
   options.renameExtension = !has('R');
   options.dryRun = has('D');
-  if (has('O')) options.destination = dir / "out";
   if (has('L')) options.destination = dir / kLong;
   FailingWriter writer(row.options, unnamed, has('W') ? std::function<void()>(plant) : nullptr);
   // F: files may grow to 1,000 bytes only, so that a real write fails as on a full disk.
