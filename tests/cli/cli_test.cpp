@@ -1,5 +1,5 @@
-// tazor-cfv as a user runs it: the real binary on real custom files;
-// standard output, standard error, the exit status and the files written.
+// tazor-cfv as a user runs it: the real binary on real custom files; standard output, standard error, the
+// exit status and the files written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +21,8 @@ ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = ""
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Offsets: branch "sub.npc" at 0 (children at 50 and 103, 105 bytes of payload), then the
-    // awkward names at 155, 210, 260 and the Shift_JIS name at 310.
+    // Offsets: branch "sub.npc" at 0 (children at 50 and 103, 105 bytes of payload), then the awkward names
+    // at 155, 210, 260 and the Shift_JIS name at 310.
     WriteFile(dir_ / "game" / "a.god",
               Serialize({Branch("sub.npc", {Leaf("in.t", "abc"), Leaf("pic.bm", "BM")}),
                          Leaf("tab\there.txt", "hello"), Leaf("line\nfeed", ""), Leaf("back\\slash\r", ""),
@@ -33,9 +33,8 @@ class CliTest : public ::testing::Test {
   TempDir dir_;
 };
 
-// list --json, read back by Python's json module (each line must parse on
-// its own) and printed again with sorted keys, non-ASCII escaped: what a
-// script would see. A file name that is not UTF-8 gives U+FFFD.
+// list --json, read back by Python's json module (each line must parse on its own) and printed again with
+// sorted keys, non-ASCII escaped: what a script would see. A file name that is not UTF-8 gives U+FFFD.
 TEST_F(CliTest, ListJsonParsesAsJsonLines) {
   const std::string bad =
       "game/bad \xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xe0\xa0\x80.god";
@@ -70,8 +69,8 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
 )");
 }
 
-// A listing far longer than the block the lines are gathered in: every line
-// is there, in order, none cut at a block's edge, in both forms.
+// A listing far longer than the block the lines are gathered in: every line is there, in order, none cut at a
+// block's edge, in both forms.
 TEST_F(CliTest, LongListingIsWholeAndInOrder) {
   std::vector<Entry> entries;
   std::string tsv = "0\t0\t1\tmany.god\n";
@@ -92,8 +91,8 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
   EXPECT_TRUE(p.out == plain);
 }
 
-// Golden runs in the test folder: arguments in; exit status, standard
-// output and standard error (see ErrorMatches) out.
+// Golden runs in the test folder: arguments in; exit status, standard output and standard error (see
+// ErrorMatches) out.
 struct GoldenRun {
   std::vector<std::string> args;
   int status;
@@ -121,8 +120,8 @@ const GoldenRun kRuns[] = {
   // The branch itself: its data is its payload, the nested entries.
   {{"info", "game/a.god", "0"}, 0, "length=105\npreview=Text\ndevice=\nname=sub.npc\nname_as_stored=sub.npc\n", ""},
   {{"info", "game/B/b.item", "0"}, 0, "length=3\npreview=Sound\ndevice=MPEGVideo\nname=x.mp3\nname_as_stored=x.mp3\n", ""},
-  // By entry path: wildcards as --include takes them, ASCII case ignored,
-  // exactly one entry or status 2; --path reads a number as a name.
+  // By entry path: wildcards as --include takes them, ASCII case ignored, exactly one entry or status 2;
+  // --path reads a number as a name.
   {{"cat", "game/a.god", "sub.npc/in.t"}, 0, "abc", ""},
   {{"cat", "game/a.god", "SUB.NPC\\IN.T"}, 0, "abc", ""},
   {{"cat", "game/a.god", "**/pic.*"}, 0, "BM", ""},
@@ -167,9 +166,8 @@ TEST_F(CliTest, GoldenRuns) {
   }
 }
 
-// Unreadable inputs are never silent: a named one is an error with the
-// system's reason (status 2), one found in a named folder a warning (status
-// 1). Run as a user bound by file modes: root would read them all.
+// Unreadable inputs are never silent: a named one is an error with the system's reason (status 2), one found
+// in a named folder a warning (status 1). Run as a user bound by file modes: root would read them all.
 TEST_F(CliTest, UnreadableInputsAreNamed) {
   const int user = UserBoundByModes();
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
@@ -177,11 +175,12 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   WriteFile(dir_ / "game/D/d.god", Serialize({Leaf("d.t", "d")}));
   std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
   std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
-  // A copy of the tool the other user may run: the build folder may be
-  // closed to others (a checkout in a private temporary folder).
+  // A copy of the tool the other user may run: the build folder may be closed to others (a checkout in a
+  // private temporary folder).
   std::filesystem::create_directories(dir_ / "bin");
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
-  for (const char* open : {"", "/game", "/game/B", "/bin"}) OpenToOthers(dir_.path().string() + open);
+  for (const char* open : {"", "/game", "/game/B", "/bin"})
+    std::filesystem::permissions(dir_.path().string() + open, std::filesystem::perms::all);
   const std::string denied = ": Permission denied\n";
   const std::string warnings =
       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied;
@@ -204,13 +203,13 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   EXPECT_EQ(ReadFile(dir_ / "game/B/b/x.mp3"), "ID3");
 }
 
-// tazor-cfv export golden: arguments, standard input and the folder as it was
-// in; exit status, standard output, standard error and the files on disk out.
+// tazor-cfv export golden: arguments, standard input and the folder as it was in; exit status, standard
+// output, standard error and the files on disk out.
 using Strings = std::vector<std::string>;
 
-// In: arguments, standard input, ApplySteps in the test folder. Out: exit
-// status, standard output and error (see ErrorMatches), every file and folder
-// below game/ and out/ (inputs left out), what files hold ("path=bytes").
+// In: arguments, standard input, ApplySteps in the test folder. Out: exit status, standard output and error
+// (see ErrorMatches), every file and folder below game/ and out/ (inputs left out), what files hold
+// ("path=bytes").
 struct Row {
   const char* name;
   Strings args;
@@ -253,9 +252,9 @@ const Row kRows[] = {
   {"UnclearAsksAgain", {h}, "maybe\nYES\n", kX, 0, kDone, kQ + kQ + kAll, kHero, kNewX},
   {"CrLf", {h}, "y\r\n", kX, 0, kDone, kQ + kAll, kHero, kNewX},
   {"NoAnswerKeeps", {h}, "", kX, 1, kDone, kQ + "\n" + kKept, kHero, kX},
-  // Only a whole line is an answer: neither the end of a long line, nor a
-  // line with a NUL byte, nor what follows 256 bytes. Three lines that are
-  // not answers answer No; so does endless input without a line break.
+  // Only a whole line is an answer: neither the end of a long line, nor a line with a NUL byte, nor what
+  // follows 256 bytes. Three lines that are not answers answer No; so does endless input without a line
+  // break.
   {"EndOfALongLine", {h}, std::string(63, '0') + "y\n", kX, 1, kDone, kQ + kQ + "\n" + kKept, kHero, kX},
   {"LineWithNul", {h}, std::string("y\0\n", 3), kX, 1, kDone, kQ + kQ + "\n" + kKept, kHero, kX},
   {"Beyond256Bytes", {h}, std::string(300, 'y') + "\ny\n", kX, 0, kDone, kQ + kQ + kAll, kHero, kNewX},

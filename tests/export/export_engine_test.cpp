@@ -1,5 +1,5 @@
-// The export engine on real custom files in a temporary folder: scenarios,
-// an export killed mid-write, and the folders an export keeps open.
+// The export engine on real custom files in a temporary folder: scenarios, an export killed mid-write, and
+// the folders an export keeps open.
 #include "export/export_engine.h"
 
 #include <fcntl.h>
@@ -25,8 +25,8 @@ namespace {
 using namespace test;
 using Strings = std::vector<std::string>;
 
-// Every path below `root`, relative to it and sorted; folders end in '/',
-// symbolic links in '@' (links are not followed).
+// Every path below `root`, relative to it and sorted; folders end in '/', symbolic links in '@' (links are
+// not followed).
 Strings Listing(const std::filesystem::path& root) {
   Strings out;
   for (auto it = std::filesystem::recursive_directory_iterator(root); it != decltype(it)(); ++it) {
@@ -46,11 +46,10 @@ void Apply(const std::filesystem::path& dir, const Strings& steps) {
       ApplySteps(dir, {step});
 }
 
-// Answers overwrite questions from a script ("yncYN": Yes, No, Cancel, Yes to
-// All, No to All; No past its end) and records the messages in `events`,
-// each failure with its cause (errno, or the kind of refusal), and the
-// progress reports; answers Cancel at the report where `done` reaches
-// cancelAt. `plant` runs once, at the first question.
+// Answers overwrite questions from a script ("yncYN": Yes, No, Cancel, Yes to All, No to All; No past its
+// end) and records the messages in `events`, each failure with its cause (errno, or the kind of refusal), and
+// the progress reports; answers Cancel at the report where `done` reaches cancelAt. `plant` runs once, at the
+// first question.
 class ScriptedUser : public ExportUser {
  public:
   explicit ScriptedUser(std::string answers) : answers_(std::move(answers)) {}
@@ -87,12 +86,10 @@ class ScriptedUser : public ExportUser {
   std::size_t next_ = 0;
 };
 
-// Writes through the real system calls but fails at the steps named in
-// `faults` (o open, w write, f flush, c close), the way a full disk or a
-// failing device would; the failing write puts half the bytes down first, as
-// a short write before ENOSPC does. Without `unnamed` it acts as a file
-// system without unnamed files (NFS, FAT). With s it stops the process
-// halfway through each write; `plant` runs once, at the first write.
+// Writes through the real system calls but fails at the steps named in `faults` (o open, w write, f flush, c
+// close), the way a full disk or a failing device would; the failing write puts half the bytes down first, as
+// a short write before ENOSPC does. Without `unnamed` it acts as a file system without unnamed files (NFS,
+// FAT). With s it stops the process halfway through each write; `plant` runs once, at the first write.
 class FailingWriter : public FileWriter {
  public:
   FailingWriter(std::string faults, bool unnamed, std::function<void()> plant = nullptr)
@@ -126,18 +123,14 @@ class FailingWriter : public FileWriter {
 
 using File = std::pair<std::string, std::vector<Entry>>;  // path in the temporary folder, entries
 
-// In: the custom files (written, then loaded in this order, every item
-// checked), steps to Apply before loading and after it (at the first
-// question with Q, the first write with W), options and answers. Options: S
-// skipExtractable off, R renameExtension off, L a
-// destination with a 300-byte name, D dry run, F a file size limit of 1,000
-// bytes, P Cancel at the second progress report, 3 three runs of one engine,
-// U once more as without unnamed files; the writer's faults (o w f c).
-// Out: the messages before "finished" (paths relative to the temporary
-// folder), the listing of a folder (relative, "" for
-// all), what files hold ("p=bytes", "p%640" for the mode), the counts
-// written, not overwritten, failed and cancelled, the last progress report
-// with as many before it; last in, the only item checked ("" none).
+// In: the custom files (written, then loaded in this order, every item checked), steps to Apply before
+// loading and after it (at the first question with Q, the first write with W), options and answers. Options:
+// S skipExtractable off, R renameExtension off, L a destination with a 300-byte name, D dry run, F a file
+// size limit of 1,000 bytes, P Cancel at the second progress report, 3 three runs of one engine, U once more
+// as without unnamed files; the writer's faults (o w f c). Out: the messages before "finished" (paths
+// relative to the temporary folder), the listing of a folder (relative, "" for all), what files hold
+// ("p=bytes", "p%640" for the mode), the counts written, not overwritten, failed and cancelled, the last
+// progress report with as many before it; last in, the only item checked ("" none).
 struct Row {
   const char* name;
   std::vector<File> files;
@@ -180,8 +173,8 @@ const Row kRows[] = {
   {"CheckedUnderUncheckedBranch", {kHeroFile}, {}, {}, "", "", {}, "", {"hero.npc", "hero/", "hero/body/", "hero/body/a.txt"}, {}, {1, 0, 0, 0}, "0/1 a.t", "a.t"},
   {"NothingChecked", {kHeroFile}, {}, {}, "", "", {}, "", {"hero.npc"}, {}, {}, "", ""},
   {"EmptyTree", {}, {}, {}, "", "", {}, "", {}, {}, {}},
-  // Two siblings share x.txt: the second meets the question. A No holds for
-  // its own file only; after a Cancel the later folder is still made.
+  // Two siblings share x.txt: the second meets the question. A No holds for its own file only; after a Cancel
+  // the later folder is still made.
   {"SiblingsYes", {kSiblings}, {}, {}, "U", "y", {"ask hero/x.txt"}, "hero", {"later/", "later/y.txt", "x.txt"}, {"hero/x.txt=second"}, {3, 0, 0, 0}},
   {"SiblingsNo", {kSiblings}, {}, {}, "", "n", {"ask hero/x.txt"}, "hero", {"later/", "later/y.txt", "x.txt"}, {"hero/x.txt=first"}, {2, 1, 0, 0}},
   {"SiblingsCancel", {kSiblings}, {}, {}, "", "c", {"ask hero/x.txt"}, "hero", {"later/", "x.txt"}, {"hero/x.txt=first"}, {1, 0, 0, 2}},
@@ -216,8 +209,8 @@ const Row kRows[] = {
   // A link at a file's own name is asked about; Yes replaces the link itself.
   {"APlantedFileLink", {kNew}, {"outside/victim=precious", "hero/a.txt->outside/victim", "hero/b.txt->outside/victim"}, {}, "U", "yn", {"ask hero/a.txt", "ask hero/b.txt"}, "hero", {"a.txt", "b.txt@"},
    {"outside/victim=precious", "hero/a.txt=new"}, {1, 1, 0, 0}},
-  // What appears at a new file's name between the check and the write (a file, a link
-  // to one, a dangling link) makes the write fail rather than be replaced or followed.
+  // What appears at a new file's name between the check and the write (a file, a link to one, a dangling
+  // link) makes the write fail rather than be replaced or followed.
   {"AFileAppears", {kXY}, {"hero/"}, {"hero/x.txt=there first"}, "WU", "", {"write hero/x.txt" + Errno(EEXIST)}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=there first"}, {1, 0, 1, 0}},
   {"ALinkAppears", {kXY}, {"hero/"}, {"outside/victim=precious", "hero/x.txt->outside/victim"}, "WU", "", {"write hero/x.txt" + Errno(EEXIST)}, "", {"hero.npc", "hero/", "hero/x.txt@", "hero/y.txt", "outside/", "outside/victim"},
    {"outside/victim=precious"}, {1, 0, 1, 0}},
@@ -230,8 +223,8 @@ const Row kRows[] = {
   {"CustomFilesAreNeverReplaced", {{"a.god", {Leaf("b.god", "x"), Leaf("c.t", "y")}}, {"a/b.god", {Leaf("z.t", "z")}}}, {"a/c.t=>a.god"}, {}, "R", "yy", {"write a/b.god custom-file", "write a/c.t custom-file"}, "",
    {"a.god", "a/", "a/b.god", "a/b/", "a/b/z.t", "a/c.t"}, {"a.god=" + Serialize({Leaf("b.god", "x"), Leaf("c.t", "y")}), "a/b/z.t=z"}, {1, 0, 2, 0}},
   {"AnOverlongComponent", {{"hero.npc", {Leaf("a.t", "a")}}}, {}, {}, "L", "", {"write " + kLong + "/hero/a.txt" + Errno(ENAMETOOLONG)}, "", {"hero.npc"}, {}, {0, 0, 1, 0}},
-  // Failed writes, flushes and closes: reported, no partial file, the old one kept.
-  // A flush is only needed before replacing a file: a new file has none to fail.
+  // Failed writes, flushes and closes: reported, no partial file, the old one kept. A flush is only needed
+  // before replacing a file: a new file has none to fail.
   {"FailedWriteNew", {kTwoBig}, {}, {}, "wU", "y", {"write hero/a.txt" + Errno(ENOSPC), "write hero/b.txt" + Errno(ENOSPC)}, "hero", {}, {}, {0, 0, 2, 0}},
   {"FailedWriteReplacing", {kTwoBig}, {"hero/a.txt=the old file"}, {}, "wU", "y", {"ask hero/a.txt", "write hero/a.txt" + Errno(ENOSPC), "write hero/b.txt" + Errno(ENOSPC)}, "hero", {"a.txt"}, {"hero/a.txt=the old file"}, {0, 0, 2, 0}},
   {"FailedFlushReplacing", {kTwoBig}, {"hero/a.txt=the old file"}, {}, "fU", "y", {"ask hero/a.txt", "write hero/a.txt" + Errno(EIO)}, "hero", {"a.txt", "b.txt"}, {"hero/a.txt=the old file", "hero/b.txt=" + kBig}, {1, 0, 1, 0}},
@@ -326,11 +319,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, Scenario, ::testing::ValuesIn(Runs()), [](const a
   return std::string(std::get<0>(run.param).name) + (std::get<1>(run.param) ? "" : "_NoUnnamedFiles");
 });
 
-// An export killed in the middle of a large write leaves the final name
-// empty or holding the old file, never a part; the next export asks nothing
-// about a part, and sweeps away the temporary files of killed exports but
-// not one a running export holds. As root, and as a user bound by file
-// modes (nobody when the tests run as root).
+// An export killed in the middle of a large write leaves the final name empty or holding the old file, never
+// a part; the next export asks nothing about a part, and sweeps away the temporary files of killed exports
+// but not one a running export holds. As root, and as a user bound by file modes (nobody when the tests run
+// as root).
 class KilledExport : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
 TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
@@ -339,7 +331,7 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
   if (!otherUser && ::geteuid() != 0) GTEST_SKIP() << "the tests do not run as root";
   TempDir dir;
-  OpenToOthers(dir.path());
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::all);  // for the other user
   const std::string big(4 << 20, 'k');
   WriteFile(dir / "hero.npc", Serialize({Leaf("big.bin", big), Leaf("after.t", "after")}));
   if (overwrite) Apply(dir.path(), {"hero/big.bin=the old file", "hero%777"});
@@ -366,8 +358,8 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
     EXPECT_EQ(ReadFile(dir / "hero/big.bin"), "the old file");
   }
 
-  // A kill between naming a replacement and renaming it leaves its
-  // temporary name behind; another export is still writing the second.
+  // A kill between naming a replacement and renaming it leaves its temporary name behind; another export is
+  // still writing the second.
   const std::string held = ".cfv-export-aaaaaaaaaaaa.tmp";
   ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=part", "hero/" + held + "=being written"});
   const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
@@ -387,13 +379,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, KilledExport, ::testing::Combine(::testing::Bool
                                   (std::get<1>(c.param) ? "AsUser" : "AsRoot");
                          });
 
-// The folders an export keeps open between entries, steps on one cache in a
-// temporary folder: "open E/a/b" opens folder a/b of export folder E and
-// creates a file named by the step's number through the handle; "fail:N
-// E/a" expects the open to fail with errno N (a ".." component marks the
-// path as leaving its folder); "size N" expects N folders kept and N
-// descriptors held; "clear"; anything else goes to Apply. Out: everything
-// in the folder afterwards.
+// The folders an export keeps open between entries, steps on one cache in a temporary folder: "open E/a/b"
+// opens folder a/b of export folder E and creates a file named by the step's number through the handle;
+// "fail:N E/a" expects the open to fail with errno N (a ".." component marks the path as leaving its folder);
+// "size N" expects N folders kept and N descriptors held; "clear"; anything else goes to Apply. Out:
+// everything in the folder afterwards.
 TEST(FolderCache, Steps) {
   const struct {
     const char* name;

@@ -1,5 +1,5 @@
-// Entry names to output names and paths, as Windows stores them; whole
-// paths are built by the export scenarios.
+// Entry names to output names and paths, as Windows stores them; whole paths are built by the export
+// scenarios.
 #include "export/output_name.h"
 
 #include <gtest/gtest.h>

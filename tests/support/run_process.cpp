@@ -3,7 +3,6 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,8 +36,6 @@ bool ErrorMatches(const std::string& err, const std::string& want) {
   return err.find(want.substr(1)) != std::string::npos && std::ranges::count(err, '\n') == 1;
 }
 
-void OpenToOthers(const std::string& folder) { ::chmod(folder.c_str(), 0777); }
-
 // Everything in the file `fd`, from its start; closes it.
 static std::string ReadAll(int fd) {
   std::string text;
@@ -49,8 +46,7 @@ static std::string ReadAll(int fd) {
   return text;
 }
 
-// The standard streams are files in memory: no pipe can fill up and stall
-// the program or the test.
+// The standard streams are files in memory: no pipe can fill up and stall the program or the test.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
                          const std::string& workDir, int uid) {
   const int in = ::memfd_create("in", MFD_CLOEXEC), out = ::memfd_create("out", MFD_CLOEXEC),
