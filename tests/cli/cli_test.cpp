@@ -85,7 +85,6 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
   WriteFile(dir_ / "many.god", Serialize(entries));
   const auto r = Cfv({"list", "--tsv", "many.god"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
-  ASSERT_GT(r.out.size(), 600u * 1024);
   EXPECT_TRUE(r.out == tsv);
   const auto p = Cfv({"list", "many.god"}, dir_.path());
   EXPECT_TRUE(p.out == plain);
@@ -171,16 +170,12 @@ TEST_F(CliTest, GoldenRuns) {
 TEST_F(CliTest, UnreadableInputsAreNamed) {
   const int user = UserBoundByModes();
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
-  WriteFile(dir_ / "game/locked.god", Serialize({Leaf("l.t", "l")}));
-  WriteFile(dir_ / "game/D/d.god", Serialize({Leaf("d.t", "d")}));
-  std::filesystem::permissions(dir_ / "game/locked.god", std::filesystem::perms::none);
-  std::filesystem::permissions(dir_ / "game/D", std::filesystem::perms::none);
+  ApplySteps(dir_.path(), {"game/locked.god=" + Serialize({Leaf("l.t", "l")}), "game/locked.god%0",
+                           "game/D/d.god=" + Serialize({Leaf("d.t", "d")}), "game/D%0", "bin/"});
   // A copy of the tool the other user may run: the build folder may be closed to others (a checkout in a
   // private temporary folder).
-  std::filesystem::create_directories(dir_ / "bin");
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
-  for (const char* open : {"", "/game", "/game/B", "/bin"})
-    std::filesystem::permissions(dir_.path().string() + open, std::filesystem::perms::all);
+  ApplySteps(dir_.path(), {"%777", "game%777", "game/B%777", "bin%777"});
   const std::string denied = ": Permission denied\n";
   const std::string warnings =
       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied;

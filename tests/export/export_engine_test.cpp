@@ -77,8 +77,7 @@ class ScriptedUser : public ExportUser {
   }
 
   Strings events, progress;
-  std::uint32_t written = 0;
-  std::uint32_t cancelAt = ~0u;
+  std::uint32_t written = 0, cancelAt = ~0u;
   std::function<void()> plant;
 
  private:
@@ -144,8 +143,7 @@ struct Row {
   const char* checkOnly = nullptr;
 };
 
-const std::string kText = "hello\r\nworld\r\n";
-const std::string kBig(100000, 'x');
+const std::string kText = "hello\r\nworld\r\n", kBig(100000, 'x'), kLong(300, 'n');
 const std::vector<Entry> kHero = {Leaf("face.bm", Zlib(MakeBmp(2, 2))),
                                   Branch("body.cmp", {Leaf("a.t", Gzip(kText))})};
 const File kHeroFile = {"hero.npc", kHero};
@@ -163,7 +161,6 @@ const Strings kGameThere = {"game/hero/x.txt=old x", "game/hero/y.txt=old y"};
 const std::vector<Entry> kDotNamed = {Leaf(".profile", "p"), Leaf(".ssh\\authorized_keys", "k"),
                                       Leaf("Documents\\note.t", "n"), Leaf("..god", "g")};
 std::string Errno(int error) { return " " + std::to_string(error); }
-const std::string kLong(300, 'n');
 
 // clang-format off
 const Row kRows[] = {

@@ -17,9 +17,7 @@ using namespace std::string_literals;
 std::string Eum(char fill = 'e') { return std::string(1024, fill) + "m1_0"; }
 
 std::string WithByteAt(std::size_t at, char byte) {
-  std::string s(300, 'a');
-  s[at] = byte;
-  return s;
+  return std::string(at, 'a') + byte + std::string(299 - at, 'a');
 }
 
 TEST(SplitEntryName, Table) {
