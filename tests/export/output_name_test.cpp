@@ -1,5 +1,5 @@
-// Entry names to output names and paths, as Windows stores them; whole
-// paths are built by the export scenarios.
+// Entry names to output names and paths, as Windows stores them; whole paths are built by the export
+// scenarios.
 #include "export/output_name.h"
 
 #include <gtest/gtest.h>
@@ -13,25 +13,11 @@ namespace {
 
 using namespace std::string_literals;
 
-// Data as the extraction hands it over: the bytes, then zeros. `length`
-// may be less than the bytes given, to place a signature past the end.
-struct Data {
-  std::string bytes;
-  std::size_t length;
-  Data(std::string b, std::size_t n = std::string::npos)
-      : bytes(std::move(b)), length(n == std::string::npos ? bytes.size() : n) {
-    bytes.append(8, '\0');
-  }
-  const unsigned char* p() const { return reinterpret_cast<const unsigned char*>(bytes.data()); }
-};
-
 // 1028 bytes with "m1_0" at 1024.
 std::string Eum(char fill = 'e') { return std::string(1024, fill) + "m1_0"; }
 
 std::string WithByteAt(std::size_t at, char byte) {
-  std::string s(300, 'a');
-  s[at] = byte;
-  return s;
+  return std::string(at, 'a') + byte + std::string(299 - at, 'a');
 }
 
 TEST(SplitEntryName, Table) {
@@ -60,37 +46,32 @@ TEST(SplitEntryName, Table) {
 TEST(OutputFileName, CorrectsTheExtension) {
   const std::string jfif = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00"s;
   const struct {
-    std::string name;
-    Data data;
-    std::string corrected;
+    std::string name, bytes, corrected;
+    std::size_t length = std::string::npos;  // less than the bytes, to place a signature past the end
     // clang-format off
   } cases[] = {
-      {"a.bm", Data("BM\x36\x00"s), "a.bmp"}, {"a", Data("BM"), "a.bmp"}, {"a.mid", Data("BMxx"), "a.bmp"},
-      {"a.x", Data("BM", 1), "a.x"},  // B, then M past the end
-      {"C:a.jp", Data(jfif), "C:a.jpg"},
-      {"a.jp", Data(jfif, 9), "a.jp"}, {"a.jp", Data(jfif, 10), "a.jpg"},
-      {"a.wa", Data("RIFF\x24\x00\x00\x00WAVE"s), "a.wav"}, {"a.mp3", Data("RIFFxxxx"), "a.wav"},
-      {"a.wa", Data("RIFF", 3), "a.wa"}, {"a.mp3", Data(Eum()), "a.mp3"},  // mp3 and mid stop the rules
-      {"a.mid", Data(Eum('\0')), "a.mid"}, {"a.MP3", Data(Eum('\0')), "a.eum"},  // MP3 is no mp3
-      {"a.t", Data("hello"), "a.txt"},
+      {"a.bm", "BM\x36\x00"s, "a.bmp"}, {"a", "BM", "a.bmp"}, {"a.mid", "BMxx", "a.bmp"}, {"a.x", "BM", "a.x", 1},  // M past the end
+      {"C:a.jp", jfif, "C:a.jpg"}, {"a.jp", jfif, "a.jp", 9}, {"a.jp", jfif, "a.jpg", 10}, {"a.wa", "RIFF", "a.wa", 3},
+      {"a.wa", "RIFF\x24\x00\x00\x00WAVE"s, "a.wav"}, {"a.mp3", "RIFFxxxx", "a.wav"}, {"a.mid", Eum('\0'), "a.mid"},
+      {"a.mp3", Eum(), "a.mp3"}, {"a.MP3", Eum('\0'), "a.eum"},  // mp3 and mid stop the rules; MP3 is no mp3
       // Text: no control bytes but TAB, LF and CR among the first 256.
-      {"a.t", Data("a\tb\nc\rd \x7F\x80\xFF"), "a.txt"}, {"a.t", Data("\x01"), "a.t"}, {"a.t", Data("a\x08"), "a.t"},
-      {"a.t", Data("a\x0B"), "a.t"}, {"a.t", Data("a\x0C"), "a.t"}, {"a.t", Data("\x0E"), "a.t"},
-      {"a.t", Data("a\x1F"), "a.t"}, {"a.t", Data(WithByteAt(255, '\x01')), "a.t"},
-      {"a.t", Data(WithByteAt(256, '\x01')), "a.txt"}, {"a.t", Data("abc\x01", 3), "a.txt"},
-      {"a.t", Data(WithByteAt(254, '\x01'), 255), "a.t"}, {"a.t", Data(WithByteAt(255, '\x01'), 255), "a.txt"},
-      {"a.tx", Data(""), "a.txt"}, {"a.txt", Data("hello"), "a.txt"}, {"a.T", Data("hello"), "a.T"},
-      {"  a  .t", Data("he\0llo"s), "a.t"}, {"a.t", Data(std::string(1, '\0') + Eum().substr(1)), "a.eum"},
-      {"a.tx", Data(Eum()), "a.txt"}, {"a.obc", Data("code"), "a.obc.txt"}, {"a.obc", Data("\x01\x02"), "a.obc"},
-      {"a.OBC", Data("code"), "a.OBC"}, {"a", Data(Eum('\0'), 1027), "a"},
-      {"a.x", Data(std::string(1023, '\0') + "m1_0"), "a.x"}, {"a", Data("text"), "a"},
-      {"データ.t", Data("本文"), "データ.txt"},
+      {"a.t", "hello", "a.txt"}, {"a.t", "a\tb\nc\rd \x7F\x80\xFF", "a.txt"}, {"a.t", "\x01", "a.t"}, {"a.t", "a\x08", "a.t"},
+      {"a.t", "a\x0B", "a.t"}, {"a.t", "a\x0C", "a.t"}, {"a.t", "\x0E", "a.t"}, {"a.t", "a\x1F", "a.t"}, {"a.t", "abc\x01", "a.txt", 3},
+      {"a.t", WithByteAt(255, '\x01'), "a.t"}, {"a.t", WithByteAt(256, '\x01'), "a.txt"},
+      {"a.t", WithByteAt(254, '\x01'), "a.t", 255}, {"a.t", WithByteAt(255, '\x01'), "a.txt", 255},
+      {"a.tx", "", "a.txt"}, {"a.txt", "hello", "a.txt"}, {"a.T", "hello", "a.T"}, {"  a  .t", "he\0llo"s, "a.t"},
+      {"a.t", std::string(1, '\0') + Eum().substr(1), "a.eum"}, {"a.tx", Eum(), "a.txt"}, {"a", Eum('\0'), "a", 1027},
+      {"a.obc", "code", "a.obc.txt"}, {"a.obc", "\x01\x02", "a.obc"}, {"a.OBC", "code", "a.OBC"}, {"a", "text", "a"},
+      {"a.x", std::string(1023, '\0') + "m1_0", "a.x"}, {"データ.t", "本文", "データ.txt"},
   };
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name + " " + c.data.bytes.substr(0, 12));
-    EXPECT_EQ(OutputFileName(c.name, c.data.p(), c.data.length, true), c.corrected);
-    EXPECT_EQ(OutputFileName(c.name, c.data.p(), c.data.length, false),
+    SCOPED_TRACE(c.name + " " + c.bytes.substr(0, 12));
+    const std::string data = c.bytes + std::string(8, '\0');  // then zeros, as the extraction hands it over
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const std::size_t length = std::min(c.length, c.bytes.size());
+    EXPECT_EQ(OutputFileName(c.name, p, length, true), c.corrected);
+    EXPECT_EQ(OutputFileName(c.name, p, length, false),
               SplitEntryName(c.name).base + SplitEntryName(c.name).extension);
   }
 }

@@ -3,10 +3,10 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace cfv::test {
@@ -31,12 +31,13 @@ int UserBoundByModes() {
   return static_cast<int>(nobody->pw_uid);
 }
 
-void OpenToOthers(const std::string& folder) { ::chmod(folder.c_str(), 0777); }
-
-namespace {
+bool ErrorMatches(const std::string& err, const std::string& want) {
+  if (!want.starts_with("*")) return err == want;
+  return err.find(want.substr(1)) != std::string::npos && std::ranges::count(err, '\n') == 1;
+}
 
 // Everything in the file `fd`, from its start; closes it.
-std::string ReadAll(int fd) {
+static std::string ReadAll(int fd) {
   std::string text;
   char buffer[65536];
   for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
@@ -45,10 +46,7 @@ std::string ReadAll(int fd) {
   return text;
 }
 
-}  // namespace
-
-// The standard streams are files in memory: no pipe can fill up and stall
-// the program or the test.
+// The standard streams are files in memory: no pipe can fill up and stall the program or the test.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
                          const std::string& workDir, int uid) {
   const int in = ::memfd_create("in", MFD_CLOEXEC), out = ::memfd_create("out", MFD_CLOEXEC),
