@@ -70,15 +70,14 @@ class TerminalUser final : public ExportUser {
       std::fflush(err_);
       const Line line = ReadLine(kMaxTries - notAnswers);
       if (line.atEnd && line.length == 0) break;
-      if (line.IsAnswer()) {
-        std::string answer = line.text;
-        for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (answer == "y" || answer == "yes") return OverwriteAnswer::kYes;
-        if (answer == "n" || answer == "no") return OverwriteAnswer::kNo;
-        if (answer == "c" || answer == "cancel") return OverwriteAnswer::kCancel;
-        if (answer == "a") return OverwriteAnswer::kYesToAll;
-        if (answer == "s") return OverwriteAnswer::kNoToAll;
-      }
+      // A line with a NUL byte, or cut at kMaxLine + 1 bytes, equals no word.
+      std::string answer = line.text;
+      for (char& c : answer) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      if (answer == "y" || answer == "yes") return OverwriteAnswer::kYes;
+      if (answer == "n" || answer == "no") return OverwriteAnswer::kNo;
+      if (answer == "c" || answer == "cancel") return OverwriteAnswer::kCancel;
+      if (answer == "a") return OverwriteAnswer::kYesToAll;
+      if (answer == "s") return OverwriteAnswer::kNoToAll;
       notAnswers += line.LinesUsed();
       if (line.atEnd) break;
     }
@@ -173,11 +172,8 @@ class TerminalUser final : public ExportUser {
   struct Line {
     std::string text;        // at most kMaxLine + 1 bytes, without the line break
     std::size_t length = 0;  // bytes read before the line break or the end
-    bool nul = false;
-    bool atEnd = false;  // the input ended (the line, if any, ended with it)
+    bool atEnd = false;      // the input ended (the line, if any, ended with it)
 
-    // A whole line without a NUL byte and not longer than kMaxLine.
-    bool IsAnswer() const { return !nul && length <= kMaxLine; }
     // How many lines that are not answers this counts as: an over-long line
     // counts once more for every kMaxLine bytes past the first kMaxLine.
     int LinesUsed() const {
@@ -198,7 +194,6 @@ class TerminalUser final : public ExportUser {
       }
       if (c == '\n') break;
       ++line.length;
-      if (c == '\0') line.nul = true;
       if (line.text.size() <= kMaxLine) line.text.push_back(static_cast<char>(c));
       if (line.length > kMaxLine && line.LinesUsed() >= linesLeft) break;
     }
