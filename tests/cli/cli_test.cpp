@@ -15,6 +15,8 @@ using namespace test;
 ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "",
                   const std::string& input = "") {
   args.insert(args.begin(), TAZOR_CFV);
+  // "<&-": run with standard input closed, so the tool's first file gets descriptor 0.
+  if (input == "<&-") args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" <&-"});
   return RunProcess(args, input, workDir);
 }
 
@@ -234,6 +236,7 @@ const std::string h = "game/hero.npc";
 // clang-format off
 const Row kRows[] = {
   {"Defaults", {"export", h}, "", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
+  {"StdinClosed", {"export", h}, "<&-", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
   {"KeepOptions", {"export", "--keep-extractable", "--keep-extension", h}, "", {}, 0, kDone, "written 5, not overwritten 0, failed 0\n",
    {"game/hero/", "game/hero/body.cmp", "game/hero/body/", "game/hero/body/a.t", "game/hero/face.bm", "game/hero/x.t", "game/hero/y.t"},
    {"game/hero/body.cmp=" + Serialize({Leaf("a.t", Zlib("a"))}), "game/hero/body/a.t=a"}},
