@@ -16,17 +16,18 @@ openbox >/dev/null 2>&1 &
 "$program" --drag-source "$work" >"$work/rows" 2>/dev/null &
 source=$!
 "$program" --drop-target - >"$work/carried" 2>/dev/null &
-frame=$(xdotool search --sync --onlyvisible --name "Tazor Custom File Viewer" | head -1)
-target=$(xdotool search --sync --onlyvisible --name "cfv drop target" | head -1)
-# Apart, wherever the window manager put the small source: a click raises
-# it, and it must not then cover the target.
-xdotool windowmove --sync "$target" 1050 500
 # lines FILE PATTERN N [STEP]: polls, a minute at most, until N lines of FILE match PATTERN; STEP runs between polls.
 lines() {
   for _ in $(seq 600); do [ "$(grep -c "$2" "$1")" -ge "$3" ] && return 0; eval "${4:-}"; sleep 0.1; done
   echo "no $3 lines $2 in $1" && return 1
 }
-lines "$work/rows" . 2
+lines "$work/rows" . 2  # both windows shown
+lines "$work/carried" ^ready 1
+frame=$(xdotool search --name "Tazor Custom File Viewer" | head -1)
+target=$(xdotool search --name "cfv drop target" | head -1)
+# Apart, wherever the window manager put the small source: a click raises
+# it, and it must not then cover the target.
+xdotool windowmove --sync "$target" 1050 500
 row=0
 while read -r x y; do
   row=$((row + 1)) overs=$(($(grep -c ^over "$work/carried" || true) + 2))

@@ -447,8 +447,8 @@ int DragSource(const char* arg) {
   return QApplication::exec();
 }
 
-// A window that prints the paths dropped on it, and "over" once it has
-// answered a drag moving over it.
+// A window that prints "ready" once shown, the paths dropped on it, and
+// "over" once it has answered a drag moving over it.
 class DropTarget : public QWidget {
  public:
   DropTarget() { setAcceptDrops(true); }
@@ -469,6 +469,8 @@ int DropOnTarget(const char*) {
   target.setWindowTitle("cfv drop target");
   target.resize(200, 200);
   target.show();
+  if (!QTest::qWaitForWindowExposed(&target)) return 1;
+  std::printf("ready\n"), std::fflush(stdout);
   return QApplication::exec();
 }
 
