@@ -69,14 +69,11 @@ class MainFrameTest : public QObject {
  private slots:
   // At first only the text view shows on the right. The tree keeps its 360
   // pixels however the window is resized; the bar is clamped only when moved:
-  // a double click centres it, a drag moves it. Then the tree of pack.god:
-  // the status bar after the load and for the current item, blank while the
-  // context menu or a menu of the bar is open. The context menu offers
-  // (enabled) what fits the item and acts on its subtree. Export This Entry
-  // proposes the export's name in the custom file's folder; the save
-  // dialog's own question is the only one before the file is replaced.
-  // Export This Branch lays the branch out as the export does. Roots do not
-  // drag out.
+  // a double click centres it, a drag moves it. Then pack.god: the status
+  // bar, blank while a menu is open; the context menu's enabled items and
+  // what they do to the subtree; Export This Entry saves under the proposed
+  // name in the file's folder, asked only by the save dialog; Export This
+  // Branch lays the branch out as the export does. Roots do not drag out.
   void TheWindowAndItsTree() {
     FrameHarness h;
     h.Show();
@@ -93,9 +90,7 @@ class MainFrameTest : public QObject {
         if (step == "dclick") QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(2, 10));
         if (!step.startsWith("drag")) continue;
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
-        QMouseEvent move(QEvent::MouseMove, QPointF(1 + n, 10), bar->mapToGlobal(QPointF(1 + n, 10)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(bar, &move);
+        QTest::mouseMove(bar, QPoint(1 + n, 10));
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1 + n, 10));
       }
       const int pos = splitter.SplitterPos(), height = splitter.height();
@@ -106,6 +101,7 @@ class MainFrameTest : public QObject {
     }
     LoadPack(h);
     const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
+    const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
     for (const QString& status :
          QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
                      "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
@@ -116,9 +112,7 @@ class MainFrameTest : public QObject {
         QTimer::singleShot(0,
                            [&] { whileOpen = h->StatusText(), QApplication::activePopupWidget()->close(); });
         if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
-        if (menu == 1)
-          emit h->TreeView().customContextMenuRequested(
-              h->TreeView().visualRect(h.Index("pack.god")).center());
+        if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
         QCOMPARE(whileOpen + h->StatusText().section('/', -1), status);
       }
     }
@@ -444,7 +438,7 @@ int DragSource(const char* arg) {
 // "over" once it has answered a drag moving over it.
 class DropTarget : public QWidget {
  public:
-  DropTarget() { setAcceptDrops(true); }
+  DropTarget() { setAcceptDrops(true), setWindowTitle("cfv drop target"), resize(200, 200); }
   void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
   void dragMoveEvent(QDragMoveEvent* event) override {
     event->acceptProposedAction();
@@ -459,8 +453,6 @@ class DropTarget : public QWidget {
 
 int DropOnTarget(const char*) {
   DropTarget target;
-  target.setWindowTitle("cfv drop target");
-  target.resize(200, 200);
   target.show();
   if (!QTest::qWaitForWindowExposed(&target)) return 1;
   std::printf("ready\n"), std::fflush(stdout);
