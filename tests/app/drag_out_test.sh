@@ -13,6 +13,8 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 echo "leak:libdbus-1.so" >"$work/lsan"
 export LSAN_OPTIONS="suppressions=$work/lsan${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 openbox >/dev/null 2>&1 &
+# Windows mapped while the window manager starts may never be shown: it comes first.
+for _ in $(seq 600); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep 0.1; done
 "$program" --drag-source "$work" >"$work/rows" 2>/dev/null &
 source=$!
 "$program" --drop-target - >"$work/carried" 2>/dev/null &

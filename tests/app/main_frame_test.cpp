@@ -420,7 +420,7 @@ int DragSource(const char* arg) {
   LoadPack(h);
   h->resize(400, 300);
   h->show();
-  if (!QTest::qWaitForWindowExposed(&*h)) return 1;
+  if (!QTest::qWaitForWindowExposed(&*h, 60000)) return 1;  // however loaded the machine is
   for (const char* item : {"face.bm", "sub.npc"}) {
     const QPoint at = h->TreeView().viewport()->mapTo(&*h, h->TreeView().visualRect(h.Index(item)).center());
     std::printf("%d %d\n", at.x(), at.y());
@@ -454,7 +454,7 @@ class DropTarget : public QWidget {
 int DropOnTarget(const char*) {
   DropTarget target;
   target.show();
-  if (!QTest::qWaitForWindowExposed(&target)) return 1;
+  if (!QTest::qWaitForWindowExposed(&target, 60000)) return 1;
   std::printf("ready\n"), std::fflush(stdout);
   return QApplication::exec();
 }
