@@ -1,34 +1,43 @@
 // The program and its main window through the real window: panes, status
-// bar, drops and Open, the tree's context menu and entries taken out, fonts
-// and the dialogs, exit statuses. With --drag-source DIR or --drop-target -
-// it plays one of the two programs of the real drag (drag_out_test.sh).
+// bar, drops and Open, the tree's context menu and entries taken out, fonts,
+// every dialog's contract, exit statuses. With --drag-source DIR or
+// --drop-target - it plays one of the two programs of the real drag
+// (drag_out_test.sh).
 #include "app/main_frame.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFontDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
+#include <cmath>
 
+#include "app/about_dlg.h"
 #include "app/pane_splitter.h"
 #include "app/run.h"
 #include "app/tree_actions.h"
 #include "common/exit_status.h"
+#include "common/ui/dialog_layout.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/wait_dlg.h"
+#include "export/ui/export_dlg.h"
+#include "export/ui/export_progress.h"
 #include "frame_harness.h"
 #include "gui_test.h"
 #include "modal_dialog.h"
 #include "settings/ini_file.h"
+#include "settings/profile_struct.h"
 #include "settings/ui/font_conversion.h"
+#include "settings/ui/option_config_dlg.h"
 
 using namespace cfv;
 using namespace cfv::test;
@@ -60,8 +69,12 @@ class MainFrameTest : public QObject {
  private slots:
   // At first only the text view shows on the right. The tree keeps its 360
   // pixels however the window is resized; the bar is clamped only when moved:
-  // a double click centres it, a drag moves it.
-  void PanesAndSplitter() {
+  // a double click centres it, a drag moves it. Then pack.god: the status
+  // bar, blank while a menu is open; the context menu's enabled items and
+  // what they do to the subtree; Export This Entry saves under the proposed
+  // name in the file's folder, asked only by the save dialog; Export This
+  // Branch lays the branch out as the export does. Roots do not drag out.
+  void TheWindowAndItsTree() {
     FrameHarness h;
     h.Show();
     CPaneSplitter& splitter = h->Splitter();
@@ -77,9 +90,7 @@ class MainFrameTest : public QObject {
         if (step == "dclick") QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(2, 10));
         if (!step.startsWith("drag")) continue;
         QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
-        QMouseEvent move(QEvent::MouseMove, QPointF(1 + n, 10), bar->mapToGlobal(QPointF(1 + n, 10)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(bar, &move);
+        QTest::mouseMove(bar, QPoint(1 + n, 10));
         QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1 + n, 10));
       }
       const int pos = splitter.SplitterPos(), height = splitter.height();
@@ -88,35 +99,21 @@ class MainFrameTest : public QObject {
       QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
       QCOMPARE(h->TextView().geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
     }
-  }
-
-  // The tree of pack.god. The status bar after the load and for the current
-  // item, blank while the context menu or a menu of the bar is open. The
-  // context menu offers (enabled) what fits the item and acts on its subtree.
-  // Export This Entry proposes the export's name; the save dialog's own
-  // question is the only one before the file is replaced. Export This Branch
-  // lays the branch out as the export does. Roots do not drag out.
-  void TheTree() {
-    FrameHarness h;
-    h.Show();
     LoadPack(h);
     const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
+    const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
     for (const QString& status :
          QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
                      "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
       if (status.contains(':')) h.Select(status.section(':', 0, 0).toStdString());
       QCOMPARE(h->StatusText().section('/', -1), status);
-      for (int menu = 0; menu < 2; ++menu) {
+      for (int menu = 0; menu < 2; ++menu) {  // blank while open, back after
         QString whileOpen = "?";
-        QTimer::singleShot(0, [&] {
-          whileOpen = h->StatusText();
-          QApplication::activePopupWidget()->close();
-        });
-        const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
+        QTimer::singleShot(0,
+                           [&] { whileOpen = h->StatusText(), QApplication::activePopupWidget()->close(); });
         if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
         if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
-        QCOMPARE(whileOpen, QString());
-        QCOMPARE(h->StatusText().section('/', -1), status);
+        QCOMPARE(whileOpen + h->StatusText().section('/', -1), status);
       }
     }
     QGuiApplication::clipboard()->clear();
@@ -126,15 +123,13 @@ class MainFrameTest : public QObject {
     h->Model().SetChecked(h->Model().ItemOf(h.Index("face.bm")), true);
     // "item action: the enabled items | then checked | expanded | clipboard"
     const QString all = "checkSubtree uncheckSubtree expandAll collapseAll copyName";
-    for (const QString& row :
-         QStringList{"face.bm copyName: exportEntry checkSubtree uncheckSubtree "
-                     "copyName|face.bm|pack.god deep.cmp|face.bm",
-                     "pack.god uncheckSubtree: " + all + "||pack.god deep.cmp|face.bm",
-                     "sub.npc checkSubtree: exportBranch " + all +
-                         "|sub.npc line.t deep.cmp v.t|pack.god deep.cmp|face.bm",
-                     "sub.npc expandAll: exportBranch " + all +
-                         "|sub.npc line.t deep.cmp v.t|pack.god sub.npc deep.cmp|face.bm",
-                     "pack.god collapseAll: " + all + "|sub.npc line.t deep.cmp v.t||face.bm"}) {
+    // clang-format off
+    for (const QString& row : QStringList{
+             "face.bm copyName: exportEntry checkSubtree uncheckSubtree copyName|face.bm|pack.god deep.cmp|face.bm",
+             "pack.god uncheckSubtree: " + all + "||pack.god deep.cmp|face.bm",
+             "sub.npc checkSubtree: exportBranch " + all + "|sub.npc line.t deep.cmp v.t|pack.god deep.cmp|face.bm",
+             "sub.npc expandAll: exportBranch " + all + "|sub.npc line.t deep.cmp v.t|pack.god sub.npc deep.cmp|face.bm",
+             "pack.god collapseAll: " + all + "|sub.npc line.t deep.cmp v.t||face.bm"}) {  // clang-format on
       std::unique_ptr<QMenu> menu;
       QAction* chosen =
           MenuItem(h, row.section(' ', 0, 0), qPrintable(row.section(' ', 1, 1).chopped(1)), menu);
@@ -150,24 +145,18 @@ class MainFrameTest : public QObject {
                    expanded.join(' ') + '|' + QGuiApplication::clipboard()->text(),
                row);
     }
-    const QString dir = QString::fromStdString(h.dir.path().string());
     WriteFile(h.dir / "face.bmp", "old");
     WriteFile(h.dir / "sub/line.txt", "mine");
-    QString proposed;
+    const ModalStep proposed = [](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); };
     std::unique_ptr<QMenu> menu;
     {
-      ModalDriver modals({[&](QWidget* w) {
-                            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
-                            Do("file=" + dir + "/face.bmp")(w);
-                          },
-                          Do(QString::number(QMessageBox::Yes))});
+      ModalDriver modals({proposed, Do(QString::number(QMessageBox::Yes))});
       MenuItem(h, "face.bm", "exportEntry", menu)->trigger();
       QCOMPARE(modals.seen.size(), 2);
     }
-    QCOMPARE(proposed.section('/', -1), QStringLiteral("face.bmp"));
     QCOMPARE(ReadFile(h.dir / "face.bmp"), kBmp);
     {  // the folder; line.txt is there: No; finished
-      ModalDriver modals({Do("file=" + dir), Do(QString::number(QMessageBox::No)), Do("1024")});
+      ModalDriver modals({proposed, Do(QString::number(QMessageBox::No)), Do("1024")});
       MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
     }
     QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
@@ -199,8 +188,8 @@ class MainFrameTest : public QObject {
       if (mime == &text) continue;
       QDropEvent drop(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(&*h, &drop);
-      QVERIFY(drop.isAccepted() && h->Loader().Dialog()->isVisible());
-      QCOMPARE(h->Loader().Dialog()->parentWidget(), &*h);
+      QVERIFY(drop.isAccepted() && h->Loader().Dialog()->isVisible() &&
+              h->Loader().Dialog()->parentWidget() == &*h);
     }
     QCOMPARE(h.Roots().join(' '), "z.god drop/y.cwd z.god drop/y.cwd");
     h->activateWindow();
@@ -240,10 +229,8 @@ class MainFrameTest : public QObject {
     FrameHarness h("ja-JP");
     UserFonts expected = h->Fonts();
     expected.general.lfHeight = -11;
-    SaveUserFonts(h.SettingsPath(), expected);
-    const std::string general = *ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral");
-    fs::remove(h.SettingsPath());
-    WriteIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral", general);
+    WriteIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontGeneral",
+                  EncodeProfileStruct(ToBytes(expected.general)));
     h.Restart();
     h.Show();
     LoadPack(h);
@@ -284,8 +271,110 @@ class MainFrameTest : public QObject {
     fontsShown();
   }
 
-  // A normal close ends with 1 and saves nothing; paths on the command line load at the start.
-  void RunEndsWithOneAfterExit() {
+  // Every dialog against one contract, in both languages: a fixed size of
+  // its template in dialog units of the General font, every control and text
+  // inside, centred over its owner, and how it ends. A row per dialog: its
+  // template size, and its endings "actions = outcome" ("ja:" first: in
+  // Japanese; actions for Do; outcome: the result, "up" while it stays open,
+  // and what the dialog then holds).
+  void Contract_data() {
+    QTest::addColumn<QSize>("units");
+    QTest::addColumn<QString>("endings");
+    // clang-format off
+    QTest::newRow("export") << QSize(300, 204) << "1008 1009 1010 1008 1 = 1 skip=0 rename=1|ja: 1009 enter = 1 skip=1 "
+        "rename=0|ja: 1008 2 = 2 skip=0 rename=1|esc = 2 skip=1 rename=1|close = 2 skip=1 rename=1";  // 1010: Default
+    QTest::newRow("configuration") << QSize(288, 138) << "ja: enter = 1|1000 1001 1002 1 = 1 general fileTree viewer|"
+        "ja: 1001 enter = 1 fileTree|1002 2 = 2 viewer|ja: 1000 esc = 2 general|close = 2";
+    QTest::newRow("about") << QSize(187, 102) << "1 = 1 icon|ja: enter = 1 icon|esc = 2 icon|ja: close = 2 icon";
+    QTest::newRow("progress") << QSize(252, 72) << "2 = 2 aborted|ja: esc = 2 aborted|close = 2 aborted";
+    // Up until the walk has run to its end.
+    QTest::newRow("exportProgress") << QSize(260, 76) << "2 = up cancelled greyed|ja: esc = up cancelled greyed|"
+        "close = up cancelled greyed";
+    // clang-format on
+  }
+  void Contract() {
+    QFETCH(QSize, units);
+    QFETCH(QString, endings);
+    const QString kind = QTest::currentDataTag();
+    for (const QString& ending : endings.split('|')) {
+      const bool japanese = ending.startsWith("ja: ");
+      const QString actions = ending.section(" = ", 0, 0).remove("ja: ");
+      const UiLanguage language = japanese ? UiLanguage::kJapanese : UiLanguage::kEnglish;
+      LogFont general = MakeDefaultFont(language, 96);
+      general.lfHeight = japanese ? -20 : -13;
+      QWidget owner;
+      owner.setGeometry(100, 80, 900, 700);
+      owner.show();
+      // The dialog. Configuration gets the General font and two a pixel smaller
+      // each, and a chooser that gives the face "Chosen".
+      auto load = std::make_shared<LoadControl>();
+      ExportProgressShare share;
+      UserFonts before{general, general, general};
+      before.fileTree.lfHeight -= 1;
+      before.viewer.lfHeight -= 2;
+      std::unique_ptr<QDialog> d;
+      if (kind == "export") d = std::make_unique<CExportDlg>(general, language);
+      if (kind == "about") d = std::make_unique<CAboutDlg>(general, language);
+      if (kind == "progress") d = std::make_unique<CWaitDlg>(&owner, general, language);
+      if (kind == "exportProgress")
+        d = std::make_unique<CExportProgressDlg>(&owner, general, language, share);
+      if (kind == "configuration")
+        d = std::make_unique<COptionConfigDlg>(before, language, 96, [](LogFont chosen, QWidget*) {
+          chosen.SetFaceName("Chosen");
+          return std::optional<LogFont>(chosen);
+        });
+      if (auto* wait = qobject_cast<CWaitDlg*>(d.get())) wait->Open(load, [] { return false; });
+      if (kind != "progress") d->setParent(&owner, d->windowFlags()), d->open();
+      QVERIFY(QTest::qWaitForWindowActive(d.get()));
+      QCOMPARE(d->font(), ToQFont(general));
+      // cx by cy dialog units, with base units worked out here: the average
+      // width of the letters rounded, and the line height. Configure Export
+      // grows downwards where a long explanation needs it.
+      const QFontMetrics m(d->font());
+      const long baseX =
+          std::lround(m.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0);
+      const int height = int(std::lround(units.height() * m.height() / 8.0));
+      QCOMPARE(d->width(), int(std::lround(units.width() * baseX / 4.0)));
+      QVERIFY(d->height() == height || (kind == "export" && d->height() > height));
+      QVERIFY(d->minimumSize() == d->size() && d->maximumSize() == d->size());
+      QVERIFY((d->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2);
+      for (QWidget* control : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(d->rect().contains(control->geometry()), qPrintable(control->objectName()));
+      QString icon;
+      for (QLabel* l : d->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect text = l->fontMetrics().boundingRect(l->contentsRect(), flags, l->text());
+        QVERIFY2(l->contentsRect().contains(text), qPrintable(l->text()));
+        if (!l->pixmap().isNull()) icon = " icon";
+      }
+      Do(actions)(d.get());
+      QString out = (d->isVisible() ? QString("up") : QString::number(d->result())) + icon;
+      if (auto* e = qobject_cast<CExportDlg*>(d.get()))
+        out += QString::asprintf(" skip=%d rename=%d", e->Options().skipExtractable,
+                                 e->Options().renameExtension);
+      if (kind == "progress" && load->abortRequested) out += " aborted";
+      if (kind == "exportProgress" && share.CancelRequested()) out += " cancelled";
+      if (kind == "exportProgress" && !FindControl<QPushButton>(*d, 2)->isEnabled()) out += " greyed";
+      // Configuration: the fonts replaced, each from the right one.
+      for (int i = 0; i < 3 && qobject_cast<COptionConfigDlg*>(d.get()); ++i) {
+        const auto& c = static_cast<COptionConfigDlg&>(*d);
+        const LogFont now = std::array{c.Fonts().general, c.Fonts().fileTree, c.Fonts().viewer}[i];
+        if (now.FaceName() == "Chosen") out += " " + QString("general fileTree viewer").section(' ', i, i);
+        if (now.lfHeight != general.lfHeight - i) out += " (from the wrong font)";
+        if (!FindControl<QLabel>(c, COptionConfigDlg::kIdDescGeneral + i)
+                 ->text()
+                 .startsWith(now.FaceName().c_str()))
+          out += " (description not shown)";
+      }
+      QCOMPARE(QString(japanese ? "ja: " : "") + actions + " = " + out, ending);
+      if (kind == "exportProgress") static_cast<CExportProgressDlg&>(*d).Finish();
+      QVERIFY(!d->isVisible());
+    }
+  }
+
+  // A normal close ends with 1 and saves nothing; paths on the command line
+  // load at the start.
+  void ExitStatuses() {
     FrameHarness h;
     WriteSingleEntryFile(h.dir / "b.god", "b.t");
     WriteSingleEntryFile(h.dir / "sub/a.npc", "a.t");
@@ -301,19 +390,13 @@ class MainFrameTest : public QObject {
         1);
     QCOMPARE(roots, (QStringList{"b.god", "sub/a.npc"}));
     QVERIFY(!fs::exists(h.SettingsPath()));
-  }
-
-  // Without a display, --version still works; anything else gets a message
-  // and a status other than 0 and 1.
-  void ProgramWithoutADisplay() {
+    // Without a display, --version still works; anything else gets a message
+    // and a status other than 0 and 1.
     for (auto [arg, status, out, err] :
          {std::tuple("--version", 0, "tazor-custom-file-viewer " CFV_VERSION "\n", ""),
           std::tuple("x.god", int(kExitNoMainWindow), "", "cannot create the main window")}) {
       QProcess program;
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
-      program.setProcessEnvironment(env);
-      program.start(QStringLiteral(CFV_PROGRAM_PATH), {arg});
+      program.start("env", {"QT_QPA_PLATFORM=no-such-platform", CFV_PROGRAM_PATH, arg});
       QVERIFY(program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit);
       QCOMPARE(program.exitCode(), status);
       QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).left(int(strlen(out))), QString(out));
@@ -335,8 +418,9 @@ int DragSource(const char* arg) {
   WriteFile(dir / "expected/sub/deep/v.txt", "deep");
   FrameHarness h;
   LoadPack(h);
+  h->resize(400, 300);
   h->show();
-  if (!QTest::qWaitForWindowExposed(&*h)) return 1;
+  if (!QTest::qWaitForWindowExposed(&*h, 60000)) return 1;  // however loaded the machine is
   for (const char* item : {"face.bm", "sub.npc"}) {
     const QPoint at = h->TreeView().viewport()->mapTo(&*h, h->TreeView().visualRect(h.Index(item)).center());
     std::printf("%d %d\n", at.x(), at.y());
@@ -350,11 +434,16 @@ int DragSource(const char* arg) {
   return QApplication::exec();
 }
 
-// A window that prints the paths dropped on it.
+// A window that prints "ready" once shown, the paths dropped on it, and
+// "over" once it has answered a drag moving over it.
 class DropTarget : public QWidget {
  public:
-  DropTarget() { setAcceptDrops(true); }
+  DropTarget() { setAcceptDrops(true), setWindowTitle("cfv drop target"), resize(200, 200); }
   void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    event->acceptProposedAction();
+    QTimer::singleShot(0, [] { std::printf("over\n"), std::fflush(stdout); });
+  }
   void dropEvent(QDropEvent* event) override {
     for (const QUrl& url : event->mimeData()->urls()) std::printf("%s\n", qPrintable(url.toLocalFile()));
     std::fflush(stdout);
@@ -364,9 +453,9 @@ class DropTarget : public QWidget {
 
 int DropOnTarget(const char*) {
   DropTarget target;
-  target.setWindowTitle("cfv drop target");
-  target.resize(200, 200);
   target.show();
+  if (!QTest::qWaitForWindowExposed(&target, 60000)) return 1;
+  std::printf("ready\n"), std::fflush(stdout);
   return QApplication::exec();
 }
 

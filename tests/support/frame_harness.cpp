@@ -44,10 +44,8 @@ QStringList FrameHarness::Roots() const {
   QStringList roots;
   [&] { QTRY_VERIFY_WITH_TIMEOUT(frame_->Loader().IsIdle(), 60000); }();
   const QString prefix = QString::fromStdString(dir.path().string()) + '/';
-  for (int row = 0; row < frame_->Model().rowCount(); ++row) {
-    const QString root = frame_->Model().index(row, 0).data().toString();
-    roots << (root.startsWith(prefix) ? root.mid(prefix.size()) : root);
-  }
+  for (int row = 0; row < frame_->Model().rowCount(); ++row)
+    roots << frame_->Model().index(row, 0).data().toString().remove(prefix);
   return roots;
 }
 

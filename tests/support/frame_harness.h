@@ -1,14 +1,8 @@
-// Test helper for GUI tests: a main window in an environment of its own.
-//
-//   FrameHarness h("ja-JP");         // the system locale the window sees
-//   h.Show();                        // shown and active
-//   h.Load(h.dir / "a.god");         // a custom file straight into the tree
-//   h.Select("face.bmp");            // the first item so named turns current
-//   QCOMPARE(h->TextView().toPlainText(), ...);   // h-> is the CMainFrame
-//
-// The settings file SettingsPath() is in the temporary folder `dir`, absent
-// until something writes it. While the harness lives the current directory
-// is `dir` (the sound player writes play.tmp there).
+// Test helper for GUI tests: a main window (h-> is the CMainFrame) that
+// sees the system locale given, with its settings file SettingsPath() in the
+// temporary folder `dir` (absent until something writes it). While the
+// harness lives the current directory is `dir` (the sound player writes
+// play.tmp there).
 #pragma once
 
 #include <QModelIndex>

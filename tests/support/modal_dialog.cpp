@@ -35,9 +35,7 @@ ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), s
 ModalStep Do(const QString& actions) {
   return [actions](QWidget* w) {
     if (auto* files = qobject_cast<QFileDialog*>(w); files && actions.startsWith("file=")) {
-      if (files->fileMode() == QFileDialog::Directory) files->setDirectory(actions.mid(5));
-      if (files->fileMode() != QFileDialog::Directory)
-        files->findChild<QLineEdit*>("fileNameEdit")->setText(actions.mid(5));
+      files->findChild<QLineEdit*>("fileNameEdit")->setText(actions.mid(5));
       return (void)QMetaObject::invokeMethod(files, "accept");
     }
     for (const QString& action : actions.split(' ', Qt::SkipEmptyParts)) {

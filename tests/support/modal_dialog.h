@@ -1,10 +1,5 @@
 // Test helper for GUI tests: drives, in order, the modal windows (dialogs,
 // message boxes, file and font choosers) that the code under test runs.
-//
-//   ModalDriver modals({Do("1008 enter"), Do("1024")});   // 1024: QMessageBox::Ok
-//   frame.Action(kIdFileExport)->trigger();   // returns when the command ends
-//   QCOMPARE(modals.seen, (QStringList{"cfv::CExportDlg", "information: Export finished!"}));
-//
 // While the driver lives, each modal window that comes up is recorded in
 // `seen` (a message box as "<icon>: <text>", any other window by its class
 // name), waited for until active and handed to the next step; nested windows
@@ -39,8 +34,7 @@ class ModalDriver {
 // template id (at its left end, where a check box has its box) or, in a
 // message box, that standard button; "enter" and "esc" press the key;
 // "close" uses the close box. "file=TEXT" (the whole step) types TEXT as a
-// file dialog's file name, or opens the folder TEXT in a folder dialog, and
-// accepts.
+// file dialog's file (or folder) name and accepts.
 ModalStep Do(const QString& actions);
 
 }  // namespace cfv::test
