@@ -145,14 +145,12 @@ class DropLoadTest : public QObject {
       return out;
     };
     LoadLog log(dir.path(), hold < 0 ? LoadRoutine() : HoldUntilAborted(hold));
-    CWaitDlg* dialog = nullptr;
     const auto run = [&] {
       for (const QString& action : script.split("; ", Qt::SkipEmptyParts)) {
-        if (action == "abort")
-          QTest::mouseClick(FindControl<QPushButton>(*dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
+        if (action == "abort") FindControl<QPushButton>(*log.loader.Dialog(), CWaitDlg::kIdAbort)->click();
         if (action.startsWith("drop ")) log.loader.Load(paths(action.mid(5)));
         if (action == "dialog?")
-          log.Add(dialog->isVisible()                 ? "dialog shown"
+          log.Add(log.loader.Dialog()->isVisible()    ? "dialog shown"
                   : QApplication::activeModalWidget() ? "modal left"
                                                       : "dialog hidden");
       }
@@ -162,11 +160,10 @@ class DropLoadTest : public QObject {
       if (++arrived == hold) run();
     };
     for (const QString& drop : drops.split('|')) log.loader.Load(paths(drop));
-    dialog = log.loader.Dialog();
     if (hold <= 0) run();
     QTRY_VERIFY_WITH_TIMEOUT(log.loader.IsIdle(), 60000);
     QCOMPARE(QString::fromStdString(log.events), lines);
-    if (!counter.isEmpty()) QCOMPARE(CounterOf(*dialog), counter);
+    if (!counter.isEmpty()) QCOMPARE(CounterOf(*log.loader.Dialog()), counter);
   }
 
   // Destroying the loader while its worker runs stops the worker and returns.
@@ -241,8 +238,6 @@ class EntryTreeModelTest : public QObject {
     model.AppendFileTree(MakeTree({"0:two.god", "1:a"}));
     QTreeView view;
     view.setModel(&model);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
     for (const QString& step : steps) {
       const QStringList before = Checked(model);
       QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

@@ -198,9 +198,8 @@ class PreviewDispatchTest : public QObject {
           panes.ViewAsHex().trigger();
           menu->close();
         });
-        QWidget* pane =
-            panes.HexView().isHidden() ? static_cast<QWidget*>(&panes.TextView()) : &panes.HexView();
-        emit pane->customContextMenuRequested(QPoint(5, 5));
+        emit(panes.HexView().isHidden() ? static_cast<QWidget*>(&panes.TextView()) : &panes.HexView())
+            ->customContextMenuRequested(QPoint(5, 5));
       } else if (step == "^remove") {
         fs::remove(h.dir / "content.god");
       } else if (step == "^restore") {
