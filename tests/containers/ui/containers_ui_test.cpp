@@ -2,13 +2,11 @@
 // real files, one script per row; the progress dialog's counter and bar.
 // The item model over the entry tree, with QAbstractItemModelTester watching
 // every change, and the filter box over it in a real tree view.
-#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
 #include <thread>
@@ -69,6 +67,11 @@ LoadRoutine HoldUntilAborted(int afterFiles) {
   };
 }
 
+// A row of Scripts; `hold` -1: the load runs free; `drops` separated by "|".
+// clang-format off
+struct ScriptRow { QString files; int hold; QString drops, script, lines, counter{}; };
+// clang-format on
+
 // A tree from "depth:text" lines in pre-order.
 EntryTree MakeTree(const QStringList& lines) {
   EntryTree tree;
@@ -107,6 +110,8 @@ QStringList Checked(const EntryTreeModel& model) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(ScriptRow)
+
 class DropLoadTest : public QObject {
   Q_OBJECT
 
@@ -116,32 +121,21 @@ class DropLoadTest : public QObject {
   // worker held there): "abort" clicks Abort, "drop <paths>" drops more,
   // "dialog?" notes whether the progress dialog shows.
   void Scripts_data() {
-    QTest::addColumn<QString>("files");
-    QTest::addColumn<int>("hold");       // -1: the load runs free
-    QTest::addColumn<QString>("drops");  // drops separated by "|"
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("counter");
-    const auto row = [](const char* name, const char* files, int hold, const char* drops, const char* script,
-                        const char* lines, const char* counter = "") {
-      QTest::newRow(name) << files << hold << drops << script << lines << counter;
-    };
+    QTest::addColumn<ScriptRow>("row");
     const char* abc = "F/a F/b F/c after.god";
     // clang-format off
-    row("files only", "b.god a.item", -1, "b.god a.item", "dialog?", "start, dialog shown, b.god: b.god, a.item: a.item, end", "0/0 [0/100]");
-    row("abort while counting", abc, 0, "F after.god", "abort; dialog?", "start, dialog hidden, end", "0/0 [0/100]");
-    row("abort after file 1", abc, 1, "F after.god", "abort; dialog?", "start, F/a: a, dialog hidden, end");
-    row("a drop right after an abort waits for the worker", "F/a F/b G/x G/y", 1, "F", "abort; drop G; dialog?", "start, F/a: a, dialog shown, end, start, G/x: x, G/y: y, end", "2/2 [2/2]");
-    row("abort of a waiting drop cancels that drop only", "F/a F/b second.god third.god", 1, "F", "abort; drop second.god; drop third.god; abort", "start, F/a: a, end, start, third.god: third.god, end");
-    row("drops during a load all load, in order", "1 2 3", -1, "1|2|3", "", "start, 1: 1, end, start, 2: 2, end, start, 3: 3, end");
+    const auto row = [](const char* name, ScriptRow r) { QTest::newRow(name) << r; };
+    row("files only", {"b.god a.item", -1, "b.god a.item", "dialog?", "start, dialog shown, b.god: b.god, a.item: a.item, end", "0/0 [0/100]"});
+    row("abort while counting", {abc, 0, "F after.god", "abort; dialog?", "start, dialog hidden, end", "0/0 [0/100]"});
+    row("abort after file 1", {abc, 1, "F after.god", "abort; dialog?", "start, F/a: a, dialog hidden, end"});
+    row("a drop right after an abort waits for the worker", {"F/a F/b G/x G/y", 1, "F", "abort; drop G; dialog?", "start, F/a: a, dialog shown, end, start, G/x: x, G/y: y, end", "2/2 [2/2]"});
+    row("abort of a waiting drop cancels that drop only", {"F/a F/b second.god third.god", 1, "F", "abort; drop second.god; drop third.god; abort", "start, F/a: a, end, start, third.god: third.god, end"});
+    row("drops during a load all load, in order", {"1 2 3", -1, "1|2|3", "", "start, 1: 1, end, start, 2: 2, end, start, 3: 3, end"});
     // clang-format on
   }
   void Scripts() {
-    QFETCH(QString, files);
-    QFETCH(int, hold);
-    QFETCH(QString, drops);
-    QFETCH(QString, script);
-    QFETCH(QString, counter);
+    QFETCH(ScriptRow, row);
+    const auto& [files, hold, drops, script, lines, counter] = row;
     TempDir dir;
     for (const QString& f : files.split(' '))
       WriteSingleEntryFile(dir / f.toStdString(), fs::path(f.toStdString()).filename().string());
@@ -151,14 +145,12 @@ class DropLoadTest : public QObject {
       return out;
     };
     LoadLog log(dir.path(), hold < 0 ? LoadRoutine() : HoldUntilAborted(hold));
-    CWaitDlg* dialog = nullptr;
     const auto run = [&] {
       for (const QString& action : script.split("; ", Qt::SkipEmptyParts)) {
-        if (action == "abort")
-          QTest::mouseClick(FindControl<QPushButton>(*dialog, CWaitDlg::kIdAbort), Qt::LeftButton);
+        if (action == "abort") FindControl<QPushButton>(*log.loader.Dialog(), CWaitDlg::kIdAbort)->click();
         if (action.startsWith("drop ")) log.loader.Load(paths(action.mid(5)));
         if (action == "dialog?")
-          log.Add(dialog->isVisible()                 ? "dialog shown"
+          log.Add(log.loader.Dialog()->isVisible()    ? "dialog shown"
                   : QApplication::activeModalWidget() ? "modal left"
                                                       : "dialog hidden");
       }
@@ -168,11 +160,10 @@ class DropLoadTest : public QObject {
       if (++arrived == hold) run();
     };
     for (const QString& drop : drops.split('|')) log.loader.Load(paths(drop));
-    dialog = log.loader.Dialog();
     if (hold <= 0) run();
     QTRY_VERIFY_WITH_TIMEOUT(log.loader.IsIdle(), 60000);
-    QTEST(QString::fromStdString(log.events), "lines");
-    if (!counter.isEmpty()) QCOMPARE(CounterOf(*dialog), counter);
+    QCOMPARE(QString::fromStdString(log.events), lines);
+    if (!counter.isEmpty()) QCOMPARE(CounterOf(*log.loader.Dialog()), counter);
   }
 
   // Destroying the loader while its worker runs stops the worker and returns.
@@ -247,8 +238,6 @@ class EntryTreeModelTest : public QObject {
     model.AppendFileTree(MakeTree({"0:two.god", "1:a"}));
     QTreeView view;
     view.setModel(&model);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
     for (const QString& step : steps) {
       const QStringList before = Checked(model);
       QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

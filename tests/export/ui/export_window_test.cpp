@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QRadioButton>
 #include <QtTest>
 
 #include "common/ui/dialog_layout.h"
@@ -80,7 +79,7 @@ class ExportWindowTest : public QObject {
         if (options.contains('e')) return QTest::keyClick(w, Qt::Key_Escape);
         if (options.contains('k')) FindControl<QAbstractButton>(*w, CExportDlg::kIdRenameExtension)->click();
         auto* path = FindControl<QLineEdit>(*w, CExportDlg::kIdFolderPath);
-        if (toFolder) FindControl<QRadioButton>(*w, CExportDlg::kIdToFolder)->click();
+        if (toFolder) FindControl<QAbstractButton>(*w, CExportDlg::kIdToFolder)->click();
         if (options.contains('o')) path->setText(QString::fromStdString(target));
         FindControl<QAbstractButton>(*w, CExportDlg::kIdExport)->click();
         if (!w->isVisible()) return;

@@ -25,11 +25,9 @@ inline std::string MakeWav(int milliseconds) {
   std::string wav = "RIFF";
   PutLe(wav, static_cast<std::uint32_t>(36 + pcm.size()), 4);
   wav += "WAVEfmt ";
-  PutLe(wav, 16, 4);
-  PutLe(wav, 1 | 1 << 16, 4);  // PCM, mono
-  PutLe(wav, kRate, 4);
-  PutLe(wav, kRate * 2, 4);     // bytes per second
-  PutLe(wav, 2 | 16 << 16, 4);  // block align, bits per sample
+  // The format chunk: its size; PCM, mono; the rate; bytes per second; block align, bits per sample.
+  for (const std::uint32_t field : {16u, 1u | 1u << 16, std::uint32_t{kRate}, kRate * 2u, 2u | 16u << 16})
+    PutLe(wav, field, 4);
   wav += "data";
   PutLe(wav, static_cast<std::uint32_t>(pcm.size()), 4);
   return wav + pcm;
