@@ -77,9 +77,8 @@ TEST(LogFont, FaceNames) {
 TEST(ProfileStruct, EncodesAndRefusesDamage) {
   EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{0x00, 0xFF, 0x10, 0xAB}), "00FF10ABBA");
   EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{}), "00");
-  const std::vector<std::uint8_t> bytes{0x12, 0xAB, 0x00, 0x7F};
   for (const char* good : {"12AB007F3C", "12ab007f3c", " \t12AB007F3C \t\r"})
-    EXPECT_EQ(DecodeProfileStruct(good, 4), bytes);
+    EXPECT_EQ(DecodeProfileStruct(good, 4), (std::vector<std::uint8_t>{0x12, 0xAB, 0x00, 0x7F}));
   for (const char* damaged :
        {"12AB007F3D", "1GAB007F39", "AB007F3C", "2AB007F3C", "0012AB007F3C", "1GAB007F3C", "12AB007F3G", ""})
     EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;
