@@ -80,8 +80,8 @@ TEST(Extract, PayloadsOfManySizesBetweenOtherEntries) {
 
 // A payload cut off by the end of the file holds the bytes that are there and nothing more: neither a cut
 // file nor a size field that claims far more than the file holds (999,999,999 in a 57-byte file) is padded
-// out. Then the headers that give no entry.
-TEST(Extract, CutOffPayloadsAndBadHeaders) {
+// out. Then the headers that give no entry, and nested entries.
+TEST(Extract, CutOffPayloadsBadHeadersAndNestedEntries) {
   test::TempDir dir;
   const std::string payload = Pattern(40000, 9), whole = Serialize({Leaf("cut", payload)});
   const std::string ok = Serialize({Leaf("x", "first"), Leaf("y", "second")}), bad = "<bad header>";
@@ -110,10 +110,6 @@ TEST(Extract, CutOffPayloadsAndBadHeaders) {
     EXPECT_TRUE(Extract(dir, file, offset) == data) << file.size();
   std::filesystem::create_directory(dir / "folder.god");
   for (const char* name : {"missing.god", "folder.god"}) EXPECT_EQ(Extracted(dir / name, 0), "<cannot open>");
-}
-
-TEST(Extract, NestedEntriesAndBranches) {
-  test::TempDir dir;
   const std::string inner = Serialize({Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")});
   EXPECT_EQ(Extract(dir, test::Header("br", std::to_string(50 + inner.size())) + inner, 0), inner);
   EXPECT_EQ(Extracted(dir / "f.god", 50), "alpha");

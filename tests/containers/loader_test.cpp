@@ -125,8 +125,7 @@ TEST(Loader, FileShapes) {
   // A header cut by the end of the file, size just under 100: the nested candidate lies wholly past the end;
   // its failed-candidate move (blockSize - 50, negative here) must not carry the reading back onto the cut
   // header, or a large block would read it again, millions of times.
-  const std::string h40(40, 'h'), cut = Header(h40, "58").substr(0, 42), huge = Header("huge", "999999999");
-  const std::string R = "0:root@0+";
+  const std::string h40(40, 'h'), cut = Header(h40, "58").substr(0, 42), huge = Header("huge", "999999999"), R = "0:root@0+";
   const Lines none;
   std::vector<std::pair<std::string, Lines>> cases = {
       // A junk top-level candidate ends the file.

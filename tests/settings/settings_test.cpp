@@ -55,8 +55,7 @@ TEST(LogFont, FaceNames) {
        "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
   for (const auto& [set, face] : names) {
-    LogFont f;
-    f.SetFaceName(set);
+    const LogFont f = Font(set.c_str(), 0);
     EXPECT_EQ(f.FaceName(), face) << set;
     EXPECT_EQ(f.lfFaceName[31], 0);
   }
