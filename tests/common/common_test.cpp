@@ -27,10 +27,10 @@ TEST(ViewerCommandLine, TakesPathsHelpVersionAndRefusesUnknownOptions) {
     std::vector<const char*> argv{"tazor-custom-file-viewer"};
     argv.insert(argv.end(), args.begin(), args.end());
     const ViewerCommandLine parsed = ParseViewerCommandLine(static_cast<int>(argv.size()), argv.data());
-    const std::string first = args.empty() ? "" : args.front();
-    EXPECT_EQ(parsed.action, action) << first;
-    EXPECT_EQ(std::vector<std::string>(parsed.paths.begin(), parsed.paths.end()), paths) << first;
-    EXPECT_EQ(parsed.message.substr(0, messageStart.size()), messageStart) << first;
+    SCOPED_TRACE(args.empty() ? "" : args.front());
+    EXPECT_EQ(parsed.action, action);
+    EXPECT_EQ(std::vector<std::string>(parsed.paths.begin(), parsed.paths.end()), paths);
+    EXPECT_EQ(parsed.message.substr(0, messageStart.size()), messageStart);
   }
 }
 

@@ -98,8 +98,7 @@ TEST(EntryTree, AppendingCheckingAndWalking) {
   for (int i = 0; i < 200000; ++i) item = tree.AppendItem(item, "n");
   std::vector<unsigned> depths;
   tree.ForEachPreOrder(kNoItem, [&](ItemId, unsigned depth) { depths.push_back(depth); });
-  EXPECT_EQ(depths.size(), 200001u);
-  EXPECT_EQ(depths.back(), 200000u);
+  EXPECT_TRUE(depths.size() == 200001u && depths.back() == 200000u) << depths.size();
   tree.SetSubtreeChecked(tree.FirstRoot(), true);
   EXPECT_TRUE(tree.IsChecked(item) && tree.RootOf(item) == tree.FirstRoot());
 }
@@ -114,26 +113,20 @@ Lines LoadLines(const std::filesystem::path& path) {
 
 // Files whose shape tests one rule of the list walk each; no lines: the file is no custom file.
 TEST(Loader, FileShapes) {
+  // clang-format off
   // A branch whose nested entries take less than its payload, then junk: the failed candidate's move
   // covers the payload length from the candidate, so the list resumes 60 bytes past the branch, skipping X1.
-  Entry junkBranch = Branch("B", {Leaf("c", std::string(10, 'x'))});
-  junkBranch.trailing = std::string(100, '\x01');
+  const Entry junkBranch{.name = "B", .children = {Leaf("c", std::string(10, 'x'))}, .trailing = std::string(100, '\x01')};
   // A branch whose size runs past the end of the file: its nested entries are found as far as the file goes.
-  Entry longBranch = Branch("long", {Leaf("in1", "a"), Leaf("in2", "b")});
-  longBranch.sizeField = "5000";
+  const Entry longBranch{.name = "long", .children = {Leaf("in1", "a"), Leaf("in2", "b")}, .sizeField = "5000"};
   // An entry whose size runs past its enclosing block keeps its item and is parsed as far as its size says;
   // the enclosing list ends there and the reading goes on after it: "lost", inside "outer", is top-level.
-  Entry outer = Branch("outer", {Leaf("over", std::string(100, 'o')), Leaf("lost", "l")});
-  outer.sizeField = "120";
+  const Entry outer{.name = "outer", .children = {Leaf("over", std::string(100, 'o')), Leaf("lost", "l")}, .sizeField = "120"};
   // A header cut by the end of the file, size just under 100: the nested candidate lies wholly past the end;
   // its failed-candidate move (blockSize - 50, negative here) must not carry the reading back onto the cut
   // header, or a large block would read it again, millions of times.
-  const std::string h40(40, 'h');
-  const std::string cut = Header(h40, "58").substr(0, 42);
-  const std::string huge = Header("huge", "999999999");
+  const std::string h40(40, 'h'), cut = Header(h40, "58").substr(0, 42), huge = Header("huge", "999999999"), R = "0:root@0+";
   const Lines none;
-  const std::string R = "0:root@0+";
-  // clang-format off
   std::vector<std::pair<std::string, Lines>> cases = {
       // A junk top-level candidate ends the file.
       {Serialize({Leaf("a", "1"), Leaf("b", "22")}) + std::string(60, '\x02') + Serialize({Leaf("c", "3")}),
@@ -174,7 +167,7 @@ TEST(Loader, FileShapes) {
   }
 }
 
-TEST(Loader, RootItemAndSecondLoad) {
+TEST(Loader, RootItemSecondLoadAndKindsOfFile) {
   test::TempDir dir;
   test::WriteFile(dir / "a.god", Serialize({Branch("b", {Leaf("c", "1")}), Leaf("d", "2")}));
   std::atomic<bool> abort{true};
@@ -187,6 +180,13 @@ TEST(Loader, RootItemAndSecondLoad) {
   EXPECT_EQ(TreeLines(tree), (Lines{"0:/some/where/a.god@0+", "1:b@0+", "2:c@50", "1:d@101", "0:r@0+",
                                     "1:b@0+", "2:c@50", "1:d@101"}));
   for (ItemId id = 0; id < tree.Size(); ++id) EXPECT_FALSE(tree.IsChecked(id));
+  // Only regular files and links to them load.
+  std::filesystem::create_symlink(dir / "a.god", dir / "link.god");
+  ASSERT_EQ(::mkfifo((dir / "pipe.god").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "folder.god");
+  for (const char* name : {"pipe.god", "folder.god", "missing.god"})
+    EXPECT_EQ(LoadLines(dir / name), Lines()) << name;
+  EXPECT_EQ(LoadLines(dir / "link.god"), (Lines{"0:root@0+", "1:b@0+", "2:c@50", "1:d@101"}));
 }
 
 // Every prefix of a three-level file shows exactly the entries whose headers are whole, at the same
@@ -240,17 +240,6 @@ TEST(Loader, NestingBeyondTheLimitIsTakenAsALeaf) {
     expected.push_back("1:tail@" + std::to_string(bytes.size() - 51));
     EXPECT_EQ(LoadLines(dir / "deep.god"), expected);
   }
-}
-
-TEST(Loader, OnlyRegularFilesAndLinksToThemLoad) {
-  test::TempDir dir;
-  test::WriteFile(dir / "a.god", Serialize({Leaf("x", "1")}));
-  std::filesystem::create_symlink(dir / "a.god", dir / "link.god");
-  ASSERT_EQ(::mkfifo((dir / "pipe.god").c_str(), 0600), 0);
-  std::filesystem::create_directory(dir / "folder.god");
-  for (const char* name : {"pipe.god", "folder.god", "missing.god"})
-    EXPECT_EQ(LoadLines(dir / name), Lines()) << name;
-  EXPECT_EQ(LoadLines(dir / "link.god"), (Lines{"0:root@0+", "1:x@0"}));
 }
 
 }  // namespace

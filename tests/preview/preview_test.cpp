@@ -28,8 +28,7 @@ TEST(ClassifyPreview, Table) {
   for (const auto& [bytes, length, text, expected] : cases) {
     SCOPED_TRACE(text);
     const std::string buffer = bytes + std::string(8, '\0');
-    const PreviewClass got =
-        ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), length, text);
+    const auto got = ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), length, text);
     std::string shown(PreviewKindName(got.kind));
     if (got.kind == PreviewKind::kSound) shown += " " + std::string(SoundDeviceName(got.device));
     EXPECT_EQ(shown, expected);

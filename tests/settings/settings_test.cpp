@@ -55,8 +55,7 @@ TEST(LogFont, FaceNames) {
        "a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFD"},
   };
   for (const auto& [set, face] : names) {
-    LogFont f;
-    f.SetFaceName(set);
+    const LogFont f = Font(set.c_str(), 0);
     EXPECT_EQ(f.FaceName(), face) << set;
     EXPECT_EQ(f.lfFaceName[31], 0);
   }
@@ -77,9 +76,8 @@ TEST(LogFont, FaceNames) {
 TEST(ProfileStruct, EncodesAndRefusesDamage) {
   EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{0x00, 0xFF, 0x10, 0xAB}), "00FF10ABBA");
   EXPECT_EQ(EncodeProfileStruct(std::vector<std::uint8_t>{}), "00");
-  const std::vector<std::uint8_t> bytes{0x12, 0xAB, 0x00, 0x7F};
   for (const char* good : {"12AB007F3C", "12ab007f3c", " \t12AB007F3C \t\r"})
-    EXPECT_EQ(DecodeProfileStruct(good, 4), bytes);
+    EXPECT_EQ(DecodeProfileStruct(good, 4), (std::vector<std::uint8_t>{0x12, 0xAB, 0x00, 0x7F}));
   for (const char* damaged :
        {"12AB007F3D", "1GAB007F39", "AB007F3C", "2AB007F3C", "0012AB007F3C", "1GAB007F3C", "12AB007F3G", ""})
     EXPECT_FALSE(DecodeProfileStruct(damaged, 4)) << damaged;

@@ -13,11 +13,9 @@ namespace cfv::test {
 
 namespace fs = std::filesystem;
 
-Entry Leaf(std::string name, std::string payload) {
-  return {std::move(name), std::move(payload), {}, {}, {}};
-}
+Entry Leaf(std::string name, std::string payload) { return {std::move(name), std::move(payload)}; }
 Entry Branch(std::string name, std::vector<Entry> children) {
-  return {std::move(name), {}, std::move(children), {}, {}};
+  return {.name = std::move(name), .children = std::move(children)};
 }
 
 std::string Header(std::string_view name, std::string_view sizeField) {

@@ -12,11 +12,11 @@
 namespace cfv::test {
 
 struct Entry {
-  std::string name;                      // UTF-8; encoded as code page 932
-  std::string payload;                   // raw payload bytes (for a leaf)
-  std::vector<Entry> children;           // for a branch: payload = children serialised
-  std::optional<std::string> sizeField;  // raw size field text instead of the true size (broken files)
-  std::string trailing;                  // bytes after the children inside a branch's payload
+  std::string name{};                      // UTF-8; encoded as code page 932
+  std::string payload{};                   // raw payload bytes (for a leaf)
+  std::vector<Entry> children{};           // for a branch: payload = children serialised
+  std::optional<std::string> sizeField{};  // raw size field text instead of the true size (broken files)
+  std::string trailing{};                  // bytes after the children inside a branch's payload
 };
 
 Entry Leaf(std::string name, std::string payload);
