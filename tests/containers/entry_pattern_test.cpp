@@ -33,7 +33,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
       {"", P, "", true}, {"", P, "a", false},
       // Bytes that are not UTF-8 stand for themselves, one `?` each.
       {"a?b", P, "a\377b", true}, {"a?b", P, "a\xF0\x9F\x98\x80" "b", true}, {"a?b", P, "a\xE0\xA0\x80" "b", true},
-      {"a??b", P, "a\343\201b", true}, {"a???b", P, "a\370\200\200b", true},
+      {"a??b", P, "a\343\201b", true}, {"a????b", P, "a\370\200\200\200b", true},
       {"????", P, "\302\242\337\277\357\277\275\364\217\277\277", true}, {"a\200b", P, "a\302\200b", false},
       // clang-format on
   };
@@ -125,6 +125,7 @@ TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
   filter.Extend(tree);
   filter.Publish(tree);
   tree.AppendTree(Tree({kNoItem, 0, 0}, {"c.god", "x.t", "y.bmp"}));
+  EXPECT_EQ(filter.ShownChildCount(8), 0u);  // c.god, not seen yet
   EXPECT_EQ(filter.Extend(tree), 1u);
   EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
   filter.Publish(tree);
@@ -132,6 +133,7 @@ TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
             (std::vector<std::string>{"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp",
                                       "0:c.god", "1:y.bmp"}));
   EXPECT_EQ(filter.Matching().size(), 3u);
+  EXPECT_EQ(filter.ShownChild(1, 2), kNoItem);  // past chara.npc's last shown child
   EXPECT_TRUE(!filter.Shown(6) && filter.Shown(1) && !filter.Matches(1));  // b.god; chara.npc, an ancestor
 }
 
