@@ -17,6 +17,7 @@
 
 #include "containers/loader.h"
 #include "custom_file_builder.h"
+#include "export/item_export.h"
 #include "run_process.h"
 
 namespace cfv {
@@ -375,6 +376,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, KilledExport, ::testing::Combine(::testing::Bool
                            return std::string(std::get<0>(c.param) ? "Overwrite" : "New") +
                                   (std::get<1>(c.param) ? "AsUser" : "AsRoot");
                          });
+
+// One item on its own, as the tree's menu and a drag take it out: what is offered, the name Export This
+// Entry proposes, the file it replaces, and a branch laid out in a folder.
+TEST(ItemExport, OfferedNamedAndWritten) {
+  TempDir dir;
+  WriteFile(dir / "a.god", Serialize({Leaf("face.bm", MakeBmp(1, 1)), Branch("sub.npc", {Leaf("x.t", "x")}),
+                                      Leaf("..\\up.t", "u")}));
+  EntryTree tree;
+  ASSERT_TRUE(LoadCustomFile(dir / "a.god", (dir / "a.god").string(), tree));
+  for (const auto& [item, offered] : {std::pair{kNoItem, ItemExport::kNone},
+                                      {0, ItemExport::kNone},
+                                      {1, ItemExport::kEntry},
+                                      {2, ItemExport::kBranch},
+                                      {9, ItemExport::kNone}})
+    EXPECT_EQ(ExportOffered(tree, item), offered) << item;
+  EXPECT_EQ(ReadEntryForExport(tree, 1).fileName + "|" + ReadEntryForExport(tree, 4).fileName, "face.bmp|");
+  WriteFile(dir / "old.bmp", "old");
+  const EntryForExport face = ReadEntryForExport(tree, 1);
+  ASSERT_TRUE(WriteFileReplacing(dir / "old.bmp", face.extracted.data->data(), face.extracted.data->size()));
+  EXPECT_EQ(ReadFile(dir / "old.bmp"), MakeBmp(1, 1));
+  std::filesystem::create_directory(dir / "drag");
+  EXPECT_EQ(WriteItemForDrag(tree, 2, dir / "drag"), std::vector{dir / "drag/sub"});
+  EXPECT_EQ(Listing(dir / "drag"), (Strings{"sub/", "sub/x.txt"}));
+}
 
 // The folders an export keeps open between entries, steps on one cache in a temporary folder: "open E/a/b"
 // opens folder a/b of export folder E and creates a file named by the step's number through the handle;
