@@ -59,9 +59,9 @@ TEST(LogFont, FaceNames) {
     EXPECT_EQ(f.FaceName(), face) << set;
     EXPECT_EQ(f.lfFaceName[31], 0);
   }
-  LogFont lone;  // an encoded surrogate is stored as U+FFFD, never as a lone half
-  lone.SetFaceName("\355\277\277");
-  EXPECT_EQ(lone.lfFaceName[0], u'\xFFFD');
+  LogFont lone;  // encoded surrogates (the first and the last) are stored as U+FFFD, never as lone halves
+  lone.SetFaceName("\355\240\200\355\277\277");
+  EXPECT_EQ(std::u16string(lone.lfFaceName.data(), 3), std::u16string(u"\xFFFD\xFFFD\0", 3));
   // Units stored by another program: a pair whose second half is missing or
   // cut by the end of the field gives U+FFFD, as does a lone second half.
   const std::pair<std::u16string, std::string> stored[] = {
