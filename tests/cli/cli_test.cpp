@@ -42,7 +42,8 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
       "game/bad "
       "\xff\xf4\x8f\xbf\xbf\xdf\xbf\xef\xbf\xbc\xf0\x9f\x98\x80\xf4\x90\x80\x80\xf8\x80\x80\x80\xe0\xa0\x80."
       "god";
-  WriteFile(dir_ / bad, Serialize({Leaf("z.t", Zlib("zz")), Leaf("g.bm", Gzip("BM")), Leaf("ア", "")}));
+  WriteFile(dir_ / bad, Serialize({Leaf("z.t", Zlib("zz")), Leaf("g.bm", Gzip("BM")), Leaf("ア", ""),
+                                   Leaf("a.jpg", "BM"), Leaf("picture.jpg", "BM")}));
   const auto r = Cfv({"list", "--json", "game/a.god", bad}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -66,10 +67,12 @@ TEST_F(CliTest, ListJsonParsesAsJsonLines) {
 [1, 210, "line\nfeed", "line\nfeed", 0, 0, 0, "none", "Text", "line\nfeed", null]
 [1, 260, "back\\slash\r", "back/slash\r", 0, 0, 0, "none", "Text", "back\\slash\r", null]
 [1, 310, "\u65e5\u672c\u8a9e.mid", "\u65e5\u672c\u8a9e.mid", 0, 4, 4, "none", "Sound", "\u65e5\u672c\u8a9e.mid", null]
-[0, 0, "bad \ufffd\udbff\udfff\u07ff\ufffc\ud83d\ude00\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\u0800.god", "", 3, null, null, null, null, null, "game/bad \ufffd\udbff\udfff\u07ff\ufffc\ud83d\ude00\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\u0800.god"]
+[0, 0, "bad \ufffd\udbff\udfff\u07ff\ufffc\ud83d\ude00\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\u0800.god", "", 5, null, null, null, null, null, "game/bad \ufffd\udbff\udfff\u07ff\ufffc\ud83d\ude00\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\u0800.god"]
 [1, 0, "z.t", "z.t", 0, 2, 10, "zlib", "Text", "z.txt", null]
 [1, 60, "g.bm", "g.bm", 0, 2, 22, "gzip", "Image", "g.bmp", null]
 [1, 132, "\u30a2", "\u30a2", 0, 0, 0, "none", "Text", "\u30a2", null]
+[1, 182, "a.jpg", "a.jpg", 0, 2, 2, "none", "Image", "a.bmp", null]
+[1, 234, "picture.jpg", "picture.jpg", 0, 2, 2, "none", "Image", "picture.bmp", null]
 )");
 }
 
