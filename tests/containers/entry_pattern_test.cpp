@@ -17,7 +17,7 @@ TEST(EntryPattern, MatchesNamesAndPaths) {
   const std::tuple<const char*, Mode, const char*, bool> cases[] = {
       // clang-format off
       // Names: plain text is found anywhere, ASCII case ignored, nothing else folded.
-      {"face", N, "CHARA_FACE.BMP", true}, {"face", N, "chara.bmp", false}, {"bmp", N, "face.BMP", true},
+      {"face", N, "CHARA_FACE.BMP", true}, {"face", N, "chara.bmp", false}, {"BMPZ", N, "face.bmpz", true},
       {"face.bmpx", N, "face.bmp", false}, {"", N, "anything", true}, {"é", N, "É", false},
       {"顔", N, "キャラ顔.bmp", true}, {"a\\b", N, "xa/by", true},
       // Names with wildcards match whole; `*` crosses separators there.
@@ -124,15 +124,15 @@ TEST(EntryFilter, ShowsMatchesWithTheirAncestorsAndTakesInLaterFiles) {
   EntryFilter filter(EntryPattern("*.bmp", EntryPattern::Mode::kName));
   filter.Extend(tree);
   filter.Publish(tree);
-  tree.AppendTree(Tree({kNoItem, 0, 0}, {"c.god", "x.t", "y.bmp"}));
+  tree.AppendTree(Tree({kNoItem, 0, 0, 0}, {"c.god", "x.t", "y.bmp", "z.bmp"}));
   EXPECT_TRUE(filter.ShownChildCount(8) == 0 && filter.ShownChild(8, 0) == kNoItem);  // c.god, not seen yet
   EXPECT_EQ(filter.Extend(tree), 1u);
   EXPECT_EQ(filter.ShownChildCount(kNoItem), 1u);  // not before Publish
   filter.Publish(tree);
   EXPECT_EQ(ShownLines(tree, filter),
             (std::vector<std::string>{"0:a.god", "1:chara.npc", "2:face.bmp", "2:motion.cmp", "3:walk.bmp",
-                                      "0:c.god", "1:y.bmp"}));
-  EXPECT_EQ(filter.Matching().size(), 3u);
+                                      "0:c.god", "1:y.bmp", "1:z.bmp"}));
+  EXPECT_EQ(filter.Matching().size(), 4u);
   EXPECT_EQ(filter.ShownChild(1, 2), kNoItem);  // past chara.npc's last shown child
   EXPECT_TRUE(!filter.Shown(6) && filter.Shown(1) && !filter.Matches(1));  // b.god; chara.npc, an ancestor
 }

@@ -63,6 +63,8 @@ TEST(Extract, PayloadEncodings) {
     SCOPED_TRACE(payload.size());
     EXPECT_TRUE(Extract(dir, Serialize({Leaf("e", payload)})) == data);
   }
+  test::WriteFile(dir / "g.god", Serialize({Leaf("g", gzip)}));
+  EXPECT_EQ(ExtractEntry(dir / "g.god", 0).compression, Compression::kGzip);
 }
 
 TEST(Extract, PayloadsOfManySizesBetweenOtherEntries) {
