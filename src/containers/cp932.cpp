@@ -115,4 +115,15 @@ std::string EncodeCp932(std::string_view utf8) {
   return converter.Convert(utf8, "?", /*utf8In=*/true);
 }
 
+std::optional<std::string> EncodeCp932Checked(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  // Both ways through the system's converter: a character with no form
+  // becomes '?' on the way in, and a form that decodes to another character
+  // (or broken UTF-8, which never decodes back to itself) differs on the way
+  // back, so the round trip alone decides.
+  std::string encoded = EncodeCp932(utf8);
+  if (DecodeCp932(encoded) != utf8) return std::nullopt;
+  return encoded;
+}
+
 }  // namespace cfv

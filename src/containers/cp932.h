@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,15 @@ std::string DecodeCp932(std::string_view bytes);
 std::string DecodeCp932UntilNul(const unsigned char* bytes, std::size_t limit);
 
 // Encodes UTF-8 text as code page 932 (for tests and tools that make custom
-// files). Characters with no code page 932 form become '?'.
+// files). Characters with no code page 932 form become '?'. Lossy: never use
+// it for what is written into a custom file or searched for.
 std::string EncodeCp932(std::string_view utf8);
+
+// Encodes UTF-8 text as code page 932 only when every character has a form
+// that decodes back to that same character (DecodeCp932). Nothing when the
+// text is not valid UTF-8 or any character has no such form: a name written
+// into a custom file, or a text searched for, must read back as the user
+// typed it.
+std::optional<std::string> EncodeCp932Checked(std::string_view utf8);
 
 }  // namespace cfv

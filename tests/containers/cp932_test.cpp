@@ -52,6 +52,10 @@ TEST(Cp932, KnownTextBothWays) {
   EXPECT_EQ(DecodeCp932(EncodeCp932("漢字とｶﾀｶﾅ～①")), "漢字とｶﾀｶﾅ～①");
   EXPECT_EQ(EncodeCp932("a€b\U0001F600c"), "a?b?c");
   EXPECT_EQ(EncodeCp932("\xE3\x81\x61\xF0\x9F"), "?a?");  // a cut sequence, "a", a cut sequence
+  // The checked form refuses what would read back as other text: no form, broken UTF-8, a second code.
+  EXPECT_EQ(EncodeCp932Checked("データ?.bmp"), "\x83\x66\x81\x5B\x83\x5E?.bmp");
+  for (const char* refused : {"a€b", "\xE3\x81\x61", "\xF0\x9F\x98\x80", "\xE3\x80\x9C"})
+    EXPECT_EQ(EncodeCp932Checked(refused), std::nullopt) << refused;
 }
 
 TEST(Cp932, EveryOneAndTwoByteSequence) {
