@@ -135,6 +135,9 @@ class TerminalUser final : public ExportUser {
                      "so no export folder can be named after it\n",
                      path);
         return;
+      case ExportFailure::Kind::kLink:
+        std::fprintf(err_, "tazor-cfv: %s: refused: a symbolic link, which an export never follows\n", path);
+        return;
       case ExportFailure::Kind::kNoExtension:
         std::fprintf(err_,
                      "tazor-cfv: %s: refused: no extension, so no export folder can be made beside it "

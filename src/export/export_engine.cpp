@@ -34,9 +34,9 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   for (ItemId root = tree_.FirstRoot(); root != kNoItem; root = tree_.NextSibling(root)) {
     struct stat info;
     if (::stat(std::string(tree_.Text(root)).c_str(), &info) == 0)
-      customFiles_.emplace_back(info.st_dev, info.st_ino);
+      customFiles_.emplace(info.st_dev, info.st_ino);
   }
-  std::sort(customFiles_.begin(), customFiles_.end());
+  folders_.KeepFiles(&customFiles_);
   if (subtree != kNoItem)
     tree_.ForEachPreOrder(subtree, [&](ItemId id, unsigned) { VisitWalkItem(id); });
   else
@@ -78,6 +78,16 @@ void ExportEngine::Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::s
   user_.Failed({kind, std::move(path), error});
 }
 
+void ExportEngine::FailFolder(const OutputPath& target, int error) {
+  if (error == ELOOP) {
+    if (std::optional<std::string> link = LinkOnPath(target.Parent())) {
+      Fail(summary_.writeErrors, ExportFailure::Kind::kLink, std::move(*link));
+      return;
+    }
+  }
+  Fail(summary_.writeErrors, ExportFailure::Kind::kWrite, target.Text(), error);
+}
+
 bool ExportEngine::MayReplace(const std::string& targetText) {
   OverwriteAnswer answer = answer_;
   if (answer != OverwriteAnswer::kYesToAll && answer != OverwriteAnswer::kNoToAll) {
@@ -106,8 +116,7 @@ const FolderHandle& ExportEngine::CreateDirectoryChain(const OutputPath& folder)
 bool ExportEngine::IsCustomFile(const FolderHandle& folder, const std::string& name) const {
   struct stat info;
   if (::fstatat(folder.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  return std::binary_search(customFiles_.begin(), customFiles_.end(),
-                            std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino));
+  return customFiles_.contains({info.st_dev, info.st_ino});
 }
 
 void ExportEngine::VisitWalkItem(ItemId item) {
@@ -192,43 +201,47 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
   // Valid until the next folders_ call, which comes after this write.
   const FolderHandle& folder = CreateDirectoryChain(target.Parent());
   if (!folder) {
-    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
+    FailFolder(target, errno);
     return;
   }
+  WriteTarget(folder, target, data);
+}
+
+void ExportEngine::WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data) {
+  using Kind = ExportFailure::Kind;
   const std::string& name = target.components.back();
   // In a folder this export has just made, nothing is there but what it
   // wrote: the new file is written at once, and only a name already taken
-  // (EEXIST: two entries of one name) is looked at and asked about. This
-  // spares a look-up per file where most files go.
-  if (folder.created()) {
-    if (WriteOutputFile(folder, name, data.data(), data.size(), false, writer_)) {
+  // (two entries of one name) is looked at and asked about. This spares a
+  // look-up per file where most files go.
+  TargetKind existing = folder.created() ? TargetKind::kNothing : InspectTarget(folder, name);
+  // Another writer may make or remove the name between the look and the
+  // write (two exports into one folder): look again and act on what is
+  // there then, as the user's answer says.
+  for (int attempt = 0;; ++attempt) {
+    if (existing == TargetKind::kFolder) {
+      Fail(summary_.writeErrors, Kind::kWrite, target.Text(), EISDIR);
+      return;
+    }
+    // A custom file being exported is never replaced: an entry named like
+    // it (or a hard link to it) would destroy what the export reads from.
+    if (existing == TargetKind::kOther && IsCustomFile(folder, name)) {
+      Fail(summary_.writeErrors, Kind::kCustomFile, target.Text());
+      return;
+    }
+    if (existing == TargetKind::kOther && !MayReplace(target.Text())) return;
+    if (WriteOutputFile(folder, name, data.data(), data.size(), existing == TargetKind::kOther, writer_)) {
       ++summary_.written;
       user_.EntryWritten(target.Text());
       return;
     }
-    if (errno != EEXIST) {
-      Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
+    const int error = errno;
+    if (error != EEXIST || attempt == 3) {
+      Fail(summary_.writeErrors, Kind::kWrite, target.Text(), error);
       return;
     }
+    existing = InspectTarget(folder, name);
   }
-  const TargetKind existing = InspectTarget(folder, name);
-  if (existing == TargetKind::kFolder) {
-    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), EISDIR);
-    return;
-  }
-  // A custom file being exported is never replaced: an entry named like it
-  // (or a hard link to it) would destroy what the export reads from.
-  if (existing == TargetKind::kOther && IsCustomFile(folder, name)) {
-    Fail(summary_.writeErrors, Kind::kCustomFile, target.Text());
-    return;
-  }
-  if (existing == TargetKind::kOther && !MayReplace(target.Text())) return;
-  if (!WriteOutputFile(folder, name, data.data(), data.size(), existing == TargetKind::kOther, writer_)) {
-    Fail(summary_.writeErrors, Kind::kWrite, target.Text(), errno);
-    return;
-  }
-  ++summary_.written;
-  user_.EntryWritten(target.Text());
 }
 
 }  // namespace cfv

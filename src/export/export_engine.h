@@ -39,6 +39,7 @@
 
 #include "containers/custom_file.h"
 #include "containers/entry_tree.h"
+#include "containers/extract.h"
 #include "export/export_options.h"
 #include "export/export_user.h"
 #include "export/output_files.h"
@@ -115,6 +116,13 @@ class ExportEngine {
   bool IsCustomFile(const FolderHandle& folder, const std::string& name) const;
   // Counts a failure of one entry and reports it.
   void Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::string path, int error = 0);
+  // The entry meant for `target` could not be written because its folder
+  // could not be opened (errno `error`): a link on the way is named as such.
+  void FailFolder(const OutputPath& target, int error);
+  // Writes `data` as `target`'s file in `folder`: asks before replacing a
+  // file that is there, refuses a folder and a custom file of the tree, and
+  // looks again when another writer makes the name meanwhile.
+  void WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data);
   // Whether an existing file at `targetText` is to be replaced: asks unless
   // an all-answer holds. Counts a No or Cancel.
   bool MayReplace(const std::string& targetText);
@@ -127,7 +135,7 @@ class ExportEngine {
   std::filesystem::path readPath_;
 
   // Device and inode of every custom file of the tree, taken when Run starts.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> customFiles_;
+  FileIds customFiles_;
   ItemId checkedRoot_ = kNoItem;
   // Entries of the walk to be written, and how many of them are behind.
   std::uint32_t total_ = 0;

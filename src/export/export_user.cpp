@@ -10,6 +10,7 @@ void ExportUser::Failed(const ExportFailure& failure) {
     case ExportFailure::Kind::kWrite:
     case ExportFailure::Kind::kLeavesFolder:
     case ExportFailure::Kind::kCustomFile:
+    case ExportFailure::Kind::kLink:
       WriteFailed(failure.path);
       return;
     case ExportFailure::Kind::kFolderName:

@@ -28,6 +28,8 @@ struct ExportFailure {
     kFolderName,    // refused: the custom file's stem is empty, "." or ".."; `path` is the custom file
     kNoExtension,   // refused: beside a custom file without extension there is no room for its
                     // folder (a destination folder is needed); `path` is the custom file
+    kLink,          // refused: a symbolic link where a folder of the export should be, which is
+                    // never followed; `path` is the link
   };
   Kind kind;
   std::string path;

@@ -10,16 +10,31 @@
 // appeared meanwhile is not lost). An overwrite is flushed to disk, linked to
 // a temporary name and renamed over the old file. A failed write, flush,
 // close, link or rename leaves no file behind and the old file as it was.
-// Each temporary file is locked (flock) while it exists; a kill between the
-// link and the rename leaves one behind, which SweepLeftovers removes when
-// no running export holds it.
+//
+// A kill can leave a temporary name behind. Such a leftover carries the
+// writer's own mark besides its name: its 12 digits are a hash of its own
+// device and inode (TemporaryNameFor), or, for the moment between a named
+// file's creation and its renaming to that hash, it has mode 0000 and no
+// bytes. No user's file has either by accident, so SweepLeftovers removes
+// leftovers and nothing else, and never a file that a running writer holds:
+// each temporary file is locked (flock) while it is pending.
+//
+// The custom file writer uses the same pieces (PendingFile) for a file whose
+// bytes it copies in itself and reads back before it takes the old one's
+// name.
 //
 // Thread: the calling thread; no state is shared between calls.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "export/output_path.h"
 
@@ -37,9 +52,10 @@ class FileWriter {
   virtual bool Flush(int fd);
   // Closes `fd`, which is then gone whatever the result. False on failure.
   virtual bool Close(int fd);
-  // Opens an unnamed file in `folder` for writing (O_TMPFILE); -1 with
-  // errno set where that fails (EOPNOTSUPP: the file system has none).
-  virtual int OpenUnnamed(int folder);
+  // Opens an unnamed file in `folder` for reading and writing (O_TMPFILE)
+  // with `mode` (before the umask); -1 with errno set where that fails
+  // (EOPNOTSUPP: the file system has none).
+  virtual int OpenUnnamed(int folder, mode_t mode);
 };
 
 FileWriter& PosixFileWriter();
@@ -71,7 +87,10 @@ class FolderHandle {
 // and every component inside it are opened without following a symbolic
 // link, so a link planted there makes the open fail instead of leading
 // elsewhere. Fails (an empty handle, errno set) when a component is not a
-// folder, cannot be created, or the path leaves its export folder.
+// folder, cannot be created, or the path leaves its export folder. errno is
+// the system's own reason for the step that failed (a folder above that
+// cannot be made on a read-only file system gives EROFS, not ENOENT), and
+// ELOOP for a symbolic link inside the export folder.
 FolderHandle OpenOutputFolder(const OutputPath& folder, bool create);
 
 // Opens `components` one inside the other, starting in the open folder
@@ -86,15 +105,80 @@ FolderHandle OpenOutputSubfolder(const FolderHandle& base, std::span<const std::
 enum class TargetKind { kNothing, kFolder, kOther };
 TargetKind InspectTarget(const FolderHandle& folder, const std::string& name);
 
+// The first symbolic link on the way to `folder`, from its export folder
+// down, as a path text (OutputPath::Text form); nothing when there is none.
+// Opening a folder fails on a link (ELOOP or ENOTDIR); this tells the user
+// which one was not followed.
+std::optional<std::string> LinkOnPath(const OutputPath& folder);
+
+// Device and inode pairs of files a sweep must never remove (the custom
+// files an export reads, whatever their names).
+using FileIds = std::set<std::pair<std::uint64_t, std::uint64_t>>;
+
+// The temporary name that marks the file with device `device` and inode
+// `inode` as a writer's own: ".cfv-export-" and 12 hexadecimal digits of a
+// hash of both, then ".tmp".
+std::string TemporaryNameFor(std::uint64_t device, std::uint64_t inode);
+
+// Removes the leftovers of killed writers from `folder` (see above): files
+// with a temporary name that carry the writer's mark, that no running writer
+// holds, and that are none of `keep`.
+void SweepLeftovers(const FolderHandle& folder, const FileIds& keep = {});
+
+// Who a file that replaces another belongs to and which mode it takes. The
+// permission bits (0777) of the old file are kept when the new file has the
+// old one's owner, never the set-user-ID, set-group-ID or sticky bits; a
+// file that replaces one of another owner, or replaces nothing, gets the
+// default mode (0666 less the umask): bits chosen by someone else never
+// reach a file of ours. With kKeepOwner a writer that runs as root gives the
+// new file the old one's owner and group first (the custom file writer; an
+// export keeps its own files).
+enum class Ownership { kWriters, kKeepOwner };
+
+// A file being written in an open folder that no final name holds yet:
+// unnamed where the file system allows it, else under a locked temporary
+// name (see above). Open for reading and writing, so that what was written
+// can be read back before it is committed. Destroying it without a
+// successful Commit removes it. Move-only.
+class PendingFile {
+ public:
+  PendingFile() = default;
+  PendingFile(PendingFile&& other) noexcept;
+  PendingFile& operator=(PendingFile&& other) noexcept;
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile();
+
+  // Opens a pending file in `folder`, written through `writer`. False (errno
+  // set) on failure.
+  bool Open(const FolderHandle& folder, FileWriter& writer);
+  // The descriptor to write to and read from; -1 when not open.
+  int fd() const { return fd_; }
+  // Appends `length` bytes through the writer. False on failure, errno set.
+  bool Write(const unsigned char* data, std::size_t length);
+  // Gives the file its mode (see Ownership) and puts it at `name`: with
+  // `replace` it is flushed to disk and renamed over whatever is there in
+  // one step; without, it is linked only when nothing is there (EEXIST
+  // otherwise). False on any failure, errno set, the old file untouched.
+  // The pending file is gone afterwards, whatever the result.
+  bool Commit(const std::string& name, bool replace, Ownership ownership = Ownership::kWriters);
+
+ private:
+  void Discard();
+
+  int folder_ = -1;            // borrowed from the FolderHandle given to Open
+  int fd_ = -1;                // the writer's descriptor
+  int hold_ = -1;              // our second descriptor, holding the lock
+  std::string temporaryName_;  // empty while unnamed
+  FileWriter* writer_ = nullptr;
+};
+
 // Writes `length` bytes as the file `name` in `folder`. With `replace`, an
 // existing file (or link, which is replaced, not followed) of that name is
 // replaced in one step after the new data is on disk; without it, the write
-// fails (EEXIST) when anything exists at `name` by then. Returns false on any failure, with errno set, no
-// partial or temporary file left and the old file, if any, untouched. Removes the temporary files (see above)
-// in `folder` that no running export holds: those a killed export left behind. Each export calls it once per
-// folder it writes into.
-void SweepLeftovers(const FolderHandle& folder);
-
+// fails (EEXIST) when anything exists at `name` by then. Returns false on
+// any failure, with errno set, no partial or temporary file left and the old
+// file, if any, untouched.
 bool WriteOutputFile(const FolderHandle& folder, const std::string& name, const unsigned char* data,
                      std::size_t length, bool replace, FileWriter& writer);
 

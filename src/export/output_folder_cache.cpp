@@ -51,7 +51,7 @@ const FolderHandle& OutputFolderCache::Open(const OutputPath& folder, bool creat
   struct stat info;
   if (!handle.created() && ::fstat(handle.fd(), &info) == 0 &&
       swept_.emplace(info.st_dev, info.st_ino).second)
-    SweepLeftovers(handle);
+    SweepLeftovers(handle, keep_ != nullptr ? *keep_ : FileIds{});
   if (kept_.size() == kCapacity) kept_.pop_back();
   kept_.insert(kept_.begin(), Kept{folder.exportFolder, folder.components, std::move(handle)});
   return kept_.front().handle;

@@ -48,6 +48,9 @@ class OutputFolderCache {
   void Clear() { kept_.clear(); }
   // A new export starts: every folder is swept again when next opened.
   void ForgetSweeps() { swept_.clear(); }
+  // Files the sweeps must never remove (the custom files being exported),
+  // borrowed until the next call; nullptr for none.
+  void KeepFiles(const FileIds* keep) { keep_ = keep; }
 
   // How many folders are kept open (for tests).
   std::size_t size() const { return kept_.size(); }
@@ -64,6 +67,7 @@ class OutputFolderCache {
   // Device and inode of the folders swept in this export.
   std::set<std::pair<std::uint64_t, std::uint64_t>> swept_;
   FolderHandle none_;
+  const FileIds* keep_ = nullptr;
 };
 
 }  // namespace cfv

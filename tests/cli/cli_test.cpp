@@ -182,7 +182,7 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   // A copy of the tool the other user may run: the build folder may be closed to others (a checkout in a
   // private temporary folder).
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
-  ApplySteps(dir_.path(), {"%777", "game%777", "game/B%777", "bin%777"});
+  ApplySteps(dir_.path(), {"%777", "game%777", "game/B%777", "bin%777", "locked/", "locked%555"});
   const std::string denied = ": Permission denied\n";
   const std::string warnings =
       "tazor-cfv: warning: game/D" + denied + "tazor-cfv: warning: game/locked.god" + denied;
@@ -192,6 +192,8 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
       {{"list", "game/D"}, 2, "", "tazor-cfv: game/D" + denied},
       {{"list", "game"}, 1, "", warnings},
       {{"export", "game"}, 1, "", warnings + "written 7, not overwritten 0, failed 0\n"},
+      // The system's own reason when -C cannot be made.
+      {{"export", "-C", "locked/out", "game/B/b.item"}, 1, "", "tazor-cfv: locked/out/b/x.mp3" + denied + "written 0, not overwritten 0, failed 1\n"},
   };
   for (GoldenRun c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -237,6 +239,8 @@ const Strings kX = {"game/hero/x.txt=old x"};
 const Strings kNewX = {"game/hero/x.txt=new x"};
 const Strings kXY = {"game/hero/x.txt=old x", "game/hero/y.txt=old y"};
 const std::string h = "game/hero.npc";
+const std::string kLink = "tazor-cfv: game/hero: refused: a symbolic link, which an export never follows\n",
+                  kLinks = kLink + kLink + kLink + kLink;
 
 // clang-format off
 const Row kRows[] = {
@@ -274,6 +278,8 @@ const Row kRows[] = {
    "written 3, not overwritten 0, failed 2\n", {"game/hero/", "game/hero/body/", "game/hero/body/a.txt", "game/hero/face.bmp", "game/hero/x.txt/", "game/hero/y.txt"}, {}},
   {"OutputDir", {"export", "-C", "out", h, "game/nox"}, "y\n", {"game/hero/x.txt=old x", "out/hero/y.txt=old y"}, 0, kDone, "File [out/hero/y.txt" + kAsk + "written 5, not overwritten 0, failed 0\n",
    {"game/hero/", "game/hero/x.txt", "out/", "out/hero/", "out/hero/body/", "out/hero/body/a.txt", "out/hero/face.bmp", "out/hero/x.txt", "out/hero/y.txt", "out/nox/", "out/nox/n.txt"}, {"game/hero/x.txt=old x", "out/hero/y.txt=new y", "out/nox/n.txt=n"}},
+  {"LinkedExportFolder", {"export", h}, "", {"elsewhere/", "game/hero->elsewhere"}, 1, kDone,
+   kLinks + "written 0, not overwritten 0, failed 4\n", {"elsewhere/", "game/hero/"}, {}},
   {"NoExtensionBeside", {"export", "game/nox"}, "", {}, 1, kDone, kNox + "written 0, not overwritten 0, failed 1\n", {}, {}},
   {"DryRunCreatesNothing", {"export", "--dry-run", "--output-dir", "out", h}, "", {}, 0,
    "out/hero/x.txt\nout/hero/face.bmp\nout/hero/body/a.txt\nout/hero/y.txt\n", kAll, {}, {}},

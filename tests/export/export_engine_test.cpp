@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,10 +15,12 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
+#include <thread>
 
 #include "containers/loader.h"
 #include "custom_file_builder.h"
 #include "export/item_export.h"
+#include "export/output_files.h"
 #include "run_process.h"
 
 namespace cfv {
@@ -65,8 +68,8 @@ class ScriptedUser : public ExportUser {
   void FolderNameRefused(const std::string& path) override { events.push_back("refused " + path); }
   void ExportFinished() override { events.push_back("finished"); }
   void Failed(const ExportFailure& failure) override {
-    static constexpr const char* kRefusals[] = {"leaves-folder", "custom-file", "folder-name",
-                                                "no-extension"};
+    static constexpr const char* kRefusals[] = {"leaves-folder", "custom-file", "folder-name", "no-extension",
+                                                "link"};
     ExportUser::Failed(failure);
     const int kind = static_cast<int>(failure.kind);
     events.back() += " " + (kind < 2 ? std::to_string(failure.error) : std::string(kRefusals[kind - 2]));
@@ -94,8 +97,8 @@ class FailingWriter : public FileWriter {
  public:
   FailingWriter(std::string faults, bool unnamed, std::function<void()> plant = nullptr)
       : faults_(std::move(faults)), unnamed_(unnamed), plant_(std::move(plant)) {}
-  int OpenUnnamed(int folder) override {
-    if (unnamed_ && !Has('o')) return FileWriter::OpenUnnamed(folder);
+  int OpenUnnamed(int folder, mode_t mode) override {
+    if (unnamed_ && !Has('o')) return FileWriter::OpenUnnamed(folder, mode);
     errno = Has('o') ? ENOSPC : EOPNOTSUPP;
     return -1;
   }
@@ -177,6 +180,8 @@ const Row kRows[] = {
   {"SiblingsNo", {kSiblings}, {}, {}, "", "n", {"ask hero/x.txt"}, "hero", {"later/", "later/y.txt", "x.txt"}, {"hero/x.txt=first"}, {2, 1, 0, 0}},
   {"SiblingsCancel", {kSiblings}, {}, {}, "", "c", {"ask hero/x.txt"}, "hero", {"later/", "x.txt"}, {"hero/x.txt=first"}, {1, 0, 0, 2}},
   {"KeepsTheReplacedFilesMode", {{"hero.npc", {Leaf("x.t", "new")}}}, {"hero/x.txt=old", "hero/x.txt%640"}, {}, "U", "y", {"ask hero/x.txt"}, "hero", {"x.txt"}, {"hero/x.txt=new", "hero/x.txt%640"}, {1, 0, 0, 0}},
+  // Only the permission bits: never set-user-ID, set-group-ID or sticky.
+  {"DropsSetIdBits", {{"hero.npc", {Leaf("x.t", "new")}}}, {"hero/x.txt=old", "hero/x.txt%7755"}, {}, "U", "y", {"ask hero/x.txt"}, "hero", {"x.txt"}, {"hero/x.txt=new", "hero/x.txt%755"}, {1, 0, 0, 0}},
   // An answer holds for one run only: the next run asks again, even after Yes to All or Cancel.
   {"EachRunAsksAfresh", {kXY}, {"hero/x.txt=old", "hero/y.txt=old"}, {}, "3", "YcN", {"ask hero/x.txt", "finished", "ask hero/x.txt", "finished", "ask hero/x.txt"}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=x", "hero/y.txt=y"},
    {0, 2, 0, 0}},
@@ -201,18 +206,19 @@ const Row kRows[] = {
   // Hostile names, planted links: nothing is created or written outside the export folder.
   {"DotDotIsRefused", {{"hero.npc", {Leaf("..", "d"), Leaf("..\\outside\\x.t", "e"), Branch("..", {Leaf("under.t", "f")}), Leaf("ok.t", "g")}}}, {"outside/"}, {}, "S", "",
    {"write hero/.. leaves-folder", "write hero/../outside/x.txt leaves-folder", "write hero/.. leaves-folder", "write hero/../under.txt leaves-folder"}, "", {"hero.npc", "hero/", "hero/ok.txt", "outside/"}, {}, {1, 0, 4, 0}},
-  {"APlantedFolderLink", {{"hero.npc", {Branch("body.cmp", {Leaf("a.t", "a")}), Leaf("b.t", "b")}}}, {"outside/", "hero/body->outside"}, {}, "", "", {"write hero/body/a.txt" + Errno(ENOTDIR)}, "",
+  {"APlantedFolderLink", {{"hero.npc", {Branch("body.cmp", {Leaf("a.t", "a")}), Leaf("b.t", "b")}}}, {"outside/", "hero/body->outside"}, {}, "", "", {"write hero/body link"}, "",
    {"hero.npc", "hero/", "hero/b.txt", "hero/body@", "outside/"}, {"hero/b.txt=b"}, {1, 0, 1, 0}},
-  {"APlantedExportFolderLink", {{"hero.npc", {Leaf("a.t", "a")}}}, {"outside/", "hero->outside"}, {}, "", "", {"write hero/a.txt" + Errno(ENOTDIR)}, "", {"hero.npc", "hero@", "outside/"}, {}, {0, 0, 1, 0}},
+  {"APlantedExportFolderLink", {{"hero.npc", {Leaf("a.t", "a")}}}, {"outside/", "hero->outside"}, {}, "", "", {"write hero link"}, "", {"hero.npc", "hero@", "outside/"}, {}, {0, 0, 1, 0}},
   // A link at a file's own name is asked about; Yes replaces the link itself.
   {"APlantedFileLink", {kNew}, {"outside/victim=precious", "hero/a.txt->outside/victim", "hero/b.txt->outside/victim"}, {}, "U", "yn", {"ask hero/a.txt", "ask hero/b.txt"}, "hero", {"a.txt", "b.txt@"},
    {"outside/victim=precious", "hero/a.txt=new"}, {1, 1, 0, 0}},
   // What appears at a new file's name between the check and the write (a file, a link to one, a dangling
-  // link) makes the write fail rather than be replaced or followed.
-  {"AFileAppears", {kXY}, {"hero/"}, {"hero/x.txt=there first"}, "WU", "", {"write hero/x.txt" + Errno(EEXIST)}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=there first"}, {1, 0, 1, 0}},
-  {"ALinkAppears", {kXY}, {"hero/"}, {"outside/victim=precious", "hero/x.txt->outside/victim"}, "WU", "", {"write hero/x.txt" + Errno(EEXIST)}, "", {"hero.npc", "hero/", "hero/x.txt@", "hero/y.txt", "outside/", "outside/victim"},
-   {"outside/victim=precious"}, {1, 0, 1, 0}},
-  {"ADanglingLinkAppears", {kXY}, {"hero/"}, {"outside/", "hero/x.txt->outside/victim"}, "WU", "", {"write hero/x.txt" + Errno(EEXIST)}, "", {"hero.npc", "hero/", "hero/x.txt@", "hero/y.txt", "outside/"}, {}, {1, 0, 1, 0}},
+  // link; another export) is looked at again and asked about: never replaced or followed without a Yes.
+  {"AFileAppears", {kXY}, {"hero/"}, {"hero/x.txt=there first"}, "WU", "", {"ask hero/x.txt"}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=there first"}, {1, 1, 0, 0}},
+  {"AFileAppearsYes", {kXY}, {"hero/"}, {"hero/x.txt=there first"}, "WU", "y", {"ask hero/x.txt"}, "hero", {"x.txt", "y.txt"}, {"hero/x.txt=x"}, {2, 0, 0, 0}},
+  {"ALinkAppears", {kXY}, {"hero/"}, {"outside/victim=precious", "hero/x.txt->outside/victim"}, "WU", "", {"ask hero/x.txt"}, "", {"hero.npc", "hero/", "hero/x.txt@", "hero/y.txt", "outside/", "outside/victim"},
+   {"outside/victim=precious"}, {1, 1, 0, 0}},
+  {"ADanglingLinkAppears", {kXY}, {"hero/"}, {"outside/", "hero/x.txt->outside/victim"}, "WU", "", {"ask hero/x.txt"}, "", {"hero.npc", "hero/", "hero/x.txt@", "hero/y.txt", "outside/"}, {}, {1, 1, 0, 0}},
   // A custom file whose stem is empty, "." or ".." has no export folder strictly inside its own folder.
   {"StemDots", {{"...god", kDotNamed}, {"..god", kDotNamed}, {". .god", kDotNamed}, {".. .npc", kDotNamed}}, {}, {}, "S", "",
    {"refused ...god folder-name", "refused ..god folder-name", "refused . .god folder-name", "refused .. .npc folder-name"}, "", {". .god", ".. .npc", "...god", "..god"}, {"...god=" + Serialize(kDotNamed), "..god=" + Serialize(kDotNamed)},
@@ -356,10 +362,26 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
     EXPECT_EQ(ReadFile(dir / "hero/big.bin"), "the old file");
   }
 
-  // A kill between naming a replacement and renaming it leaves its temporary name behind; another export is
-  // still writing the second.
-  const std::string held = ".cfv-export-aaaaaaaaaaaa.tmp";
-  ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=part", "hero/" + held + "=being written"});
+  // What kills leave carries the writer's mark: the name its inode gives (between naming a replacement and
+  // renaming it) or mode 0000 and no bytes (a named file before its renaming). Those are swept, but not one
+  // another export still holds, nor a custom file being exported, whatever its name; a user's files of the
+  // same shape stay.
+  const auto marked = [&](const std::string& bytes) {
+    WriteFile(dir / "hero/part", bytes);
+    struct stat info;
+    ::stat((dir / "hero/part").c_str(), &info);
+    const std::string name = TemporaryNameFor(info.st_dev, info.st_ino);
+    std::filesystem::rename(dir / "hero/part", dir / "hero" / name);
+    return name;
+  };
+  marked("part");
+  const std::string held = marked("being written");
+  const std::string input = marked(Serialize({Leaf("in.t", "in")}));
+  ApplySteps(dir.path(), {"hero/.cfv-export-0123456789ab.tmp=mine",
+                          "hero/.cfv-export-0123456789ac.tmp=", "hero/.cfv-export-0123456789ac.tmp%0",
+                          "hero/.cfv-export-0123456789ad.tmp=data", "hero/.cfv-export-0123456789ad.tmp%0"});
+  LoadCustomFile(dir / "hero" / input, (dir / "hero" / input).string(), tree);
+  tree.CheckAll(true);
   const int holder = ::open((dir / "hero" / held).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   ScriptedUser again("y");
@@ -367,7 +389,16 @@ TEST_P(KilledExport, LeavesNothingPartialAndTheNextExportSweeps) {
   ::close(holder);
   const std::string path = (dir / "hero/big.bin").string();
   EXPECT_EQ(again.events, (overwrite ? Strings{"ask " + path, "finished"} : Strings{"finished"}));
-  EXPECT_EQ(Listing(dir / "hero"), (Strings{held, "after.txt", "big.bin"}));
+  Strings kept = {".cfv-export-0123456789ab.tmp",
+                  ".cfv-export-0123456789ad.tmp",
+                  held,
+                  input,
+                  input.substr(0, input.size() - 4) + "/",
+                  input.substr(0, input.size() - 4) + "/in.txt",
+                  "after.txt",
+                  "big.bin"};
+  std::ranges::sort(kept);
+  EXPECT_EQ(Listing(dir / "hero"), kept);
   EXPECT_TRUE(ReadFile(dir / "hero/big.bin") == big);
 }
 
@@ -376,6 +407,45 @@ INSTANTIATE_TEST_SUITE_P(Cases, KilledExport, ::testing::Combine(::testing::Bool
                            return std::string(std::get<0>(c.param) ? "Overwrite" : "New") +
                                   (std::get<1>(c.param) ? "AsUser" : "AsRoot");
                          });
+
+// Root replacing a file that belongs to someone else: the new file is root's, so it takes the default mode,
+// never the other user's bits (a set-user-ID program planted in a game folder stays no such thing).
+TEST(ReplacedFile, OfAnotherOwnerGetsTheDefaultMode) {
+  const int other = UserBoundByModes();
+  if (::geteuid() != 0 || other < 0) GTEST_SKIP() << "needs root and another user";
+  TempDir dir;
+  ApplySteps(dir.path(), {"tool=planted", "tool%6755"});
+  ASSERT_EQ(::chown((dir / "tool").c_str(), other, other), 0);
+  const mode_t mask = ::umask(022);
+  const FolderHandle folder(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(WriteOutputFile(folder, "tool", reinterpret_cast<const unsigned char*>("root"), 4, true,
+                              PosixFileWriter()));
+  ::umask(mask);
+  struct stat info;
+  ASSERT_EQ(::stat((dir / "tool").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
+  EXPECT_EQ(info.st_uid, 0u);
+}
+
+// A sweep running beside a writer on a file system without unnamed files never takes a file the writer has
+// just made and not yet locked: every write succeeds.
+TEST(ReplacedFile, SweepsBesideAWriterTakeNothingOfIt) {
+  TempDir dir;
+  const FolderHandle folder(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  std::atomic<bool> done{false};
+  std::thread sweeper([&] {
+    while (!done) SweepLeftovers(folder);
+  });
+  FailingWriter named("", false);
+  int failed = 0;
+  for (int i = 0; i < 2000; ++i)
+    failed += !WriteOutputFile(folder, std::to_string(i), reinterpret_cast<const unsigned char*>("x"), 1,
+                               false, named);
+  done = true;
+  sweeper.join();
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(Listing(dir.path()).size(), 2000u);
+}
 
 // One item on its own, as the tree's menu and a drag take it out: what is offered, the name Export This
 // Entry proposes, the file it replaces, and a branch laid out in a folder.
@@ -420,7 +490,7 @@ TEST(FolderCache, Steps) {
       {"EachFolderItsOwn", {"open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b", "open hero/a/b", "open hero/a", "open hero", "open hero/b", "open villain/a/b"},
        {"hero/", "hero/2", "hero/7", "hero/a/", "hero/a/1", "hero/a/6", "hero/a/b/", "hero/a/b/0", "hero/a/b/5", "hero/b/", "hero/b/3", "hero/b/8", "villain/", "villain/a/", "villain/a/b/", "villain/a/b/4", "villain/a/b/9"}},
       // Below a kept folder a link planted since is not followed.
-      {"LinkBelowAKeptFolder", {"outside/", "open hero/a", "hero/a/b->outside", "fail:20 hero/a/b", "fail:20 hero/a/b/c", "size 1"}, {"hero/", "hero/a/", "hero/a/1", "hero/a/b@", "outside/"}},
+      {"LinkBelowAKeptFolder", {"outside/", "open hero/a", "hero/a/b->outside", "fail:40 hero/a/b", "fail:40 hero/a/b/c", "size 1"}, {"hero/", "hero/a/", "hero/a/1", "hero/a/b@", "outside/"}},
       {"AFailureIsTriedAgain", {"hero/a=file", "fail:20 hero/a", "hero/a!", "open hero/a"}, {"hero/", "hero/a/", "hero/a/3"}},
       {"LeavingIsRefused", {"fail:13 hero/../x"}, {}},
       // The least recently used goes first: 6..9 are kept, using 6 makes 7 the oldest.

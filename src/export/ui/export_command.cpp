@@ -89,6 +89,7 @@ QString FailureText(const ExportFailure& failure, UiLanguage language) {
     case ExportFailure::Kind::kWrite:
     case ExportFailure::Kind::kLeavesFolder:
     case ExportFailure::Kind::kCustomFile:
+    case ExportFailure::Kind::kLink:
       return UiFormat(texts::kExportWriteError, language, {failure.path});
     case ExportFailure::Kind::kFolderName:
       return UiFormat(texts::kExportNoFolderName, language, {failure.path});
