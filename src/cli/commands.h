@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "containers/entry_tree.h"
+
 namespace cfv::cli {
 
 inline constexpr int kExitOk = 0;
@@ -54,6 +56,13 @@ bool LooksLikeOffset(std::string_view text);
 // says why on `err` and returns nothing (exit status 2).
 std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
                                           bool byPath, std::FILE* err);
+
+// The item that `entry` names in `tree` (one loaded custom file, `file`):
+// the entry whose header is at the offset it gives (unless `byPath`), or the
+// one entry whose path matches it as ResolveEntry takes it. Otherwise says
+// why on `err` and returns nothing.
+std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesystem::path& file,
+                                     std::string_view entry, bool byPath, std::FILE* err);
 
 // Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
 // value always stays on one line and in one field.

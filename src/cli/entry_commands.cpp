@@ -48,13 +48,43 @@ std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
 
 }  // namespace
 
+std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesystem::path& file,
+                                     std::string_view entry, bool byPath, std::FILE* err) {
+  const ItemId root = tree.FirstRoot();
+  std::vector<ItemId> found;
+  if (!byPath && LooksLikeOffset(entry)) {
+    const std::optional<std::uint32_t> offset = ParseOffset(entry);
+    if (offset)
+      tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
+        if (depth > 0 && found.empty() && tree.Data(id) == *offset) found.push_back(id);
+      });
+    if (found.empty())
+      std::fprintf(err, "tazor-cfv: no entry header at offset %s in %s\n", EscapeField(entry).c_str(),
+                   EscapeField(file.native()).c_str());
+    return found.empty() ? std::nullopt : std::optional<ItemId>(found.front());
+  }
+  const EntryPattern pattern(entry, EntryPattern::Mode::kPath);
+  tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
+    if (depth > 0 && pattern.Matches(EntryPathOf(tree, id))) found.push_back(id);
+  });
+  if (found.size() == 1) return found.front();
+  if (found.empty()) {
+    std::fprintf(err, "tazor-cfv: no entry of %s matches %s\n", file.c_str(), EscapeField(entry).c_str());
+  } else {
+    std::fprintf(err, "tazor-cfv: %zu entries of %s match %s (first %s, %s); name one\n", found.size(),
+                 file.c_str(), EscapeField(entry).c_str(), EscapeField(EntryPathOf(tree, found[0])).c_str(),
+                 EscapeField(EntryPathOf(tree, found[1])).c_str());
+  }
+  return std::nullopt;
+}
+
 std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
                                           bool byPath, std::FILE* err) {
   if (!byPath && LooksLikeOffset(entry)) {
     const std::optional<std::uint32_t> offset = ParseOffset(entry);
     if (!offset)
-      std::fprintf(err, "tazor-cfv: not an entry offset (at most 0xffffffff): %.*s\n",
-                   static_cast<int>(entry.size()), entry.data());
+      std::fprintf(err, "tazor-cfv: not an entry offset (at most 0xffffffff): %s\n",
+                   EscapeField(entry).c_str());
     return offset;
   }
   EntryTree tree;
@@ -62,22 +92,9 @@ std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std
     std::fprintf(err, "tazor-cfv: cannot open %s as a custom file\n", file.c_str());
     return std::nullopt;
   }
-  const EntryPattern pattern(entry, EntryPattern::Mode::kPath);
-  std::vector<ItemId> found;
-  tree.ForEachPreOrder(tree.FirstRoot(), [&](ItemId id, unsigned depth) {
-    if (depth > 0 && pattern.Matches(EntryPathOf(tree, id))) found.push_back(id);
-  });
-  if (found.size() == 1) return tree.Data(found.front());
-  if (found.empty()) {
-    std::fprintf(err, "tazor-cfv: no entry of %s matches %.*s\n", file.c_str(),
-                 static_cast<int>(entry.size()), entry.data());
-  } else {
-    std::fprintf(err, "tazor-cfv: %zu entries of %s match %.*s (first %s, %s); name one\n", found.size(),
-                 file.c_str(), static_cast<int>(entry.size()), entry.data(),
-                 EscapeField(EntryPathOf(tree, found[0])).c_str(),
-                 EscapeField(EntryPathOf(tree, found[1])).c_str());
-  }
-  return std::nullopt;
+  const std::optional<ItemId> item = ResolveEntryIn(tree, file, entry, true, err);
+  if (!item) return std::nullopt;
+  return tree.Data(*item);
 }
 
 int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {

@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/export_command.h"
+#include "cli/write_commands.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ constexpr const char* kEntryHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"tazor-cfv: list, extract and inspect the game's custom files (.god, .item, .npc, .cwd)",
-               "tazor-cfv"};
+  CLI::App app{
+      "tazor-cfv: list, extract, inspect, verify and change the game's custom files (.god, .item, .npc, "
+      ".cwd)",
+      "tazor-cfv"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
@@ -154,6 +157,96 @@ int main(int argc, char** argv) {
     request.policy = *cfv::cli::ParseOverwritePolicy(overwrite);
     request.progress = !request.quiet && ::isatty(STDERR_FILENO) != 0;
     status = cfv::cli::RunExport(paths, request, stdin, stdout, stderr);
+  });
+
+  // verify
+  auto* verify = app.add_subcommand("verify", "Check that custom files are well formed");
+  bool verifyJson = false;
+  std::vector<std::string> verifyPaths;
+  verify->add_flag(
+      "--json", verifyJson,
+      "JSON Lines, one object a problem: file, path, offset, kind, text. Bytes that are not valid "
+      "UTF-8 become U+FFFD");
+  verify->add_option("PATH", verifyPaths, "Custom files and folders (folders are searched four levels deep)")
+      ->required();
+  verify->footer(
+      "One line a problem: FILE<TAB>PATH<TAB>OFFSET<TAB>KIND<TAB>text, escaped as in list --tsv. PATH is the "
+      "entry's path inside the custom file (the branch's for leftover, empty for the top level), OFFSET its "
+      "header's offset. Kinds: leftover (bytes at the end of a list that are no entry), overrun (an entry "
+      "running past its branch or the end of the file), size (a size below 50), offset (a header at or past "
+      "2 GiB), depth (an entry 64 levels deep whose payload starts with a header: read as data), stream (a "
+      "payload that begins as a zlib or gzip stream and fails its trailer check, at the 64 MiB cap or after "
+      "1 KiB of output: read as stored bytes). Exit status: 0 when every file is clean; 1 with problems or "
+      "when a named file is no custom file; 2 when a path cannot be read or for bad usage.");
+  verify->callback([&] {
+    std::vector<std::filesystem::path> paths(verifyPaths.begin(), verifyPaths.end());
+    status = cfv::cli::RunVerify(paths, verifyJson, stdout, stderr);
+  });
+
+  // edit
+  auto* edit = app.add_subcommand("edit", "Change entries of a custom file: replace, add, remove, rename");
+  cfv::cli::EditRequest editRequest;
+  std::string editFile, editOutput;
+  std::vector<std::string> editReplaces, editAdds, editRenames;
+  edit->add_option("FILE", editFile, "The custom file")->required();
+  edit->add_option(
+          "--replace", editReplaces,
+          "ENTRY SRC: the leaf ENTRY gets the data of the file SRC (its compression kept unless "
+          "--compress says otherwise); a folder SRC replaces the branch ENTRY with the folder packed "
+          "(each file a leaf, each folder a branch)")
+      ->expected(2)
+      ->type_name("ENTRY SRC");
+  edit->add_option(
+          "--add", editAdds,
+          "PATH SRC: a new entry at PATH (its parent's path, /, its name; no parent part at the top "
+          "level), after its last sibling: the file SRC as a leaf (stored unless --compress), or the "
+          "folder SRC packed as a branch")
+      ->expected(2)
+      ->type_name("PATH SRC");
+  edit->add_option("--remove", editRequest.removes, "Drop ENTRY and all it holds")->type_name("ENTRY");
+  edit->add_option("--rename", editRenames, "ENTRY NAME: give ENTRY the name NAME")
+      ->expected(2)
+      ->type_name("ENTRY NAME");
+  edit->add_option("-o,--output", editOutput,
+                   "Write the result to OUT and leave FILE as it is (an existing OUT is kept as OUT.bak)")
+      ->type_name("OUT");
+  edit->add_flag(
+      "--no-backup", [&](std::int64_t) { editRequest.backup = false; },
+      "Do not keep the old file as FILE.bak");
+  edit->add_flag("--dry-run", editRequest.dryRun,
+                 "Make every check the real run makes, print each edit with the old and new entry sizes, "
+                 "write nothing");
+  edit->add_flag("--path", editRequest.byPath,
+                 "Read each ENTRY as an entry path even when it looks like an offset");
+  edit->add_option(
+          "--compress", editRequest.compress,
+          "How replaced and added leaves are stored: keep (a replaced leaf keeps its compression, an "
+          "added one is stored), none, zlib (level 6) or gzip (modification time 0)")
+      ->check(CLI::IsMember({"keep", "none", "zlib", "gzip"}));
+  edit->footer(
+      "ENTRY is as for cat: the offset of an entry's header, or its path (wildcards as for --include) naming "
+      "exactly one entry. Every ENTRY and parent is resolved on the file as it is before the edit, and all "
+      "edits are applied in one pass. Untouched entries are copied byte for byte, compressed ones as they "
+      "are; the size fields of the branches above a change are updated. A new name must be 1 to 40 bytes in "
+      "code page 932, without control characters, / or \\, and not taken by another entry of its list.\n\n"
+      "The result is written beside the target, read back and compared with what was meant, and only then "
+      "renamed over it; the old bytes are kept as FILE.bak. A kill leaves FILE old or new, never partial. "
+      "A target that is a symbolic link has the file it names replaced. Data that would read back as "
+      "something else (a branch, inflated data, stored bytes) is refused with the reason.\n\n"
+      "Exit status: 0 written (or, with --dry-run, would be); 1 refused or failed, nothing written (a file "
+      "that verify finds broken, data that would not read back, a target that changed or is locked); 2 bad "
+      "usage (an ENTRY naming no entry or several, a bad NAME, one entry in two edits, an edit inside a "
+      "branch another edit removes or replaces) or an unreadable FILE or SRC.");
+  edit->callback([&] {
+    editRequest.file = editFile;
+    if (!editOutput.empty()) editRequest.output = editOutput;
+    for (std::size_t i = 0; i + 1 < editReplaces.size(); i += 2)
+      editRequest.replaces.emplace_back(editReplaces[i], editReplaces[i + 1]);
+    for (std::size_t i = 0; i + 1 < editAdds.size(); i += 2)
+      editRequest.adds.emplace_back(editAdds[i], editAdds[i + 1]);
+    for (std::size_t i = 0; i + 1 < editRenames.size(); i += 2)
+      editRequest.renames.emplace_back(editRenames[i], editRenames[i + 1]);
+    status = cfv::cli::RunEdit(editRequest, stdout, stderr);
   });
 
   // A first word that is no option and no command is named as unknown

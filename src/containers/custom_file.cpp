@@ -47,6 +47,18 @@ CustomFile::CustomFile(const std::filesystem::path& path, Access access) {
   if (access == Access::kScan) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+CustomFile::CustomFile(int fd) {
+  const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  struct stat st {};
+  if (own < 0 || ::fstat(own, &st) != 0 || !S_ISREG(st.st_mode)) {
+    openError_ = own < 0 ? errno : 0;
+    if (own >= 0) ::close(own);
+    return;
+  }
+  fd_ = own;
+  length_ = static_cast<std::uint64_t>(st.st_size);
+}
+
 CustomFile::~CustomFile() {
   if (fd_ >= 0) ::close(fd_);
 }

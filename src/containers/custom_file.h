@@ -31,6 +31,9 @@ class CustomFile {
   // sequential-scan hint; kOneRead (one entry's extraction: a header and a
   // payload) spares that system call. Check IsOpen().
   explicit CustomFile(const std::filesystem::path& path, Access access = Access::kScan);
+  // Reads the regular file open as `fd` through a descriptor of its own (the
+  // caller keeps `fd`): a file that is locked, or not yet named.
+  explicit CustomFile(int fd);
   ~CustomFile();
   CustomFile(const CustomFile&) = delete;
   CustomFile& operator=(const CustomFile&) = delete;

@@ -1,5 +1,6 @@
 #include "containers/entry_header.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__) && !defined(CFV_NO_SIMD)
 #include <emmintrin.h>
@@ -110,5 +111,23 @@ bool IsUsableEntryHeader(const unsigned char* header) {
 }
 
 std::string HeaderName(const unsigned char* header) { return DecodeCp932UntilNul(header, kNameFieldSize); }
+
+std::string HeaderNameField(const unsigned char* header) {
+  const auto* nul = static_cast<const unsigned char*>(std::memchr(header, 0, kNameFieldSize));
+  return std::string(reinterpret_cast<const char*>(header), nul ? nul - header : kNameFieldSize);
+}
+
+void EncodeEntryHeader(std::string_view nameField, std::uint64_t size, unsigned char* header) {
+  std::memset(header, 0, kEntryHeaderSize);
+  std::memcpy(header, nameField.data(), std::min(nameField.size(), kNameFieldSize));
+  char digits[kSizeFieldSize];
+  std::size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + size % 10);
+    size /= 10;
+  } while (size != 0 && n < kSizeFieldSize - 1);
+  for (std::size_t i = 0; i < n; ++i)
+    header[kNameFieldSize + i] = static_cast<unsigned char>(digits[n - 1 - i]);
+}
 
 }  // namespace cfv

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace cfv {
 
@@ -35,5 +36,12 @@ bool IsUsableEntryHeader(const unsigned char* header);
 // The name field decoded from code page 932 (UTF-8), ending at its first NUL
 // or after all 40 bytes.
 std::string HeaderName(const unsigned char* header);
+
+// The name field's bytes before its first NUL (all 40 when it has none).
+std::string HeaderNameField(const unsigned char* header);
+
+// Writes a 50-byte header: `nameField` (at most 40 bytes, NUL-padded) and
+// `size` (at most kMaxEntrySize) in decimal, NUL-padded.
+void EncodeEntryHeader(std::string_view nameField, std::uint64_t size, unsigned char* header);
 
 }  // namespace cfv

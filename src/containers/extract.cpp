@@ -189,4 +189,27 @@ EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* h
   return facts;
 }
 
+ExtractResult DecodePayload(const unsigned char* payload, std::size_t length) {
+  ExtractResult result;
+  result.storedLength = length;
+  if (MayBeStream(payload, length)) {
+    unsigned char* scratch = InflateScratch();
+    const std::size_t inflated = scratch ? InflatePayload(scratch, kInflateLimit, payload, length) : 0;
+    if (inflated != 0) {
+      EntryData data(inflated);
+      if (data.size() == inflated) {
+        std::memcpy(data.data(), scratch, inflated);
+        result.data = std::move(data);
+        result.compression = payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib;
+        return result;
+      }
+    }
+  }
+  EntryData data(length);
+  if (data.size() != length) return result;
+  if (length != 0) std::memcpy(data.data(), payload, length);
+  result.data = std::move(data);
+  return result;
+}
+
 }  // namespace cfv

@@ -103,6 +103,12 @@ struct EntryFacts {
 EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,
                         std::size_t headCapacity);
 
+// What extraction gives for a payload held in memory: its data inflated when
+// it is a complete zlib or gzip stream whose output fits in kInflateLimit,
+// otherwise the payload itself, with the compression that says which. The
+// writer's check that new data reads back as meant. Thread: any.
+ExtractResult DecodePayload(const unsigned char* payload, std::size_t length);
+
 // Inflates `payload` (zlib or gzip, detected from its header) in one step
 // into `out`, at most `capacity` bytes. Returns the number of bytes written,
 // or 0 when the payload is not a complete stream whose output fits (bytes

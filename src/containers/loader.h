@@ -56,4 +56,10 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
 bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
                     const std::atomic<bool>* abortRequested = nullptr, int* readError = nullptr);
 
+// The same for a custom file already open (read from its start, whatever
+// its position): for a caller that holds the file locked, or reads back a
+// file it has just written and not yet named.
+bool LoadOpenCustomFile(CustomFile& file, std::string_view rootText, EntryTree& tree,
+                        int* readError = nullptr);
+
 }  // namespace cfv

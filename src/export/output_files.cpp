@@ -287,10 +287,15 @@ int CreateNamedTemporary(int folder, std::string& name) {
 
 // The mode a committed file takes (see Ownership), after giving it the old
 // file's owner when asked.
-void SetFinalMode(int folder, const std::string& name, int fd, Ownership ownership) {
+void SetFinalMode(int folder, const std::string& name, int fd, Ownership ownership, const struct stat* like) {
   const mode_t fresh = 0666 & ~CurrentUmask();
   struct stat old;
-  if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(old.st_mode)) {
+  if (like != nullptr) {
+    old = *like;
+  } else if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+    old.st_mode = 0;
+  }
+  if (!S_ISREG(old.st_mode)) {
     ::fchmod(fd, fresh);
     return;
   }
@@ -392,7 +397,7 @@ bool PendingFile::Write(const unsigned char* data, std::size_t length) {
   return writer_->WriteAll(fd_, data, length);
 }
 
-bool PendingFile::Commit(const std::string& name, bool replace, Ownership ownership) {
+bool PendingFile::Commit(const std::string& name, bool replace, Ownership ownership, const struct stat* like) {
   // Only a replacement needs its data on disk before its name: a new name
   // has no old data at stake.
   bool ok = !replace || writer_->Flush(fd_);
@@ -404,7 +409,7 @@ bool PendingFile::Commit(const std::string& name, bool replace, Ownership owners
     Discard();
     return false;
   }
-  SetFinalMode(folder_, name, hold_, ownership);
+  SetFinalMode(folder_, name, hold_, ownership, like);
   if (temporaryName_.empty()) {
     // An unnamed file is linked: at its name when nothing may be replaced,
     // else under the temporary name its inode gives, which a sweep knows as

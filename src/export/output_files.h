@@ -26,6 +26,7 @@
 // Thread: the calling thread; no state is shared between calls.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -161,7 +162,10 @@ class PendingFile {
   // one step; without, it is linked only when nothing is there (EEXIST
   // otherwise). False on any failure, errno set, the old file untouched.
   // The pending file is gone afterwards, whatever the result.
-  bool Commit(const std::string& name, bool replace, Ownership ownership = Ownership::kWriters);
+  // With `like`, owner and mode follow that file instead of the one at
+  // `name` (a backup copy takes its original's).
+  bool Commit(const std::string& name, bool replace, Ownership ownership = Ownership::kWriters,
+              const struct stat* like = nullptr);
 
  private:
   void Discard();

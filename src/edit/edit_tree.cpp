@@ -1,0 +1,130 @@
+#include "edit/edit_tree.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "containers/cp932.h"
+#include "containers/custom_file.h"
+#include "containers/entry_header.h"
+#include "containers/payload_encoding.h"
+
+namespace cfv {
+
+std::shared_ptr<const LeafContent> MakeLeafContent(std::string data, Compression compression) {
+  auto content = std::make_shared<LeafContent>();
+  content->payload = EncodePayload(data, compression);
+  content->data = std::move(data);
+  content->compression = compression;
+  return content;
+}
+
+EditTree::EditTree() {
+  nodes_.emplace_back();
+  nodes_[kRoot].branch = true;
+  nodes_[kRoot].touched = true;
+}
+
+std::unique_ptr<EditTree> EditTree::FromSource(const EntryTree& tree, ItemId root, CustomFile& file,
+                                               int* readError) {
+  auto edit = std::make_unique<EditTree>();
+  edit->nodes_[kRoot].touched = false;
+  edit->nodes_[kRoot].sourceOffset = 0;
+  edit->nodes_[kRoot].sourceSize = file.Length();
+  bool ok = true;
+  tree.ForEachPreOrder(root, [&](ItemId item, unsigned depth) {
+    if (depth == 0 || !ok) return;
+    unsigned char header[kEntryHeaderSize];
+    file.MoveTo(tree.Data(item));
+    if (!file.ReadZeroed(header, sizeof header)) {
+      ok = false;
+      if (readError != nullptr) *readError = errno;
+      return;
+    }
+    Node node;
+    node.nameField = HeaderNameField(header);
+    node.branch = tree.HasChildren(item);
+    node.sourceOffset = tree.Data(item);
+    node.sourceSize = HeaderSizeValue(header);
+    const NodeId parent = edit->NodeOfItem(tree.Parent(item), root);
+    node.parent = parent;
+    edit->nodes_[parent].children.push_back(static_cast<NodeId>(edit->nodes_.size()));
+    edit->nodes_.push_back(std::move(node));
+  });
+  if (!ok) return nullptr;
+  return edit;
+}
+
+void EditTree::Touch(NodeId node) {
+  for (NodeId at = node;; at = nodes_[at].parent) {
+    nodes_[at].touched = true;
+    if (at == kRoot) break;
+  }
+}
+
+void EditTree::SetContent(NodeId leaf, std::shared_ptr<const LeafContent> content) {
+  nodes_[leaf].content = std::move(content);
+  Touch(leaf);
+}
+
+EditTree::NodeId EditTree::Append(NodeId parent, Node node) {
+  const auto id = static_cast<NodeId>(nodes_.size());
+  node.parent = parent;
+  node.touched = true;
+  nodes_.push_back(std::move(node));
+  nodes_[parent].children.push_back(id);
+  Touch(parent);
+  return id;
+}
+
+EditTree::NodeId EditTree::AddLeaf(NodeId parent, std::string nameField,
+                                   std::shared_ptr<const LeafContent> content) {
+  Node node;
+  node.nameField = std::move(nameField);
+  node.content = std::move(content);
+  return Append(parent, std::move(node));
+}
+
+EditTree::NodeId EditTree::AddBranch(NodeId parent, std::string nameField) {
+  Node node;
+  node.nameField = std::move(nameField);
+  node.branch = true;
+  return Append(parent, std::move(node));
+}
+
+void EditTree::Remove(NodeId node) {
+  std::vector<NodeId>& siblings = nodes_[nodes_[node].parent].children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  nodes_[node].removed = true;
+  Touch(nodes_[node].parent);
+}
+
+void EditTree::RemoveChildren(NodeId branch) {
+  for (const NodeId child : nodes_[branch].children) nodes_[child].removed = true;
+  nodes_[branch].children.clear();
+  Touch(branch);
+}
+
+void EditTree::Rename(NodeId node, std::string nameField) {
+  nodes_[node].nameField = std::move(nameField);
+  nodes_[node].renamed = true;
+  Touch(node);
+}
+
+std::string EditTree::PathOf(NodeId node) const {
+  std::vector<NodeId> chain;
+  for (NodeId at = node; at != kRoot; at = nodes_[at].parent) chain.push_back(at);
+  std::string path;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!path.empty()) path.push_back('/');
+    for (const char c : DecodeCp932(nodes_[*it].nameField)) path.push_back(c == '\\' ? '/' : c);
+  }
+  return path;
+}
+
+unsigned EditTree::LevelOf(NodeId node) const {
+  unsigned level = 0;
+  for (NodeId at = node; at != kRoot; at = nodes_[at].parent) ++level;
+  return level;
+}
+
+}  // namespace cfv
