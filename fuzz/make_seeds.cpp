@@ -126,6 +126,26 @@ std::vector<std::string> SettingsSeeds() {
   };
 }
 
+// fuzz_edit: well-formed files (length in two bytes, little-endian) with
+// edit steps after them (op, entry, name, data, compression).
+std::vector<std::string> EditSeeds() {
+  const std::string steps[] = {std::string("\0\1\0\3abc\1", 8), std::string("\1\0\2\0\6\1\0\2xy\2", 11),
+                               std::string("\2\2\3\3\2\1\1", 7), std::string("\0\0\0\0\0\0", 6)};
+  std::vector<std::string> seeds;
+  std::size_t i = 0;
+  for (const std::string& file :
+       {Serialize({Branch("E1", {Leaf("E2", std::string(30, 'x')), Leaf("E3", "y")}), Leaf("E4", "z")}),
+        Serialize({Branch("a.cmp", {Branch("b.npc", {Leaf("c.t", "text"), Leaf("d.bmp", "")}),
+                                    Leaf("e.mp3", cfv::test::Zlib("sound"))}),
+                   Leaf("データ.obc", cfv::test::Gzip("x = 1")), Leaf("s", "ab")})}) {
+    for (const std::string& step : steps) {
+      std::string seed{static_cast<char>(file.size() & 0xFF), static_cast<char>(file.size() >> 8)};
+      seeds.push_back(seed + file + step + steps[i++ % 4]);
+    }
+  }
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +163,8 @@ int main(int argc, char** argv) {
     seeds = OutputPathSeeds();
   } else if (target == "fuzz_settings") {
     seeds = SettingsSeeds();
+  } else if (target == "fuzz_edit") {
+    seeds = EditSeeds();
   } else {
     std::fprintf(stderr, "make_seeds: no seeds for '%s'\n", argv[1]);
     return 2;

@@ -43,6 +43,7 @@ struct Edit {
   std::string argument;  // SRC, or NAME for a rename
   NodeId node = 0;       // the entry edited; for an add, its parent
   std::string name{};    // for an add or a rename: the name field
+  std::string path{};    // the entry's path as it was (for an add, as it will be)
   bool folder = false;   // SRC is a folder
 };
 
@@ -197,6 +198,7 @@ class EditRun {
             ResolveEntryIn(loaded_, request_.file, edit.entry, request_.byPath, err_);
         if (!item) return Status(kExitUsage), false;
         edit.node = tree_->NodeOfItem(*item, root);
+        edit.path = tree_->PathOf(edit.node);
         if (const auto [at, fresh] = named.emplace(edit.node, &edit); !fresh)
           return Usage(EscapeField(tree_->PathOf(edit.node)) + " is named by two edits (" +
                        KindWord(at->second->kind) + " and " + KindWord(edit.kind) + ")"),
@@ -259,6 +261,7 @@ class EditRun {
         }
         named.insert(added);
         edit.node = added;
+        edit.path = tree_->PathOf(added);
         continue;
       }
       const EditTree::Node& node = tree_->At(edit.node);
@@ -302,10 +305,8 @@ class EditRun {
     for (const Edit& edit : edits_) {
       const EditTree::Node& node = tree_->At(edit.node);
       const bool old = node.sourceOffset != EditTree::kNotInSource, now = edit.kind != Edit::Kind::kRemove;
-      std::string line = std::string(KindWord(edit.kind)) + '\t' +
-                         EscapeField(edit.kind == Edit::Kind::kAdd ? tree_->PathOf(edit.node) : edit.entry) +
-                         '\t' + size(old, node.sourceSize) + '\t' +
-                         size(now, now ? writer.SizeOf(edit.node) : 0);
+      std::string line = std::string(KindWord(edit.kind)) + '\t' + EscapeField(edit.path) + '\t' +
+                         size(old, node.sourceSize) + '\t' + size(now, now ? writer.SizeOf(edit.node) : 0);
       if (edit.kind == Edit::Kind::kRename) line += '\t' + EscapeField(edit.argument);
       std::fprintf(out_, "%s\n", line.c_str());
     }

@@ -187,25 +187,21 @@ int main(int argc, char** argv) {
   auto* edit = app.add_subcommand("edit", "Change entries of a custom file: replace, add, remove, rename");
   cfv::cli::EditRequest editRequest;
   std::string editFile, editOutput;
-  std::vector<std::string> editReplaces, editAdds, editRenames;
   edit->add_option("FILE", editFile, "The custom file")->required();
   edit->add_option(
-          "--replace", editReplaces,
+          "--replace", editRequest.replaces,
           "ENTRY SRC: the leaf ENTRY gets the data of the file SRC (its compression kept unless "
           "--compress says otherwise); a folder SRC replaces the branch ENTRY with the folder packed "
           "(each file a leaf, each folder a branch)")
-      ->expected(2)
       ->type_name("ENTRY SRC");
   edit->add_option(
-          "--add", editAdds,
+          "--add", editRequest.adds,
           "PATH SRC: a new entry at PATH (its parent's path, /, its name; no parent part at the top "
           "level), after its last sibling: the file SRC as a leaf (stored unless --compress), or the "
           "folder SRC packed as a branch")
-      ->expected(2)
       ->type_name("PATH SRC");
   edit->add_option("--remove", editRequest.removes, "Drop ENTRY and all it holds")->type_name("ENTRY");
-  edit->add_option("--rename", editRenames, "ENTRY NAME: give ENTRY the name NAME")
-      ->expected(2)
+  edit->add_option("--rename", editRequest.renames, "ENTRY NAME: give ENTRY the name NAME")
       ->type_name("ENTRY NAME");
   edit->add_option("-o,--output", editOutput,
                    "Write the result to OUT and leave FILE as it is (an existing OUT is kept as OUT.bak)")
@@ -240,12 +236,6 @@ int main(int argc, char** argv) {
   edit->callback([&] {
     editRequest.file = editFile;
     if (!editOutput.empty()) editRequest.output = editOutput;
-    for (std::size_t i = 0; i + 1 < editReplaces.size(); i += 2)
-      editRequest.replaces.emplace_back(editReplaces[i], editReplaces[i + 1]);
-    for (std::size_t i = 0; i + 1 < editAdds.size(); i += 2)
-      editRequest.adds.emplace_back(editAdds[i], editAdds[i + 1]);
-    for (std::size_t i = 0; i + 1 < editRenames.size(); i += 2)
-      editRequest.renames.emplace_back(editRenames[i], editRenames[i + 1]);
     status = cfv::cli::RunEdit(editRequest, stdout, stderr);
   });
 

@@ -87,7 +87,12 @@ bool WriteTarget::MakeBackup(Failure& failure) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   ::unlinkat(folder_.fd(), temporary.c_str(), 0);  // a leftover of this same file, if any
   if (::linkat(AT_FDCWD, self.c_str(), folder_.fd(), temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    if (::renameat(folder_.fd(), temporary.c_str(), folder_.fd(), bak.c_str()) == 0) return true;
+    if (::renameat(folder_.fd(), temporary.c_str(), folder_.fd(), bak.c_str()) == 0) {
+      // When FILE.bak already was this very file (a run killed after keeping
+      // it), the rename does nothing and leaves the temporary name.
+      ::unlinkat(folder_.fd(), temporary.c_str(), 0);
+      return true;
+    }
     failure = {BackupPath(), errno, {}};
     ::unlinkat(folder_.fd(), temporary.c_str(), 0);
     return false;
