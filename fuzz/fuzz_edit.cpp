@@ -73,14 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Steps steps{data + 2 + length, size - 2 - length};
 
   cfv::CustomFile source(path);
-  const cfv::VerifyReport report = cfv::VerifyCustomFile(source, false);
+  std::vector<std::string> names;
+  const cfv::VerifyReport report = cfv::VerifyCustomFile(source, false, &names);
   if (!report.customFile) return 0;
   for (const auto& problem : report.problems)
     if (cfv::IsStructural(problem.kind)) return 0;
   cfv::EntryTree loaded;
   Check(cfv::LoadOpenCustomFile(source, "", loaded), "a well-formed file loads");
-  auto tree = cfv::EditTree::FromSource(loaded, loaded.FirstRoot(), source, nullptr);
-  Check(tree != nullptr, "a loaded file gives its tree");
+  Check(names.size() + 1 == loaded.Size(), "one name field an entry");
+  auto tree = cfv::EditTree::FromSource(loaded, loaded.FirstRoot(), source.Length(), std::move(names));
 
   static constexpr cfv::Compression kCompressions[] = {cfv::Compression::kNone, cfv::Compression::kZlib,
                                                        cfv::Compression::kGzip};

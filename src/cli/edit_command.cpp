@@ -149,7 +149,8 @@ class EditRun {
   // Checks the source is well formed and loads it as the loader sees it.
   bool Load() {
     CustomFile file(source_);
-    const VerifyReport report = VerifyCustomFile(file, false);
+    std::vector<std::string> names;
+    const VerifyReport report = VerifyCustomFile(file, false, &names);
     if (report.readError != 0) return CannotRead(request_.file, report.readError), false;
     if (!report.customFile) return Refuse(request_.file, "not a custom file"), false;
     bool broken = false;
@@ -167,8 +168,7 @@ class EditRun {
     int readError = 0;
     if (!LoadOpenCustomFile(file, request_.file.native(), loaded_, &readError))
       return CannotRead(request_.file, readError != 0 ? readError : EIO), false;
-    tree_ = EditTree::FromSource(loaded_, loaded_.FirstRoot(), file, &readError);
-    if (!tree_) return CannotRead(request_.file, readError), false;
+    tree_ = EditTree::FromSource(loaded_, loaded_.FirstRoot(), file.Length(), std::move(names));
     return true;
   }
 

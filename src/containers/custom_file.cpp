@@ -64,9 +64,12 @@ CustomFile::~CustomFile() {
 }
 
 bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
-  // Adapt the read-ahead: grow while one fill serves several headers, shrink
+  // Adapt the read-ahead: grow while one fill serves several entries, shrink
   // when each fill serves only one (large entries: do not read payloads).
-  if (headersFromLastFill_ >= 2) {
+  // An entry of any size takes two reads from one fill, its header and the
+  // candidate header at the start of its payload: only a third read shows
+  // that a fill reaches the next entry.
+  if (headersFromLastFill_ >= 3) {
     readAhead_ = std::min(kMaxReadAhead, readAhead_ * 2);
   } else if (bufferSize_ != 0) {
     readAhead_ = std::max(kMinReadAhead, readAhead_ / 2);

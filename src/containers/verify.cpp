@@ -53,8 +53,8 @@ std::string StreamFailure(const unsigned char* payload, std::size_t length) {
 
 class Walk {
  public:
-  Walk(CustomFile& file, bool streams, VerifyReport& report)
-      : file_(file), streams_(streams), report_(report) {}
+  Walk(CustomFile& file, bool streams, VerifyReport& report, std::vector<std::string>* names)
+      : file_(file), streams_(streams), report_(report), names_(names) {}
 
   // The list of entries in [start, end) at nesting `level` (1 at the top),
   // inside the branch at `path` ("" for the file). False once a read failed.
@@ -73,6 +73,7 @@ class Walk {
               std::to_string(end - at) + " bytes at the end of " + Where(path) + " that are no entry");
         return true;
       }
+      if (names_ != nullptr) names_->push_back(HeaderNameField(header));
       if (at >= kSignedOffsetLimit)
         Add(FileProblem::Kind::kOffset, at, entryPath, "an entry header at or past 2 GiB");
       if (at + size > end)
@@ -141,6 +142,7 @@ class Walk {
   CustomFile& file_;
   bool streams_;
   VerifyReport& report_;
+  std::vector<std::string>* names_;
 };
 
 }  // namespace
@@ -152,7 +154,7 @@ const char* ProblemKindName(FileProblem::Kind kind) {
 
 bool IsStructural(FileProblem::Kind kind) { return kind != FileProblem::Kind::kStream; }
 
-VerifyReport VerifyCustomFile(CustomFile& file, bool streams) {
+VerifyReport VerifyCustomFile(CustomFile& file, bool streams, std::vector<std::string>* nameFields) {
   VerifyReport report;
   unsigned char first[kEntryHeaderSize];
   file.MoveTo(0);
@@ -161,7 +163,7 @@ VerifyReport VerifyCustomFile(CustomFile& file, bool streams) {
     return report;
   }
   report.customFile = IsUsableEntryHeader(first);
-  if (report.customFile) Walk(file, streams, report).List(0, file.Length(), 1, "");
+  if (report.customFile) Walk(file, streams, report, nameFields).List(0, file.Length(), 1, "");
   return report;
 }
 

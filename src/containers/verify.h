@@ -47,7 +47,10 @@ struct VerifyReport {
 };
 
 // Walks `file` from offset 0. With `streams`, also inflates every payload
-// that begins as a zlib or gzip stream (else only headers are read).
-VerifyReport VerifyCustomFile(CustomFile& file, bool streams);
+// that begins as a zlib or gzip stream (else only headers are read). With
+// `nameFields`, appends every entry's name field (HeaderNameField) in
+// pre-order: for a file without structural problems, the order in which
+// the loader makes their items.
+VerifyReport VerifyCustomFile(CustomFile& file, bool streams, std::vector<std::string>* nameFields = nullptr);
 
 }  // namespace cfv

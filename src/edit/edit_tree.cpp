@@ -24,33 +24,30 @@ EditTree::EditTree() {
   nodes_[kRoot].touched = true;
 }
 
-std::unique_ptr<EditTree> EditTree::FromSource(const EntryTree& tree, ItemId root, CustomFile& file,
-                                               int* readError) {
+std::unique_ptr<EditTree> EditTree::FromSource(const EntryTree& tree, ItemId root, std::uint64_t fileLength,
+                                               std::vector<std::string> nameFields) {
   auto edit = std::make_unique<EditTree>();
   edit->nodes_[kRoot].touched = false;
   edit->nodes_[kRoot].sourceOffset = 0;
-  edit->nodes_[kRoot].sourceSize = file.Length();
-  bool ok = true;
+  edit->nodes_[kRoot].sourceSize = fileLength;
+  // In a well-formed file the entries of a list tile its block: an entry
+  // ends where its next sibling starts, the last one where its parent ends.
   tree.ForEachPreOrder(root, [&](ItemId item, unsigned depth) {
-    if (depth == 0 || !ok) return;
-    unsigned char header[kEntryHeaderSize];
-    file.MoveTo(tree.Data(item));
-    if (!file.ReadZeroed(header, sizeof header)) {
-      ok = false;
-      if (readError != nullptr) *readError = errno;
-      return;
-    }
+    if (depth == 0) return;
+    const NodeId parent = edit->NodeOfItem(tree.Parent(item), root);
+    const Node& above = edit->nodes_[parent];
+    const std::uint64_t end = tree.NextSibling(item) != kNoItem ? tree.Data(tree.NextSibling(item))
+                                                                : above.sourceOffset + above.sourceSize;
     Node node;
-    node.nameField = HeaderNameField(header);
+    const std::size_t index = edit->nodes_.size() - 1;
+    if (index < nameFields.size()) node.nameField = std::move(nameFields[index]);
     node.branch = tree.HasChildren(item);
     node.sourceOffset = tree.Data(item);
-    node.sourceSize = HeaderSizeValue(header);
-    const NodeId parent = edit->NodeOfItem(tree.Parent(item), root);
+    node.sourceSize = end - node.sourceOffset;
     node.parent = parent;
     edit->nodes_[parent].children.push_back(static_cast<NodeId>(edit->nodes_.size()));
     edit->nodes_.push_back(std::move(node));
   });
-  if (!ok) return nullptr;
   return edit;
 }
 

@@ -67,11 +67,14 @@ class EditTree {
   // A tree of nothing but the root: the start of a custom file made anew.
   EditTree();
 
-  // The custom file loaded as `root` of `tree` (every item below it in the
-  // loader's order) whose bytes are `file`: the sizes come from its headers.
-  // Nothing when a header cannot be read (`*readError` = errno).
-  static std::unique_ptr<EditTree> FromSource(const EntryTree& tree, ItemId root, CustomFile& file,
-                                              int* readError);
+  // The well-formed custom file (VerifyCustomFile finds no structural
+  // problem) of `fileLength` bytes loaded as `root` of `tree` (every item
+  // below it in the loader's order). Entries tile their lists, so sizes
+  // follow from the offsets. `nameFields` are the entries' name fields in
+  // pre-order (VerifyCustomFile gives them): the tree holds names decoded,
+  // and a writer copies their bytes.
+  static std::unique_ptr<EditTree> FromSource(const EntryTree& tree, ItemId root, std::uint64_t fileLength,
+                                              std::vector<std::string> nameFields);
 
   // The node of the source tree's `item` (`item` - root: the loader
   // appends in pre-order).
