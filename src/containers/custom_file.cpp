@@ -64,6 +64,7 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
   const std::size_t size = std::max(want, readAhead_);
   const long long got = PreadAll(fd_, buffer_.get(), size, at);
   if (got < 0) {
+    readError_ = errno;
     bufferSize_ = 0;
     return false;
   }
@@ -101,6 +102,7 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
   if (!outIsZeroed) std::memset(out + filled, 0, n - filled);
   if (got < 0) {
+    readError_ = errno;
     if (!outIsZeroed) std::memset(out, 0, n);
     return false;
   }

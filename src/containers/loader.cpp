@@ -1,7 +1,5 @@
 #include "containers/loader.h"
 
-#include <cerrno>
-
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
 
@@ -17,7 +15,10 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
     const std::uint64_t candidate = file.Position();
     const bool read = file.ReadZeroed(header, sizeof header);
     state.parseOffset += kEntryHeaderSize;
-    if (!read) return;
+    if (!read) {
+      state.readError = file.ReadError();
+      return;
+    }
     // At the end of the file the read comes up short. Step over the whole
     // candidate anyway, as parseOffset does: the bytes past the end read as
     // zeros. Otherwise a later backward move (a block shorter than 50) lands
@@ -58,7 +59,7 @@ bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText
   }
   unsigned char first[kEntryHeaderSize];
   if (!file.ReadZeroed(first, sizeof first)) {
-    if (readError != nullptr) *readError = errno;
+    if (readError != nullptr) *readError = file.ReadError();
     return false;
   }
   if (!IsUsableEntryHeader(first)) return false;
@@ -66,6 +67,7 @@ bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText
   const ItemId root = tree.AppendItem(kNoItem, rootText);
   ParseState state{tree, 0};
   ParseEntryList(state, file, static_cast<std::uint32_t>(file.Length()), root, 1);
+  if (readError != nullptr) *readError = state.readError;
   return true;
 }
 
