@@ -1,0 +1,33 @@
+// Read errors on demand, for tests: preloaded into a program (LD_PRELOAD),
+// pread of a file whose path holds "EIO-<N>" fails with EIO from byte N on,
+// as a disk with a bad sector there: a read starting before N gives the
+// bytes up to N, the next one fails. Other files read as usual.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+ssize_t Read(const char* real, int fd, void* out, size_t n, off_t at) {
+  char link[64], path[4096];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t length = ::readlink(link, path, sizeof path - 1);
+  path[length > 0 ? length : 0] = '\0';
+  const char* mark = std::strstr(path, "EIO-");
+  const off_t bad = mark != nullptr ? std::atoll(mark + 4) : -1;
+  if (bad >= 0 && at >= bad) {
+    errno = EIO;
+    return -1;
+  }
+  if (bad >= 0 && at + static_cast<off_t>(n) > bad) n = static_cast<size_t>(bad - at);
+  return reinterpret_cast<ssize_t (*)(int, void*, size_t, off_t)>(::dlsym(RTLD_NEXT, real))(fd, out, n, at);
+}
+
+}  // namespace
+
+extern "C" ssize_t pread(int fd, void* out, size_t n, off_t at) { return Read("pread", fd, out, n, at); }
+extern "C" ssize_t pread64(int fd, void* out, size_t n, off_t at) { return Read("pread64", fd, out, n, at); }
