@@ -16,8 +16,7 @@ ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = ""
                   const std::string& input = "") {
   // Under the read-error shim: "EIO-N" in a path fails its reads from byte N on.
   args.insert(args.begin(), {"/usr/bin/env", "LD_PRELOAD=" CFV_PRELOAD, TAZOR_CFV});
-  // "!CMD": the shell runs CMD first ("exec <&-": standard input closed, so the tool's first file would get
-  // descriptor 0; "ulimit -f 1": no file above 512 bytes).
+  // "!CMD": the shell runs CMD first ("exec <&-": stdin closed; "ulimit -f 1": files up to 512 bytes).
   const bool shell = input.starts_with("!");
   if (shell) args.insert(args.begin(), {"/bin/sh", "-c", input.substr(1) + "; exec \"$0\" \"$@\""});
   return RunProcess(args, shell ? "" : input, workDir);
@@ -110,9 +109,7 @@ struct GoldenRun {
 };
 
 const std::string kMillion(1000000, 'm');
-std::string kEio(const std::string& file) {
-  return "tazor-cfv: " + file + ".EIO-600050.god: Input/output error\n";
-}
+const auto kEio = [](std::string f) { return "tazor-cfv: " + f + ".EIO-600050.god: Input/output error\n"; };
 const std::string kBig(200000, 'q'), kBytes = [] {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
@@ -144,15 +141,15 @@ const GoldenRun kRuns[] = {
   {{"cat", "game/a.god", "x\ty\\"}, 2, "", "tazor-cfv: no entry of game/a.god matches x\\ty\\\\\n"},
   {{"cat", "game/a.god", std::string(4096, '?')}, 2, "", "tazor-cfv: no entry of game/a.god matches " + std::string(4096, '?') + "\n"},
   {{"cat", "game/a.god", std::string(4097, '?')}, 2, "", "tazor-cfv: ENTRY: a pattern may hold at most 4096 bytes, this one holds 4097\n"},
-  // A read error ("EIO-N": from byte N on) is a failure with its reason, never data: 600,000 bytes into an
-  // entry of 1,000,000 (one), at the header after it (two: the listing ends there), inside a zlib stream
-  // that only list --json reads whole.
+  // A read error ("EIO-N": from byte N on) is a failure with its reason, never data: into an entry (one), at
+  // the header after it (two: the listing ends there), in a zlib stream list --json reads, at the first header.
   {{"cat", "one.EIO-600050.god", "0"}, 2, "", kEio("cannot read one")},
   {{"info", "one.EIO-600050.god", "big.t"}, 2, "", kEio("cannot read one")},
   {{"list", "two.EIO-600050.god"}, 2, "two.EIO-600050.god\n  big.t\n", kEio("two")},
   {{"list", "--tsv", "two.EIO-600050.god"}, 2, "0\t0\t1\ttwo.EIO-600050.god\n1\t0\t0\tbig.t\n", kEio("two")},
   {{"list", "--json", "two.EIO-600050.god"}, 2, "*", kEio("two")},
   {{"list", "--json", "zip.EIO-9000.god"}, 2, "*", "tazor-cfv: zip.EIO-9000.god: Input/output error\n"},
+  {{"export", "--dry-run", "head.EIO-10.god"}, 2, "", "tazor-cfv: head.EIO-10.god: Input/output error\n"},
   {{"cat", "game/a.god", "12x"}, 2, "", "tazor-cfv: no entry of game/a.god matches 12x\n"},
   {{"cat", "game/a.god", "**/*.*"}, 2, "", "tazor-cfv: 5 entries of game/a.god match **/*.* (first sub.npc, sub.npc/in.t); name one\n"},
   {{"cat", "num.god", "50"}, 2, "", "tazor-cfv: no entry header at offset 50 in num.god\n"},
@@ -187,6 +184,7 @@ TEST_F(CliTest, GoldenRuns) {
   std::string noise;  // does not compress
   for (unsigned x = 1; noise.size() < 20000;) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 23);
   WriteFile(dir_ / "zip.EIO-9000.god", Serialize({Leaf("z.t", Zlib(noise))}));
+  WriteFile(dir_ / "head.EIO-10.god", Serialize({Leaf("h.t", "")}));
   WriteFile(dir_ / "c.cwd", Serialize({Leaf("z", Zlib(kBig)), Leaf("g", Gzip(kBytes)), Leaf("s", kBytes)}));
   for (const GoldenRun& run : kRuns) {
     SCOPED_TRACE(::testing::PrintToString(run.args));

@@ -5,7 +5,9 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,17 +15,12 @@
 namespace {
 
 ssize_t Read(const char* real, int fd, void* out, size_t n, off_t at) {
-  char link[64], path[4096];
+  char link[64], path[4096] = {};
   std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  const ssize_t length = ::readlink(link, path, sizeof path - 1);
-  path[length > 0 ? length : 0] = '\0';
-  const char* mark = std::strstr(path, "EIO-");
-  const off_t bad = mark != nullptr ? std::atoll(mark + 4) : -1;
-  if (bad >= 0 && at >= bad) {
-    errno = EIO;
-    return -1;
-  }
-  if (bad >= 0 && at + static_cast<off_t>(n) > bad) n = static_cast<size_t>(bad - at);
+  const char* mark = ::readlink(link, path, sizeof path - 1) > 0 ? std::strstr(path, "EIO-") : nullptr;
+  const off_t bad = mark != nullptr ? std::atoll(mark + 4) : LLONG_MAX;
+  if (at >= bad) return errno = EIO, -1;
+  n = static_cast<size_t>(std::min<off_t>(static_cast<off_t>(n), bad - at));
   return reinterpret_cast<ssize_t (*)(int, void*, size_t, off_t)>(::dlsym(RTLD_NEXT, real))(fd, out, n, at);
 }
 

@@ -31,9 +31,8 @@ class ExportWindowTest : public QObject {
   // "options|existing|answers|log|counts|files|opened". options: o "This
   // folder:" dir/out, ! the same with first an empty path, k names kept
   // (Rename extension off), e Escape, j a Japanese system, 0 nothing
-  // loaded, s "Don't show again" checked at failures, r c.t unreadable
-  // (EIO-60000 in the path: see eio_shim.cpp), shown first in the preview
-  // (the read box, with the reason). existing: a, b, c
+  // loaded, s "Don't show again" checked at failures, r c.t unreadable (EIO-60000
+  // in the path: eio_shim.cpp), previewed first (its read box). existing: a, b, c
   // already there as "old" files (lower case) or folders (upper case).
   // answers: to the questions in turn, y/Y Yes (to All), n/N No (to All),
   // c Cancel, x the progress dialog's Cancel, then Yes. log: the windows
