@@ -7,8 +7,13 @@
 
 #include "app/run.h"
 #include "common/command_line.h"
+#include "common/process_start.h"
 
 int main(int argc, char** argv) {
+  if (!cfv::PrepareProcess()) {
+    std::fputs("tazor-custom-file-viewer: cannot open /dev/null for a closed standard descriptor\n", stderr);
+    return 2;
+  }
   const cfv::ViewerCommandLine commandLine = cfv::ParseViewerCommandLine(argc, argv);
   switch (commandLine.action) {
     case cfv::ViewerCommandLine::Action::kHelp:

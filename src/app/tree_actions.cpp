@@ -74,7 +74,7 @@ void CTreeActions::ExportEntry(ItemId item) {
   const UiLanguage language = frame_.Language();
   EntryForExport entry = ReadEntryForExport(tree, item);
   if (!entry.extracted) {
-    ShowReadErrorBox(&frame_, frame_.ProgramTitle(), language);
+    ShowReadErrorBox(&frame_, frame_.ProgramTitle(), language, entry.extracted.systemError);
     return;
   }
   QWidget* active = QApplication::activeWindow();

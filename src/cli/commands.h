@@ -67,6 +67,20 @@ std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesyste
 // Escapes backslash, tab, line feed and carriage return as \\ \t \n \r, so a
 // value always stays on one line and in one field.
 std::string EscapeField(std::string_view text);
+// EscapeField of a path, for messages: every name and path the tool prints
+// is escaped, on standard output and standard error alike.
+inline std::string Shown(const std::filesystem::path& path) { return EscapeField(path.native()); }
+
+// A pattern (--include, --exclude, an ENTRY path) holds at most this many
+// bytes: matching costs its length times each path's, for every entry.
+inline constexpr std::size_t kMaxPatternBytes = 4096;
+// Whether `pattern` is that short; otherwise says so on `err`, naming
+// `what` (the option or argument that gave it).
+bool PatternFits(std::string_view pattern, const char* what, std::FILE* err);
+
+// Says on `err` that reading `file` failed, with the system's reason for
+// `error` (exit status 2).
+void ReportReadError(std::FILE* err, const std::filesystem::path& file, int error);
 // Appends `text` escaped as EscapeField does to `out`.
 void AppendEscaped(std::string& out, std::string_view text);
 

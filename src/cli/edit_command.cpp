@@ -92,7 +92,8 @@ class EditRun {
     if (!pending.Open(target_.Folder(), PosixFileWriter())) return Failed(target_.Path(), errno);
     if (!writer.WriteTo(pending, written, &error)) {
       if (!written.empty()) return ReportProblems(written);
-      return Failed(target_.Path(), error);
+      return Refuse(target_.Path(), std::string("the new file could not be made: ") + std::strerror(error) +
+                                        "; nothing was written");
     }
     if (!SourceUnchanged()) return Refuse(request_.file, "changed since it was read; nothing was written");
     if (!target_.Commit(pending, request_.backup, failure)) return Refused(failure);
@@ -278,8 +279,9 @@ class EditRun {
       }
       std::string data;
       if (!ReadSourceFile(edit.argument, data, failure)) return PackRefused(failure), false;
-      tree_->SetContent(
-          edit.node, MakeLeafContent(std::move(data), compression_ ? *compression_ : OldCompression(node)));
+      const std::optional<Compression> compression = compression_ ? compression_ : OldCompression(node);
+      if (!compression) return false;
+      tree_->SetContent(edit.node, MakeLeafContent(std::move(data), *compression));
     }
     for (const NodeId node : named) {
       const EditTree::Node& self = tree_->At(node);
@@ -292,10 +294,12 @@ class EditRun {
     return true;
   }
 
-  Compression OldCompression(const EditTree::Node& node) {
+  // How the leaf is stored now; nothing (said why) when it cannot be read.
+  std::optional<Compression> OldCompression(const EditTree::Node& node) {
     CustomFile file(source_);
     const ExtractResult old = ExtractEntry(file, static_cast<std::uint32_t>(node.sourceOffset));
-    return old ? old.compression : Compression::kNone;
+    if (!old) CannotRead(request_.file, old.systemError != 0 ? old.systemError : EIO);
+    return old ? std::optional<Compression>(old.compression) : std::nullopt;
   }
 
   int PrintDryRun(const CustomFileWriter& writer) {

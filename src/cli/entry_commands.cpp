@@ -17,19 +17,25 @@ namespace {
 std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
   CustomFile in(file, CustomFile::Access::kOneRead);
   if (!in.IsOpen()) {
-    std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", file.c_str(),
+    std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", Shown(file).c_str(),
                  in.OpenError() != 0 ? std::strerror(in.OpenError()) : "not a regular file");
     return std::nullopt;
   }
   ExtractResult result = ExtractEntry(in, offset);
   if (result) return std::move(*result.data);
-  std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, file.c_str());
+  if (result.error == ExtractError::kReadFailed) {
+    ReportReadError(err, file, result.systemError);
+  } else {
+    std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, Shown(file).c_str());
+  }
   return std::nullopt;
 }
 
 // The entry's name: the text of the first entry item in pre-order whose
-// offset is `offset` (never the root item), else the header's own name field.
-std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
+// offset is `offset` (never the root item), else the header's own name
+// field; nothing when that cannot be read (said on `err`).
+std::optional<std::string> EntryName(const std::filesystem::path& file, std::uint32_t offset,
+                                     std::FILE* err) {
   EntryTree tree;
   if (LoadCustomFile(file, file.native(), tree)) {
     const ItemId root = tree.FirstRoot();
@@ -42,8 +48,9 @@ std::string EntryName(const std::filesystem::path& file, std::uint32_t offset) {
   CustomFile in(file);
   unsigned char header[kEntryHeaderSize];
   in.MoveTo(offset);
-  in.ReadDirect(header, sizeof header);
-  return HeaderName(header);
+  if (in.ReadDirect(header, sizeof header)) return HeaderName(header);
+  ReportReadError(err, file, in.ReadError());
+  return std::nullopt;
 }
 
 }  // namespace
@@ -60,7 +67,7 @@ std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesyste
       });
     if (found.empty())
       std::fprintf(err, "tazor-cfv: no entry header at offset %s in %s\n", EscapeField(entry).c_str(),
-                   EscapeField(file.native()).c_str());
+                   Shown(file).c_str());
     return found.empty() ? std::nullopt : std::optional<ItemId>(found.front());
   }
   const EntryPattern pattern(entry, EntryPattern::Mode::kPath);
@@ -69,10 +76,12 @@ std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesyste
   });
   if (found.size() == 1) return found.front();
   if (found.empty()) {
-    std::fprintf(err, "tazor-cfv: no entry of %s matches %s\n", file.c_str(), EscapeField(entry).c_str());
+    std::fprintf(err, "tazor-cfv: no entry of %s matches %s\n", Shown(file).c_str(),
+                 EscapeField(entry).c_str());
   } else {
     std::fprintf(err, "tazor-cfv: %zu entries of %s match %s (first %s, %s); name one\n", found.size(),
-                 file.c_str(), EscapeField(entry).c_str(), EscapeField(EntryPathOf(tree, found[0])).c_str(),
+                 Shown(file).c_str(), EscapeField(entry).c_str(),
+                 EscapeField(EntryPathOf(tree, found[0])).c_str(),
                  EscapeField(EntryPathOf(tree, found[1])).c_str());
   }
   return std::nullopt;
@@ -80,6 +89,7 @@ std::optional<ItemId> ResolveEntryIn(const EntryTree& tree, const std::filesyste
 
 std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std::string_view entry,
                                           bool byPath, std::FILE* err) {
+  if (!PatternFits(entry, "ENTRY", err)) return std::nullopt;
   if (!byPath && LooksLikeOffset(entry)) {
     const std::optional<std::uint32_t> offset = ParseOffset(entry);
     if (!offset)
@@ -88,8 +98,16 @@ std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std
     return offset;
   }
   EntryTree tree;
-  if (!LoadCustomFile(file, file.native(), tree)) {
-    std::fprintf(err, "tazor-cfv: cannot open %s as a custom file\n", file.c_str());
+  int readError = 0;
+  const bool loaded = LoadCustomFile(file, file.native(), tree, nullptr, &readError);
+  // Entries past a read error are unknown: a match among the others could
+  // be the wrong one.
+  if (readError != 0) {
+    ReportReadError(err, file, readError);
+    return std::nullopt;
+  }
+  if (!loaded) {
+    std::fprintf(err, "tazor-cfv: cannot open %s as a custom file\n", Shown(file).c_str());
     return std::nullopt;
   }
   const std::optional<ItemId> item = ResolveEntryIn(tree, file, entry, true, err);
@@ -110,7 +128,9 @@ int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* o
 int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {
   const std::optional<EntryData> data = Extract(file, offset, err);
   if (!data) return kExitUsage;
-  const std::string name = EntryName(file, offset);
+  const std::optional<std::string> storedName = EntryName(file, offset, err);
+  if (!storedName) return kExitUsage;
+  const std::string& name = *storedName;
   const PreviewClass preview = ClassifyPreview(data->data(), data->size(), name);
   std::string text;
   text += "length=" + std::to_string(data->size()) + "\n";

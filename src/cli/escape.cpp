@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstring>
 
 #include "cli/commands.h"
 
@@ -39,6 +40,17 @@ std::string EscapeField(std::string_view text) {
   out.reserve(text.size());
   AppendEscaped(out, text);
   return out;
+}
+
+bool PatternFits(std::string_view pattern, const char* what, std::FILE* err) {
+  if (pattern.size() <= kMaxPatternBytes) return true;
+  std::fprintf(err, "tazor-cfv: %s: a pattern may hold at most %zu bytes, this one holds %zu\n", what,
+               kMaxPatternBytes, pattern.size());
+  return false;
+}
+
+void ReportReadError(std::FILE* err, const std::filesystem::path& file, int error) {
+  std::fprintf(err, "tazor-cfv: cannot read %s: %s\n", Shown(file).c_str(), std::strerror(error));
 }
 
 std::optional<std::uint32_t> ParseOffset(std::string_view text) {

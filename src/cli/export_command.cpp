@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 
 #include "cli/commands.h"
@@ -12,6 +15,7 @@
 #include "containers/entry_pattern.h"
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
+#include "export/output_path.h"
 
 namespace cfv::cli {
 namespace {
@@ -26,15 +30,15 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
-// Gathers every loaded custom file into one tree, in load order.
+// Gathers every loaded custom file, in load order.
 class TreeCollector final : public LoadObserver {
  public:
   explicit TreeCollector(std::FILE* err) : err_(err) {}
-  void FileLoaded(EntryTree&& loaded) override { tree.AppendTree(loaded); }
+  void FileLoaded(EntryTree&& loaded) override { files.push_back(std::move(loaded)); }
   void Unreadable(const std::filesystem::path& path, int error, bool named) override {
     ReportUnreadable(err_, path, error, named, status);
   }
-  EntryTree tree;
+  std::vector<EntryTree> files;
   int status = kExitOk;
 
  private:
@@ -51,16 +55,16 @@ class TerminalUser final : public ExportUser {
       case OverwritePolicy::kYes:
         return OverwriteAnswer::kYes;
       case OverwritePolicy::kNo:
-        std::fprintf(err_, "tazor-cfv: kept %s\n", targetPath.c_str());
+        std::fprintf(err_, "tazor-cfv: kept %s\n", EscapeField(targetPath).c_str());
         return OverwriteAnswer::kNo;
       case OverwritePolicy::kCancel:
-        std::fprintf(err_, "tazor-cfv: cancelled at %s\n", targetPath.c_str());
+        std::fprintf(err_, "tazor-cfv: cancelled at %s\n", EscapeField(targetPath).c_str());
         return OverwriteAnswer::kCancel;
       case OverwritePolicy::kAsk:
         break;
     }
     const std::string question =
-        OneLine(FormatText(texts::kExportOverwriteQuestion.In(kLanguage), {targetPath}));
+        OneLine(FormatText(texts::kExportOverwriteQuestion.In(kLanguage), {EscapeField(targetPath)}));
     // Each prompt reads at least one byte, and three lines that are not
     // answers end the asking: endless input (/dev/zero) cannot make the
     // prompt loop.
@@ -87,18 +91,20 @@ class TerminalUser final : public ExportUser {
   }
 
   void ReadFailed(const std::string& customFilePath) override {
-    std::fprintf(err_, "tazor-cfv: %s: %s\n", customFilePath.c_str(),
+    std::fprintf(err_, "tazor-cfv: %s: %s\n", EscapeField(customFilePath).c_str(),
                  OneLine(texts::kExportReadError.In(kLanguage)).c_str());
   }
 
   void WriteFailed(const std::string& targetPath) override {
-    std::fprintf(err_, "tazor-cfv: %s\n",
-                 OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {targetPath})).c_str());
+    std::fprintf(
+        err_, "tazor-cfv: %s\n",
+        OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {EscapeField(targetPath)})).c_str());
   }
 
   void FolderNameRefused(const std::string& customFilePath) override {
-    std::fprintf(err_, "tazor-cfv: %s\n",
-                 OneLine(FormatText(texts::kExportNoFolderName.In(kLanguage), {customFilePath})).c_str());
+    std::fprintf(
+        err_, "tazor-cfv: %s\n",
+        OneLine(FormatText(texts::kExportNoFolderName.In(kLanguage), {EscapeField(customFilePath)})).c_str());
   }
 
   void ExportFinished() override {
@@ -111,7 +117,8 @@ class TerminalUser final : public ExportUser {
   // what was refused.
   void Failed(const ExportFailure& failure) override {
     EndProgress();
-    const char* path = failure.path.c_str();
+    const std::string shown = EscapeField(failure.path);
+    const char* path = shown.c_str();
     const auto reason = [&](int error, const char* unknown) {
       return error != 0 ? std::strerror(error) : unknown;
     };
@@ -150,7 +157,7 @@ class TerminalUser final : public ExportUser {
   void EntryWritten(const std::string& path) override {
     if (!request_.verbose && !request_.options.dryRun) return;
     EndProgress();
-    std::fprintf(out_, "%s\n", path.c_str());
+    std::fprintf(out_, "%s\n", EscapeField(path).c_str());
   }
 
   // "[done/total] name" on one line, rewritten in place, at most once for
@@ -161,7 +168,7 @@ class TerminalUser final : public ExportUser {
     if (shown_ && step == lastStep_) return true;
     lastStep_ = step;
     shown_ = true;
-    std::string shortName(name.substr(0, 60));
+    const std::string shortName = EscapeField(name.substr(0, 60));
     std::fprintf(err_, "\r\033[K[%u/%u] %s", done, total, shortName.c_str());
     std::fflush(err_);
     return true;
@@ -223,6 +230,41 @@ class TerminalUser final : public ExportUser {
   std::FILE* err_;
 };
 
+// The custom files to export, in one tree: those loaded, less the ones a
+// folder scan found inside the export folder of one of them (an export with
+// --keep-extractable put them there: taken as inputs, each would be
+// exported into itself and refused every later run). Named ones all stay.
+EntryTree FilesToExport(std::vector<EntryTree>& files, const std::vector<std::filesystem::path>& named,
+                        const std::filesystem::path& destination) {
+  // The export folders that exist, by device and inode: a path may be
+  // spelled many ways.
+  using Id = std::pair<dev_t, ino_t>;
+  const auto id = [](const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? Id(st.st_dev, st.st_ino) : Id(0, 0);
+  };
+  std::set<Id> exportFolders;
+  for (const EntryTree& file : files)
+    exportFolders.insert(id(ExportFolderIn(destination, file.Text(file.FirstRoot()))));
+  exportFolders.erase(Id(0, 0));
+  // Whether a folder lies in one of them, remembered for the files beside.
+  std::map<std::filesystem::path, bool> within;
+  const auto inExportFolder = [&](const auto& self, const std::filesystem::path& folder) -> bool {
+    if (!folder.has_relative_path()) return false;
+    const auto [at, added] = within.try_emplace(folder, false);
+    if (added) at->second = exportFolders.contains(id(folder)) || self(self, folder.parent_path());
+    return at->second;
+  };
+  EntryTree tree;
+  for (EntryTree& file : files) {
+    const std::filesystem::path path(file.Text(file.FirstRoot()));
+    if (std::ranges::find(named, path) != named.end() || !inExportFolder(inExportFolder, path.parent_path()))
+      tree.AppendTree(file);
+    file = EntryTree();
+  }
+  return tree;
+}
+
 }  // namespace
 
 std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text) {
@@ -235,18 +277,23 @@ std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text) {
 
 int RunExport(const std::vector<std::filesystem::path>& paths, const ExportRequest& request, std::FILE* in,
               std::FILE* out, std::FILE* err) {
+  for (const auto& text : request.includes)
+    if (!PatternFits(text, "--include", err)) return kExitUsage;
+  for (const auto& text : request.excludes)
+    if (!PatternFits(text, "--exclude", err)) return kExitUsage;
   bool missing = false;
   for (const auto& path : paths) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-      std::fprintf(err, "tazor-cfv: %s: %s\n", path.c_str(), std::strerror(errno));
+      std::fprintf(err, "tazor-cfv: %s: %s\n", Shown(path).c_str(), std::strerror(errno));
       missing = true;
     }
   }
   TreeCollector collector(err);
   LoadControl control;
   LoadDroppedPaths(paths, control, collector);
-  if (collector.tree.FirstRoot() == kNoItem) {
+  EntryTree tree = FilesToExport(collector.files, paths, request.options.destination);
+  if (tree.FirstRoot() == kNoItem) {
     // A named input that cannot be read has said why already.
     if (missing || collector.status == kExitUsage) return kExitUsage;
     std::fprintf(err, "tazor-cfv: none of the inputs is a custom file\n");
@@ -255,10 +302,10 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportReque
   std::vector<EntryPattern> includes, excludes;
   for (const auto& text : request.includes) includes.emplace_back(text, EntryPattern::Mode::kPath);
   for (const auto& text : request.excludes) excludes.emplace_back(text, EntryPattern::Mode::kPath);
-  CheckEntriesByPath(collector.tree, includes, excludes);
+  CheckEntriesByPath(tree, includes, excludes);
 
   TerminalUser user(request, in, out, err);
-  const ExportSummary summary = ExportEngine(collector.tree, user).Run(request.options);
+  const ExportSummary summary = ExportEngine(tree, user).Run(request.options);
   if (!request.quiet)
     std::fprintf(err, "written %u, not overwritten %u, failed %u\n", summary.written,
                  summary.NotOverwritten(), summary.Failed());

@@ -27,8 +27,10 @@ using json::WriteJsonString;
 // must cost little more than reading their headers.
 class TreePrinter final : public LoadObserver {
  public:
-  TreePrinter(std::FILE* out, std::FILE* err, ListFormat format)
-      : out_(out),
+  TreePrinter(std::FILE* out, std::FILE* err, ListFormat format,
+              const std::vector<std::filesystem::path>& named)
+      : named_(named),
+        out_(out),
         err_(err),
         tsv_(format == ListFormat::kTsv),
         json_(format == ListFormat::kJson),
@@ -44,8 +46,8 @@ class TreePrinter final : public LoadObserver {
       const std::string_view text = tree.Text(id);
       // The longest line: two numbers of at most 10 digits, three tabs, the
       // children flag, the text escaped (at most twice its length) and the
-      // line feed; or the indent and the text.
-      const std::size_t longest = tsv_ ? 32 + 2 * text.size() : 2 * std::size_t{depth} + text.size() + 1;
+      // line feed; or the indent and the text escaped.
+      const std::size_t longest = 32 + 2 * std::size_t{depth} + 2 * text.size();
       if (used_ + longest > buffer_.size()) {
         Flush();
         if (longest > buffer_.size()) buffer_.resize(longest);
@@ -61,7 +63,7 @@ class TreePrinter final : public LoadObserver {
         p = WriteEscaped(p, text);
       } else {
         p = std::fill_n(p, 2 * std::size_t{depth}, ' ');
-        p = std::copy(text.begin(), text.end(), p);
+        p = WriteEscaped(p, text);
       }
       *p++ = '\n';
       used_ = static_cast<std::size_t>(p - buffer_.data());
@@ -152,6 +154,7 @@ class TreePrinter final : public LoadObserver {
     std::string slashed;  // a name holding '\\', with '/' for it
     std::string exportName;
     std::optional<CustomFile> file;
+    int readError = 0;  // the first of this file's entries
     unsigned char head[kContentTestBytes + kZeroTail];
     tree.ForEachPreOrder(kNoItem, [&](ItemId id, unsigned depth) {
       const std::string_view text = tree.Text(id);
@@ -227,6 +230,8 @@ class TreePrinter final : public LoadObserver {
         } else {
           p = WriteJsonString(p, exportName);
         }
+      } else if (facts.error == ExtractError::kReadFailed) {
+        if (readError == 0) readError = facts.systemError;
       } else {
         // The file changed or vanished since it was listed.
         unreadEntries = true;
@@ -234,6 +239,12 @@ class TreePrinter final : public LoadObserver {
       p = Write(p, "}\n");
       used_ = static_cast<std::size_t>(p - buffer_.data());
     });
+    // A file with read errors is named after its lines, as one whose listing
+    // a read error ended.
+    if (readError != 0) {
+      const std::filesystem::path customFile(tree.Text(tree.FirstRoot()));
+      Unreadable(customFile, readError, std::ranges::find(named_, customFile) != named_.end());
+    }
   }
 
   // Room for `n` more bytes at buffer_.data() + used_.
@@ -249,6 +260,7 @@ class TreePrinter final : public LoadObserver {
   bool unreadEntries = false;
 
  private:
+  const std::vector<std::filesystem::path>& named_;
   std::FILE* out_;
   std::FILE* err_;
   bool tsv_;
@@ -260,7 +272,8 @@ class TreePrinter final : public LoadObserver {
 }  // namespace
 
 void ReportUnreadable(std::FILE* err, const std::filesystem::path& path, int error, bool named, int& status) {
-  std::fprintf(err, "tazor-cfv: %s%s: %s\n", named ? "" : "warning: ", path.c_str(), std::strerror(error));
+  std::fprintf(err, "tazor-cfv: %s%s: %s\n", named ? "" : "warning: ", Shown(path).c_str(),
+               std::strerror(error));
   status = std::max(status, named ? kExitUsage : kExitFailed);
 }
 
@@ -270,11 +283,11 @@ int RunList(const std::vector<std::filesystem::path>& paths, ListFormat format, 
   for (const auto& path : paths) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-      std::fprintf(err, "tazor-cfv: %s: %s\n", path.c_str(), std::strerror(errno));
+      std::fprintf(err, "tazor-cfv: %s: %s\n", Shown(path).c_str(), std::strerror(errno));
       status = kExitUsage;
     }
   }
-  TreePrinter printer(out, err, format);
+  TreePrinter printer(out, err, format, paths);
   LoadControl control;
   LoadDroppedPaths(paths, control, printer);
   printer.Flush();

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/export_command.h"
 #include "cli/write_commands.h"
+#include "common/process_start.h"
 
 namespace {
 
@@ -18,11 +19,15 @@ using cfv::cli::kExitUsage;
 constexpr const char* kEntryHelp =
     "The entry: the offset of its header (decimal or 0x hex) as `list` shows it, or its path inside the "
     "custom file (as `list --json` and `export --include` see it; wildcards * ? ** allowed) that must "
-    "name exactly one entry";
+    "name exactly one entry (at most 4096 bytes)";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!cfv::PrepareProcess()) {
+    std::fputs("tazor-cfv: cannot open /dev/null for a closed standard descriptor\n", stderr);
+    return kExitUsage;
+  }
   CLI::App app{
       "tazor-cfv: list, extract, inspect, verify and change the game's custom files (.god, .item, .npc, "
       ".cwd)",
@@ -53,10 +58,11 @@ int main(int argc, char** argv) {
   list->add_option("PATH", listPaths, "Custom files and folders (folders are searched four levels deep)")
       ->required();
   list->footer(
-      "Without --tsv each item is printed as two spaces per depth and its text. Files that are not "
-      "custom files are skipped silently; a path that does not exist or cannot be read is named on "
-      "standard error with the reason (exit status 2); a file or folder inside a named folder that "
-      "cannot be read gets a warning line (exit status 1).");
+      "Without --tsv each item is printed as two spaces per depth and its text, escaped as with --tsv. "
+      "Files that are not custom files are skipped silently; a path that does not exist or cannot be "
+      "read is named on standard error with the reason (exit status 2); a file or folder inside a named "
+      "folder that cannot be read gets a warning line (exit status 1). A custom file that a read error "
+      "(such as an I/O error) stops is listed as far as it was read, then named the same way.");
   list->callback([&] {
     std::vector<std::filesystem::path> paths(listPaths.begin(), listPaths.end());
     status = cfv::cli::RunList(paths,
@@ -143,9 +149,14 @@ int main(int argc, char** argv) {
       "joined by / (a \\ in a name counts as /). In GLOB, * and ? do not cross /, ** does; ASCII case "
       "is ignored; a pattern that matches a branch takes everything below it. Examples: "
       "chara.npc/face.bmp, *.bmp (top level), **/*.bmp (any depth).\n\n"
+      "When folders are searched, the export folders of the custom files found (or their folders in DIR) "
+      "are skipped: what an earlier export wrote there is no input (a custom file named as a PATH always "
+      "is). A GLOB holds at most 4096 bytes.\n\n"
       "At the ask prompt, a answers yes to all and s no to all. Errors go to standard error with their "
-      "reason, then the line \"written N, not overwritten M, failed K\"; progress is shown there when it "
-      "is a terminal. \"Export finished!\" goes to standard output. Exit status: 0 when every entry was "
+      "reason (an entry that cannot be read, such as on an I/O error, fails and replaces nothing), then the "
+      "line \"written N, not overwritten M, failed K\"; progress is shown there when it "
+      "is a terminal. Names and paths are printed escaped as by list --tsv. \"Export finished!\" goes to "
+      "standard output. Exit status: 0 when every entry was "
       "written; 1 when any was not (an error, a file kept by n/no, or cancel), when no input is a custom "
       "file, or after a warning about an unreadable file found in a folder; 2 for bad usage or a path "
       "that does not exist or cannot be read.");
@@ -245,7 +256,8 @@ int main(int argc, char** argv) {
     bool known = false;
     for (const CLI::App* command : app.get_subcommands({})) known = known || command->check_name(argv[1]);
     if (!known) {
-      std::fprintf(stderr, "tazor-cfv: unknown command: %s (see --help)\n", argv[1]);
+      std::fprintf(stderr, "tazor-cfv: unknown command: %s (see --help)\n",
+                   cfv::cli::EscapeField(argv[1]).c_str());
       return kExitUsage;
     }
   }
@@ -259,7 +271,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::string what = e.what();
+    std::string what = cfv::cli::EscapeField(e.what());
     if (what.empty()) what = "bad usage";
     std::fprintf(stderr, "tazor-cfv: %s (see --help)\n", what.c_str());
     return kExitUsage;

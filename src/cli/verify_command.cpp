@@ -28,8 +28,9 @@ class Verifier final : public LoadObserver {
     const VerifyReport report = VerifyCustomFile(file, true);
     if (!file.IsOpen() || report.readError != 0) {
       const int error = file.IsOpen() ? report.readError : file.OpenError();
-      std::fprintf(err_, "tazor-cfv: %s: cannot read: %s\n", EscapeField(path).c_str(), std::strerror(error));
+      ReportReadError(err_, path, error);
       status = kExitUsage;
+      readFailed_.insert(path);
       return;
     }
     for (const FileProblem& problem : report.problems) Print(path, problem);
@@ -37,7 +38,8 @@ class Verifier final : public LoadObserver {
   }
 
   void Unreadable(const std::filesystem::path& path, int error, bool named) override {
-    ReportUnreadable(err_, path, error, named, status);
+    // A read error inside a file that loaded was named by its own walk.
+    if (!readFailed_.contains(path.native())) ReportUnreadable(err_, path, error, named, status);
   }
 
   int status = kExitOk;
@@ -62,6 +64,7 @@ class Verifier final : public LoadObserver {
     std::fwrite(line.data(), 1, line.size(), out_);
   }
 
+  std::set<std::string> readFailed_;
   bool json_;
   std::FILE* out_;
   std::FILE* err_;

@@ -107,6 +107,9 @@ inline constexpr Bilingual kWaitAbort{"Abort", "中止"};
 // Messages of the export engine (kExportFinished is with the shell's
 // texts). %s stands for the target path.
 inline constexpr Bilingual kExportReadError{"Error: Cannot open file.", "ファイルの読み込みに失敗しました。"};
+// Below kExportReadError when the system gave a reason (%s: its error text,
+// such as "Input/output error").
+inline constexpr Bilingual kReadErrorReason{"Reason: %s", "原因: %s"};
 inline constexpr Bilingual kExportWriteError{"Error: Cannot open file.\n[%s]",
                                              "ファイルの書き込みに失敗しました。\n[%s]"};
 // %s stands for the custom file's path.

@@ -14,17 +14,31 @@ namespace {
 constexpr std::size_t kMinReadAhead = 512;
 constexpr std::size_t kMaxReadAhead = 64 * 1024;
 
-// pread that retries on EINTR and short reads; returns bytes read or -1.
-long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) {
+// pread that retries on EINTR and short reads; returns the bytes read
+// before the end of the file or an error (`*error`, else 0).
+std::size_t PreadUpTo(int fd, unsigned char* out, std::size_t n, std::uint64_t at, int* error) {
   std::size_t got = 0;
+  *error = 0;
   while (got < n) {
     const ssize_t r = ::pread(fd, out + got, n - got, static_cast<off_t>(at + got));
     if (r < 0) {
       if (errno == EINTR) continue;
-      return -1;
+      *error = errno;
+      break;
     }
     if (r == 0) break;
     got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+// The same, all or nothing: the bytes read, or -1 (errno set) on an error.
+long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) {
+  int error = 0;
+  const std::size_t got = PreadUpTo(fd, out, n, at, &error);
+  if (error != 0) {
+    errno = error;
+    return -1;
   }
   return static_cast<long long>(got);
 }
@@ -77,13 +91,17 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
   headersFromLastFill_ = 0;
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kMaxReadAhead);
   const std::size_t size = std::max(want, readAhead_);
-  const long long got = PreadAll(fd_, buffer_.get(), size, at);
-  if (got < 0) {
+  int error = 0;
+  const std::size_t got = PreadUpTo(fd_, buffer_.get(), size, at, &error);
+  // The read-ahead past what is wanted is a guess: an error there (a bad
+  // sector further on) fails only a read that needs those bytes.
+  if (error != 0 && got < want) {
+    readError_ = error;
     bufferSize_ = 0;
     return false;
   }
   bufferStart_ = at;
-  bufferSize_ = static_cast<std::size_t>(got);
+  bufferSize_ = got;
   return true;
 }
 
@@ -116,6 +134,7 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
   if (!outIsZeroed) std::memset(out + filled, 0, n - filled);
   if (got < 0) {
+    readError_ = errno;
     if (!outIsZeroed) std::memset(out, 0, n);
     return false;
   }

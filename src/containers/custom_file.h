@@ -3,6 +3,10 @@
 //   - ReadZeroed(n) zeroes the buffer, reads up to n bytes at the position and
 //     moves past what it read; at the end of the file it succeeds with fewer
 //     bytes or none; it fails only on an I/O error.
+//   - ReadError() then says which: the system's error number of the last
+//     read that failed. Every reader checks the result of each read: a read
+//     error is a failure with that reason, never data (the bytes not read
+//     are zeros, which would pass for content).
 //   - Move(distance) moves from the current position by a signed 32-bit
 //     distance; a move before the start fails and leaves the position
 //     unchanged; a move past the end is allowed.
@@ -45,6 +49,9 @@ class CustomFile {
   // The file's length in bytes, as it was when opened.
   std::uint64_t Length() const { return length_; }
   std::uint64_t Position() const { return position_; }
+  // The system's error number of the last read of the open file that
+  // failed (EIO, ...), 0 while none has.
+  int ReadError() const { return readError_; }
 
   // Zeroes out[0..n), reads up to n bytes through the read-ahead buffer.
   // Returns false only on an I/O error (the buffer is then all zero).
@@ -82,6 +89,7 @@ class CustomFile {
 
   int fd_ = -1;
   int openError_ = 0;
+  int readError_ = 0;
   std::uint64_t length_ = 0;
   std::uint64_t position_ = 0;
   // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file.

@@ -4,7 +4,8 @@
 // both see exactly what readers will see.
 //
 // File needs: Position(), ReadZeroed(out, n) (false on an I/O error; zeros
-// past the end), Move(int32 distance) (false before the start).
+// past the end), ReadError() (the errno of the failed read), Move(int32
+// distance) (false before the start).
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,10 @@ void ParseEntryListOf(ParseState& state, File& file, std::uint32_t blockSize, It
     const std::uint64_t candidate = file.Position();
     const bool read = file.ReadZeroed(header, sizeof header);
     state.parseOffset += kEntryHeaderSize;
-    if (!read) return;
+    if (!read) {
+      state.readError = file.ReadError();
+      return;
+    }
     // At the end of the file the read comes up short. Step over the whole
     // candidate anyway, as parseOffset does: the bytes past the end read as
     // zeros. Otherwise a later backward move (a block shorter than 50) lands

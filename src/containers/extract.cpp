@@ -56,43 +56,65 @@ bool MayBeStream(const unsigned char* p, std::size_t n) {
   return (p[0] & 0x0F) == 8 && ((p[0] << 8) | p[1]) % 31 == 0;
 }
 
-// The entry at `offset`, its header and payload read by `read` (the file's
-// position at the header).
-template <typename Read>
-ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
-  ExtractResult result;
+// `result` (an ExtractResult or EntryFacts) failed by the last read error
+// of `file`.
+template <typename Result>
+void SetReadFailed(Result& result, const CustomFile& file) {
+  result.error = ExtractError::kReadFailed;
+  result.systemError = file.ReadError();
+}
+
+// Reads the header at `offset` with `read` (the file's position then past
+// it): the payload's length as the file holds it (its size field less the
+// header, cut at the end of the file: a cut-off or hostile size field must
+// not turn a few bytes into gigabytes), or nothing, with the reason in
+// `result`.
+template <typename Result, typename Read>
+std::optional<std::size_t> ReadPayloadLength(CustomFile& file, std::uint32_t offset, Read&& read,
+                                             Result& result) {
   // The whole unsigned offset: a signed seek would fail at 2 GiB and above
   // and read the entry at offset 0 instead, under this entry's name.
   file.MoveTo(offset);
   unsigned char header[kEntryHeaderSize];
-  read(header, sizeof header, false);
+  if (!read(header, sizeof header, false)) {
+    SetReadFailed(result, file);
+    return std::nullopt;
+  }
   const std::uint64_t size = HeaderSizeValue(header);
   // A ten-digit size field is no header at all; taking it would size the
   // payload buffer at up to 10 GB for a file that holds nothing of it.
   if (size < kEntryHeaderSize || size > kMaxEntrySize) {
     result.error = ExtractError::kBadHeader;
-    return result;
+    return std::nullopt;
   }
-  // The payload holds what the file has of it: a size field that runs past
-  // the end of the file (a cut-off or hostile file) must not turn a few bytes
-  // into gigabytes of padding.
   const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
   const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
-  const std::size_t payloadLength = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
+  return static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
+}
 
-  EntryData payload(payloadLength);
-  if (payload.size() != payloadLength) {
+// The entry at `offset`, its header and payload read by `read` (false on a
+// read error).
+template <typename Read>
+ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
+  ExtractResult result;
+  const std::optional<std::size_t> payloadLength = ReadPayloadLength(file, offset, read, result);
+  if (!payloadLength) return result;
+  EntryData payload(*payloadLength);
+  if (payload.size() != *payloadLength) {
     result.error = ExtractError::kBadHeader;
     return result;
   }
   // The payload buffer doubles as the data when the payload does not inflate.
-  read(payload.data(), payloadLength, /*outIsZeroed=*/true);
-  result.storedLength = payloadLength;
+  if (!read(payload.data(), *payloadLength, /*outIsZeroed=*/true)) {
+    SetReadFailed(result, file);
+    return result;
+  }
+  result.storedLength = *payloadLength;
 
-  if (MayBeStream(payload.data(), payloadLength)) {
+  if (MayBeStream(payload.data(), *payloadLength)) {
     unsigned char* scratch = InflateScratch();
     if (scratch != nullptr) {
-      const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), payloadLength);
+      const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), *payloadLength);
       if (length != 0) {
         EntryData data(length);
         if (data.size() == length) {
@@ -113,73 +135,65 @@ ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
 std::optional<std::uint64_t> StoredPayloadLength(const std::filesystem::path& path, std::uint32_t offset) {
   CustomFile file(path, CustomFile::Access::kOneRead);
   if (!file.IsOpen()) return std::nullopt;
-  file.MoveTo(offset);
-  unsigned char header[kEntryHeaderSize];
-  file.ReadDirect(header, sizeof header);
-  const std::uint64_t size = HeaderSizeValue(header);
-  if (size < kEntryHeaderSize || size > kMaxEntrySize) return std::nullopt;
-  const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
-  const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
-  return std::min(size - kEntryHeaderSize, present);
+  ExtractResult unused;
+  return ReadPayloadLength(
+      file, offset, [&](unsigned char* out, std::size_t n, bool) { return file.ReadDirect(out, n); }, unused);
 }
 
 ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offset) {
   // An export extracts entry after entry: each costs only open, two reads
   // and close.
   CustomFile file(path, CustomFile::Access::kOneRead);
-  if (!file.IsOpen()) return ExtractResult();
-  return ExtractFrom(
-      file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) { file.ReadDirect(out, n, zeroed); });
+  if (!file.IsOpen()) {
+    ExtractResult result;
+    result.systemError = file.OpenError();
+    return result;
+  }
+  return ExtractFrom(file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) {
+    return file.ReadDirect(out, n, zeroed);
+  });
 }
 
 ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset) {
   // Small payloads come through the read-ahead buffer, large ones directly.
   constexpr std::size_t kBuffered = 64 * 1024;
   return ExtractFrom(file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) {
-    if (n <= kBuffered) {
-      file.ReadZeroed(out, n);
-    } else {
-      file.ReadDirect(out, n, zeroed);
-    }
+    return n <= kBuffered ? file.ReadZeroed(out, n) : file.ReadDirect(out, n, zeroed);
   });
 }
 
 EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,
                         std::size_t headCapacity) {
   EntryFacts facts;
-  file.MoveTo(offset);
-  unsigned char header[kEntryHeaderSize];
-  file.ReadZeroed(header, sizeof header);
-  const std::uint64_t size = HeaderSizeValue(header);
-  if (size < kEntryHeaderSize || size > kMaxEntrySize) {
-    facts.error = ExtractError::kBadHeader;
+  const auto buffered = [&](unsigned char* out, std::size_t n, bool) { return file.ReadZeroed(out, n); };
+  const std::optional<std::size_t> payloadLength = ReadPayloadLength(file, offset, buffered, facts);
+  if (!payloadLength) return facts;
+  const std::size_t headLength = std::min(*payloadLength, headCapacity);
+  if (!file.ReadZeroed(head, headLength)) {
+    SetReadFailed(facts, file);
     return facts;
   }
-  // As ExtractFrom: the payload is what the file has of it.
-  const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
-  const std::uint64_t present = file.Length() > payloadStart ? file.Length() - payloadStart : 0;
-  const std::size_t payloadLength = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
-  facts.ok = true;
-  facts.storedLength = payloadLength;
-  facts.length = payloadLength;
-  const std::size_t headLength = std::min(payloadLength, headCapacity);
-  file.ReadZeroed(head, headLength);
   std::memset(head + headLength, 0, kZeroTail);
+  facts.storedLength = *payloadLength;
+  facts.length = *payloadLength;
+  facts.ok = true;
   if (!MayBeStream(head, headLength)) return facts;
 
   // The whole payload, in a buffer kept by the thread.
   thread_local std::vector<unsigned char> payload;
-  payload.resize(payloadLength);
+  payload.resize(*payloadLength);
   std::memcpy(payload.data(), head, headLength);
-  const std::size_t rest = payloadLength - headLength;
-  if (rest <= 64 * 1024) {
-    file.ReadZeroed(payload.data() + headLength, rest);
-  } else {
-    file.ReadDirect(payload.data() + headLength, rest);
+  const std::size_t rest = *payloadLength - headLength;
+  const bool read = rest <= 64 * 1024 ? file.ReadZeroed(payload.data() + headLength, rest)
+                                      : file.ReadDirect(payload.data() + headLength, rest);
+  if (!read) {
+    facts.ok = false;
+    SetReadFailed(facts, file);
+    return facts;
   }
   unsigned char* scratch = InflateScratch();
   if (scratch == nullptr) return facts;
-  const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), payloadLength);
+  const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), *payloadLength);
   if (length == 0) return facts;
   facts.length = length;
   facts.compression = payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib;

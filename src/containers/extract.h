@@ -45,9 +45,14 @@ class EntryData {
   std::size_t length_ = 0;
 };
 
+// Why an entry gives no data. With kCannotOpen and kReadFailed the result
+// also carries the system's error number (`systemError`, for strerror):
+// every reader reports a read error as a failure with that reason, never
+// as data.
 enum class ExtractError {
   kCannotOpen,  // the custom file cannot be opened (missing, no access, not a file)
   kBadHeader,   // the bytes at the offset give no entry size from 50 to 999,999,999
+  kReadFailed,  // reading the header or the payload failed (EIO, ...)
 };
 
 // How an entry's payload is stored: a zlib or gzip stream that was
@@ -57,8 +62,11 @@ enum class Compression { kNone, kZlib, kGzip };
 struct ExtractResult {
   std::optional<EntryData> data;
   ExtractError error = ExtractError::kCannotOpen;  // meaningful when !data
-  Compression compression = Compression::kNone;    // meaningful with data
-  std::uint64_t storedLength = 0;                  // payload bytes read from the file, with data
+  // With kCannotOpen the open's errno (0: no regular file), with
+  // kReadFailed the read's; 0 otherwise.
+  int systemError = 0;
+  Compression compression = Compression::kNone;  // meaningful with data
+  std::uint64_t storedLength = 0;                // payload bytes read from the file, with data
   explicit operator bool() const { return data.has_value(); }
 };
 
@@ -74,7 +82,7 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
 // (its size field less the header, cut at the end of the file), from the
 // header alone: a branch's data, which the loader reads as stored, without
 // reading all of it. Nothing when the file cannot be opened or the header
-// gives no size from 50 to 999,999,999.
+// gives no size from 50 to 999,999,999, or the header cannot be read.
 std::optional<std::uint64_t> StoredPayloadLength(const std::filesystem::path& path, std::uint32_t offset);
 
 class CustomFile;
@@ -87,6 +95,7 @@ ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset);
 // its lengths, and its first bytes (as ExtractEntry would give them).
 struct EntryFacts {
   ExtractError error = ExtractError::kCannotOpen;  // meaningful when !ok
+  int systemError = 0;                             // as ExtractResult's
   bool ok = false;
   Compression compression = Compression::kNone;
   std::uint64_t storedLength = 0;  // payload bytes read from the file
@@ -97,7 +106,7 @@ struct EntryFacts {
 // first `headCapacity` bytes of the data, copied to `head` and followed
 // there by kZeroTail zero bytes (`head` holds headCapacity + kZeroTail
 // bytes; those past the tail are left as they were). A payload that cannot be a zlib or gzip
-// stream is read no further than the head; one that may be is read and
+// stream is read no further than the head (a read error past it goes unseen); one that may be is read and
 // inflated whole, into buffers kept by the thread, so that listing many
 // entries allocates nothing per entry. Moves the file's position.
 EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,

@@ -43,13 +43,13 @@ void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadOb
   thread_local EntryTree tree;
   tree.Clear();
   int error = 0;
-  if (LoadCustomFile(path, path.native(), tree, &control.abortRequested, &error)) {
+  // A file whose listing a read error ended is loaded as far as it was
+  // read, and named as unreadable after it.
+  if (LoadCustomFile(path, path.native(), tree, &control.abortRequested, &error))
     observer.FileLoaded(std::move(tree));
-  } else if (error != 0 && error != ENOENT && error != ENXIO) {
-    // ENOENT: gone meanwhile, or a dangling link; ENXIO: a socket. Neither
-    // is a file that could not be read.
-    observer.Unreadable(path, error, named);
-  }
+  // ENOENT: gone meanwhile, or a dangling link; ENXIO: a socket. Neither
+  // is a file that could not be read.
+  if (error != 0 && error != ENOENT && error != ENXIO) observer.Unreadable(path, error, named);
 }
 
 }  // namespace

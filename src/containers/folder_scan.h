@@ -52,8 +52,10 @@ class LoadObserver {
     (void)total;
   }
   // A file or folder exists but cannot be read (`error`: the system's error
-  // number). `named` when it is one of the dropped paths, otherwise it was
-  // found inside a dropped folder. The GUI skips it silently.
+  // number), or a custom file's listing was ended by a read error (after
+  // FileLoaded with the entries read before it). `named` when it is one of
+  // the dropped paths, otherwise it was found inside a dropped folder. The
+  // GUI skips it silently.
   virtual void Unreadable(const std::filesystem::path& path, int error, bool named) {
     (void)path;
     (void)error;

@@ -1,7 +1,5 @@
 #include "containers/loader.h"
 
-#include <cerrno>
-
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
 #include "containers/entry_list_parser.h"
@@ -30,7 +28,7 @@ bool LoadOpenCustomFile(CustomFile& file, std::string_view rootText, EntryTree& 
   file.MoveTo(0);
   unsigned char first[kEntryHeaderSize];
   if (!file.ReadZeroed(first, sizeof first)) {
-    if (readError != nullptr) *readError = errno;
+    if (readError != nullptr) *readError = file.ReadError();
     return false;
   }
   if (!IsUsableEntryHeader(first)) return false;
@@ -38,6 +36,7 @@ bool LoadOpenCustomFile(CustomFile& file, std::string_view rootText, EntryTree& 
   const ItemId root = tree.AppendItem(kNoItem, rootText);
   ParseState state{tree, 0};
   ParseEntryList(state, file, static_cast<std::uint32_t>(file.Length()), root, 1);
+  if (readError != nullptr) *readError = state.readError;
   return true;
 }
 

@@ -38,6 +38,9 @@ struct ParseState {
   // entry item's data is parseOffset - 50 taken just after its header was
   // read. In a well-formed file it equals the file position at every header.
   std::uint32_t parseOffset = 0;
+  // The system's error number of the read error that ended a list, 0 while
+  // none has.
+  int readError = 0;
 };
 
 // Parses the block of `blockSize` bytes at the file's position as a list of
@@ -50,9 +53,12 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
 // root item whose text is `rootText` and parses the file beneath it. Returns
 // true when a root item was appended. Does nothing and returns false when
 // `abortRequested` is set, when the file cannot be opened or is no regular
-// file, and when its first header is not usable. When the file exists but
-// cannot be opened (no permission) or its first bytes cannot be read, the
-// system's error number is stored in `*readError` when given (0 otherwise).
+// file, and when its first header is not usable. `*readError` (when given)
+// gets the system's error number of what kept the file from being read
+// whole, 0 when nothing did: the open (no permission) or the read of its
+// first bytes when it returns false; when it returns true, a read error
+// that ended the listing early (the entries before it are in the tree: the
+// caller names the file as unreadable).
 bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
                     const std::atomic<bool>* abortRequested = nullptr, int* readError = nullptr);
 

@@ -122,7 +122,7 @@ class Walk {
     }
     file_.MoveTo(static_cast<std::uint32_t>(at));
     const bool ok = n <= 64 * 1024 ? file_.ReadZeroed(out, n) : file_.ReadDirect(out, n);
-    if (!ok) report_.readError = errno != 0 ? errno : EIO;
+    if (!ok) report_.readError = file_.ReadError() != 0 ? file_.ReadError() : EIO;
     return ok;
   }
 
@@ -159,7 +159,7 @@ VerifyReport VerifyCustomFile(CustomFile& file, bool streams, std::vector<std::s
   unsigned char first[kEntryHeaderSize];
   file.MoveTo(0);
   if (!file.ReadZeroed(first, sizeof first)) {
-    report.readError = errno != 0 ? errno : EIO;
+    report.readError = file.ReadError() != 0 ? file.ReadError() : EIO;
     return report;
   }
   report.customFile = IsUsableEntryHeader(first);

@@ -88,6 +88,7 @@ class MemoryBytes {
     position_ += n;
     return true;
   }
+  int ReadError() const { return 0; }
 
  private:
   const std::string& bytes_;
@@ -330,7 +331,7 @@ bool CustomFileWriter::WriteTo(PendingFile& pending, std::vector<Problem>& probl
     problems.push_back({"", "the written file does not have the planned size"});
     return false;
   }
-  if (!LoadOpenCustomFile(written, "", loaded, &readError)) {
+  if (!LoadOpenCustomFile(written, "", loaded, &readError) || readError != 0) {
     if (readError != 0) {
       if (error != nullptr) *error = readError;
     } else {

@@ -179,8 +179,9 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
   }
   ExtractResult extracted = ExtractEntry(*readFile_, offset);
   if (!extracted) {
-    const int error = 0;
-    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
+    // A read error is a failure with its reason; nothing is written, so an
+    // old file stays as it was.
+    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), extracted.systemError);
     return;
   }
   const EntryData& data = *extracted.data;

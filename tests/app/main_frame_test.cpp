@@ -391,12 +391,16 @@ class MainFrameTest : public QObject {
     QCOMPARE(roots, (QStringList{"b.god", "sub/a.npc"}));
     QVERIFY(!fs::exists(h.SettingsPath()));
     // Without a display, --version still works; anything else gets a message
-    // and a status other than 0 and 1.
-    for (auto [arg, status, out, err] :
-         {std::tuple("--version", 0, "tazor-custom-file-viewer " CFV_VERSION "\n", ""),
-          std::tuple("x.god", int(kExitNoMainWindow), "", "cannot create the main window")}) {
+    // and a status other than 0 and 1. Closed standard descriptors are opened
+    // on /dev/null, and a file size limit fails the write instead of killing.
+    for (auto [line, status, out, err] :
+         {std::tuple("%1 --version", 0, "tazor-custom-file-viewer " CFV_VERSION "\n", ""),
+          std::tuple("%1 x.god", int(kExitNoMainWindow), "", "cannot create the main window"),
+          std::tuple("%1 --version <&- >&- 2>&-", 0, "", ""),
+          std::tuple("ulimit -f 0; %1 --version >v", 1, "", "")}) {
       QProcess program;
-      program.start("env", {"QT_QPA_PLATFORM=no-such-platform", CFV_PROGRAM_PATH, arg});
+      program.start("sh", {"-c", QString(line).arg("exec env QT_QPA_PLATFORM=no-such-platform \"$0\""),
+                           CFV_PROGRAM_PATH});
       QVERIFY(program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit);
       QCOMPARE(program.exitCode(), status);
       QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).left(int(strlen(out))), QString(out));

@@ -14,10 +14,12 @@ using namespace test;
 
 ProcessResult Cfv(std::vector<std::string> args, const std::string& workDir = "",
                   const std::string& input = "") {
-  args.insert(args.begin(), TAZOR_CFV);
-  // "<&-": run with standard input closed, so the tool's first file gets descriptor 0.
-  if (input == "<&-") args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" <&-"});
-  return RunProcess(args, input, workDir);
+  // Under the read-error shim: "EIO-N" in a path fails its reads from byte N on.
+  args.insert(args.begin(), {"/usr/bin/env", "LD_PRELOAD=" CFV_PRELOAD, TAZOR_CFV});
+  // "!CMD": the shell runs CMD first ("exec <&-": stdin closed; "ulimit -f 1": files up to 512 bytes).
+  const bool shell = input.starts_with("!");
+  if (shell) args.insert(args.begin(), {"/bin/sh", "-c", input.substr(1) + "; exec \"$0\" \"$@\""});
+  return RunProcess(args, shell ? "" : input, workDir);
 }
 
 class CliTest : public ::testing::Test {
@@ -85,8 +87,9 @@ TEST_F(CliTest, LongListingIsWholeAndInOrder) {
   for (int i = 0; i < 30000; ++i) {
     // Names of growing length with a tab now and then, so lines differ in size.
     const std::string stem = "entry" + std::to_string(i) + std::string(i % 23, 'n'), tab = i % 7 ? "" : "\t";
-    tsv += "1\t" + std::to_string(i * 54) + "\t0\t" + stem + (tab.empty() ? "" : "\\t") + "\n";
-    plain += "  " + stem + tab + "\n";
+    const std::string escaped = stem + (tab.empty() ? "" : "\\t") + "\n";
+    tsv += "1\t" + std::to_string(i * 54) + "\t0\t" + escaped;
+    plain += "  " + escaped;
     entries.push_back(Leaf(stem + tab, "data"));
   }
   WriteFile(dir_ / "many.god", Serialize(entries));
@@ -105,6 +108,8 @@ struct GoldenRun {
   std::string out, err;
 };
 
+const std::string kMillion(1000000, 'm');
+const auto kEio = [](std::string f) { return "tazor-cfv: " + f + ".EIO-600050.god: Input/output error\n"; };
 const std::string kBig(200000, 'q'), kBytes = [] {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
@@ -116,8 +121,8 @@ const GoldenRun kRuns[] = {
   // Folder order is the Windows listing order: a.god, B (its file), notes.txt.
   {{"list", "--tsv", "game"}, 0, "0\t0\t1\tgame/a.god\n1\t0\t1\tsub.npc\n2\t50\t0\tin.t\n2\t103\t0\tpic.bm\n1\t155\t0\ttab\\there.txt\n"
    "1\t210\t0\tline\\nfeed\n1\t260\t0\tback\\\\slash\\r\n1\t310\t0\t日本語.mid\n0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n", ""},
-  {{"list", "game/B/b.item", "game/a.god"}, 0, "game/B/b.item\n  x.mp3\ngame/a.god\n  sub.npc\n    in.t\n    pic.bm\n  tab\there.txt\n"
-   "  line\nfeed\n  back\\slash\r\n  日本語.mid\n", ""},
+  {{"list", "game/B/b.item", "game/a.god"}, 0, "game/B/b.item\n  x.mp3\ngame/a.god\n  sub.npc\n    in.t\n    pic.bm\n  tab\\there.txt\n"
+   "  line\\nfeed\n  back\\\\slash\\r\n  日本語.mid\n", ""},
   // A missing path is named, and the paths that exist are still listed.
   {{"list", "--tsv", "nope", "game/B"}, 2, "0\t0\t1\tgame/B/b.item\n1\t0\t0\tx.mp3\n", "tazor-cfv: nope: No such file or directory\n"},
   {{"info", "game/a.god", "0x67"}, 0, "length=2\npreview=Image\ndevice=\nname=pic.bmp\nname_as_stored=pic.bm\n", ""},
@@ -133,6 +138,18 @@ const GoldenRun kRuns[] = {
   {{"cat", "game/a.god", "**/pic.*"}, 0, "BM", ""},
   {{"cat", "game/a.god", "*.txt"}, 0, "hello", ""},
   {{"cat", "game/a.god", "*.t"}, 2, "", "tazor-cfv: no entry of game/a.god matches *.t\n"},
+  {{"cat", "game/a.god", "x\ty\\"}, 2, "", "tazor-cfv: no entry of game/a.god matches x\\ty\\\\\n"},
+  {{"cat", "game/a.god", std::string(4096, '?')}, 2, "", "tazor-cfv: no entry of game/a.god matches " + std::string(4096, '?') + "\n"},
+  {{"cat", "game/a.god", std::string(4097, '?')}, 2, "", "tazor-cfv: ENTRY: a pattern may hold at most 4096 bytes, this one holds 4097\n"},
+  // A read error ("EIO-N": from byte N on) is a failure with its reason, never data: into an entry (one), at
+  // the header after it (two: the listing ends there), in a zlib stream list --json reads, at the first header.
+  {{"cat", "one.EIO-600050.god", "0"}, 2, "", kEio("cannot read one")},
+  {{"info", "one.EIO-600050.god", "big.t"}, 2, "", kEio("cannot read one")},
+  {{"list", "two.EIO-600050.god"}, 2, "two.EIO-600050.god\n  big.t\n", kEio("two")},
+  {{"list", "--tsv", "two.EIO-600050.god"}, 2, "0\t0\t1\ttwo.EIO-600050.god\n1\t0\t0\tbig.t\n", kEio("two")},
+  {{"list", "--json", "two.EIO-600050.god"}, 2, "*", kEio("two")},
+  {{"list", "--json", "zip.EIO-9000.god"}, 2, "*", "tazor-cfv: zip.EIO-9000.god: Input/output error\n"},
+  {{"export", "--dry-run", "head.EIO-10.god"}, 2, "", "tazor-cfv: head.EIO-10.god: Input/output error\n"},
   {{"cat", "game/a.god", "12x"}, 2, "", "tazor-cfv: no entry of game/a.god matches 12x\n"},
   {{"cat", "game/a.god", "**/*.*"}, 2, "", "tazor-cfv: 5 entries of game/a.god match **/*.* (first sub.npc, sub.npc/in.t); name one\n"},
   {{"cat", "num.god", "50"}, 2, "", "tazor-cfv: no entry header at offset 50 in num.god\n"},
@@ -162,6 +179,12 @@ const GoldenRun kRuns[] = {
 
 TEST_F(CliTest, GoldenRuns) {
   WriteFile(dir_ / "num.god", Serialize({Leaf("50", "fifty, fifty!"), Leaf("x.t", "x")}));
+  WriteFile(dir_ / "one.EIO-600050.god", Serialize({Leaf("big.t", kMillion)}));
+  WriteFile(dir_ / "two.EIO-600050.god", Serialize({Leaf("big.t", kMillion), Leaf("after.t", "")}));
+  std::string noise;  // does not compress
+  for (unsigned x = 1; noise.size() < 20000;) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 23);
+  WriteFile(dir_ / "zip.EIO-9000.god", Serialize({Leaf("z.t", Zlib(noise))}));
+  WriteFile(dir_ / "head.EIO-10.god", Serialize({Leaf("h.t", "")}));
   WriteFile(dir_ / "c.cwd", Serialize({Leaf("z", Zlib(kBig)), Leaf("g", Gzip(kBytes)), Leaf("s", kBytes)}));
   for (const GoldenRun& run : kRuns) {
     SCOPED_TRACE(::testing::PrintToString(run.args));
@@ -241,11 +264,12 @@ const Strings kXY = {"game/hero/x.txt=old x", "game/hero/y.txt=old y"};
 const std::string h = "game/hero.npc";
 const std::string kLink = "tazor-cfv: game/hero: refused: a symbolic link, which an export never follows\n",
                   kLinks = kLink + kLink + kLink + kLink;
+const std::string kOdd = "game/o\\d.god=" + Serialize({Leaf("a\nb", "1"), Leaf("t\tc\r", "2")});
 
 // clang-format off
 const Row kRows[] = {
   {"Defaults", {"export", h}, "", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
-  {"StdinClosed", {"export", h}, "<&-", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
+  {"StdinClosed", {"export", h}, "!exec <&-", {}, 0, kDone, kAll, kHero, {"game/hero/x.txt=new x", "game/hero/face.bmp=BM...", "game/hero/body/a.txt=a"}},
   {"KeepOptions", {"export", "--keep-extractable", "--keep-extension", h}, "", {}, 0, kDone, "written 5, not overwritten 0, failed 0\n",
    {"game/hero/", "game/hero/body.cmp", "game/hero/body/", "game/hero/body/a.t", "game/hero/face.bm", "game/hero/x.t", "game/hero/y.t"},
    {"game/hero/body.cmp=" + Serialize({Leaf("a.t", Zlib("a"))}), "game/hero/body/a.t=a"}},
@@ -291,6 +315,24 @@ const Row kRows[] = {
   {"IncludeExclude", {"export", "--include", "**/*.t", "--exclude", "x.t", "--exclude", "body.cmp", h}, "", {}, 0, kDone,
    "written 1, not overwritten 0, failed 0\n", {"game/hero/", "game/hero/y.txt"}, {}},
   {"QuietPrintsOnlyErrors", {"export", "-q", "game/nox", h}, "", {}, 1, "", kNox, kHero, {}},
+  // With standard input closed, the custom file (y.god: "y\n...") does not answer the question.
+  {"StdinClosedAnswersNothing", {"export", "game/y.god"}, "!exec <&-", {"game/y.god=" + Serialize({Leaf("y\n", "new")}), "game/y/y\n=old"}, 1, kDone,
+   "File [game/y/y\\n" + kAsk + "\n" + "written 0, not overwritten 1, failed 0\n", {"game/y/", "game/y/y\n"}, {"game/y/y\n=old"}},
+  // Every name and path printed is escaped as list --tsv escapes it.
+  {"DryRunEscapes", {"export", "--dry-run", "game/o\\d.god"}, "", {kOdd}, 0, "game/o\\\\d/a\\nb\ngame/o\\\\d/t\\tc\\r\n", "written 2, not overwritten 0, failed 0\n", {}, {}},
+  {"VerboseEscapes", {"export", "-v", "--overwrite=no", "game/o\\d.god"}, "", {kOdd, "game/o\\d/a\nb=old"}, 1, "game/o\\\\d/t\\tc\\r\n" + kDone,
+   "tazor-cfv: kept game/o\\\\d/a\\nb\nwritten 1, not overwritten 1, failed 0\n", {"game/o\\d/", "game/o\\d/a\nb", "game/o\\d/t\tc\r"}, {}},
+  // A read error keeps the old file and counts as failed.
+  {"ReadError", {"export", "--overwrite=yes", "game/one.EIO-600050.god"}, "", {"game/one.EIO-600050.god=" + Serialize({Leaf("big.t", kMillion)}), "game/one.EIO-600050/big.txt=old"}, 1, kDone,
+   "tazor-cfv: game/one.EIO-600050.god: cannot read an entry: Input/output error\nwritten 0, not overwritten 0, failed 1\n", {"game/one.EIO-600050/", "game/one.EIO-600050/big.txt"}, {"game/one.EIO-600050/big.txt=old"}},
+  // Under ulimit -f a file too large fails with its reason; the export goes on.
+  {"FileTooLarge", {"export", "game/big.god"}, "!ulimit -f 1", {"game/big.god=" + Serialize({Leaf("big.t", std::string(2000, 'b')), Leaf("s.t", "s")})}, 1, kDone,
+   "tazor-cfv: game/big/big.txt: File too large\nwritten 1, not overwritten 0, failed 1\n", {"game/big/", "game/big/s.txt"}, {"game/big/s.txt=s"}},
+  // The custom files an earlier --keep-extractable export wrote into an export folder are no inputs.
+  {"KeepExtractableAgain", {"export", "--keep-extractable", "--overwrite=yes", "game"}, "", {"game/hero/body.cmp=" + Serialize({Leaf("a.t", Zlib("b"))}), "game/hero/body/a.txt=b"}, 1, kDone,
+   kNox + "written 5, not overwritten 0, failed 1\n", {"game/hero/", "game/hero/body.cmp", "game/hero/body/", "game/hero/body/a.txt", "game/hero/face.bmp", "game/hero/x.txt", "game/hero/y.txt"}, {"game/hero/body/a.txt=a"}},
+  {"LongInclude", {"export", "--include", std::string(100000, '*'), h}, "", {}, 2, "", "tazor-cfv: --include: a pattern may hold at most 4096 bytes, this one holds 100000\n", {}, {}},
+  {"LongExclude", {"export", "--exclude", std::string(4097, '*'), h}, "", {}, 2, "", "tazor-cfv: --exclude: a pattern may hold at most 4096 bytes, this one holds 4097\n", {}, {}},
   {"NoCustomFile", {"export", "game/readme.txt"}, "", {}, 1, "", "tazor-cfv: none of the inputs is a custom file\n", {}, {}},
   // A missing path is named; the paths that exist are still exported.
   {"MissingPath", {"export", "nope.npc", h}, "", {}, 2, kDone, "tazor-cfv: nope.npc: No such file or directory\n" + kAll, kHero, {}},

@@ -29,10 +29,11 @@ std::string AsString(const EntryData& data) {
   return std::string(reinterpret_cast<const char*>(data.data()), data.size());
 }
 
-// What ExtractEntry gives at `offset`: the data, or the error.
+// What ExtractEntry gives at `offset`: the data, or the error (the open's errno as "<N>").
 std::string Extracted(const std::filesystem::path& path, std::uint32_t offset) {
   const ExtractResult r = ExtractEntry(path, offset);
-  if (!r) return r.error == ExtractError::kCannotOpen ? "<cannot open>" : "<bad header>";
+  if (!r)
+    return r.error == ExtractError::kCannotOpen ? "<" + std::to_string(r.systemError) + ">" : "<bad header>";
   return AsString(*r.data);
 }
 
@@ -111,7 +112,8 @@ TEST(Extract, CutOffPayloadsBadHeadersAndNestedEntries) {
   for (const auto& [file, offset, data] : cases)
     EXPECT_TRUE(Extract(dir, file, offset) == data) << file.size();
   std::filesystem::create_directory(dir / "folder.god");
-  for (const char* name : {"missing.god", "folder.god"}) EXPECT_EQ(Extracted(dir / name, 0), "<cannot open>");
+  for (auto [name, error] : {std::pair("missing.god", "2"), std::pair("folder.god", "0")})  // ENOENT; no file
+    EXPECT_EQ(Extracted(dir / name, 0), "<" + std::string(error) + ">");
   const std::string inner = Serialize({Leaf("a", test::Zlib("alpha")), Leaf("b", "beta")});
   EXPECT_EQ(Extract(dir, test::Header("br", std::to_string(50 + inner.size())) + inner, 0), inner);
   EXPECT_EQ(Extracted(dir / "f.god", 50), "alpha");

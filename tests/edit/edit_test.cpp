@@ -271,6 +271,34 @@ TEST(EditTarget, ChangedSinceOpenIsRefused) {
   }
 }
 
+// A read error in the middle of the copy of untouched bytes (exit 1, the new file is not made), or in the
+// leaf whose compression is kept (exit 2, FILE cannot be read): refused with its reason, nothing written. The
+// bad bytes lie after every header, as the shim fails every read past them.
+TEST(EditTarget, ReadErrorsRefuse) {
+  const Entry small = Leaf("small.t", "old"), big = Leaf("big.bin", std::string(200000, 'b')),
+              z = Leaf("z.t", Zlib(std::string(200000, 'z')));
+  const std::size_t lead = Serialize({small, z}).size();
+  const struct {
+    std::vector<Entry> entries;
+    std::size_t bad;
+    const char* entry;
+    int status;
+  } rows[] = {{{small, z, big}, lead + 1000, "small.t", 1}, {{small, big, z}, lead + 190000, "z.t", 2}};
+  for (const auto& row : rows) {
+    TempDir dir;
+    const std::string file = "big.EIO-" + std::to_string(row.bad) + ".npc", bytes = Serialize(row.entries);
+    WriteFile(dir / file, bytes);
+    WriteFile(dir / "n", "new");
+    const ProcessResult r = RunProcess(
+        {"/usr/bin/env", "LD_PRELOAD=" CFV_PRELOAD, TAZOR_CFV, "edit", file, "--replace", row.entry, "n"}, "",
+        dir.path());
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadFile(dir / file) == bytes);
+    EXPECT_EQ(Files(dir.path()), 2u);
+  }
+}
+
 // Limits that need huge files, met with sparse ones and a dry run (it checks all the real run does): a size
 // above 999,999,999 and a header at or past 2 GiB; and nesting past 64 levels.
 TEST(EditTarget, Limits) {

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QSpacerItem>
 #include <QTranslator>
+#include <cstring>
 
 #include "common/ui/ui_text.h"
 
@@ -35,9 +36,14 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
   return box.exec();
 }
 
-void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language) {
-  ShowMessageBox(owner, QMessageBox::Critical, caption, UiText(texts::kExportReadError, language),
-                 QMessageBox::Ok);
+QString ReadErrorText(UiLanguage language, int error) {
+  const QString text = UiText(texts::kExportReadError, language);
+  if (error == 0) return text;
+  return text + '\n' + UiFormat(texts::kReadErrorReason, language, {std::strerror(error)});
+}
+
+void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language, int error) {
+  ShowMessageBox(owner, QMessageBox::Critical, caption, ReadErrorText(language, error), QMessageBox::Ok);
 }
 
 bool InstallQtTranslations(UiLanguage language) {

@@ -19,9 +19,12 @@ namespace cfv {
 int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
                    QMessageBox::StandardButtons buttons);
 
-// The read error box (texts::kExportReadError): a custom file cannot be
-// opened or an entry cannot be read from it. Preview and export both show it.
-void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language);
+// The read error message (texts::kExportReadError): a custom file cannot be
+// opened or an entry cannot be read from it; with the system's reason below
+// it when `error` (an errno) is not 0. Preview and export both show it, the
+// export in its failure box.
+QString ReadErrorText(UiLanguage language, int error);
+void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language, int error);
 
 // Widens `box` so that `caption` fits in its title bar beside the window
 // manager's buttons.

@@ -85,7 +85,7 @@ class ThreadedExportUser final : public ExportUser {
 QString FailureText(const ExportFailure& failure, UiLanguage language) {
   switch (failure.kind) {
     case ExportFailure::Kind::kRead:
-      return UiText(texts::kExportReadError, language);
+      return ReadErrorText(language, failure.error);
     case ExportFailure::Kind::kWrite:
     case ExportFailure::Kind::kLeavesFolder:
     case ExportFailure::Kind::kCustomFile:

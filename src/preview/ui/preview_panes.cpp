@@ -73,7 +73,7 @@ std::optional<CPreviewPanes::Shown> CPreviewPanes::ShowItem(const EntryTree& tre
   const std::filesystem::path customFile(std::string(tree.Text(tree.RootOf(item))));
   ExtractResult extracted = ExtractEntry(customFile, offset);
   if (!extracted) {
-    ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_);
+    ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_, extracted.systemError);
     return std::nullopt;
   }
   const EntryData& entry = *extracted.data;

@@ -31,7 +31,8 @@ class ExportWindowTest : public QObject {
   // "options|existing|answers|log|counts|files|opened". options: o "This
   // folder:" dir/out, ! the same with first an empty path, k names kept
   // (Rename extension off), e Escape, j a Japanese system, 0 nothing
-  // loaded, s "Don't show again" checked at failures. existing: a, b, c
+  // loaded, s "Don't show again" checked at failures, r c.t unreadable (EIO-60000
+  // in the path: eio_shim.cpp), previewed first (its read box). existing: a, b, c
   // already there as "old" files (lower case) or folders (upper case).
   // answers: to the questions in turn, y/Y Yes (to All), n/N No (to All),
   // c Cancel, x the progress dialog's Cancel, then Yes. log: the windows
@@ -53,6 +54,7 @@ class ExportWindowTest : public QObject {
     QTest::newRow("Japanese: Yes, a failure") << "j|aB|y|D?a!bF|2 0 1|a.txt=new b.txt/ c.txt=new|hero";
     QTest::newRow("each failure shown") << "|ABC||D!a!b!cF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
     QTest::newRow("failures silenced") << "s|ABC||D!aF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
+    QTest::newRow("read error") << "r|||!D!F|2 0 1|a.txt=new b.txt=new|EIO-60000/hero";
     // clang-format on
   }
   void Export() {
@@ -61,14 +63,17 @@ class ExportWindowTest : public QObject {
     const QString options = c[0];
     QString answers = c[2];
     FrameHarness h(options.contains('j') ? "ja-JP" : "en-US");
-    WriteFile(h.dir / "hero.npc", Serialize({Leaf("a.t", "new"), Leaf("b.t", "new"), Leaf("c.t", "new")}));
+    const bool unreadable = options.contains('r');
+    const fs::path home = unreadable ? h.dir / "EIO-60000" : h.dir.path();
+    WriteFile(home / "hero.npc", Serialize({Leaf("a.t", "new"), Leaf("b.t", "new"),
+                                            Leaf("c.t", unreadable ? std::string(100000, 'c') : "new")}));
     const bool toFolder = options.contains('o') || options.contains('!');
-    const fs::path target = toFolder ? h.dir / "out" : h.dir.path();
+    const fs::path target = toFolder ? h.dir / "out" : home;
     for (QChar e : c[1]) {
       const fs::path path = target / "hero" / (e.toLower().toLatin1() + std::string(".txt"));
       e.isLower() ? WriteFile(path, "old") : (void)fs::create_directories(path);
     }
-    if (!options.contains('0')) h.Load(h.dir / "hero.npc", true);
+    if (!options.contains('0')) h.Load(home / "hero.npc", true);
 
     // One step for every kind of window; nested windows (the dialog's
     // warning) get the next copy while the step that opened them waits.
@@ -109,6 +114,7 @@ class ExportWindowTest : public QObject {
     ModalDriver modals(std::vector<ModalStep>(12, answer));
     QDesktopServices::setUrlHandler("file", this, "Open");
     opened.clear();
+    if (unreadable) h.Select("c.t");
     h->Action(kIdFileExport)->trigger();
     QDesktopServices::unsetUrlHandler("file");
 
@@ -119,6 +125,7 @@ class ExportWindowTest : public QObject {
       log += kinds.value(seen.section(':', 0, 0)) +
              QRegularExpression("/(\\w)[^/\\]]*\\]").match(seen).captured(1);
     QCOMPARE(log, c[3]);
+    QCOMPARE(modals.seen.filter("Cannot open file.\nReason: Input/output error").size(), unreadable ? 2 : 0);
     QCOMPARE(counts.join(' '), c[4]);
     QStringList files;
     std::error_code error;
