@@ -114,8 +114,7 @@ bool WriteTarget::Commit(PendingFile& pending, bool backup, Failure& failure) {
   }
   if (backup && fd_ >= 0 && !MakeBackup(failure)) return false;
   if (!pending.Commit(name_, fd_ >= 0, Ownership::kKeepOwner)) {
-    failure = {path_, errno, errno == EEXIST ? "appeared meanwhile; nothing was written" : ""};
-    if (!failure.text.empty()) failure.error = 0;
+    failure = {path_, errno, {}};
     return false;
   }
   // The new name itself on disk too.

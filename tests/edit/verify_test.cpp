@@ -47,7 +47,8 @@ TEST(Verify, OneRowAProblem) {
       // clang-format off
     {"clean", Serialize({Leaf("x.t", "x = 1, y = 2"), Leaf("h.t", "Hjelp meg"), Leaf("z.t", Zlib("z")), Leaf("e", "")}), 0, ""},
     {"leftover", Serialize({Leaf("a.t", "x")}) + "junk", 1, "f.god\t\t51\tleftover\t4 bytes at the end of the file that are no entry\n"},
-    {"leftover in a branch", Serialize({tail}), 1, "f.god\tb.npc\t101\tleftover\t5 bytes at the end of its branch that are no entry\n"},
+    {"leftover in a branch", Serialize({tail, small}), 1, "f.god\tb.npc\t101\tleftover\t5 bytes at the end of its branch that are no entry\n"
+     "f.god\tsmall.t\t106\tsize\tan entry header whose size 20 is below the 50 bytes of the header\n"},
     {"overrun", Serialize({over}), 1, "f.god\tover.t\t0\toverrun\tan entry that runs 47 bytes past the end of the file\n"},
     {"size", Serialize({Leaf("a.t", "x"), small}), 1, "f.god\tsmall.t\t51\tsize\tan entry header whose size 20 is below the 50 bytes of the header\n"},
     {"depth", Serialize({Nested(64, Leaf("deep.t", Serialize({Leaf("x", "y")})))}), 1, "*\tdepth\tan entry at nesting level 64 whose payload starts with an entry header"},
