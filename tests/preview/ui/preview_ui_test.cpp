@@ -220,6 +220,27 @@ class PreviewDispatchTest : public QObject {
     QCOMPARE(fs::exists(h.dir / "play.tmp"), steps.contains("^play"));
   }
 
+  // The hex dump keeps its ASCII column on screen: 8 bytes a line in a
+  // window of 1000 pixels, 16 in a wider one, the first byte on screen kept.
+  void HexFitsItsPane() {
+    FrameHarness h;
+    WriteFile(h.dir / "x.god", Serialize({Leaf("long.t", std::string(1000, 'x'))}));
+    h.Show();
+    h.Load(h.dir / "x.god");
+    h->PreviewPanes().ViewAsHex().setChecked(true);
+    h.Select("long.t");
+    CHexView& hex = h->PreviewPanes().HexView();
+    QString seen;
+    for (int width : {1000, 1600, 1000}) {
+      h->resize(width, 700);
+      QTRY_COMPARE(h->width(), width);
+      if (seen.isEmpty()) hex.verticalScrollBar()->setValue(20);
+      seen += QString::asprintf("%zu@%zu+%d ", hex.BytesPerLine(), hex.TopLine() * hex.BytesPerLine(),
+                                hex.horizontalScrollBar()->maximum());
+    }
+    QCOMPARE(seen, "8@160+0 16@160+0 8@160+0 ");
+  }
+
   // A run without blanks longer than kLongRun makes the view wrap anywhere;
   // line ends cut runs.
   void WrapMode() {
