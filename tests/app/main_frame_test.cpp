@@ -50,10 +50,10 @@ namespace {
 const std::string kBmp = MakeBmp(2, 2);
 const std::vector<Entry> kSub = {Leaf("line.t", "hello"), Branch("deep.cmp", {Leaf("v.t", Gzip("deep"))})};
 
-// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx; loaded, expanded.
+// pack.god: face.bm (zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx, s.wav; loaded, expanded.
 void LoadPack(FrameHarness& h) {
-  WriteFile(h.dir / "pack.god",
-            Serialize({Leaf("face.bm", Zlib(kBmp)), Branch("sub.npc", kSub), Leaf("note.tx", "plain")}));
+  WriteFile(h.dir / "pack.god", Serialize({Leaf("face.bm", Zlib(kBmp)), Branch("sub.npc", kSub),
+                                           Leaf("note.tx", "plain"), Leaf("s.wav", "RIFF")}));
   h.Load(h.dir / "pack.god");
 }
 
@@ -69,8 +69,7 @@ class MainFrameTest : public QObject {
   Q_OBJECT
 
  public slots:
-  // Stands in for the desktop's file manager.
-  void Open(const QUrl& url) { opened_ = url.toLocalFile(); }
+  void Open(const QUrl& url) { opened_ = url.toLocalFile(); }  // the desktop's file manager
 
  private:
   QString opened_;
@@ -81,8 +80,8 @@ class MainFrameTest : public QObject {
   // a double click centres it, a drag moves it. Then pack.god: the status
   // bar, blank while a menu (also a preview's) is open; the context menu's enabled items and
   // what they do to the subtree; Export This Entry saves under the proposed
-  // name in the file's folder, asked only by the save dialog. Roots do not
-  // drag out.
+  // name in the file's folder, asked only by the save dialog; Export This
+  // Branch lays the branch out as the export does, and says so. No root drags.
   void TheWindowAndItsTree() {
     FrameHarness h;
     h.Show();
@@ -108,16 +107,14 @@ class MainFrameTest : public QObject {
       QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
       QCOMPARE(h->TextView().geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
     }
-    // Uncheck All waits for something to uncheck; the player's buttons are
-    // in the window's font, as the filter box's.
-    QVERIFY(!h->FilterBox().UncheckAllButton().isEnabled());
+    QVERIFY(!h->FilterBox().UncheckAllButton().isEnabled());  // nothing to uncheck yet
     LoadPack(h);
     QVERIFY(h->FilterBox().UncheckAllButton().isEnabled());
-    QCOMPARE(h->MusicPlayerView().PlayButton()->font(), h->FilterBox().UncheckAllButton().font());
+    QCOMPARE(h->MusicPlayerView().PlayButton()->font(), h->FilterBox().UncheckAllButton().font());  // as all
     const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
     const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
     for (const QString& status :
-         QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
+         QStringList{"1 file, 7 entries", "pack.god: 7 entries", "face.bm: " + bmp + " bytes, zlib, Image",
                      "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
       if (status.contains(':')) h.Select(status.section(':', 0, 0).toStdString());
       QCOMPARE(h->StatusText().section('/', -1), status);
@@ -170,78 +167,18 @@ class MainFrameTest : public QObject {
       QCOMPARE(modals.seen.size(), 2);
     }
     QCOMPARE(ReadFile(h.dir / "face.bmp"), kBmp);
-    QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
-  }
-
-  // Export This Branch lays the branch out in the folder chosen as the export
-  // does and ends with the finished message: its numbers and Open Folder,
-  // which opens that folder or says no program opens folders. Play without
-  // an audio output says so. The Open dialog then starts where the last
-  // Open was (nothing yet: the current directory), not in the export's
-  // folder; in Japanese its list gives a folder's type and date in Japanese.
-  // A row: the locale, the answer about line.txt, a program for folders or
-  // not, what the Open dialog showed, then the boxes met.
-  void TellingTheUser_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("launcher");
-    QTest::addColumn<QString>("openDialog");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::newRow("en, No") << "en-US" << int(QMessageBox::No) << true << "DIR: game Folder"
-                            << QStringList{
-                                   "none: File [DIR/out/sub/line.txt] is already exists.\nOverwrite?",
-                                   "information: Export finished!\nWritten: 1\nNot overwritten: "
-                                   "1\nFailed: 0 [Open Folder]",
-                                   "warning: Cannot play the sound: no audio output device is available."};
-    QTest::newRow("ja, Yes to All, nothing opens folders")
-        << "ja-JP" << int(QMessageBox::YesToAll) << false << "DIR: game フォルダー #/#/# #:#"
-        << QStringList{
-               "none: ファイル [DIR/out/sub/line.txt] はすでに存在します。\n上書きしますか？",
-               "information: 書き出しが終わりました。\n書き出し: 2\n上書きしなかった: 0\n失敗: 0 "
-               "[フォルダーを開く]",
-               "warning: フォルダーを開けません。フォルダーを開くプログラムが見つかりません。\n[DIR/out]",
-               "warning: サウンドを再生できません。使えるオーディオ出力デバイスがありません。"};
-  }
-  void TellingTheUser() {
-    QFETCH(QString, locale);
-    QFETCH(int, answer);
-    QFETCH(bool, launcher);
-    QFETCH(QString, openDialog);
-    QFETCH(QStringList, boxes);
-    FrameHarness h(locale.toStdString());
-    const QString dir = QString::fromStdString(h.dir.path().string());
-    WriteFile(h.dir / "game/pack.god", Serialize({Branch("sub.npc", kSub), Leaf("s.wav", "RIFF, no sound")}));
-    WriteFile(h.dir / "out/sub/line.txt", "mine");
-    h.Load(h.dir / "game/pack.god");
-    QString started;
-    opened_.clear();
-    const ModalStep open = [&](QWidget* w) {
-      auto* list = w->findChild<QTreeView*>("treeView");
-      QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
-      const auto cell = [&](int column) {
-        return list->model()->index(0, column, list->rootIndex()).data().toString();
-      };
-      started = qobject_cast<QFileDialog*>(w)->directory().absolutePath() + ": " + cell(0) + ' ' + cell(2);
-      if (locale == "ja-JP") started += ' ' + cell(3).replace(QRegularExpression("\\d+"), "#");
-    };
-    if (launcher) QDesktopServices::setUrlHandler("file", this, "Open");
-    {
-      ModalDriver modals({Do("file=" + dir + "/out"), Do(QString::number(answer)), Do("action"), Do("1024")});
-      std::unique_ptr<QMenu> menu;
+    QDesktopServices::setUrlHandler("file", this, "Open");
+    {  // the folder; line.txt is there: No; finished: Open Folder
+      ModalDriver modals({proposed, Do(QString::number(QMessageBox::No)), Do("action")});
       MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
-      h.Select("s.wav");
-      qputenv("SDL_AUDIODRIVER", "none");
-      QTest::mouseClick(h->MusicPlayerView().PlayButton(), Qt::LeftButton);
-      qputenv("SDL_AUDIODRIVER", "dummy");
-      QCOMPARE(modals.seen.mid(1).join('|').replace(dir, "DIR"), boxes.join('|'));
+      QCOMPARE(modals.seen.last() + ' ' + opened_,
+               "information: Export finished!\nWritten: 1\nNot overwritten: "
+               "1\nFailed: 0 " +
+                   QString::fromStdString(h.dir.path()));
     }
     QDesktopServices::unsetUrlHandler("file");
-    QCOMPARE(ReadFile(h.dir / "out/sub/line.txt") + ReadFile(h.dir / "out/sub/deep/v.txt"),
-             answer == QMessageBox::No ? "minedeep" : "hellodeep");
-    QCOMPARE(opened_, launcher ? dir + "/out" : QString());
-    ModalDriver modals({open});
-    h->Action(kIdFileOpen)->trigger();
-    QCOMPARE(started.replace(dir, "DIR"), openDialog);
+    QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
+    QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
   }
 
   // Local file URLs load in drop order, other URLs are left out, a second
@@ -320,6 +257,35 @@ class MainFrameTest : public QObject {
     h.Select("sub.npc");
     QCOMPARE(h->StatusText(),
              QString("sub.npc: %1 バイト、無圧縮、3 エントリを含む").arg(Serialize(kSub).size()));
+    // Branch: Yes to All, no program for Open Folder; Play, no audio; Open starts here, in Japanese.
+    WriteFile(h.dir / "sub/line.txt", "mine");
+    QFileDialog().setDirectory(QDir::tempPath());
+    QString started;
+    const ModalStep open = [&](QWidget* w) {
+      auto* list = w->findChild<QTreeView*>("treeView");
+      QTRY_COMPARE(list->model()->index(0, 0, list->rootIndex()).data().toString(), "sub");  // folders first
+      const QModelIndex type = list->model()->index(0, 2, list->rootIndex());
+      started = (qobject_cast<QFileDialog*>(w)->directory() == QDir(h.dir.path()) ? "DIR " : "elsewhere ") +
+                type.data().toString() + ' ' + type.siblingAtColumn(3).data().toString();
+    };
+    {
+      ModalDriver boxes({[](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); },
+                         Do(QString::number(QMessageBox::YesToAll)), Do("action"), Do("1024"), Do("1024"),
+                         open});
+      std::unique_ptr<QMenu> menu;
+      MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
+      h.Select("s.wav");
+      qputenv("SDL_AUDIODRIVER", "none");
+      QTest::mouseClick(h->MusicPlayerView().PlayButton(), Qt::LeftButton);
+      qputenv("SDL_AUDIODRIVER", "dummy");
+      h->Action(kIdFileOpen)->trigger();
+      QCOMPARE(boxes.seen.mid(2).join('|').replace(QString::fromStdString(h.dir.path()), "DIR") +
+                   started.replace(QRegularExpression("\\d+"), "#"),
+               "information: 書き出しが終わりました。\n書き出し: 2\n上書きしなかった: 0\n失敗: 0|warning: "
+               "フォルダーを開けません。フォルダーを開くプログラムが見つかりません。\n[DIR]|warning: "
+               "サウンドを再生できません。使えるオーディオ出力デバイスがありません。|QFileDialogDIR "
+               "フォルダー #/#/# #:#");
+    }
     const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     const auto look = [&](QWidget* w) {
       QCOMPARE(w->font().pixelSize(), 11);
@@ -332,15 +298,12 @@ class MainFrameTest : public QObject {
       qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
       qobject_cast<QFontDialog*>(w)->accept();
     };
-    // Configure Export: each line of its explanations whole, a line's space below each.
-    const ModalStep exportDialog = [&](QWidget* w) {
+    const ModalStep exportDialog = [&](QWidget* w) {  // explanations unwrapped, a free line below each
       look(w);
       for (QLabel* l : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        const QFontMetrics m = l->fontMetrics();
-        const int lines = m.boundingRect(l->contentsRect(), Qt::TextWordWrap, l->text()).height();
-        QCOMPARE(lines, m.size(0, l->text()).height());
+        QCOMPARE(l->height(), l->fontMetrics().size(0, l->text()).height());
         for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-          QVERIFY(c->y() <= l->y() || c->y() >= l->y() + lines + m.height());
+          QVERIFY(c->y() <= l->y() || c->y() >= l->y() + l->height() + l->fontMetrics().height());
       }
     };
     ModalDriver modals({dialog("1002 2"), choose, dialog("1001 1"), choose, dialog("1002 1"), choose,
@@ -477,12 +440,11 @@ class MainFrameTest : public QObject {
     const auto exit = [&](CMainFrame& frame) {
       QTRY_VERIFY(frame.Loader().IsIdle());
       for (int row = 0; row < frame.Model().rowCount(); ++row)
-        roots << frame.Model().index(row, 0).data().toString().replace(QString::fromStdString(h.dir.path()),
-                                                                       "DIR");
+        roots << frame.Model().index(row, 0).data().toString().mid(int(h.dir.path().string().size()));
       frame.Action(kIdFileExit)->trigger();
     };
     QCOMPARE(Run({[] { return std::string("en-US"); }, h.SettingsPath()}, exit, {"./b.god", "sub/"}), 1);
-    QCOMPARE(roots, (QStringList{"DIR/b.god", "DIR/sub/a.npc"}));
+    QCOMPARE(roots, (QStringList{"/b.god", "/sub/a.npc"}));
     QVERIFY(!fs::exists(h.SettingsPath()));
     // Without a display, --version still works; anything else gets a message
     // and a status other than 0 and 1.

@@ -18,12 +18,9 @@ ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), s
     w->setProperty("cfvDriven", true);
     static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
     auto* box = qobject_cast<QMessageBox*>(w);
-    QString what = box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text())
-                       : QString::fromLatin1(w->metaObject()->className());
-    if (box && !box->informativeText().isEmpty()) what += '\n' + box->informativeText();
-    for (QAbstractButton* b : box ? box->buttons() : QList<QAbstractButton*>())
-      if (box->buttonRole(b) == QMessageBox::ActionRole) what += " [" + b->text() + ']';
-    seen << what;
+    seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text()) +
+                       (box->informativeText().isEmpty() ? QString() : '\n' + box->informativeText())
+                 : QString::fromLatin1(w->metaObject()->className()));
     ModalStep step = steps_.empty() ? ModalStep() : std::move(steps_.front());
     if (!steps_.empty()) steps_.pop_front();
     // From a timer of its own, so that this one goes on polling for the
@@ -44,15 +41,14 @@ ModalStep Do(const QString& actions) {
     }
     for (const QString& action : actions.split(' ', Qt::SkipEmptyParts)) {
       QVERIFY2(w->isVisible(), qPrintable(action));
-      if (action == "action") {  // a message box's own button (Open Folder)
-        for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
-          if (qobject_cast<QMessageBox*>(w)->buttonRole(b) == QMessageBox::ActionRole) return b->click();
-      } else if (action == "enter" || action == "esc") {
+      if (action == "enter" || action == "esc") {
         QTest::keyClick(w, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
       } else if (action == "close") {
         w->close();
       } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
-        QAbstractButton* button = box->button(QMessageBox::StandardButton(action.toInt()));
+        QAbstractButton* button = action == "action"
+                                      ? box->buttons().last()  // its own (Open Folder)
+                                      : box->button(QMessageBox::StandardButton(action.toInt()));
         QVERIFY2(button != nullptr, qPrintable(action));
         button->click();
       } else {

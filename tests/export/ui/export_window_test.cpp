@@ -39,9 +39,7 @@ class ExportWindowTest : public QObject {
   // met, D the dialog, W its warning, ? question and ! failure (with the
   // file named), F finished. counts: its three numbers (written, not
   // overwritten, failed). files: below the export folder afterwards.
-  // opened: what Open Folder opened. progress: what the progress dialog
-  // showed under each question and failure: entries done and in all, and
-  // the first letter of the entry's name.
+  // opened: what Open Folder opened. progress: under each ? and !, the progress dialog's counts and entry.
   void Export_data() {
     QTest::addColumn<QString>("row");
     // clang-format off
@@ -80,11 +78,9 @@ class ExportWindowTest : public QObject {
     const ModalStep answer = [&](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
       if (auto* p = h->findChild<CExportProgressDlg*>();
-          box && box->icon() != QMessageBox::Information && p) {
-        progress << FindControl<QLabel>(*p, CExportProgressDlg::kIdCounter)
-                            ->text()
-                            .remove(QRegularExpression("\\D")) +
-                        FindControl<QLabel>(*p, CExportProgressDlg::kIdName)->text().left(1);
+          p && box && box->icon() != QMessageBox::Information) {
+        progress << FindControl<QLabel>(*p, 1020)->text().remove(QRegularExpression("\\D")) +
+                        FindControl<QLabel>(*p, 1021)->text().left(1);
         QVERIFY(!box->frameGeometry().intersects(p->frameGeometry()));  // the dialog in sight
       }
       if (box == nullptr) {  // the Configure Export dialog
