@@ -354,11 +354,12 @@ void CMainFrame::OpenWithDialog(bool folder) {
   // Qt's dialogs all start where the last one of them was left (an export's
   // folder, say); Open starts where the last Open found its files.
   dialog.setDirectory(openFolder_.isEmpty() ? QDir::currentPath() : openFolder_);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return;
   std::vector<std::filesystem::path> paths;
-  for (const QString& name : dialog.selectedFiles())
-    paths.emplace_back(QFile::encodeName(name).toStdString());
-  const QFileInfo first(dialog.selectedFiles().front());
+  for (const QString& name : chosen) paths.emplace_back(QFile::encodeName(name).toStdString());
+  const QFileInfo first(chosen.front());
   openFolder_ = folder ? first.absoluteFilePath() : first.absolutePath();
   LoadPaths(paths);
 }

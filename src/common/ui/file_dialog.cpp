@@ -20,8 +20,9 @@ class JapaneseFileList final : public QIdentityProxyModel {
   using QIdentityProxyModel::QIdentityProxyModel;
 
   QVariant data(const QModelIndex& index, int role) const override {
-    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-    if (role != Qt::DisplayRole || files == nullptr) return QIdentityProxyModel::data(index, role);
+    if (role != Qt::DisplayRole) return QIdentityProxyModel::data(index, role);
+    // QFileDialog's own model, the one it gives every proxy.
+    const auto* files = static_cast<const QFileSystemModel*>(sourceModel());
     const QModelIndex source = mapToSource(index);
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
     const bool folder = files->isDir(source);
