@@ -264,10 +264,10 @@ class MainFrameTest : public QObject {
     const ModalStep open = [&](QWidget* w) {
       auto* list = w->findChild<QTreeView*>("treeView");
       QTRY_COMPARE(list->model()->index(0, 0, list->rootIndex()).data().toString(), "sub");  // folders first
-      const QModelIndex type = list->model()->index(0, 2, list->rootIndex());
+      const QModelIndex type = list->model()->index(0, 2, list->rootIndex()), file = type.sibling(1, 0);
       started = (qobject_cast<QFileDialog*>(w)->directory() == QDir(h.dir.path()) ? "DIR " : "elsewhere ") +
                 type.data().toString() + ' ' + type.siblingAtColumn(3).data().toString() + ' ' +
-                list->model()->index(1, 1, list->rootIndex()).data().toString();  // pack.god's size
+                file.data().toString() + ' ' + file.siblingAtColumn(1).data().toString();
     };
     {
       ModalDriver boxes({[](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); },
@@ -286,7 +286,7 @@ class MainFrameTest : public QObject {
                "information: 書き出しが終わりました。\n書き出し: 2\n上書きしなかった: 0\n失敗: 0|warning: "
                "フォルダーを開けません。フォルダーを開くプログラムが見つかりません。\n[DIR]|warning: "
                "サウンドを再生できません。使えるオーディオ出力デバイスがありません。|QFileDialogDIR "
-               "フォルダー #/#/# #:# # バイト");
+               "フォルダー #/#/# #:# pack.god # バイト");
     }
     const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     const auto look = [&](QWidget* w) {
