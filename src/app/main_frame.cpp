@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -30,6 +32,7 @@
 #include "common/language.h"
 #include "common/ui/file_dialog.h"
 #include "common/ui/ui_text.h"
+#include "containers/extract.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
@@ -132,6 +135,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // player view hidden. The pane a preview shows becomes the right pane.
   previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
   connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
+  connect(previewPanes_, &CPreviewPanes::MenuOpening, this, [this](QMenu* menu) { WatchMenu(*menu); });
   connect(&previewPanes_->ViewAsHex(), &QAction::toggled, this, [this](bool hex) {
     if (!statusShown_ || statusShown_->kind != PreviewKind::kText) return;
     statusShown_->asHex = hex;
@@ -269,12 +273,13 @@ QString CMainFrame::ItemStatus(ItemId item, const std::optional<CPreviewPanes::S
     tree.ForEachPreOrder(item, [&](ItemId, unsigned) { ++below; });
     const std::string entries = Count(below - 1, texts::kStatusOneEntry, texts::kStatusEntries, language_);
     if (tree.Parent(item) == kNoItem) return UiFormat(texts::kStatusFile, language_, {name, entries});
-    // A branch is not previewed: its data is read here, for its length.
-    const ExtractResult read = ExtractEntry(std::string(tree.Text(tree.RootOf(item))), tree.Data(item));
-    if (!read) return ToQString(name);
-    return UiFormat(
-        texts::kStatusBranch, language_,
-        {name, Number(read.data->size()), CompressionWord(read.compression).In(language_), entries});
+    // A branch is not previewed, and its entries were read from its payload
+    // as stored: its header alone gives the length.
+    const std::optional<std::uint64_t> length =
+        StoredPayloadLength(std::string(tree.Text(tree.RootOf(item))), tree.Data(item));
+    if (!length) return ToQString(name);
+    return UiFormat(texts::kStatusBranch, language_,
+                    {name, Number(*length), texts::kStatusStored.In(language_), entries});
   }
   if (!shown) return ToQString(name);
   return UiFormat(texts::kStatusEntry, language_,
@@ -341,16 +346,22 @@ void CMainFrame::OnFileOpenFolder() { OpenWithDialog(true); }
 void CMainFrame::OpenWithDialog(bool folder) {
   QFileDialog dialog(DialogOwner(),
                      UiText(folder ? texts::kOpenFolderCaption : texts::kOpenFilesCaption, language_));
-  SetUpFileDialog(dialog, folder ? QFileDialog::Directory : QFileDialog::ExistingFiles);
+  SetUpFileDialog(dialog, folder ? QFileDialog::Directory : QFileDialog::ExistingFiles, language_);
   if (!folder) {
     dialog.setNameFilters(
         {UiText(texts::kOpenFilesFilter, language_), UiText(texts::kAllFilesFilter, language_)});
   }
+  // Qt's dialogs all start where the last one of them was left (an export's
+  // folder, say); Open starts where the last Open found its files.
+  dialog.setDirectory(openFolder_.isEmpty() ? QDir::currentPath() : openFolder_);
   if (dialog.exec() != QDialog::Accepted) return;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return;
   std::vector<std::filesystem::path> paths;
-  for (const QString& name : dialog.selectedFiles())
-    paths.emplace_back(QFile::encodeName(name).toStdString());
-  if (!paths.empty()) LoadPaths(paths);
+  for (const QString& name : chosen) paths.emplace_back(QFile::encodeName(name).toStdString());
+  const QFileInfo first(chosen.front());
+  openFolder_ = folder ? first.absoluteFilePath() : first.absolutePath();
+  LoadPaths(paths);
 }
 
 void CMainFrame::OnFileExit() { close(); }

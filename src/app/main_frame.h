@@ -24,8 +24,8 @@
 // branch's name, length and how many entries it holds (its entries are
 // read from its payload as stored, so it is "stored"); a
 // custom file's path and its number of entries. While a menu of the window
-// (menu bar or the tree's context menu) is open it is blank, and shows its
-// last text again when the menu closes.
+// (menu bar, the tree's or a preview pane's context menu) is open it is
+// blank, and shows its last text again when the menu closes.
 //
 // The tree's context menu is CTreeActions'. Items other than root items drag
 // out of the tree as files (EntryTreeModel, written by WriteItemForDrag);
@@ -149,7 +149,8 @@ class CMainFrame : public QMainWindow {
   void OnTreeSelChanged(const QModelIndex& current, const QModelIndex& previous);
   // File > Open... (1004, Ctrl+O): a file dialog for several files; File >
   // Open Folder... (1005): a folder dialog. What is chosen loads as a drop
-  // of it would (LoadPaths), in the order the dialog gives.
+  // of it would (LoadPaths), in the order the dialog gives. Both start
+  // where the last of them found what it opened.
   void OnFileOpen();
   void OnFileOpenFolder();
   // File > Export (1000): Configure Export dialog, then the export of the
@@ -207,6 +208,10 @@ class CMainFrame : public QMainWindow {
   CPreviewPanes* previewPanes_ = nullptr;
   std::vector<QAction*> actions_;
   ExportOptions exportOptions_;
+  // Where the next Open or Open Folder dialog starts: the folder of the
+  // files the last one opened, or the folder it opened; at first the
+  // current directory.
+  QString openFolder_;
   // Destroyed before the child widgets: it stops a running load first.
   std::unique_ptr<DropLoader> loader_;
 };

@@ -28,6 +28,18 @@ void StartupFailureHandler(QtMsgType type, const QMessageLogContext& context, co
   if (previousHandler != nullptr) previousHandler(type, context, message);
 }
 
+// `path` as a full path, as drops and Open give them: a root's text is its
+// custom file's full path. "." components and a trailing "/" go; ".." stay,
+// as they may cross a symbolic link.
+std::filesystem::path FullPath(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path full;
+  for (const auto& part : std::filesystem::absolute(path, error)) {
+    if (part != "." && !part.empty()) full /= part;
+  }
+  return error ? path : full;
+}
+
 int NoMainWindow(const char* why) {
   std::fprintf(stderr, "tazor-custom-file-viewer: cannot create the main window: %s\n", why);
   return kExitNoMainWindow;
@@ -52,7 +64,9 @@ int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& st
   frame->show();
   windowShown = true;
   CMainFrame* f = frame.get();
-  if (!paths.empty()) QTimer::singleShot(0, f, [f, &paths] { f->LoadPaths(paths); });
+  std::vector<std::filesystem::path> fullPaths;
+  for (const auto& path : paths) fullPaths.push_back(FullPath(path));
+  if (!paths.empty()) QTimer::singleShot(0, f, [f, &fullPaths] { f->LoadPaths(fullPaths); });
   if (started) QTimer::singleShot(0, f, [f, &started] { started(*f); });
   QApplication::exec();
   return kExitNormalClose;

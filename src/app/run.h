@@ -23,7 +23,8 @@ void InstallStartupFailureHandler();
 // `started`, when given, runs once the window is shown (tests and the
 // screenshot tool drive the window from there). `paths` (files and folders,
 // in order) load once the window is shown, as a drop of them would, before
-// `started` runs.
+// `started` runs; relative ones are taken from the current directory and
+// made full paths, as drops and Open give them.
 int Run(FrameEnvironment environment, const std::function<void(CMainFrame&)>& started = {},
         const std::vector<std::filesystem::path>& paths = {});
 

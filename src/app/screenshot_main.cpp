@@ -5,7 +5,7 @@
 // this tool hands the main window a locale name instead.
 //
 //   cfv-screenshot --locale ja-JP --shot
-//   main|config|about|export|message|finished|font|filter|hex|menu|status
+//   main|config|about|export|message|finished|font|filter|hex|menu|status|live
 //                  --out FILE.png
 //                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
 //
@@ -15,7 +15,8 @@
 // picture is the main window's area of the screen, title bar included when
 // a window manager runs; a dialog shows centred over it. menu is the entry
 // tree's context menu on a branch, status the status bar describing a
-// selected bitmap.
+// selected bitmap; live leaves the window up, with nothing saved, for a
+// driver such as xdotool to work it.
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
@@ -97,7 +98,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
          options.shot == "progress" || options.shot == "failure" || options.shot == "font" ||
          options.shot == "filter" || options.shot == "hex" || options.shot == "menu" ||
-         options.shot == "status";
+         options.shot == "status" || options.shot == "live";
 }
 
 // The screen's pixels where `window` is, frame included, and the modal
@@ -116,11 +117,12 @@ bool SaveWindowArea(const QWidget& window, const QString& out) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: cfv-screenshot --locale NAME --shot "
-                 "main|config|about|export|message|finished|progress|failure|font|filter|hex|menu|status "
-                 "--out FILE.png "
-                 "[--settings FILE] [--load FILE]...\n");
+    std::fprintf(
+        stderr,
+        "usage: cfv-screenshot --locale NAME --shot "
+        "main|config|about|export|message|finished|progress|failure|font|filter|hex|menu|status|live "
+        "--out FILE.png "
+        "[--settings FILE] [--load FILE]...\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -150,6 +152,9 @@ int main(int argc, char** argv) {
     const QModelIndex chara = frame.Model().index(0, 0, frame.Model().index(0, 0));
     if (options.shot == "status" && chara.isValid())
       frame.TreeView().setCurrentIndex(frame.Model().index(1, 0, chara));  // face.bmp
+    // live: the window stays for a driver (xdotool) until it is closed.
+    saved = options.shot == "live";
+    if (saved) return;
     QTimer::singleShot(600, &frame, [&, chara] {
       if (options.shot == "menu") {
         // The menu runs modally; grab the screen while it is up, then close it.

@@ -79,7 +79,7 @@ void CTreeActions::ExportEntry(ItemId item) {
   }
   QWidget* active = QApplication::activeWindow();
   QFileDialog dialog(active != nullptr ? active : &frame_, UiText(texts::kExportEntryCaption, language));
-  SetUpFileDialog(dialog, QFileDialog::AnyFile);
+  SetUpFileDialog(dialog, QFileDialog::AnyFile, language);
   dialog.setDirectory(StartFolder(item));
   dialog.selectFile(ToQString(entry.fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
@@ -98,13 +98,13 @@ void CTreeActions::ExportBranch(ItemId item) {
   const UiLanguage language = frame_.Language();
   QWidget* active = QApplication::activeWindow();
   QFileDialog dialog(active != nullptr ? active : &frame_, UiText(texts::kExportBranchCaption, language));
-  SetUpFileDialog(dialog, QFileDialog::Directory);
+  SetUpFileDialog(dialog, QFileDialog::Directory, language);
   dialog.setDirectory(StartFolder(item));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString chosen = dialog.selectedFiles().front();
   lastFolder_ = chosen;
   MessageBoxExportUser user(frame_, language, frame_.ProgramTitle());
-  ExportSubtree(tree, item, ToPath(chosen), user);
+  user.ShowFinished(ExportSubtree(tree, item, ToPath(chosen), user), ToPath(chosen));
 }
 
 void CTreeActions::ExpandAllBelow(ItemId item) {

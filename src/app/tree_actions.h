@@ -17,7 +17,8 @@
 // question is the only one about replacing a file, which is then replaced in
 // one step. Export This Branch asks for a folder and exports the branch into
 // it as File > Export lays it out (the branch's folder in the chosen one),
-// with the export's overwrite question and messages in message boxes.
+// with the export's overwrite question and messages in message boxes, and
+// its finished message with the numbers and Open Folder for the chosen one.
 //
 // Thread: UI thread. The frame owns this object and outlives it.
 #pragma once

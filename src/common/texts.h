@@ -69,7 +69,7 @@ inline constexpr Bilingual kStatusCounts{"%s, %s", "%s、%s"};
 // A leaf: name, data length, how it is stored, preview kind.
 inline constexpr Bilingual kStatusEntry{"%s: %s bytes, %s, %s", "%s: %s バイト、%s、%s"};
 // A branch: name, data length, how it is stored, the entries below it.
-inline constexpr Bilingual kStatusBranch{"%s: %s bytes, %s, holding %s", "%s: %s バイト、%s、%s を含む"};
+inline constexpr Bilingual kStatusBranch{"%s: %s bytes, %s, holding %s", "%s: %s バイト、%s、%sを含む"};
 // A custom file: its path and the entries below it.
 inline constexpr Bilingual kStatusFile{"%s: %s", "%s: %s"};
 inline constexpr Bilingual kStatusStored{"stored", "無圧縮"};
@@ -91,6 +91,8 @@ inline constexpr Bilingual kOpenFolderCaption{"Open Folder", "フォルダーを
 inline constexpr Bilingual kOpenFilesFilter{"Tazor Custom Files (*.god *.item *.npc *.cwd)",
                                             "Tazor カスタムファイル (*.god *.item *.npc *.cwd)"};
 inline constexpr Bilingual kAllFilesFilter{"All Files (*)", "すべてのファイル (*)"};
+// Qt's file dialog: the type of a folder, which Qt's own Japanese texts lack.
+inline constexpr Bilingual kFileDialogFolderType{"Folder", "フォルダー"};
 
 // Buttons shared by the dialogs.
 inline constexpr Bilingual kOk{"OK", "OK"};
@@ -164,6 +166,11 @@ inline constexpr Bilingual kExportDontShowAgain{"Don't show again in this export
 inline constexpr Bilingual kExportFinishedCounts{"Written: %s\nNot overwritten: %s\nFailed: %s",
                                                  "書き出し: %s\n上書きしなかった: %s\n失敗: %s"};
 inline constexpr Bilingual kExportOpenFolder{"Open Folder", "フォルダーを開く"};
+// Open Folder when the desktop has no program that opens folders (%s: the
+// folder).
+inline constexpr Bilingual kExportOpenFolderFailed{
+    "Cannot open the folder: no program to open folders was found.\n[%s]",
+    "フォルダーを開けません。フォルダーを開くプログラムが見つかりません。\n[%s]"};
 // %s stands for the custom file's path: a custom file without an extension
 // has no room beside it for its export folder.
 inline constexpr Bilingual kExportNoExtension{
@@ -177,6 +184,11 @@ inline constexpr Bilingual kExportNoExtension{
 // English form.
 inline constexpr Bilingual kViewAsHex{"View as Hex", "16進表示"};
 inline constexpr std::string_view kSelectChildPrompt = "子アイテムを選択してください";
+// Play when no audio output can be opened (no sound device, or none the
+// sound library can use).
+inline constexpr Bilingual kPlayNoAudioOutput{
+    "Cannot play the sound: no audio output device is available.",
+    "サウンドを再生できません。使えるオーディオ出力デバイスがありません。"};
 // A custom file that can no longer be opened when one of its entries is
 // selected shows the export's read error, kExportReadError.
 

@@ -6,6 +6,8 @@
 #include "app/main_frame.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,10 +50,10 @@ namespace {
 const std::string kBmp = MakeBmp(2, 2);
 const std::vector<Entry> kSub = {Leaf("line.t", "hello"), Branch("deep.cmp", {Leaf("v.t", Gzip("deep"))})};
 
-// pack.god: face.bm (a zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx; loaded, expanded.
+// pack.god: face.bm (zlib bitmap), sub.npc (line.t, deep.cmp holding v.t), note.tx, s.wav; loaded, expanded.
 void LoadPack(FrameHarness& h) {
-  WriteFile(h.dir / "pack.god",
-            Serialize({Leaf("face.bm", Zlib(kBmp)), Branch("sub.npc", kSub), Leaf("note.tx", "plain")}));
+  WriteFile(h.dir / "pack.god", Serialize({Leaf("face.bm", Zlib(kBmp)), Branch("sub.npc", kSub),
+                                           Leaf("note.tx", "plain"), Leaf("s.wav", "RIFF")}));
   h.Load(h.dir / "pack.god");
 }
 
@@ -66,14 +68,20 @@ QAction* MenuItem(const FrameHarness& h, const QString& item, const char* action
 class MainFrameTest : public QObject {
   Q_OBJECT
 
+ public slots:
+  void Open(const QUrl& url) { opened_ = url.toLocalFile(); }  // the desktop's file manager
+
+ private:
+  QString opened_;
+
  private slots:
   // At first only the text view shows on the right. The tree keeps its 360
   // pixels however the window is resized; the bar is clamped only when moved:
   // a double click centres it, a drag moves it. Then pack.god: the status
-  // bar, blank while a menu is open; the context menu's enabled items and
+  // bar, blank while a menu (also a preview's) is open; the context menu's enabled items and
   // what they do to the subtree; Export This Entry saves under the proposed
   // name in the file's folder, asked only by the save dialog; Export This
-  // Branch lays the branch out as the export does. Roots do not drag out.
+  // Branch lays the branch out as the export does, and says so. No root drags.
   void TheWindowAndItsTree() {
     FrameHarness h;
     h.Show();
@@ -99,20 +107,24 @@ class MainFrameTest : public QObject {
       QCOMPARE(bar->geometry(), QRect(pos, 0, CPaneSplitter::kBarWidth, height));
       QCOMPARE(h->TextView().geometry(), QRect(pos + 4, 0, std::max(0, splitter.width() - pos - 4), height));
     }
+    QVERIFY(!h->FilterBox().UncheckAllButton().isEnabled());  // nothing to uncheck yet
     LoadPack(h);
+    QVERIFY(h->FilterBox().UncheckAllButton().isEnabled());
+    QCOMPARE(h->MusicPlayerView().PlayButton()->font(), h->FilterBox().UncheckAllButton().font());  // as all
     const QString bmp = QString::number(kBmp.size()), sub = QString::number(Serialize(kSub).size());
     const QPoint root = h->TreeView().visualRect(h.Index("pack.god")).center();
     for (const QString& status :
-         QStringList{"1 file, 6 entries", "pack.god: 6 entries", "face.bm: " + bmp + " bytes, zlib, Image",
+         QStringList{"1 file, 7 entries", "pack.god: 7 entries", "face.bm: " + bmp + " bytes, zlib, Image",
                      "sub.npc: " + sub + " bytes, stored, holding 3 entries", "v.t: 4 bytes, gzip, Text"}) {
       if (status.contains(':')) h.Select(status.section(':', 0, 0).toStdString());
       QCOMPARE(h->StatusText().section('/', -1), status);
-      for (int menu = 0; menu < 2; ++menu) {  // blank while open, back after
+      for (int menu = 0; menu < 3; ++menu) {  // blank while open, back after
         QString whileOpen = "?";
         QTimer::singleShot(0,
                            [&] { whileOpen = h->StatusText(), QApplication::activePopupWidget()->close(); });
         if (menu == 0) h->menuBar()->actions().at(2)->menu()->exec(h->mapToGlobal(QPoint(0, 0)));
         if (menu == 1) emit h->TreeView().customContextMenuRequested(root);
+        if (menu == 2) emit h->TextView().customContextMenuRequested(QPoint(5, 5));
         QCOMPARE(whileOpen + h->StatusText().section('/', -1), status);
       }
     }
@@ -155,10 +167,16 @@ class MainFrameTest : public QObject {
       QCOMPARE(modals.seen.size(), 2);
     }
     QCOMPARE(ReadFile(h.dir / "face.bmp"), kBmp);
-    {  // the folder; line.txt is there: No; finished
-      ModalDriver modals({proposed, Do(QString::number(QMessageBox::No)), Do("1024")});
+    QDesktopServices::setUrlHandler("file", this, "Open");
+    {  // the folder; line.txt is there: No; finished: Open Folder
+      ModalDriver modals({proposed, Do(QString::number(QMessageBox::No)), Do("action")});
       MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
+      QCOMPARE(modals.seen.last() + ' ' + opened_,
+               "information: Export finished!\nWritten: 1\nNot overwritten: "
+               "1\nFailed: 0 " +
+                   QString::fromStdString(h.dir.path()));
     }
+    QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
     QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
   }
@@ -236,6 +254,40 @@ class MainFrameTest : public QObject {
     LoadPack(h);
     h.Select("note.tx");
     QCOMPARE(h->StatusText(), QStringLiteral("note.tx: 5 バイト、無圧縮、テキスト"));
+    h.Select("sub.npc");
+    QCOMPARE(h->StatusText(),
+             QString("sub.npc: %1 バイト、無圧縮、3 エントリを含む").arg(Serialize(kSub).size()));
+    // Branch: Yes to All, no program for Open Folder; Play, no audio; Open starts here, in Japanese.
+    WriteFile(h.dir / "sub/line.txt", "mine");
+    QFileDialog().setDirectory(QDir::tempPath());
+    QString started;
+    const ModalStep open = [&](QWidget* w) {
+      auto* list = w->findChild<QTreeView*>("treeView");
+      QTRY_COMPARE(list->model()->index(0, 0, list->rootIndex()).data().toString(), "sub");  // folders first
+      const QModelIndex type = list->model()->index(0, 2, list->rootIndex()), file = type.sibling(1, 0);
+      started = (qobject_cast<QFileDialog*>(w)->directory() == QDir(h.dir.path()) ? "DIR " : "elsewhere ") +
+                type.data().toString() + ' ' + type.siblingAtColumn(3).data().toString() + ' ' +
+                file.data().toString() + ' ' + file.siblingAtColumn(1).data().toString();
+    };
+    {
+      ModalDriver boxes({[](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); },
+                         Do(QString::number(QMessageBox::YesToAll)), Do("action"), Do("1024"), Do("1024"),
+                         open});
+      std::unique_ptr<QMenu> menu;
+      MenuItem(h, "sub.npc", "exportBranch", menu)->trigger();
+      h.Select("s.wav");
+      qputenv("SDL_AUDIODRIVER", "disk");  // whose "device" cannot be opened
+      qputenv("SDL_DISKAUDIOFILE", "/nonexistent/speakers");
+      QTest::mouseClick(h->MusicPlayerView().PlayButton(), Qt::LeftButton);
+      qputenv("SDL_AUDIODRIVER", "dummy");
+      h->Action(kIdFileOpen)->trigger();
+      QCOMPARE(boxes.seen.mid(2).join('|').replace(QString::fromStdString(h.dir.path()), "DIR") +
+                   started.replace(QRegularExpression("\\d+"), "#"),
+               "information: 書き出しが終わりました。\n書き出し: 2\n上書きしなかった: 0\n失敗: 0|warning: "
+               "フォルダーを開けません。フォルダーを開くプログラムが見つかりません。\n[DIR]|warning: "
+               "サウンドを再生できません。使えるオーディオ出力デバイスがありません。|QFileDialogDIR "
+               "フォルダー #/#/# #:# pack.god # バイト");
+    }
     const QFont chosen("DejaVu Sans Mono", 14, QFont::Bold);
     const auto look = [&](QWidget* w) {
       QCOMPARE(w->font().pixelSize(), 11);
@@ -248,8 +300,13 @@ class MainFrameTest : public QObject {
       qobject_cast<QFontDialog*>(w)->setCurrentFont(chosen);
       qobject_cast<QFontDialog*>(w)->accept();
     };
+    const ModalStep exportDialog = [&](QWidget* w) {  // its explanations: no line wrapped
+      look(w);
+      for (QLabel* l : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        QCOMPARE(l->height(), l->fontMetrics().size(0, l->text()).height());
+    };
     ModalDriver modals({dialog("1002 2"), choose, dialog("1001 1"), choose, dialog("1002 1"), choose,
-                        dialog(""), dialog("")});
+                        exportDialog, dialog("")});
     h->Action(kIdOptionConfiguration)->trigger();  // a new font, then Cancel
     QVERIFY(!ReadIniValue(h.SettingsPath(), "Tazor_CustomFileViewer", "FontViewer").has_value());
     const auto fontsShown = [&] {
@@ -345,6 +402,8 @@ class MainFrameTest : public QObject {
         const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
         const QRect text = l->fontMetrics().boundingRect(l->contentsRect(), flags, l->text());
         QVERIFY2(l->contentsRect().contains(text), qPrintable(l->text()));
+        for (QWidget* c : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))  // Export: a line free below
+          QVERIFY(kind != "export" || c->y() <= l->y() || c->y() >= l->y() + l->height() + m.height());
         if (!l->pixmap().isNull()) icon = " icon";
       }
       Do(actions)(d.get());
@@ -373,7 +432,7 @@ class MainFrameTest : public QObject {
   }
 
   // A normal close ends with 1 and saves nothing; paths on the command line
-  // load at the start.
+  // load at the start, as full paths.
   void ExitStatuses() {
     FrameHarness h;
     WriteSingleEntryFile(h.dir / "b.god", "b.t");
@@ -382,13 +441,11 @@ class MainFrameTest : public QObject {
     const auto exit = [&](CMainFrame& frame) {
       QTRY_VERIFY(frame.Loader().IsIdle());
       for (int row = 0; row < frame.Model().rowCount(); ++row)
-        roots << frame.Model().index(row, 0).data().toString().mid(int(h.dir.path().string().size()) + 1);
+        roots << frame.Model().index(row, 0).data().toString().mid(int(h.dir.path().string().size()));
       frame.Action(kIdFileExit)->trigger();
     };
-    QCOMPARE(
-        Run({[] { return std::string("en-US"); }, h.SettingsPath()}, exit, {h.dir / "b.god", h.dir / "sub"}),
-        1);
-    QCOMPARE(roots, (QStringList{"b.god", "sub/a.npc"}));
+    QCOMPARE(Run({[] { return std::string("en-US"); }, h.SettingsPath()}, exit, {"./b.god", "sub/"}), 1);
+    QCOMPARE(roots, (QStringList{"/b.god", "/sub/a.npc"}));
     QVERIFY(!fs::exists(h.SettingsPath()));
     // Without a display, --version still works; anything else gets a message
     // and a status other than 0 and 1. Closed standard descriptors are opened

@@ -52,6 +52,8 @@ TEST(HexDump, LinesAsHexdumpShowsThem) {
     EXPECT_EQ(HexLine(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), line), expected);
   EXPECT_EQ((std::vector<std::size_t>{HexLineCount(0), HexLineCount(data.size()), HexLineCount(256)}),
             (std::vector<std::size_t>{0, 2, 16}));
+  EXPECT_EQ(HexLine(reinterpret_cast<const unsigned char*>(data.data()), data.size(), 2, 8),  // a narrow view
+            "00000010  7e 7f 80 ff 20 7a        |~... z|");
   // Offsets take all eight digits: the last line of 64 MiB.
   const std::string big(64u << 20, 'A');
   EXPECT_EQ(

@@ -18,7 +18,8 @@ ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), s
     w->setProperty("cfvDriven", true);
     static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
     auto* box = qobject_cast<QMessageBox*>(w);
-    seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text())
+    seen << (box ? QStringLiteral("%1: %2").arg(kIcons[box->icon()], box->text()) +
+                       (box->informativeText().isEmpty() ? QString() : '\n' + box->informativeText())
                  : QString::fromLatin1(w->metaObject()->className()));
     ModalStep step = steps_.empty() ? ModalStep() : std::move(steps_.front());
     if (!steps_.empty()) steps_.pop_front();
@@ -45,7 +46,9 @@ ModalStep Do(const QString& actions) {
       } else if (action == "close") {
         w->close();
       } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
-        QAbstractButton* button = box->button(QMessageBox::StandardButton(action.toInt()));
+        QAbstractButton* button = action == "action"
+                                      ? box->buttons().last()  // its own (Open Folder)
+                                      : box->button(QMessageBox::StandardButton(action.toInt()));
         QVERIFY2(button != nullptr, qPrintable(action));
         button->click();
       } else {

@@ -1,12 +1,11 @@
 // Test helper for GUI tests: drives, in order, the modal windows (dialogs,
 // message boxes, file and font choosers) that the code under test runs.
 // While the driver lives, each modal window that comes up is recorded in
-// `seen` (a message box as "<icon>: <text>", any other window by its class
-// name), waited for until active and handed to the next step; nested windows
-// (a font chooser opened by a step) get the steps after it. A window still
-// open after its step, or with no step left, is closed: a failing test never
-// hangs in a dialog's loop. The export's progress dialog is left alone: it
-// only watches the walk, the steps answer the boxes over it.
+// `seen` (a message box as "<icon>: <text>", its informative text on a line
+// of its own; any other window by its class name), waited for until active and handed to the next step;
+// nested windows (a font chooser opened by a step) get the steps after it. A window still open after its
+// step, or with no step left, is closed: a failing test never hangs in a dialog's loop. The export's progress
+// dialog is left alone: it only watches the walk, the steps answer the boxes over it.
 #pragma once
 
 #include <QStringList>
@@ -32,7 +31,8 @@ class ModalDriver {
 
 // Actions separated by blanks: a number clicks the control with that
 // template id (at its left end, where a check box has its box) or, in a
-// message box, that standard button; "enter" and "esc" press the key;
+// message box, that standard button, "action" its own (Open Folder);
+// "enter" and "esc" press the key;
 // "close" uses the close box. "file=TEXT" (the whole step) types TEXT as a
 // file dialog's file (or folder) name and accepts.
 ModalStep Do(const QString& actions);

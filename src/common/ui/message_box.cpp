@@ -48,6 +48,9 @@ void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage languag
 
 bool InstallQtTranslations(UiLanguage language) {
   if (language != UiLanguage::kJapanese) return false;
+  // What Qt words from the default locale rather than its translations (the
+  // file types in its file dialog) in Japanese too.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   static QTranslator* installed = nullptr;
   if (installed != nullptr) return true;
   auto* translator = new QTranslator(QCoreApplication::instance());

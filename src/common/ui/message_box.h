@@ -33,7 +33,8 @@ void FitCaption(QMessageBox& box, const QString& caption);
 // Loads Qt's own texts (standard buttons, the font chooser) in `language`
 // when it is Japanese, from Qt's translations (Debian package
 // qt6-translations-l10n), so that they read はい, いいえ and キャンセル as on
-// a Japanese system. Process-wide; a second call changes nothing. False when
+// a Japanese system, and makes Japanese the default locale (Qt words file
+// types from it). Process-wide; a second call changes nothing. False when
 // the translations are not installed (Qt's English texts then stay).
 bool InstallQtTranslations(UiLanguage language);
 

@@ -30,6 +30,9 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
   checkMatches_ = new QPushButton(UiText(texts::kFilterCheckMatches, language), this);
   uncheckAll_ = new QPushButton(UiText(texts::kFilterUncheckAll, language), this);
   checkMatches_->setEnabled(false);
+  // Nothing to uncheck until a file is in the tree.
+  uncheckAll_->setEnabled(model_.Tree().Size() > 0);
+  connect(&model_, &EntryTreeModel::TreeGrew, uncheckAll_, [this] { uncheckAll_->setEnabled(true); });
   auto* buttons = new QHBoxLayout;
   buttons->setContentsMargins(0, 0, 0, 0);
   buttons->addWidget(checkMatches_);
@@ -94,6 +97,9 @@ void CEntryFilterBox::ApplyPattern(const QString& text) {
     filtering_ = false;
     RestoreCurrent(chosenWhileFiltering_ != kNoItem ? chosenWhileFiltering_ : currentBefore_);
     checkMatches_->setEnabled(false);
+    // Nothing to uncheck until a file is in the tree.
+    uncheckAll_->setEnabled(model_.Tree().Size() > 0);
+    connect(&model_, &EntryTreeModel::TreeGrew, uncheckAll_, [this] { uncheckAll_->setEnabled(true); });
     return;
   }
   if (!filtering_) {

@@ -21,7 +21,8 @@
 // not taken as text.
 //
 // Check Matches checks every match as a click on its box would (a matching
-// branch with everything below it); Uncheck All unchecks every item.
+// branch with everything below it); Uncheck All unchecks every item, and is
+// greyed while the tree is empty.
 //
 // Thread: UI thread only. The model and the view must outlive the box.
 #pragma once

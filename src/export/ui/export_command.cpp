@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 #include <functional>
 #include <future>
@@ -24,10 +25,12 @@ namespace {
 // The user of an engine that runs on a thread of its own: questions and
 // messages go to `boxes` on the UI thread (the export waits for the
 // answer), progress to the dialog's share, where Cancel is read back.
+// While a box is up the dialog shows the entry it is about and the true
+// count, not the last report the throttled share kept.
 class ThreadedExportUser final : public ExportUser {
  public:
-  ThreadedExportUser(MessageBoxExportUser& boxes, QObject& uiThreadObject, ExportProgressShare& share)
-      : boxes_(boxes), ui_(uiThreadObject), share_(share) {}
+  ThreadedExportUser(MessageBoxExportUser& boxes, CExportProgressDlg& dialog, ExportProgressShare& share)
+      : boxes_(boxes), dialog_(dialog), share_(share) {}
 
   OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
     OverwriteAnswer answer = OverwriteAnswer::kCancel;
@@ -57,18 +60,24 @@ class ThreadedExportUser final : public ExportUser {
   // closed.
   void ExportFinished() override {}
   bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
+    done_ = done;
+    total_ = total;
+    name_ = name;  // the walked tree's text, there until the export ends
     share_.Publish(done, total, name);
     return !share_.CancelRequested();
   }
 
  private:
-  // Runs `work` on the UI thread and waits for it. A promise rather than
-  // Qt's blocking connection: the hand-off is then one ThreadSanitizer sees.
+  // Shows where the walk is, then runs `work` on the UI thread and waits for
+  // it. A promise rather than Qt's blocking connection: the hand-off is then
+  // one ThreadSanitizer sees.
   void OnUiThread(const std::function<void()>& work) {
+    share_.Publish(done_, total_, name_, true);
     std::promise<void> done;
     QMetaObject::invokeMethod(
-        &ui_,
+        &dialog_,
         [&] {
+          dialog_.Poll();
           work();
           done.set_value();
         },
@@ -77,8 +86,11 @@ class ThreadedExportUser final : public ExportUser {
   }
 
   MessageBoxExportUser& boxes_;
-  QObject& ui_;
+  CExportProgressDlg& dialog_;
   ExportProgressShare& share_;
+  std::uint32_t done_ = 0;
+  std::uint32_t total_ = 0;
+  std::string_view name_;
 };
 
 // Text of the failure box for `failure`.
@@ -104,11 +116,25 @@ QString FailureText(const ExportFailure& failure, UiLanguage language) {
 MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
     : owner_(&frame), language_(language), caption_(std::move(caption)) {}
 
+int MessageBoxExportUser::Run(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);
+  FitCaption(box, caption_);
+  const QScreen* screen = owner_->screen();
+  const QRect owner = owner_->frameGeometry();
+  const QSize size = box.sizeHint();
+  // The box's title bar, before it has one, is taken to be as tall as the owner's.
+  const int top = owner.bottom() + 8 + owner.height() - owner_->height();
+  if (inSight_ && screen != nullptr && top + size.height() + 8 < screen->availableGeometry().bottom())
+    box.move(owner.center().x() - size.width() / 2, top);
+  return box.exec();
+}
+
 OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
-  switch (ShowMessageBox(owner_, QMessageBox::NoIcon, caption_,
-                         UiFormat(texts::kExportOverwriteQuestion, language_, {targetPath}),
-                         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll |
-                             QMessageBox::Cancel)) {
+  QMessageBox box(
+      QMessageBox::NoIcon, caption_, UiFormat(texts::kExportOverwriteQuestion, language_, {targetPath}),
+      QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::Cancel,
+      owner_);
+  switch (Run(box)) {
     case QMessageBox::Yes:
       return OverwriteAnswer::kYes;
     case QMessageBox::YesToAll:
@@ -137,15 +163,11 @@ void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) 
 void MessageBoxExportUser::Failed(const ExportFailure& failure) {
   if (failuresHidden_.load()) return;
   QMessageBox box(QMessageBox::Critical, caption_, FailureText(failure, language_), QMessageBox::Ok, owner_);
-  box.setTextFormat(Qt::PlainText);
   // QMessageBox owns the check box.
   box.setCheckBox(new QCheckBox(UiText(texts::kExportDontShowAgain, language_)));
-  FitCaption(box, caption_);
-  box.exec();
+  Run(box);
   if (box.checkBox()->isChecked()) failuresHidden_.store(true);
 }
-
-void MessageBoxExportUser::ExportFinished() { ShowFinished(ExportSummary(), {}); }
 
 void MessageBoxExportUser::ShowFinished(const ExportSummary& summary, const std::filesystem::path& folder) {
   QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
@@ -163,8 +185,11 @@ void MessageBoxExportUser::ShowFinished(const ExportSummary& summary, const std:
   box.setEscapeButton(QMessageBox::Ok);
   FitCaption(box, caption_);
   box.exec();
-  if (open != nullptr && box.clickedButton() == open)
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+  if (open == nullptr || box.clickedButton() != open) return;
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())))) {
+    ShowMessageBox(owner_, QMessageBox::Warning, caption_,
+                   UiFormat(texts::kExportOpenFolderFailed, language_, {folder.string()}), QMessageBox::Ok);
+  }
 }
 
 std::filesystem::path FolderToOpen(const EntryTree& tree, const ExportOptions& options) {
@@ -196,7 +221,7 @@ std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwn
   MessageBoxExportUser boxes(frame, language, caption);
   ExportProgressShare share;
   CExportProgressDlg progress(&frame, generalFont, language, share);
-  boxes.SetOwner(progress);
+  boxes.SetOwner(progress, true);
   ThreadedExportUser user(boxes, progress, share);
   ExportEngine engine(walked, user);
   ExportSummary summary;

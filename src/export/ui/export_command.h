@@ -18,6 +18,7 @@
 #include "export/export_engine.h"
 #include "settings/logfont.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace cfv {
@@ -31,8 +32,13 @@ class MessageBoxExportUser final : public ExportUser {
   // The boxes are owned by `frame` (see SetOwner).
   MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption);
   // The window that owns the boxes from now on (the progress dialog while
-  // it is up, so that they come above it).
-  void SetOwner(QWidget& owner) { owner_ = &owner; }
+  // it is up, so that they come above it). With `inSight`, the questions
+  // and failures stand just below the owner rather than over it, where the
+  // screen has room, so that what it shows stays in sight.
+  void SetOwner(QWidget& owner, bool inSight = false) {
+    owner_ = &owner;
+    inSight_ = inSight;
+  }
   // A failure box's check box was checked: later failures show nothing.
   // Any thread.
   bool FailuresHidden() const { return failuresHidden_.load(); }
@@ -42,17 +48,23 @@ class MessageBoxExportUser final : public ExportUser {
   void WriteFailed(const std::string& targetPath) override;
   void FolderNameRefused(const std::string& customFilePath) override;
   void Failed(const ExportFailure& failure) override;
-  // The finished message without numbers or folder.
-  void ExportFinished() override;
+  // Shows nothing: the engine calls it before its numbers are known. The
+  // caller shows them with ShowFinished once the walk has returned.
+  void ExportFinished() override {}
 
   // The finished message: "Export finished!", below it the numbers written,
   // not overwritten and failed, and, when `folder` is a folder, an Open
   // Folder button that opens it with the desktop's file manager
-  // (QDesktopServices).
+  // (QDesktopServices); a desktop with no program for that gets a message
+  // saying so.
   void ShowFinished(const ExportSummary& summary, const std::filesystem::path& folder);
 
  private:
+  // Shows `box`, as SetOwner says, and returns its button.
+  int Run(QMessageBox& box);
+
   QWidget* owner_;
+  bool inSight_ = false;
   UiLanguage language_;
   QString caption_;
   std::atomic<bool> failuresHidden_{false};

@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <algorithm>
+#include <initializer_list>
 #include <system_error>
 
 #include "common/ui/dialog_layout.h"
@@ -21,13 +24,43 @@
 namespace cfv {
 namespace {
 
-// Makes a word-wrapped label tall enough for its text, but never past
-// `limitY` (the top of the next control below it).
-void GrowToFit(QLabel* label, int limitY) {
-  const int needed = label->heightForWidth(label->width());
-  if (needed > label->height()) {
-    label->resize(label->width(), std::max(label->height(), std::min(needed, limitY - label->y())));
+// Sizes the explanations for the font in use. Each of their lines is kept
+// whole where the screen allows: the dialog widens by what the longest one
+// needs (the controls that span it widen with it, those on its right move
+// right), so that no sentence wraps to leave a word or two alone on a line.
+// Then each explanation is as tall as its text, and what lies below it
+// moves down, the dialog growing with it, so that `gap` pixels stay
+// between its last line and the next control.
+void FitExplanations(QDialog& dialog, const std::initializer_list<QLabel*>& notes, int gap) {
+  const QList<QWidget*> controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  int widen = 0;
+  for (QLabel* note : notes)
+    widen = std::max(widen, note->fontMetrics().size(0, note->text()).width() + 2 - note->width());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    widen = std::min(widen, screen->availableGeometry().width() * 9 / 10 - dialog.width());
+  const int middle = dialog.width() / 2;
+  for (QWidget* control : controls) {
+    if (widen <= 0) break;
+    if (control->x() >= middle) {
+      control->move(control->x() + widen, control->y());
+    } else if (control->geometry().right() > middle) {
+      control->resize(control->width() + widen, control->height());
+    }
   }
+  int grow = 0;
+  for (QLabel* note : notes) {
+    note->resize(note->width(), note->heightForWidth(note->width()));
+    int next = dialog.height() + grow;  // the top of the control below the note
+    for (QWidget* control : controls) {
+      if (control->y() > note->y()) next = std::min(next, control->y());
+    }
+    const int shift = std::max(0, note->geometry().bottom() + 1 + gap - next);
+    for (QWidget* control : controls) {
+      if (control->y() >= next) control->move(control->x(), control->y() + shift);
+    }
+    grow += shift;
+  }
+  dialog.setFixedSize(dialog.width() + std::max(0, widen), dialog.height() + grow);
 }
 
 }  // namespace
@@ -53,7 +86,7 @@ CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : langua
   QLabel* renameNote =
       b.AddStatic(-1, UiText(texts::kExportRenameExtensionNote, language), 18, 90, 276, 30, StaticStyle{});
 
-  QGroupBox* destination = b.AddGroupBox(-1, UiText(texts::kExportDestination, language), 6, 126, 288, 48);
+  b.AddGroupBox(-1, UiText(texts::kExportDestination, language), 6, 126, 288, 48);
   besideEach_ = new QRadioButton(UiText(texts::kExportBesideEach, language), this);
   b.Place(besideEach_, kIdBesideEach, 14, 138, 272, 12);
   toFolder_ = new QRadioButton(UiText(texts::kExportToFolder, language), this);
@@ -62,20 +95,7 @@ CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : langua
   b.Place(folderPath_, kIdFolderPath, 78, 154, 152, 14);
   QPushButton* browse = b.AddButton(kIdBrowse, UiText(texts::kExportBrowse, language), 234, 153, 52, 16);
 
-  // In a font whose Japanese glyphs are wider than the layout was drawn for,
-  // an explanation wraps to one more line; let it grow into the free space
-  // below it rather than lose its last line.
-  GrowToFit(skipNote, renameExtension_->y());
-  // The second one may take what it needs: the destination choice and the
-  // buttons below it move down, and the dialog grows with them.
-  GrowToFit(renameNote, height() * 2);
-  const int shift = std::max(0, renameNote->geometry().bottom() + b.Units().ToPixelsY(4) - destination->y());
-  if (shift > 0) {
-    QWidget* const below[] = {destination, besideEach_,  toFolder_, folderPath_,
-                              browse,      exportButton, cancel,    defaults};
-    for (QWidget* control : below) control->move(control->x(), control->y() + shift);
-    setFixedSize(width(), height() + shift);
-  }
+  FitExplanations(*this, {skipNote, renameNote}, b.Units().ToPixelsY(8));
 
   connect(exportButton, &QPushButton::clicked, this, &CExportDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CExportDlg::reject);
@@ -126,7 +146,7 @@ void CExportDlg::ReadOptions() {
 
 void CExportDlg::Browse() {
   QFileDialog dialog(this, DialogCaption(texts::kExportChooseFolderCaption, language_));
-  SetUpFileDialog(dialog, QFileDialog::Directory);
+  SetUpFileDialog(dialog, QFileDialog::Directory, language_);
   const QString typed = folderPath_->text().trimmed();
   dialog.setDirectory(!typed.isEmpty() && QDir(typed).exists() ? typed : QDir::homePath());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

@@ -7,8 +7,10 @@
 // path field (1013) and Browse... (1014, Qt's own folder picker); and the
 // buttons Export (1, the default button), Cancel (2) and Default (1010).
 // Laid out in dialog units (300 x 204) in the General font, centred over its
-// owner; when the second explanation needs more lines than its place holds
-// (Japanese), what lies below it moves down and the dialog grows. Every
+// owner. The explanations are sized for the font in use (Japanese needs
+// it): the dialog widens until each of their lines fits whole, as far as
+// the screen allows, and grows downwards where they need more lines than
+// their place holds, keeping a line's space below each. Every
 // opening starts from the default: both boxes checked, beside each custom
 // file, no path; Default brings that back and leaves the dialog open. Typing
 // a path or choosing one with Browse... selects "This folder:".

@@ -11,9 +11,10 @@
 
 namespace cfv {
 
-void ExportProgressShare::Publish(std::uint32_t done, std::uint32_t total, std::string_view name) {
+void ExportProgressShare::Publish(std::uint32_t done, std::uint32_t total, std::string_view name,
+                                  bool always) {
   const auto now = std::chrono::steady_clock::now();
-  if (done != 0 && now - lastKept_ < kPublishPeriod) return;
+  if (!always && done != 0 && now - lastKept_ < kPublishPeriod) return;
   lastKept_ = now;
   const std::lock_guard<std::mutex> lock(mutex_);
   done_ = done;

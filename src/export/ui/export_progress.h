@@ -42,8 +42,8 @@ class ExportProgressShare {
 
   // Where the walk is: `done` of `total` entries behind, `name` next. Kept
   // only when kPublishPeriod has passed since the last kept report (the
-  // first is always kept).
-  void Publish(std::uint32_t done, std::uint32_t total, std::string_view name);
+  // first is always kept), or `always`.
+  void Publish(std::uint32_t done, std::uint32_t total, std::string_view name, bool always = false);
   // The last kept report, when it is newer than the last one taken.
   bool Take(std::uint32_t& done, std::uint32_t& total, std::string& name);
 
@@ -84,13 +84,14 @@ class CExportProgressDlg : public QDialog {
   void Finish();
   // Cancel, Escape and the close box.
   void reject() override;
+  // Shows the share's latest kept report, if it is new. The dialog's timer
+  // calls it; so does the export before it puts up a box.
+  void Poll();
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void Poll();
-
   UiLanguage language_;
   ExportProgressShare& share_;
   QPushButton* cancel_ = nullptr;

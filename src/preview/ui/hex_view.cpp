@@ -43,16 +43,24 @@ int CHexView::VisibleLines() const {
 
 void CHexView::UpdateScrollBars() {
   const QFontMetrics metrics(DumpFont());
-  // At most 64 MiB of data: 4 Mi lines, well inside the scroll bar's int.
-  const auto lines = static_cast<int>(HexLineCount(data_.size()));
+  // A line's width with the margins either side of it.
+  const auto widthOf = [&](std::size_t perLine) {
+    return metrics.horizontalAdvance(
+               QString(static_cast<qsizetype>(HexLineLength(perLine)), QLatin1Char('0'))) +
+           2 * metrics.averageCharWidth();
+  };
+  const std::size_t perLine =
+      widthOf(kHexBytesPerLine) <= viewport()->width() ? kHexBytesPerLine : kHexBytesPerLine / 2;
+  const std::size_t firstByte = TopLine() * perLine_;
+  perLine_ = perLine;
+  // At most 64 MiB of data: 8 Mi lines, well inside the scroll bar's int.
+  const auto lines = static_cast<int>(HexLineCount(data_.size(), perLine_));
   const int visible = VisibleLines();
   verticalScrollBar()->setRange(0, std::max(0, lines - visible));
   verticalScrollBar()->setPageStep(visible);
   verticalScrollBar()->setSingleStep(1);
-  const int width =
-      metrics.horizontalAdvance(QString(static_cast<qsizetype>(kHexLineLength), QLatin1Char('0')));
-  horizontalScrollBar()->setRange(0,
-                                  std::max(0, width + 2 * metrics.averageCharWidth() - viewport()->width()));
+  verticalScrollBar()->setValue(static_cast<int>(firstByte / perLine_));
+  horizontalScrollBar()->setRange(0, std::max(0, widthOf(perLine_) - viewport()->width()));
   horizontalScrollBar()->setPageStep(viewport()->width());
   horizontalScrollBar()->setSingleStep(metrics.averageCharWidth());
 }
@@ -63,11 +71,11 @@ void CHexView::paintEvent(QPaintEvent* /*event*/) {
   painter.setFont(font);
   painter.setPen(palette().color(QPalette::Text));
   const QFontMetrics metrics(font);
-  const std::size_t lines = HexLineCount(data_.size());
+  const std::size_t lines = HexLineCount(data_.size(), perLine_);
   const int x = metrics.averageCharWidth() - horizontalScrollBar()->value();
   int y = metrics.ascent();
   for (std::size_t line = TopLine(); line < lines && y - metrics.ascent() < viewport()->height(); ++line) {
-    painter.drawText(x, y, QString::fromLatin1(HexLine(data_.data(), data_.size(), line)));
+    painter.drawText(x, y, QString::fromLatin1(HexLine(data_.data(), data_.size(), line, perLine_)));
     y += metrics.lineSpacing();
   }
 }

@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 
+#include "common/ui/message_box.h"
+#include "common/ui/ui_text.h"
 #include "preview/ui/opened_sound.h"
 
 namespace cfv {
@@ -57,13 +58,9 @@ QPushButton* MakeButton(const char* text, int id, QWidget* parent) {
 
 }  // namespace
 
-CMusicPlayerView::CMusicPlayerView(QWidget* parent) : QWidget(parent) {
-  // The player keeps the desktop's small dialog font of its own rather than
-  // the fonts the user chooses for the other panes. Its two texts have no
-  // English form.
-  QFont font = QApplication::font();
-  font.setPointSize(8);
-  setFont(font);
+CMusicPlayerView::CMusicPlayerView(QWidget* parent, UiLanguage language)
+    : QWidget(parent), language_(language) {
+  // Its two texts have no English form.
   play_ = MakeButton("再生", kPlayButtonId, this);
   stop_ = MakeButton("停止", kStopButtonId, this);
   play_->move(kMargin, kMargin);
@@ -92,8 +89,13 @@ void CMusicPlayerView::resizeEvent(QResizeEvent* event) {
 void CMusicPlayerView::Play() {
   device_.reset();  // close what the last Play opened
   if (!ReplaceFile(kTempFileName, sound_)) return;
-  device_ = OpenedSound::Open(kTempFileName, deviceType_);
+  bool noOutput = false;
+  device_ = OpenedSound::Open(kTempFileName, deviceType_, &noOutput);
   if (device_) device_->Play();
+  if (noOutput) {
+    ShowMessageBox(this, QMessageBox::Warning, UiText(texts::kProgramTitle, language_),
+                   UiText(texts::kPlayNoAudioOutput, language_), QMessageBox::Ok);
+  }
 }
 
 void CMusicPlayerView::Stop() { device_.reset(); }

@@ -14,8 +14,10 @@
 // symbolic link of that name is never written through, and when the file
 // cannot be written nothing plays (an old "play.tmp" is never played in place
 // of the selected sound).
-// Nothing is ever reported: a file that cannot be written or a sound that
-// does not decode simply gives silence. Thread: UI thread only.
+// A file that cannot be written or a sound that does not decode simply gives
+// silence; only an audio output that cannot be opened (no sound device) is
+// told, in a message box. The buttons are in the window's font. Thread: UI
+// thread only.
 #pragma once
 
 #include <QWidget>
@@ -23,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/texts.h"
 #include "preview/classify.h"
 
 class QPushButton;
@@ -40,7 +43,8 @@ class CMusicPlayerView : public QWidget {
   // The temporary sound file, relative to the current directory.
   static constexpr const char* kTempFileName = "play.tmp";
 
-  explicit CMusicPlayerView(QWidget* parent = nullptr);
+  // The message box is in `language`.
+  explicit CMusicPlayerView(QWidget* parent = nullptr, UiLanguage language = UiLanguage::kEnglish);
   ~CMusicPlayerView() override;
 
   // Replaces the kept sound with a copy of `length` bytes at `bytes`.
@@ -60,6 +64,7 @@ class CMusicPlayerView : public QWidget {
   void Play();
   void Stop();
 
+  UiLanguage language_;
   QPushButton* play_;
   QPushButton* stop_;
   SoundDevice deviceType_ = SoundDevice::kNone;

@@ -55,9 +55,13 @@ bool IsStandardMidiFile(SDL_RWops* file) {
 
 }  // namespace
 
-std::unique_ptr<OpenedSound> OpenedSound::Open(const std::filesystem::path& path, SoundDevice type) {
+std::unique_ptr<OpenedSound> OpenedSound::Open(const std::filesystem::path& path, SoundDevice type,
+                                               bool* noOutput) {
   if (type == SoundDevice::kNone) return nullptr;
-  if (!OpenOutput()) return nullptr;
+  if (!OpenOutput()) {
+    if (noOutput != nullptr) *noOutput = true;
+    return nullptr;
+  }
   Mix_Music* music = nullptr;
   if (SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb")) {
     const Mix_MusicType decoder = DecoderFor(type);

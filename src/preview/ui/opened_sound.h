@@ -9,8 +9,9 @@
 //                 (MP3 in practice).
 //
 // The audio output is opened with the first device and closed with the last,
-// so nothing holds the sound card while no sound is open. Nothing here reports
-// anything: a file that does not decode gives no device. Thread: UI thread.
+// so nothing holds the sound card while no sound is open. Nothing here shows
+// anything: a file that does not decode gives no device, and Open tells an
+// output that cannot be opened from that. Thread: UI thread.
 #pragma once
 
 #include <filesystem>
@@ -27,9 +28,11 @@ inline constexpr const char* kGeneralMidiSoundFont = "/usr/share/sounds/sf2/defa
 class OpenedSound {
  public:
   // Opens the audio output when needed and the sound in the file at `path`
-  // with the decoder for `type`. Null when the output cannot be opened or the
-  // file does not decode. The file is read while the sound plays.
-  static std::unique_ptr<OpenedSound> Open(const std::filesystem::path& path, SoundDevice type);
+  // with the decoder for `type`. Null when the output cannot be opened (then
+  // `noOutput`, when given, is set) or the file does not decode. The file is
+  // read while the sound plays.
+  static std::unique_ptr<OpenedSound> Open(const std::filesystem::path& path, SoundDevice type,
+                                           bool* noOutput = nullptr);
 
   // Closes the device: stops its playback and releases the decoder.
   ~OpenedSound();

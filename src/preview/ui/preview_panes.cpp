@@ -32,7 +32,7 @@ CPreviewPanes::CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage 
   imageView_ = new CZoomScrollView(&paneParent);
   imageView_->setObjectName(QStringLiteral("imageView"));
   imageView_->hide();
-  musicPlayerView_ = new CMusicPlayerView(&paneParent);
+  musicPlayerView_ = new CMusicPlayerView(&paneParent, language_);
   musicPlayerView_->setObjectName(QStringLiteral("musicPlayerView"));
   musicPlayerView_->hide();
   hexView_ = new CHexView(&paneParent);
@@ -56,6 +56,7 @@ void CPreviewPanes::ShowContextMenu(QWidget& pane, const QPoint& at) {
   std::unique_ptr<QMenu> menu(&pane == textView_ ? textView_->createStandardContextMenu() : new QMenu);
   if (!menu->isEmpty()) menu->addSeparator();
   menu->addAction(viewAsHex_);
+  emit MenuOpening(menu.get());
   menu->exec(pane.mapToGlobal(at));
 }
 

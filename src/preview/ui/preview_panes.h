@@ -25,6 +25,7 @@
 #include "preview/classify.h"
 
 class QAction;
+class QMenu;
 class QPlainTextEdit;
 class QPoint;
 class QWidget;
@@ -72,6 +73,9 @@ class CPreviewPanes : public QObject {
  signals:
   // `pane` now shows and the other two panes are hidden.
   void PaneShown(QWidget* pane);
+  // The context menu of a pane is about to open (and closes before the
+  // call that opened it returns).
+  void MenuOpening(QMenu* menu);
 
  private:
   QWidget& boxOwner_;

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QtTest>
@@ -39,22 +40,23 @@ class ExportWindowTest : public QObject {
   // met, D the dialog, W its warning, ? question and ! failure (with the
   // file named), F finished. counts: its three numbers (written, not
   // overwritten, failed). files: below the export folder afterwards.
-  // opened: what Open Folder opened.
+  // opened: what Open Folder opened. progress: under each ? and !, the progress dialog's counts and entry.
   void Export_data() {
     QTest::addColumn<QString>("row");
     // clang-format off
-    QTest::newRow("this folder, made; no path: told, stays open") << "!|||DWF|3 0 0|a.txt=new b.txt=new c.txt=new|out";
-    QTest::newRow("beside each custom file, names kept") << "k|||DF|3 0 0|a.t=new b.t=new c.t=new|hero";
-    QTest::newRow("Escape: nothing at all") << "e|||D|||";
-    QTest::newRow("nothing loaded still finishes") << "0|||DF|0 0 0||";
-    QTest::newRow("Yes to All") << "|abc|Y|D?aF|3 0 0|a.txt=new b.txt=new c.txt=new|hero";
-    QTest::newRow("No to All") << "|abc|N|D?aF|0 3 0|a.txt=old b.txt=old c.txt=old|hero";
-    QTest::newRow("No, then Cancel stops") << "o|abc|nc|D?a?bF|0 1 0|a.txt=old b.txt=old c.txt=old|out";
-    QTest::newRow("Cancel from progress") << "|a|x|D?aF|1 0 0|a.txt=new|hero";
-    QTest::newRow("Japanese: Yes, a failure") << "j|aB|y|D?a!bF|2 0 1|a.txt=new b.txt/ c.txt=new|hero";
-    QTest::newRow("each failure shown") << "|ABC||D!a!b!cF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
-    QTest::newRow("failures silenced") << "s|ABC||D!aF|0 0 3|a.txt/ b.txt/ c.txt/|hero";
-    QTest::newRow("read error") << "r|||!D!F|2 0 1|a.txt=new b.txt=new|EIO-60000/hero";
+    QTest::newRow("this folder, made; no path: told, stays open") << "!|||DWF|3 0 0|a.txt=new b.txt=new c.txt=new|out|";
+    QTest::newRow("beside each custom file, names kept") << "k|||DF|3 0 0|a.t=new b.t=new c.t=new|hero|";
+    QTest::newRow("Escape: nothing at all") << "e|||D||||";
+    QTest::newRow("nothing loaded still finishes") << "0|||DF|0 0 0|||";
+    QTest::newRow("Yes to All") << "|abc|Y|D?aF|3 0 0|a.txt=new b.txt=new c.txt=new|hero|03a";
+    QTest::newRow("No to All") << "|abc|N|D?aF|0 3 0|a.txt=old b.txt=old c.txt=old|hero|03a";
+    QTest::newRow("No, then Cancel stops") << "o|abc|nc|D?a?bF|0 1 0|a.txt=old b.txt=old c.txt=old|out|03a 13b";
+    QTest::newRow("Cancel from progress") << "|a|x|D?aF|1 0 0|a.txt=new|hero|03a";
+    QTest::newRow("Japanese: Yes, a failure") << "j|aB|y|D?a!bF|2 0 1|a.txt=new b.txt/ c.txt=new|hero|03a 13b";
+    QTest::newRow("a failure after quick writes") << "|C||D!cF|2 0 1|a.txt=new b.txt=new c.txt/|hero|23c";
+    QTest::newRow("each failure shown") << "|ABC||D!a!b!cF|0 0 3|a.txt/ b.txt/ c.txt/|hero|03a 13b 23c";
+    QTest::newRow("failures silenced") << "s|ABC||D!aF|0 0 3|a.txt/ b.txt/ c.txt/|hero|03a";
+    QTest::newRow("read error") << "r|||!D!F|2 0 1|a.txt=new b.txt=new|EIO-60000/hero|23c";
     // clang-format on
   }
   void Export() {
@@ -77,9 +79,15 @@ class ExportWindowTest : public QObject {
 
     // One step for every kind of window; nested windows (the dialog's
     // warning) get the next copy while the step that opened them waits.
-    QStringList counts;
+    QStringList counts, progress;
     const ModalStep answer = [&](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
+      if (auto* p = h->findChild<CExportProgressDlg*>();
+          p && box && box->icon() != QMessageBox::Information) {
+        progress << FindControl<QLabel>(*p, 1020)->text().remove(QRegularExpression("\\D")) +
+                        FindControl<QLabel>(*p, 1021)->text().left(1);
+        QVERIFY(!box->frameGeometry().intersects(p->frameGeometry()));  // the dialog in sight
+      }
       if (box == nullptr) {  // the Configure Export dialog
         if (options.contains('e')) return QTest::keyClick(w, Qt::Key_Escape);
         if (options.contains('k')) FindControl<QAbstractButton>(*w, CExportDlg::kIdRenameExtension)->click();
@@ -135,6 +143,7 @@ class ExportWindowTest : public QObject {
     files.sort();
     QCOMPARE(files.join(' '), c[5]);
     QCOMPARE(opened, c[6].isEmpty() ? QString() : QString::fromStdString(h.dir / c[6].toStdString()));
+    QCOMPARE(progress.join(' '), c[7]);
   }
 
  private:

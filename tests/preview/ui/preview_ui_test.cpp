@@ -127,7 +127,7 @@ Q_DECLARE_METATYPE(SoundRow)
 class PreviewDispatchTest : public QObject {
   Q_OBJECT
 
-  // The one pane showing, and what it shows: "text: ...", "hex: ...",
+  // The one pane showing, and what it shows: "text: ...", "hex<bytes a line>[ cut]: ...",
   // "image <width>x<height> x<zoom>" or "sound <device> <bytes>[ playing]".
   static QString Shown(const CMainFrame& frame) {
     const CPreviewPanes& panes = frame.PreviewPanes();
@@ -135,7 +135,9 @@ class PreviewDispatchTest : public QObject {
     if (!panes.TextView().isHidden()) shown << "text: " + panes.TextView().toPlainText();
     const EntryData& hex = panes.HexView().Data();
     if (!panes.HexView().isHidden())
-      shown << "hex: " + QString::fromLatin1(QByteArrayView(hex.data(), hex.size()));
+      shown << "hex" + QString::number(panes.HexView().BytesPerLine()) +
+                   (panes.HexView().horizontalScrollBar()->maximum() > 0 ? " cut: " : ": ") +
+                   QString::fromLatin1(QByteArrayView(hex.data(), hex.size()));
     const CZoomScrollView& image = panes.ImageView();
     if (!image.isHidden())
       shown << QString::asprintf("image %dx%d x%g", image.Bitmap().width(), image.Bitmap().height(),
@@ -148,11 +150,10 @@ class PreviewDispatchTest : public QObject {
   }
 
  private slots:
-  // Steps select the entry so named, or: "^zoom" zooms the picture to 2.5,
-  // "^play" clicks Play, "^hex" toggles View as Hex, "^remove" deletes the
-  // custom file and "^restore" writes it again. `textView`, when given, is
-  // what the text view holds while another pane shows; `boxes` is the
-  // number of read error boxes.
+  // Steps select the entry so named, or: "^zoom" zooms the picture to 2.5, "^play" clicks Play, "^hex"
+  // toggles View as Hex, "^wide" widens the window from 1000 to 1600 pixels, "^remove" deletes the custom
+  // file and "^restore" writes it again. `textView`, when given, is what the text view holds while another
+  // pane shows; `boxes` is the number of read error boxes.
   void Dispatch_data() {
     QTest::addColumn<DispatchRow>("row");
     // clang-format off
@@ -166,7 +167,8 @@ class PreviewDispatchTest : public QObject {
     row("zoom survives text and sound", {{"pic.txt", "^zoom", "mid", "BGM.MP3", "y.mp3"}, "image 5x5 x2.5"});
     row("playing goes on, new data waits for Play", {{"wave.bin", "^play", "mid", "pic.txt", "BGM.MP3"}, "sound MPEGVideo " + QString::number(MakeMp3(40).size()) + " playing"});
     row("a branch over text", {{"mid", "sub.npc"}, "text: " + kPrompt});
-    row("View as Hex stays on", {{"mid", "^hex", "packed.t"}, "hex: text that was compressed"});
+    row("View as Hex stays on, 8 bytes a line", {{"mid", "^hex", "packed.t"}, "hex8: text that was compressed"});
+    row("View as Hex, 16 bytes in a wide pane", {{"mid", "^hex", "^wide", "packed.t"}, "hex16: text that was compressed"});
     row("View as Hex off", {{"mid", "^hex", "packed.t", "^hex"}, "text: text that was compressed"});
     row("View as Hex leaves pictures", {{"^hex", "pic.txt"}, "image 30x20 x1"});
     row("file gone: the preview stays", {{"mid", "pic.txt", "^remove", "日本語.t"}, "image 30x20 x1", "three letters", 1});
@@ -200,6 +202,8 @@ class PreviewDispatchTest : public QObject {
         });
         emit(panes.HexView().isHidden() ? static_cast<QWidget*>(&panes.TextView()) : &panes.HexView())
             ->customContextMenuRequested(QPoint(5, 5));
+      } else if (step == "^wide") {
+        h->resize(1600, 700);
       } else if (step == "^remove") {
         fs::remove(h.dir / "content.god");
       } else if (step == "^restore") {
