@@ -108,4 +108,12 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   return true;
 }
 
+long long CustomFile::ReadAt(std::uint64_t at, unsigned char* out, std::size_t n) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  return PreadAll(fd_, out, n, at);
+}
+
 }  // namespace cfv

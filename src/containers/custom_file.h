@@ -60,6 +60,10 @@ class CustomFile {
   // already, so a huge zero buffer is not touched). Returns false only on an
   // I/O error.
   bool ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed = false);
+  // Reads up to n bytes at `at` from the file, past the read-ahead buffer
+  // and without moving the position. Returns the number read (fewer only at
+  // the end of the file), or -1 on an I/O error with errno saying why.
+  long long ReadAt(std::uint64_t at, unsigned char* out, std::size_t n);
   // Moves by `distance` from the current position. Fails, leaving the
   // position unchanged, when it would land before the start.
   bool Move(std::int32_t distance) {

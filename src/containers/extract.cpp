@@ -189,4 +189,12 @@ EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* h
   return facts;
 }
 
+DataView PayloadData(const unsigned char* payload, std::size_t payloadLength, unsigned char* scratch) {
+  if (MayBeStream(payload, payloadLength)) {
+    const std::size_t length = InflatePayload(scratch, kInflateLimit, payload, payloadLength);
+    if (length != 0) return {scratch, length, payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib};
+  }
+  return {payload, payloadLength, Compression::kNone};
+}
+
 }  // namespace cfv
