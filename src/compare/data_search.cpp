@@ -1,0 +1,259 @@
+#include "compare/data_search.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <span>
+
+#include "containers/cp932.h"
+#include "containers/cp932_table.h"
+#include "containers/entry_pattern.h"
+#include "containers/extract.h"
+#include "containers/payload_reader.h"
+#include "preview/classify.h"
+
+namespace cfv {
+namespace {
+
+bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Whether a character starts at `p` of the text data[0, size). `boundary`
+// is a character start at or before `p`, and becomes one at or just after
+// it: the next candidate's walk starts there, so the checks of all the
+// candidates in an entry walk its bytes about once.
+bool StartsCharacter(const Cp932Characters& chars, const unsigned char* data, std::size_t size, std::size_t p,
+                     std::size_t& boundary) {
+  // A byte that is the second byte of no character starts one: the walk
+  // may start just before the run of bytes that might be second bytes.
+  std::size_t s = p;
+  while (s > boundary && chars.MayTrail(data[s - 1])) --s;
+  std::size_t i = s > boundary ? s - 1 : boundary;
+  while (i < p) i += chars.Length(data + i, size - i);
+  boundary = i;
+  return i == p;
+}
+
+}  // namespace
+
+DataPattern::DataPattern(std::string_view pattern, bool hex, bool ignoreCase)
+    : hex_(hex), ignoreCase_(ignoreCase) {
+  if (hex) {
+    if (ignoreCase) {
+      error_ = Error::kIgnoreCaseWithHex;
+      return;
+    }
+    for (std::size_t i = 0; i < pattern.size();) {
+      if (pattern[i] == ' ' || pattern[i] == '\t') {
+        ++i;
+        continue;
+      }
+      const int high = HexDigit(pattern[i]);
+      const int low = i + 1 < pattern.size() ? HexDigit(pattern[i + 1]) : -1;
+      if (high < 0 || low < 0) {
+        error_ = Error::kNotHex;
+        return;
+      }
+      bytes_.push_back(static_cast<char>(high << 4 | low));
+      i += 2;
+    }
+    if (bytes_.empty()) error_ = Error::kEmpty;
+    return;
+  }
+  if (pattern.empty()) {
+    error_ = Error::kEmpty;
+    return;
+  }
+  std::optional<std::string> encoded = EncodeCp932Checked(pattern);
+  if (!encoded) {
+    error_ = Error::kNoCp932Form;
+    return;
+  }
+  bytes_ = std::move(*encoded);
+  endsInCr_ = bytes_.back() == '\r';
+  if (!ignoreCase) return;
+  exact_ = bytes_;
+  folds_.assign(bytes_.size(), false);
+  const Cp932Characters& chars = Cp932Characters::ForThread();
+  const auto* p = reinterpret_cast<const unsigned char*>(exact_.data());
+  for (std::size_t i = 0; i < exact_.size();) {
+    const std::size_t length = chars.Length(p + i, exact_.size() - i);
+    if (length == 1 && IsAsciiLetter(p[i])) folds_[i] = true;
+    i += length;
+  }
+  // Candidates are found in data with every ASCII letter lower-cased, then
+  // checked against the data as it is.
+  for (char& c : bytes_) c = static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
+}
+
+bool DataPattern::SameIgnoringCase(const unsigned char* at) const {
+  for (std::size_t k = 0; k < exact_.size(); ++k) {
+    const auto want = static_cast<unsigned char>(exact_[k]);
+    if (folds_[k] ? AsciiLower(at[k]) != AsciiLower(want) : at[k] != want) return false;
+  }
+  return true;
+}
+
+void DataPattern::Scan(const unsigned char* data, std::size_t size,
+                       const std::function<SearchStep(const DataMatch&)>& found) const {
+  if (error_ != Error::kNone) return;
+  if (!hex_) return ScanText(data, size, found);
+  const std::size_t m = bytes_.size();
+  for (std::size_t pos = 0; pos + m <= size;) {
+    const void* hit = ::memmem(data + pos, size - pos, bytes_.data(), m);
+    if (hit == nullptr) return;
+    DataMatch match;
+    match.offset = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - data);
+    const SearchStep step = found(match);
+    if (step == SearchStep::kNextEntry || step == SearchStep::kStop) return;
+    pos = match.offset + 1;
+  }
+}
+
+void DataPattern::ScanText(const unsigned char* data, std::size_t size,
+                           const std::function<SearchStep(const DataMatch&)>& found) const {
+  const std::size_t m = bytes_.size();
+  // A match never crosses a line end.
+  if (bytes_.find('\n') != std::string::npos) return;
+  const unsigned char* haystack = data;
+  if (ignoreCase_) {
+    thread_local std::vector<unsigned char> folded;
+    folded.resize(size);
+    std::transform(data, data + size, folded.begin(), AsciiLower);
+    haystack = folded.data();
+  }
+  const Cp932Characters& chars = Cp932Characters::ForThread();
+  std::size_t boundary = 0;  // a character start at or before the next candidate
+  std::size_t line = 1;      // the number of the line that holds `counted`
+  std::size_t counted = 0;   // line feeds before it are counted
+  std::size_t lineStart = 0;
+  for (std::size_t pos = 0; pos + m <= size;) {
+    const void* hit = ::memmem(haystack + pos, size - pos, bytes_.data(), m);
+    if (hit == nullptr) return;
+    const auto p = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - haystack);
+    pos = p + 1;
+    if (ignoreCase_ && !SameIgnoringCase(data + p)) continue;
+    if (!StartsCharacter(chars, data, size, p, boundary)) continue;
+    const auto* feed = static_cast<const unsigned char*>(std::memchr(data + p, '\n', size - p));
+    std::size_t end = feed != nullptr ? static_cast<std::size_t>(feed - data) : size;
+    // The CR of a CR LF belongs to the line end.
+    if (endsInCr_ && feed != nullptr && end > p && data[end - 1] == '\r' && p + m == end) continue;
+    while (const void* lf = std::memchr(data + counted, '\n', p - counted)) {
+      ++line;
+      counted = lineStart = static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - data) + 1;
+    }
+    counted = p;
+    if (feed != nullptr && end > lineStart && data[end - 1] == '\r') --end;
+    const SearchStep step = found({p, line, lineStart, end});
+    if (step == SearchStep::kNext) {
+      pos = boundary = p + m;
+    } else if (step == SearchStep::kNextLine && feed != nullptr) {
+      pos = boundary = static_cast<std::size_t>(feed - data) + 1;
+    } else {
+      return;
+    }
+  }
+}
+
+namespace {
+
+struct FreeBytes {
+  void operator()(unsigned char* p) const { std::free(p); }
+};
+
+class Searcher final : public InputObserver {
+ public:
+  Searcher(const DataPattern& pattern, SearchObserver& observer, const std::atomic<bool>* stop)
+      : pattern_(pattern), observer_(observer), stop_(stop) {}
+
+  void FileLoaded(EntryTree&& tree) override {
+    const ItemId root = tree.FirstRoot();
+    const std::string file(tree.Text(root));
+    PayloadReader reader(file);
+    if (!reader.IsOpen()) {
+      // Gone or changed since it was loaded.
+      observer_.Trouble({ReadTrouble::Kind::kUnreadable, file, 0, reader.OpenError()});
+      return;
+    }
+    bool fileDone = false;
+    tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
+      if (depth == 0 || tree.HasChildren(id) || fileDone || stopped_) return;
+      if (Stopped(stop_)) {
+        stopped_ = true;
+        return;
+      }
+      std::span<const unsigned char> payload;
+      int error = 0;
+      if (!reader.Payload(tree.Data(id), payload, error)) {
+        observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, file, tree.Data(id), error});
+        fileDone = true;
+        return;
+      }
+      if (!scratch_) scratch_.reset(static_cast<unsigned char*>(std::malloc(kInflateLimit)));
+      if (!scratch_) {
+        observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, file, tree.Data(id), ENOMEM});
+        fileDone = true;
+        return;
+      }
+      const DataView data = PayloadData(payload.data(), payload.size(), scratch_.get());
+      SearchEntry(tree, id, file, data);
+    });
+  }
+
+  void Trouble(const ReadTrouble& trouble) override { observer_.Trouble(trouble); }
+
+  bool stopped() const { return stopped_; }
+
+ private:
+  void SearchEntry(const EntryTree& tree, ItemId id, std::string_view file, const DataView& data) {
+    SearchedEntry entry;
+    entry.file = file;
+    entry.data = data.bytes;
+    entry.size = data.size;
+    std::string path;
+    std::size_t matches = 0;
+    SearchStep last = SearchStep::kNext;
+    pattern_.Scan(data.bytes, data.size, [&](const DataMatch& match) {
+      if (matches++ == 0) {
+        // Told only of entries that match: most are not.
+        path = EntryPathOf(tree, id);
+        entry.path = path;
+        unsigned char head[8] = {};
+        std::memcpy(head, data.bytes, std::min(data.size, sizeof head - 4));
+        entry.binary = ClassifyPreview(head, data.size, tree.Text(id)).kind != PreviewKind::kText;
+      }
+      last = observer_.Match(entry, match);
+      return last;
+    });
+    if (matches != 0) observer_.EntryDone(entry, matches);
+    if (last == SearchStep::kStop) stopped_ = true;
+  }
+
+  const DataPattern& pattern_;
+  SearchObserver& observer_;
+  const std::atomic<bool>* stop_;
+  std::unique_ptr<unsigned char, FreeBytes> scratch_;
+  bool stopped_ = false;
+};
+
+}  // namespace
+
+void SearchCustomFiles(const std::vector<std::filesystem::path>& paths, const DataPattern& pattern,
+                       SearchObserver& observer, const std::atomic<bool>* stop) {
+  Searcher searcher(pattern, observer, stop);
+  for (const std::filesystem::path& path : paths) {
+    if (searcher.stopped()) return;
+    LoadInputs({path}, searcher, stop);
+  }
+}
+
+}  // namespace cfv

@@ -1,0 +1,336 @@
+#include "compare/version_diff.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "containers/extract.h"
+#include "containers/payload_reader.h"
+
+namespace cfv {
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+// The entries of one custom file in pre-order, with their paths.
+struct Entries {
+  struct Item {
+    std::uint32_t pathAt;
+    std::uint32_t pathLength;
+    std::uint32_t offset;  // of the entry's header
+    std::uint32_t end;     // one past the last item of its subtree
+    bool leaf;
+  };
+  std::vector<Item> items;
+  std::string paths;  // every item's path, end to end
+
+  std::string_view Path(std::size_t i) const {
+    return std::string_view(paths).substr(items[i].pathAt, items[i].pathLength);
+  }
+};
+
+// The entries below `root`, each path made from its parent's (EntryPathOf:
+// names joined by '/', '\' read as '/').
+Entries EntriesOf(const EntryTree& tree, ItemId root) {
+  Entries e;
+  std::vector<std::uint32_t> open;  // the items whose subtrees are not closed yet, outermost first
+  tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
+    if (depth == 0) return;
+    while (open.size() >= depth) {
+      e.items[open.back()].end = static_cast<std::uint32_t>(e.items.size());
+      open.pop_back();
+    }
+    const std::size_t at = e.paths.size();
+    if (!open.empty()) {
+      const Entries::Item& parent = e.items[open.back()];
+      e.paths.resize(at + parent.pathLength);
+      std::memcpy(e.paths.data() + at, e.paths.data() + parent.pathAt, parent.pathLength);
+      e.paths.push_back('/');
+    }
+    for (const char c : tree.Text(id)) e.paths.push_back(c == '\\' ? '/' : c);
+    open.push_back(static_cast<std::uint32_t>(e.items.size()));
+    e.items.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(e.paths.size() - at),
+                       tree.Data(id), 0, !tree.HasChildren(id)});
+  });
+  for (const std::uint32_t i : open) e.items[i].end = static_cast<std::uint32_t>(e.items.size());
+  return e;
+}
+
+// Pairs the items of `a` and `b` that share a path, the k-th of a path in
+// `a` with the k-th in `b`; kNone where an item has no partner.
+void PairByPath(const Entries& a, const Entries& b, std::vector<std::uint32_t>& aPartner,
+                std::vector<std::uint32_t>& bPartner) {
+  aPartner.assign(a.items.size(), kNone);
+  bPartner.assign(b.items.size(), kNone);
+  // Mostly the versions list the same paths in the same order: that run is
+  // paired without hashing, and the k-th occurrences after it stay k-th.
+  std::size_t same = 0;
+  while (same < a.items.size() && same < b.items.size() && a.Path(same) == b.Path(same)) {
+    aPartner[same] = bPartner[same] = static_cast<std::uint32_t>(same);
+    ++same;
+  }
+  // For each path, B's first unpaired item and a chain to the next.
+  std::unordered_map<std::string_view, std::uint32_t> first;
+  std::vector<std::uint32_t> next(b.items.size(), kNone);
+  for (std::size_t j = b.items.size(); j-- > same;) {
+    auto [it, added] = first.try_emplace(b.Path(j), static_cast<std::uint32_t>(j));
+    if (!added) {
+      next[j] = it->second;
+      it->second = static_cast<std::uint32_t>(j);
+    }
+  }
+  for (std::size_t i = same; i < a.items.size(); ++i) {
+    const auto it = first.find(a.Path(i));
+    if (it == first.end() || it->second == kNone) continue;
+    const std::uint32_t j = it->second;
+    aPartner[i] = j;
+    bPartner[j] = static_cast<std::uint32_t>(i);
+    it->second = next[j];
+  }
+}
+
+struct FreeBytes {
+  void operator()(unsigned char* p) const { std::free(p); }
+};
+
+class Differ {
+ public:
+  Differ(DiffObserver& observer, const std::atomic<bool>* stop) : observer_(observer), stop_(stop) {}
+
+  // Reports every leaf of `e` as `kind`. False when the observer stopped.
+  bool AllLeaves(std::string_view file, const Entries& e, Change kind) {
+    for (std::size_t i = 0; i < e.items.size(); ++i) {
+      if (e.items[i].leaf && !Report(kind, file, e.Path(i))) return false;
+    }
+    return true;
+  }
+
+  // Compares the custom files at `pathA` and `pathB`, whose entries are `a`
+  // and `b`. False when the observer stopped or `stop` was set.
+  bool Files(std::string_view file, const std::string& pathA, const Entries& a, const std::string& pathB,
+             const Entries& b) {
+    PayloadReader readerA(pathA), readerB(pathB);
+    if (!Opened(readerA, pathA) || !Opened(readerB, pathB)) return true;
+    PairByPath(a, b, aPartner_, bPartner_);
+    // A's items before `ai` are reported (or paired and reported with
+    // their partner); unpaired ones are flushed as removed when a pair
+    // further on in A comes up.
+    std::size_t ai = 0;
+    const auto removed = [&](std::size_t from, std::size_t to) {
+      for (std::size_t k = from; k < to; ++k) {
+        if (aPartner_[k] == kNone && a.items[k].leaf && !Report(Change::kRemoved, file, a.Path(k)))
+          return false;
+      }
+      return true;
+    };
+    for (std::size_t j = 0; j < b.items.size(); ++j) {
+      if (Stopped(stop_)) return false;
+      const Entries::Item& y = b.items[j];
+      const std::uint32_t i = bPartner_[j];
+      if (i == kNone) {
+        if (y.leaf && !Report(Change::kAdded, file, b.Path(j))) return false;
+        continue;
+      }
+      if (i >= ai) {
+        if (!removed(ai, i)) return false;
+        ai = i + 1;
+      }
+      const Entries::Item& x = a.items[i];
+      if (x.leaf && y.leaf) {
+        Difference d;
+        const Outcome outcome = CompareLeaves(readerA, pathA, x.offset, readerB, pathB, y.offset, d);
+        if (outcome == Outcome::kTrouble) return true;
+        if (outcome == Outcome::kDiffers) {
+          d.file = file;
+          d.path = b.Path(j);
+          if (!observer_.Found(d)) return false;
+        }
+      } else if (x.leaf) {
+        // Became a branch: its leaves follow as added.
+        if (!Report(Change::kRemoved, file, a.Path(i))) return false;
+      } else if (y.leaf) {
+        // A branch became a leaf: the branch's leaves go first.
+        if (!removed(std::max<std::size_t>(ai, i + 1), x.end)) return false;
+        ai = std::max<std::size_t>(ai, x.end);
+        if (!Report(Change::kAdded, file, b.Path(j))) return false;
+      }
+    }
+    return removed(ai, a.items.size());
+  }
+
+  void Trouble(const ReadTrouble& trouble) { observer_.Trouble(trouble); }
+
+ private:
+  enum class Outcome { kSame, kDiffers, kTrouble };
+
+  bool Report(Change kind, std::string_view file, std::string_view path) {
+    Difference d;
+    d.kind = kind;
+    d.file = file;
+    d.path = path;
+    return observer_.Found(d);
+  }
+
+  bool Opened(const PayloadReader& reader, const std::string& path) {
+    if (reader.IsOpen()) return true;
+    // Gone or changed since it was loaded.
+    observer_.Trouble({ReadTrouble::Kind::kUnreadable, path, 0, reader.OpenError()});
+    return false;
+  }
+
+  // The stored payloads first; only when they differ the data.
+  Outcome CompareLeaves(PayloadReader& readerA, const std::string& pathA, std::uint32_t offsetA,
+                        PayloadReader& readerB, const std::string& pathB, std::uint32_t offsetB,
+                        Difference& d) {
+    std::span<const unsigned char> pa, pb;
+    int error = 0;
+    if (!readerA.Payload(offsetA, pa, error)) {
+      observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, error});
+      return Outcome::kTrouble;
+    }
+    if (!readerB.Payload(offsetB, pb, error)) {
+      observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathB, offsetB, error});
+      return Outcome::kTrouble;
+    }
+    if (pa.size() == pb.size() && std::memcmp(pa.data(), pb.data(), pa.size()) == 0) return Outcome::kSame;
+    if (!scratchA_) {
+      scratchA_.reset(static_cast<unsigned char*>(std::malloc(kInflateLimit)));
+      scratchB_.reset(static_cast<unsigned char*>(std::malloc(kInflateLimit)));
+      if (!scratchA_ || !scratchB_) {
+        scratchA_.reset();
+        observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, ENOMEM});
+        return Outcome::kTrouble;
+      }
+    }
+    const DataView da = PayloadData(pa.data(), pa.size(), scratchA_.get());
+    const DataView db = PayloadData(pb.data(), pb.size(), scratchB_.get());
+    const bool same = da.size == db.size && std::memcmp(da.bytes, db.bytes, da.size) == 0;
+    d.kind = same ? Change::kRecompressed : Change::kChanged;
+    d.oldLength = da.size;
+    d.newLength = db.size;
+    return Outcome::kDiffers;
+  }
+
+  DiffObserver& observer_;
+  const std::atomic<bool>* stop_;
+  std::vector<std::uint32_t> aPartner_, bPartner_;
+  std::unique_ptr<unsigned char, FreeBytes> scratchA_, scratchB_;
+};
+
+// The custom files of one side, their entries read as they load.
+class Side final : public InputObserver {
+ public:
+  // `folder`: the named folder the files are found in, or empty.
+  Side(Differ& differ, const std::filesystem::path& folder) : differ_(differ), prefix_(folder.native()) {
+    if (!prefix_.empty() && prefix_.back() != '/') prefix_.push_back('/');
+  }
+
+  struct File {
+    std::string path;      // as found
+    std::string relative;  // to the named folder
+    Entries entries;
+  };
+
+  void FileLoaded(EntryTree&& tree) override {
+    const ItemId root = tree.FirstRoot();
+    File f;
+    f.path = std::string(tree.Text(root));
+    f.relative = Relative(f.path);
+    f.entries = EntriesOf(tree, root);
+    files.push_back(std::move(f));
+  }
+  void Trouble(const ReadTrouble& trouble) override {
+    // Neither side's copy of an unreadable file is compared.
+    unreadable.insert(Relative(trouble.path));
+    differ_.Trouble(trouble);
+  }
+
+  std::vector<File> files;
+  std::unordered_set<std::string> unreadable;
+
+ private:
+  std::string Relative(const std::string& path) const {
+    return path.starts_with(prefix_) ? path.substr(prefix_.size()) : path;
+  }
+
+  Differ& differ_;
+  std::string prefix_;
+};
+
+void DiffFolders(Differ& differ, const std::filesystem::path& a, const std::filesystem::path& b,
+                 const std::atomic<bool>* stop) {
+  Side sideA(differ, a), sideB(differ, b);
+  LoadInputs({a}, sideA, stop);
+  LoadInputs({b}, sideB, stop);
+  const auto skipped = [&](const std::string& relative) {
+    return sideA.unreadable.contains(relative) || sideB.unreadable.contains(relative);
+  };
+  std::unordered_map<std::string_view, std::size_t> inA;
+  for (std::size_t i = 0; i < sideA.files.size(); ++i) inA.emplace(sideA.files[i].relative, i);
+  std::vector<bool> paired(sideA.files.size(), false);
+  for (const Side::File& f : sideB.files) {
+    const auto it = inA.find(f.relative);
+    if (it != inA.end()) paired[it->second] = true;
+  }
+  // Files of A only are reported as removed before the next file of A that
+  // B has too, as entries are.
+  std::size_t ai = 0;
+  const auto removed = [&](std::size_t to) {
+    for (; ai < to; ++ai) {
+      const Side::File& f = sideA.files[ai];
+      if (!paired[ai] && !skipped(f.relative) && !differ.AllLeaves(f.relative, f.entries, Change::kRemoved))
+        return false;
+    }
+    return true;
+  };
+  for (const Side::File& f : sideB.files) {
+    if (Stopped(stop)) return;
+    if (skipped(f.relative)) continue;
+    const auto it = inA.find(f.relative);
+    if (it == inA.end()) {
+      if (!differ.AllLeaves(f.relative, f.entries, Change::kAdded)) return;
+      continue;
+    }
+    if (!removed(it->second)) return;
+    const Side::File& old = sideA.files[it->second];
+    if (!differ.Files(f.relative, old.path, old.entries, f.path, f.entries)) return;
+  }
+  removed(sideA.files.size());
+}
+
+}  // namespace
+
+void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer,
+                  const std::atomic<bool>* stop) {
+  Differ differ(observer, stop);
+  struct stat sa {
+  }, sb{};
+  const bool hasA = ::stat(a.c_str(), &sa) == 0;
+  const int errorA = errno;
+  const bool hasB = ::stat(b.c_str(), &sb) == 0;
+  const int errorB = errno;
+  if (!hasA) differ.Trouble({ReadTrouble::Kind::kUnreadable, a.native(), 0, errorA});
+  if (!hasB) differ.Trouble({ReadTrouble::Kind::kUnreadable, b.native(), 0, errorB});
+  if (!hasA || !hasB) return;
+  const bool folderA = S_ISDIR(sa.st_mode), folderB = S_ISDIR(sb.st_mode);
+  if (folderA != folderB) {
+    differ.Trouble({ReadTrouble::Kind::kFileAndFolder, (folderA ? b : a).native(), 0, 0});
+    return;
+  }
+  if (folderA) return DiffFolders(differ, a, b, stop);
+  Side sideA(differ, ""), sideB(differ, "");
+  LoadInputs({a}, sideA, stop);
+  LoadInputs({b}, sideB, stop);
+  if (sideA.files.size() != 1 || sideB.files.size() != 1) return;
+  differ.Files("", sideA.files[0].path, sideA.files[0].entries, sideB.files[0].path, sideB.files[0].entries);
+}
+
+}  // namespace cfv
