@@ -1,5 +1,9 @@
 #include "compare/data_search.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -25,6 +29,32 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// The first place of `needle` (m >= 1 bytes) in haystack[0, n), or null:
+// memmem, twice as fast over long data. Sixteen places at a time are
+// tested for the needle's first and last bytes together, which rarely both
+// match where the needle is not; only those places are compared whole.
+const unsigned char* FindBytes(const unsigned char* haystack, std::size_t n, const unsigned char* needle,
+                               std::size_t m) {
+  std::size_t i = 0;
+#ifdef __SSE2__
+  if (m >= 2) {
+    const __m128i first = _mm_set1_epi8(static_cast<char>(needle[0]));
+    const __m128i last = _mm_set1_epi8(static_cast<char>(needle[m - 1]));
+    for (; i + m - 1 + 16 <= n; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i + m - 1));
+      auto mask = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+      for (; mask != 0; mask &= mask - 1) {
+        const unsigned char* at = haystack + i + static_cast<unsigned>(__builtin_ctz(mask));
+        if (std::memcmp(at + 1, needle + 1, m - 2) == 0) return at;
+      }
+    }
+  }
+#endif
+  return static_cast<const unsigned char*>(::memmem(haystack + i, n - i, needle, m));
 }
 
 // Whether a character starts at `p` of the text data[0, size). `boundary`
@@ -109,10 +139,10 @@ void DataPattern::Scan(const unsigned char* data, std::size_t size,
   if (!hex_) return ScanText(data, size, found);
   const std::size_t m = bytes_.size();
   for (std::size_t pos = 0; pos + m <= size;) {
-    const void* hit = ::memmem(data + pos, size - pos, bytes_.data(), m);
+    const unsigned char* hit = FindBytes(data + pos, size - pos, Needle(), m);
     if (hit == nullptr) return;
     DataMatch match;
-    match.offset = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - data);
+    match.offset = static_cast<std::size_t>(hit - data);
     const SearchStep step = found(match);
     if (step == SearchStep::kNextEntry || step == SearchStep::kStop) return;
     pos = match.offset + 1;
@@ -137,9 +167,9 @@ void DataPattern::ScanText(const unsigned char* data, std::size_t size,
   std::size_t counted = 0;   // line feeds before it are counted
   std::size_t lineStart = 0;
   for (std::size_t pos = 0; pos + m <= size;) {
-    const void* hit = ::memmem(haystack + pos, size - pos, bytes_.data(), m);
+    const unsigned char* hit = FindBytes(haystack + pos, size - pos, Needle(), m);
     if (hit == nullptr) return;
-    const auto p = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - haystack);
+    const auto p = static_cast<std::size_t>(hit - haystack);
     pos = p + 1;
     if (ignoreCase_ && !SameIgnoringCase(data + p)) continue;
     if (!StartsCharacter(chars, data, size, p, boundary)) continue;
@@ -178,10 +208,10 @@ class Searcher final : public InputObserver {
   void FileLoaded(EntryTree&& tree) override {
     const ItemId root = tree.FirstRoot();
     const std::string file(tree.Text(root));
-    PayloadReader reader(file);
-    if (!reader.IsOpen()) {
+    int error = 0;
+    if (!reader_.Open(file, error)) {
       // Gone or changed since it was loaded.
-      observer_.Trouble({ReadTrouble::Kind::kUnreadable, file, 0, reader.OpenError()});
+      observer_.Trouble({ReadTrouble::Kind::kUnreadable, file, 0, error});
       return;
     }
     bool fileDone = false;
@@ -192,8 +222,7 @@ class Searcher final : public InputObserver {
         return;
       }
       std::span<const unsigned char> payload;
-      int error = 0;
-      if (!reader.Payload(tree.Data(id), payload, error)) {
+      if (!reader_.Payload(tree.Data(id), payload, error)) {
         observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, file, tree.Data(id), error});
         fileDone = true;
         return;
@@ -241,6 +270,7 @@ class Searcher final : public InputObserver {
   const DataPattern& pattern_;
   SearchObserver& observer_;
   const std::atomic<bool>* stop_;
+  PayloadReader reader_;
   std::unique_ptr<unsigned char, FreeBytes> scratch_;
   bool stopped_ = false;
 };

@@ -59,6 +59,7 @@ class DataPattern {
   void ScanText(const unsigned char* data, std::size_t size,
                 const std::function<SearchStep(const DataMatch&)>& found) const;
   bool SameIgnoringCase(const unsigned char* at) const;
+  const unsigned char* Needle() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
 
   Error error_ = Error::kNone;
   bool hex_ = false;

@@ -5,13 +5,16 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "compare/pair_judge.h"
 #include "containers/extract.h"
 #include "containers/payload_reader.h"
 
@@ -37,10 +40,11 @@ struct Entries {
   }
 };
 
-// The entries below `root`, each path made from its parent's (EntryPathOf:
-// names joined by '/', '\' read as '/').
-Entries EntriesOf(const EntryTree& tree, ItemId root) {
-  Entries e;
+// The entries below `root` into `e`, each path made from its parent's
+// (EntryPathOf: names joined by '/', '\' read as '/').
+void EntriesOf(const EntryTree& tree, ItemId root, Entries& e) {
+  e.items.clear();
+  e.paths.clear();
   std::vector<std::uint32_t> open;  // the items whose subtrees are not closed yet, outermost first
   tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
     if (depth == 0) return;
@@ -61,7 +65,6 @@ Entries EntriesOf(const EntryTree& tree, ItemId root) {
                        tree.Data(id), 0, !tree.HasChildren(id)});
   });
   for (const std::uint32_t i : open) e.items[i].end = static_cast<std::uint32_t>(e.items.size());
-  return e;
 }
 
 // Pairs the items of `a` and `b` that share a path, the k-th of a path in
@@ -97,9 +100,9 @@ void PairByPath(const Entries& a, const Entries& b, std::vector<std::uint32_t>& 
   }
 }
 
-struct FreeBytes {
-  void operator()(unsigned char* p) const { std::free(p); }
-};
+// Payload bytes held for pairs waiting to be judged before the reading
+// waits for the judge.
+constexpr std::size_t kMaxHeld = 64 * 1024 * 1024;
 
 class Differ {
  public:
@@ -114,11 +117,11 @@ class Differ {
   }
 
   // Compares the custom files at `pathA` and `pathB`, whose entries are `a`
-  // and `b`. False when the observer stopped or `stop` was set.
+  // and `b`, named `file` in the report. False when the observer stopped or
+  // `stop` was set.
   bool Files(std::string_view file, const std::string& pathA, const Entries& a, const std::string& pathB,
              const Entries& b) {
-    PayloadReader readerA(pathA), readerB(pathB);
-    if (!Opened(readerA, pathA) || !Opened(readerB, pathB)) return true;
+    if (!Opened(readerA_, pathA) || !Opened(readerB_, pathB)) return true;
     PairByPath(a, b, aPartner_, bPartner_);
     // A's items before `ai` are reported (or paired and reported with
     // their partner); unpaired ones are flushed as removed when a pair
@@ -145,13 +148,17 @@ class Differ {
       }
       const Entries::Item& x = a.items[i];
       if (x.leaf && y.leaf) {
-        Difference d;
-        const Outcome outcome = CompareLeaves(readerA, pathA, x.offset, readerB, pathB, y.offset, d);
+        const Outcome outcome = CompareLeaves(pathA, x.offset, pathB, y.offset);
         if (outcome == Outcome::kTrouble) return true;
         if (outcome == Outcome::kDiffers) {
-          d.file = file;
-          d.path = b.Path(j);
-          if (!observer_.Found(d)) return false;
+          Pending p;
+          p.file = file;
+          p.path = b.Path(j);
+          p.judged = true;
+          p.pathA = pathA;
+          p.offsetA = x.offset;
+          pending_.push_back(std::move(p));
+          if (!Flush(false)) return false;
         }
       } else if (x.leaf) {
         // Became a branch: its leaves follow as added.
@@ -166,70 +173,117 @@ class Differ {
     return removed(ai, a.items.size());
   }
 
-  void Trouble(const ReadTrouble& trouble) { observer_.Trouble(trouble); }
+  void Trouble(const ReadTrouble& trouble) {
+    // The differences found before it come first.
+    if (Flush(true)) observer_.Trouble(trouble);
+  }
+
+  // Reports every difference still waiting.
+  void Finish() { Flush(true); }
 
  private:
   enum class Outcome { kSame, kDiffers, kTrouble };
 
-  bool Report(Change kind, std::string_view file, std::string_view path) {
-    Difference d;
-    d.kind = kind;
-    d.file = file;
-    d.path = path;
-    return observer_.Found(d);
-  }
+  // A difference in the order of the report, waiting for the judge's
+  // verdict when `judged`.
+  struct Pending {
+    Change kind = Change::kChanged;
+    std::string file, path;
+    bool judged = false;
+    std::string pathA;  // A's file and entry, should the judge fail
+    std::uint32_t offsetA = 0;
+  };
 
-  bool Opened(const PayloadReader& reader, const std::string& path) {
-    if (reader.IsOpen()) return true;
+  bool Opened(PayloadReader& reader, const std::string& path) {
+    int error = 0;
+    if (reader.Open(path, error)) return true;
     // Gone or changed since it was loaded.
-    observer_.Trouble({ReadTrouble::Kind::kUnreadable, path, 0, reader.OpenError()});
+    Trouble({ReadTrouble::Kind::kUnreadable, path, 0, error});
     return false;
   }
 
-  // The stored payloads first; only when they differ the data.
-  Outcome CompareLeaves(PayloadReader& readerA, const std::string& pathA, std::uint32_t offsetA,
-                        PayloadReader& readerB, const std::string& pathB, std::uint32_t offsetB,
-                        Difference& d) {
+  bool Report(Change kind, std::string_view file, std::string_view path) {
+    if (pending_.empty()) {
+      // Nothing waits before it: no copy.
+      Difference d;
+      d.kind = kind;
+      d.file = file;
+      d.path = path;
+      return Tell(d);
+    }
+    Pending p;
+    p.kind = kind;
+    p.file = file;
+    p.path = path;
+    pending_.push_back(std::move(p));
+    return Flush(false);
+  }
+
+  bool Tell(const Difference& d) {
+    if (!stopped_ && !observer_.Found(d)) stopped_ = true;
+    return !stopped_;
+  }
+
+  // Reports the waiting differences, in order, as far as their verdicts are
+  // in; with `all`, every one. False when the observer stopped.
+  bool Flush(bool all) {
+    while (!pending_.empty() && !stopped_) {
+      Pending& p = pending_.front();
+      Difference d;
+      d.kind = p.kind;
+      if (p.judged) {
+        if (!all && judge_.HeldBytes() <= kMaxHeld && !judge_.FrontReady()) return true;
+        const PairJudge::Verdict verdict = judge_.TakeFront();
+        if (verdict.noMemory) {
+          observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, p.pathA, p.offsetA, ENOMEM});
+          pending_.pop_front();
+          continue;
+        }
+        d.kind = verdict.sameData ? Change::kRecompressed : Change::kChanged;
+        d.oldLength = verdict.oldLength;
+        d.newLength = verdict.newLength;
+      }
+      d.file = p.file;
+      d.path = p.path;
+      Tell(d);
+      pending_.pop_front();
+    }
+    return !stopped_;
+  }
+
+  // The stored payloads; when they differ, the pair goes to the judge.
+  Outcome CompareLeaves(const std::string& pathA, std::uint32_t offsetA, const std::string& pathB,
+                        std::uint32_t offsetB) {
     std::span<const unsigned char> pa, pb;
     int error = 0;
-    if (!readerA.Payload(offsetA, pa, error)) {
-      observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, error});
+    if (!readerA_.Payload(offsetA, pa, error)) {
+      Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, error});
       return Outcome::kTrouble;
     }
-    if (!readerB.Payload(offsetB, pb, error)) {
-      observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathB, offsetB, error});
+    if (!readerB_.Payload(offsetB, pb, error)) {
+      Trouble({ReadTrouble::Kind::kEntryUnreadable, pathB, offsetB, error});
       return Outcome::kTrouble;
     }
     if (pa.size() == pb.size() && std::memcmp(pa.data(), pb.data(), pa.size()) == 0) return Outcome::kSame;
-    if (!scratchA_) {
-      scratchA_.reset(static_cast<unsigned char*>(std::malloc(kInflateLimit)));
-      scratchB_.reset(static_cast<unsigned char*>(std::malloc(kInflateLimit)));
-      if (!scratchA_ || !scratchB_) {
-        scratchA_.reset();
-        observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, ENOMEM});
-        return Outcome::kTrouble;
-      }
-    }
-    const DataView da = PayloadData(pa.data(), pa.size(), scratchA_.get());
-    const DataView db = PayloadData(pb.data(), pb.size(), scratchB_.get());
-    const bool same = da.size == db.size && std::memcmp(da.bytes, db.bytes, da.size) == 0;
-    d.kind = same ? Change::kRecompressed : Change::kChanged;
-    d.oldLength = da.size;
-    d.newLength = db.size;
+    judge_.Add(pa, pb);
     return Outcome::kDiffers;
   }
 
   DiffObserver& observer_;
   const std::atomic<bool>* stop_;
+  PayloadReader readerA_, readerB_;
   std::vector<std::uint32_t> aPartner_, bPartner_;
-  std::unique_ptr<unsigned char, FreeBytes> scratchA_, scratchB_;
+  std::deque<Pending> pending_;
+  bool stopped_ = false;
+  // Last: its thread stops before what it might still be told of goes.
+  PairJudge judge_;
 };
 
 // The custom files of one side, their entries read as they load.
 class Side final : public InputObserver {
  public:
   // `folder`: the named folder the files are found in, or empty.
-  Side(Differ& differ, const std::filesystem::path& folder) : differ_(differ), prefix_(folder.native()) {
+  explicit Side(const std::filesystem::path& folder) : prefix_(folder.native()) {
     if (!prefix_.empty() && prefix_.back() != '/') prefix_.push_back('/');
   }
 
@@ -241,37 +295,57 @@ class Side final : public InputObserver {
 
   void FileLoaded(EntryTree&& tree) override {
     const ItemId root = tree.FirstRoot();
-    File f;
+    File& f = files.emplace_back();
     f.path = std::string(tree.Text(root));
     f.relative = Relative(f.path);
-    f.entries = EntriesOf(tree, root);
-    files.push_back(std::move(f));
+    EntriesOf(tree, root, f.entries);
   }
   void Trouble(const ReadTrouble& trouble) override {
-    // Neither side's copy of an unreadable file is compared.
-    unreadable.insert(Relative(trouble.path));
-    differ_.Trouble(trouble);
+    unreadable.push_back(Relative(trouble.path));
+    troubles.push_back(trouble);
+  }
+
+  // Whether `relative` is, or lies in, something that could not be read:
+  // neither side's copy of it is compared.
+  bool Unreadable(std::string_view relative) const {
+    for (const std::string& u : unreadable) {
+      if (relative == u || (relative.starts_with(u) && relative[u.size()] == '/')) return true;
+    }
+    return false;
   }
 
   std::vector<File> files;
-  std::unordered_set<std::string> unreadable;
+  std::vector<ReadTrouble> troubles;
 
  private:
   std::string Relative(const std::string& path) const {
     return path.starts_with(prefix_) ? path.substr(prefix_.size()) : path;
   }
 
-  Differ& differ_;
   std::string prefix_;
+  std::vector<std::string> unreadable;
 };
 
-void DiffFolders(Differ& differ, const std::filesystem::path& a, const std::filesystem::path& b,
-                 const std::atomic<bool>* stop) {
-  Side sideA(differ, a), sideB(differ, b);
-  LoadInputs({a}, sideA, stop);
+// Loads both sides at once, A on a thread of its own (loading reads every
+// header of both), then reports what could not be read, A's first.
+void LoadSides(Differ& differ, Side& sideA, const std::filesystem::path& a, Side& sideB,
+               const std::filesystem::path& b, const std::atomic<bool>* stop) {
+  std::thread other;
+  try {
+    other = std::thread([&] { LoadInputs({a}, sideA, stop); });
+  } catch (const std::system_error&) {
+    LoadInputs({a}, sideA, stop);
+  }
   LoadInputs({b}, sideB, stop);
-  const auto skipped = [&](const std::string& relative) {
-    return sideA.unreadable.contains(relative) || sideB.unreadable.contains(relative);
+  if (other.joinable()) other.join();
+  for (const Side* side : {&sideA, &sideB}) {
+    for (const ReadTrouble& trouble : side->troubles) differ.Trouble(trouble);
+  }
+}
+
+void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB, const std::atomic<bool>* stop) {
+  const auto skipped = [&](std::string_view relative) {
+    return sideA.Unreadable(relative) || sideB.Unreadable(relative);
   };
   std::unordered_map<std::string_view, std::size_t> inA;
   for (std::size_t i = 0; i < sideA.files.size(); ++i) inA.emplace(sideA.files[i].relative, i);
@@ -311,8 +385,8 @@ void DiffFolders(Differ& differ, const std::filesystem::path& a, const std::file
 void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer,
                   const std::atomic<bool>* stop) {
   Differ differ(observer, stop);
-  struct stat sa {
-  }, sb{};
+  struct stat sa {};
+  struct stat sb {};
   const bool hasA = ::stat(a.c_str(), &sa) == 0;
   const int errorA = errno;
   const bool hasB = ::stat(b.c_str(), &sb) == 0;
@@ -320,17 +394,20 @@ void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b
   if (!hasA) differ.Trouble({ReadTrouble::Kind::kUnreadable, a.native(), 0, errorA});
   if (!hasB) differ.Trouble({ReadTrouble::Kind::kUnreadable, b.native(), 0, errorB});
   if (!hasA || !hasB) return;
-  const bool folderA = S_ISDIR(sa.st_mode), folderB = S_ISDIR(sb.st_mode);
-  if (folderA != folderB) {
-    differ.Trouble({ReadTrouble::Kind::kFileAndFolder, (folderA ? b : a).native(), 0, 0});
+  const bool folders = S_ISDIR(sa.st_mode);
+  if (folders != S_ISDIR(sb.st_mode)) {
+    differ.Trouble({ReadTrouble::Kind::kFileAndFolder, (folders ? b : a).native(), 0, 0});
     return;
   }
-  if (folderA) return DiffFolders(differ, a, b, stop);
-  Side sideA(differ, ""), sideB(differ, "");
-  LoadInputs({a}, sideA, stop);
-  LoadInputs({b}, sideB, stop);
-  if (sideA.files.size() != 1 || sideB.files.size() != 1) return;
-  differ.Files("", sideA.files[0].path, sideA.files[0].entries, sideB.files[0].path, sideB.files[0].entries);
+  Side sideA(folders ? a : ""), sideB(folders ? b : "");
+  LoadSides(differ, sideA, a, sideB, b, stop);
+  if (folders) {
+    DiffFolders(differ, sideA, sideB, stop);
+  } else if (sideA.files.size() == 1 && sideB.files.size() == 1) {
+    const Side::File &x = sideA.files[0], &y = sideB.files[0];
+    differ.Files("", x.path, x.entries, y.path, y.entries);
+  }
+  differ.Finish();
 }
 
 }  // namespace cfv

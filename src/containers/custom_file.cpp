@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::size_t kMinReadAhead = 512;
 constexpr std::size_t kMaxReadAhead = 64 * 1024;
+// Headers further apart than this, on average, are read one fill each: a
+// system call costs less than copying the payload bytes between them.
+constexpr std::uint64_t kDenseStride = 8 * 1024;
 
 // pread that retries on EINTR and short reads; returns bytes read or -1.
 long long PreadAll(int fd, unsigned char* out, std::size_t n, std::uint64_t at) {
@@ -52,9 +55,12 @@ CustomFile::~CustomFile() {
 }
 
 bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
-  // Adapt the read-ahead: grow while one fill serves several headers, shrink
-  // when each fill serves only one (large entries: do not read payloads).
-  if (headersFromLastFill_ >= 2) {
+  // Adapt the read-ahead: grow while one fill serves several headers close
+  // together, shrink when each fill serves only one or the headers it
+  // served lie far apart (large entries: do not read payloads).
+  const bool dense = headersFromLastFill_ >= 2 && at > bufferStart_ &&
+                     (at - bufferStart_) / headersFromLastFill_ <= kDenseStride;
+  if (dense) {
     readAhead_ = std::min(kMaxReadAhead, readAhead_ * 2);
   } else if (bufferSize_ != 0) {
     readAhead_ = std::max(kMinReadAhead, readAhead_ / 2);

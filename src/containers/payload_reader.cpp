@@ -1,6 +1,7 @@
 #include "containers/payload_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "containers/entry_header.h"
@@ -10,14 +11,25 @@ namespace {
 
 constexpr std::size_t kMinBlock = 4 * 1024;
 constexpr std::size_t kFirstBlock = 64 * 1024;
-constexpr std::size_t kMaxBlock = 1024 * 1024;
+// Small enough that the blocks of two files compared stay in the cache.
+constexpr std::size_t kMaxBlock = 256 * 1024;
 
 }  // namespace
 
-PayloadReader::PayloadReader(const std::filesystem::path& path)
-    : file_(path, CustomFile::Access::kScan), block_(kFirstBlock) {}
+bool PayloadReader::Open(const std::filesystem::path& path, int& error) {
+  file_.emplace(path, CustomFile::Access::kScan);
+  start_ = 0;
+  filled_ = 0;
+  block_ = kFirstBlock;
+  error = file_->OpenError();
+  return file_->IsOpen();
+}
 
 bool PayloadReader::Payload(std::uint32_t offset, std::span<const unsigned char>& payload, int& error) {
+  if (!file_ || !file_->IsOpen()) {
+    error = EBADF;
+    return false;
+  }
   const unsigned char* header = Fetch(offset, kEntryHeaderSize, error);
   if (header == nullptr) return false;
   const std::uint64_t size = HeaderSizeValue(header);
@@ -26,7 +38,7 @@ bool PayloadReader::Payload(std::uint32_t offset, std::span<const unsigned char>
     return false;
   }
   const std::uint64_t payloadStart = std::uint64_t{offset} + kEntryHeaderSize;
-  const std::uint64_t present = file_.Length() > payloadStart ? file_.Length() - payloadStart : 0;
+  const std::uint64_t present = file_->Length() > payloadStart ? file_->Length() - payloadStart : 0;
   const std::size_t length = static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
   const unsigned char* bytes = Fetch(payloadStart, length, error);
   if (bytes == nullptr) return false;
@@ -55,9 +67,9 @@ const unsigned char* PayloadReader::Fetch(std::uint64_t at, std::size_t n, int& 
   }
   start_ = at;
   filled_ = kept;
-  const std::uint64_t end = std::max(file_.Length(), at + kept);
+  const std::uint64_t end = std::max(file_->Length(), at + kept);
   const std::size_t toRead = static_cast<std::size_t>(std::min<std::uint64_t>(want, end - at) - kept);
-  const long long got = toRead == 0 ? 0 : file_.ReadAt(at + kept, buffer_.get() + kept, toRead);
+  const long long got = toRead == 0 ? 0 : file_->ReadAt(at + kept, buffer_.get() + kept, toRead);
   if (got < 0) {
     error = errno;
     filled_ = 0;

@@ -8,13 +8,15 @@
 // the next call.
 //
 // A payload is what the file holds of it (cut at the end of the file), as
-// ExtractEntry reads it. Thread: one user.
+// ExtractEntry reads it. One reader serves file after file (Open), keeping
+// its buffer. Thread: one user.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "containers/custom_file.h"
@@ -28,12 +30,14 @@ inline constexpr int kNoEntryHeader = 0;
 
 class PayloadReader {
  public:
-  explicit PayloadReader(const std::filesystem::path& path);
+  PayloadReader() = default;
+  PayloadReader(const PayloadReader&) = delete;
+  PayloadReader& operator=(const PayloadReader&) = delete;
 
-  bool IsOpen() const { return file_.IsOpen(); }
-  // The system's error number when the file could not be opened (0: it is
-  // no regular file).
-  int OpenError() const { return file_.OpenError(); }
+  // Opens `path` (closing the file open before). False when it cannot be
+  // opened, with the system's error number in `error` (0: it is no regular
+  // file).
+  bool Open(const std::filesystem::path& path, int& error);
 
   // The payload of the entry whose header is at `offset`. False on failure,
   // with the reason in `error` (a system error number or kNoEntryHeader).
@@ -43,12 +47,12 @@ class PayloadReader {
   // Bytes [at, at + n) of the file, zero past its end; null on a read error.
   const unsigned char* Fetch(std::uint64_t at, std::size_t n, int& error);
 
-  CustomFile file_;
+  std::optional<CustomFile> file_;
   std::unique_ptr<unsigned char[]> buffer_;
   std::size_t capacity_ = 0;
   std::uint64_t start_ = 0;  // file offset of buffer_[0]
   std::size_t filled_ = 0;   // bytes of the file held from start_
-  std::size_t block_;
+  std::size_t block_ = 0;
 };
 
 }  // namespace cfv
