@@ -22,13 +22,15 @@ constexpr const char* kEntryHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"tazor-cfv: list, extract and inspect the game's custom files (.god, .item, .npc, .cwd)",
-               "tazor-cfv"};
+  CLI::App app{
+      "tazor-cfv: list, extract, inspect, compare and search the game's custom files (.god, .item, .npc, .cwd)",
+      "tazor-cfv"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
       "Exit status: 0 success; 1 the work failed in part (output could not be written) or no input is a "
-      "custom file; 2 bad usage or an unreadable input (which wins).");
+      "custom file; 2 bad usage or an unreadable input (which wins). diff and grep keep the statuses of their "
+      "namesakes: 0 nothing differs / something matched, 1 something differs / nothing matched, 2 trouble.");
 
   int status = 0;
 
@@ -206,11 +208,11 @@ int main(int argc, char** argv) {
                  "Print only FILE:ENTRY-PATH of each matching entry");
   grep->add_flag("-c,--count", grepRequest.count,
                  "Print FILE:ENTRY-PATH:COUNT for each matching entry: its matching lines (its matches with "
-                 "--hex)")
+                 "--hex); entries without a match are not listed")
       ->excludes("-l");
   grep->add_flag("--hex", grepRequest.hex,
-                 "PATTERN is bytes as pairs of hex digits ('DE AD BE EF'), found anywhere in the data; print "
-                 "FILE:ENTRY-PATH:OFFSET, the decimal offset of each match");
+                 "PATTERN is bytes as pairs of hex digits ('DE AD BE EF'), found anywhere in the data, "
+                 "overlapping matches too; print FILE:ENTRY-PATH:OFFSET, the decimal offset of each match");
   grep->add_flag("--json", grepRequest.json,
                  "JSON Lines, one object a match: file, path, line (text), offset, and text (the line) or "
                  "binary: true; with -l file and path, with -c also count");
@@ -222,8 +224,11 @@ int main(int argc, char** argv) {
       "page 932 and found at character boundaries of the entry's text (never from the second byte of a "
       "two-byte character), within one line (a match never holds a line end). Prints "
       "FILE:ENTRY-PATH:LINE:text of the line, the line decoded as the text preview decodes it, once a "
-      "matching line; for an entry previewed as Image or Sound FILE:ENTRY-PATH: binary data matches. "
-      "FILE is the custom file as named or found; names are escaped as in list --tsv.\n\n"
+      "matching line (the line's bytes from code page 932, a byte that forms no character as U+FFFD, "
+      "without its line end: LF, or CR LF); for an entry previewed as Image or Sound FILE:ENTRY-PATH: "
+      "binary data matches, once. FILE is the custom file as named or found; names are escaped as in list "
+      "--tsv. -i ignores the case of ASCII letters in single-byte characters only, so a never matches the "
+      "second byte of a two-byte character.\n\n"
       "Exit status: 0 something matched, 1 nothing did, 2 trouble, which wins: an empty PATTERN, one with "
       "no code page 932 form, --hex bytes that are no pairs of hex digits, -i with --hex, a path that does "
       "not exist or cannot be read, a named file that is no custom file, an entry that cannot be read.");
