@@ -202,8 +202,7 @@ struct FreeBytes {
 
 class Searcher final : public InputObserver {
  public:
-  Searcher(const DataPattern& pattern, SearchObserver& observer, const std::atomic<bool>* stop)
-      : pattern_(pattern), observer_(observer), stop_(stop) {}
+  Searcher(const DataPattern& pattern, SearchObserver& observer) : pattern_(pattern), observer_(observer) {}
 
   void FileLoaded(EntryTree&& tree) override {
     const ItemId root = tree.FirstRoot();
@@ -217,10 +216,6 @@ class Searcher final : public InputObserver {
     bool fileDone = false;
     tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
       if (depth == 0 || tree.HasChildren(id) || fileDone || stopped_) return;
-      if (Stopped(stop_)) {
-        stopped_ = true;
-        return;
-      }
       std::span<const unsigned char> payload;
       if (!reader_.Payload(tree.Data(id), payload, error)) {
         observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, file, tree.Data(id), error});
@@ -269,7 +264,6 @@ class Searcher final : public InputObserver {
 
   const DataPattern& pattern_;
   SearchObserver& observer_;
-  const std::atomic<bool>* stop_;
   PayloadReader reader_;
   std::unique_ptr<unsigned char, FreeBytes> scratch_;
   bool stopped_ = false;
@@ -278,11 +272,11 @@ class Searcher final : public InputObserver {
 }  // namespace
 
 void SearchCustomFiles(const std::vector<std::filesystem::path>& paths, const DataPattern& pattern,
-                       SearchObserver& observer, const std::atomic<bool>* stop) {
-  Searcher searcher(pattern, observer, stop);
+                       SearchObserver& observer) {
+  Searcher searcher(pattern, observer);
   for (const std::filesystem::path& path : paths) {
     if (searcher.stopped()) return;
-    LoadInputs({path}, searcher, stop);
+    LoadInputs({path}, searcher);
   }
 }
 

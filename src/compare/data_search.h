@@ -1,5 +1,5 @@
 // Searching the data of entries: the one search behind `tazor-cfv grep` (and
-// the window's search, as a job: it stops when asked).
+// the window's search, as a job).
 //
 // A text pattern is encoded to code page 932 and found as bytes at the
 // character boundaries of the data read as code page 932 text, the way the
@@ -13,7 +13,6 @@
 // Thread: a compiled pattern is immutable; Scan may run on any thread.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -94,8 +93,8 @@ class SearchObserver {
 // Searches the data of every leaf (inflated as ExtractEntry gives it) of the
 // custom files `paths` name (files and folders, loaded as LoadInputs does),
 // in file order. A file whose entry cannot be read is left after it (a
-// trouble). Stops once `stop` is set.
+// trouble). Stops when Match says so.
 void SearchCustomFiles(const std::vector<std::filesystem::path>& paths, const DataPattern& pattern,
-                       SearchObserver& observer, const std::atomic<bool>* stop = nullptr);
+                       SearchObserver& observer);
 
 }  // namespace cfv

@@ -11,12 +11,11 @@ namespace {
 
 class Loader final : public LoadObserver {
  public:
-  Loader(InputObserver& target, const std::atomic<bool>* stop) : target_(target), stop_(stop) {}
+  explicit Loader(InputObserver& target) : target_(target) {}
 
   void FileLoaded(EntryTree&& tree) override {
     ++loaded;
     target_.FileLoaded(std::move(tree));
-    if (Stopped(stop_)) control.abortRequested = true;
   }
   void Unreadable(const std::filesystem::path& path, int error, bool) override {
     ++troubles;
@@ -29,21 +28,18 @@ class Loader final : public LoadObserver {
 
  private:
   InputObserver& target_;
-  const std::atomic<bool>* stop_;
 };
 
 }  // namespace
 
-void LoadInputs(const std::vector<std::filesystem::path>& paths, InputObserver& observer,
-                const std::atomic<bool>* stop) {
+void LoadInputs(const std::vector<std::filesystem::path>& paths, InputObserver& observer) {
   for (const std::filesystem::path& path : paths) {
-    if (Stopped(stop)) return;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
       observer.Trouble({ReadTrouble::Kind::kUnreadable, path.native(), 0, errno});
       continue;
     }
-    Loader loader(observer, stop);
+    Loader loader(observer);
     LoadDroppedPaths({path}, loader.control, loader);
     if (!S_ISDIR(st.st_mode) && loader.loaded == 0 && loader.troubles == 0)
       observer.Trouble({ReadTrouble::Kind::kNotCustomFile, path.native(), 0, 0});

@@ -5,7 +5,6 @@
 // Thread: any; the observer is called on the calling thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -43,11 +42,7 @@ class InputObserver {
 // four levels deep; files that are no custom files are skipped). A path
 // that does not exist or cannot be read, a named file that is no custom
 // file and a file or folder inside a named folder that cannot be read are
-// troubles. Stops between files once `stop` is set.
-void LoadInputs(const std::vector<std::filesystem::path>& paths, InputObserver& observer,
-                const std::atomic<bool>* stop = nullptr);
-
-// Whether `stop` is given and set.
-inline bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+// troubles.
+void LoadInputs(const std::vector<std::filesystem::path>& paths, InputObserver& observer);
 
 }  // namespace cfv

@@ -106,7 +106,7 @@ constexpr std::size_t kMaxHeld = 64 * 1024 * 1024;
 
 class Differ {
  public:
-  Differ(DiffObserver& observer, const std::atomic<bool>* stop) : observer_(observer), stop_(stop) {}
+  explicit Differ(DiffObserver& observer) : observer_(observer) {}
 
   // Reports every leaf of `e` as `kind`. False when the observer stopped.
   bool AllLeaves(std::string_view file, const Entries& e, Change kind) {
@@ -117,8 +117,7 @@ class Differ {
   }
 
   // Compares the custom files at `pathA` and `pathB`, whose entries are `a`
-  // and `b`, named `file` in the report. False when the observer stopped or
-  // `stop` was set.
+  // and `b`, named `file` in the report. False when the observer stopped.
   bool Files(std::string_view file, const std::string& pathA, const Entries& a, const std::string& pathB,
              const Entries& b) {
     if (!Opened(readerA_, pathA) || !Opened(readerB_, pathB)) return true;
@@ -135,7 +134,6 @@ class Differ {
       return true;
     };
     for (std::size_t j = 0; j < b.items.size(); ++j) {
-      if (Stopped(stop_)) return false;
       const Entries::Item& y = b.items[j];
       const std::uint32_t i = bPartner_[j];
       if (i == kNone) {
@@ -270,7 +268,6 @@ class Differ {
   }
 
   DiffObserver& observer_;
-  const std::atomic<bool>* stop_;
   PayloadReader readerA_, readerB_;
   std::vector<std::uint32_t> aPartner_, bPartner_;
   std::deque<Pending> pending_;
@@ -329,21 +326,21 @@ class Side final : public InputObserver {
 // Loads both sides at once, A on a thread of its own (loading reads every
 // header of both), then reports what could not be read, A's first.
 void LoadSides(Differ& differ, Side& sideA, const std::filesystem::path& a, Side& sideB,
-               const std::filesystem::path& b, const std::atomic<bool>* stop) {
+               const std::filesystem::path& b) {
   std::thread other;
   try {
-    other = std::thread([&] { LoadInputs({a}, sideA, stop); });
+    other = std::thread([&] { LoadInputs({a}, sideA); });
   } catch (const std::system_error&) {
-    LoadInputs({a}, sideA, stop);
+    LoadInputs({a}, sideA);
   }
-  LoadInputs({b}, sideB, stop);
+  LoadInputs({b}, sideB);
   if (other.joinable()) other.join();
   for (const Side* side : {&sideA, &sideB}) {
     for (const ReadTrouble& trouble : side->troubles) differ.Trouble(trouble);
   }
 }
 
-void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB, const std::atomic<bool>* stop) {
+void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB) {
   const auto skipped = [&](std::string_view relative) {
     return sideA.Unreadable(relative) || sideB.Unreadable(relative);
   };
@@ -366,7 +363,6 @@ void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB, const std
     return true;
   };
   for (const Side::File& f : sideB.files) {
-    if (Stopped(stop)) return;
     if (skipped(f.relative)) continue;
     const auto it = inA.find(f.relative);
     if (it == inA.end()) {
@@ -382,9 +378,8 @@ void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB, const std
 
 }  // namespace
 
-void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer,
-                  const std::atomic<bool>* stop) {
-  Differ differ(observer, stop);
+void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer) {
+  Differ differ(observer);
   struct stat sa {};
   struct stat sb {};
   const bool hasA = ::stat(a.c_str(), &sa) == 0;
@@ -400,9 +395,9 @@ void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b
     return;
   }
   Side sideA(folders ? a : ""), sideB(folders ? b : "");
-  LoadSides(differ, sideA, a, sideB, b, stop);
+  LoadSides(differ, sideA, a, sideB, b);
   if (folders) {
-    DiffFolders(differ, sideA, sideB, stop);
+    DiffFolders(differ, sideA, sideB);
   } else if (sideA.files.size() == 1 && sideB.files.size() == 1) {
     const Side::File &x = sideA.files[0], &y = sideB.files[0];
     differ.Files("", x.path, x.entries, y.path, y.entries);

@@ -1,6 +1,6 @@
 // Comparing two versions of custom files: which entries changed, were
 // recompressed, added or removed. The one comparison behind `tazor-cfv diff`
-// (and the window's compare, as a job: it stops when asked).
+// (and the window's compare, as a job: it stops when the observer says so).
 //
 // A and B are two custom files, or two folders whose custom files (found as
 // `list` finds them) are paired by their paths relative to A and B. Entries
@@ -23,7 +23,6 @@
 // Thread: any; the observer is called on the calling thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -55,9 +54,7 @@ class DiffObserver {
   virtual void Trouble(const ReadTrouble& trouble) = 0;
 };
 
-// Compares `a` (the old version) with `b` (the new one). Stops once `stop`
-// is set.
-void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer,
-                  const std::atomic<bool>* stop = nullptr);
+// Compares `a` (the old version) with `b` (the new one).
+void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b, DiffObserver& observer);
 
 }  // namespace cfv

@@ -192,6 +192,16 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
       {{"list", "game/D"}, 2, "", "tazor-cfv: game/D" + denied},
       {{"list", "game"}, 1, "", warnings},
       {{"export", "game"}, 1, "", warnings + "written 7, not overwritten 0, failed 0\n"},
+      // Comparing and searching: what cannot be read is trouble (2), and neither side's copy is compared.
+      {{"grep", "-c", "l", "game"},
+       2,
+       "game/a.god:tab\\there.txt:1\n",
+       "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
+      {{"diff", "game/locked.god", "game/a.god"}, 2, "", "tazor-cfv: game/locked.god" + denied},
+      {{"diff", "game", "game/B"},
+       2,
+       "*",
+       "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
   };
   for (GoldenRun c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -199,6 +209,9 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
     const auto r = RunProcess(c.args, "", dir_.path(), user);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
+    if (c.args[1] == "grep") {
+      EXPECT_EQ(r.out, c.out);
+    }
   }
   // The readable files are still listed and exported.
   EXPECT_EQ(ReadFile(dir_ / "game/a/tab\there.txt"), "hello");
