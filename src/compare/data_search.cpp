@@ -21,7 +21,6 @@
 namespace cfv {
 namespace {
 
-bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 int HexDigit(char c) {
@@ -82,21 +81,24 @@ DataPattern::DataPattern(std::string_view pattern, bool hex, bool ignoreCase)
       error_ = Error::kIgnoreCaseWithHex;
       return;
     }
-    for (std::size_t i = 0; i < pattern.size();) {
-      if (pattern[i] == ' ' || pattern[i] == '\t') {
-        ++i;
-        continue;
-      }
-      const int high = HexDigit(pattern[i]);
-      const int low = i + 1 < pattern.size() ? HexDigit(pattern[i + 1]) : -1;
-      if (high < 0 || low < 0) {
+    int high = -1;  // the first digit of a byte, waiting for its second
+    for (const char c : pattern) {
+      const bool blank = c == ' ' || c == '\t';
+      const int digit = HexDigit(c);
+      if ((blank && high >= 0) || (!blank && digit < 0)) {
         error_ = Error::kNotHex;
         return;
       }
-      bytes_.push_back(static_cast<char>(high << 4 | low));
-      i += 2;
+      if (blank) continue;
+      if (high < 0) {
+        high = digit;
+      } else {
+        bytes_.push_back(static_cast<char>(high << 4 | digit));
+        high = -1;
+      }
     }
-    if (bytes_.empty()) error_ = Error::kEmpty;
+    if (high >= 0) error_ = Error::kNotHex;
+    if (bytes_.empty() && high < 0) error_ = Error::kEmpty;
     return;
   }
   if (pattern.empty()) {
@@ -117,7 +119,7 @@ DataPattern::DataPattern(std::string_view pattern, bool hex, bool ignoreCase)
   const auto* p = reinterpret_cast<const unsigned char*>(exact_.data());
   for (std::size_t i = 0; i < exact_.size();) {
     const std::size_t length = chars.Length(p + i, exact_.size() - i);
-    if (length == 1 && IsAsciiLetter(p[i])) folds_[i] = true;
+    folds_[i] = length == 1;
     i += length;
   }
   // Candidates are found in data with every ASCII letter lower-cased, then

@@ -65,7 +65,7 @@ class DataPattern {
   bool ignoreCase_ = false;
   std::string bytes_;        // what is found: the pattern's bytes (ASCII letters lower-cased with ignoreCase)
   std::string exact_;        // with ignoreCase: the pattern's bytes as typed
-  std::vector<bool> folds_;  // with ignoreCase: which bytes are letters of single-byte characters
+  std::vector<bool> folds_;  // with ignoreCase: which bytes are single-byte characters (case folds there)
   bool endsInCr_ = false;    // a match at a line end would hold the CR of a CR LF
 };
 

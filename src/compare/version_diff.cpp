@@ -140,10 +140,8 @@ class Differ {
         if (y.leaf && !Report(Change::kAdded, file, b.Path(j))) return false;
         continue;
       }
-      if (i >= ai) {
-        if (!removed(ai, i)) return false;
-        ai = i + 1;
-      }
+      if (!removed(ai, i)) return false;
+      ai = std::max<std::size_t>(ai, i + 1);
       const Entries::Item& x = a.items[i];
       if (x.leaf && y.leaf) {
         const Outcome outcome = CompareLeaves(pathA, x.offset, pathB, y.offset);

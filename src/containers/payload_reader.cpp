@@ -26,7 +26,7 @@ bool PayloadReader::Open(const std::filesystem::path& path, int& error) {
 }
 
 bool PayloadReader::Payload(std::uint32_t offset, std::span<const unsigned char>& payload, int& error) {
-  if (!file_ || !file_->IsOpen()) {
+  if (!file_) {
     error = EBADF;
     return false;
   }

@@ -44,14 +44,14 @@ const DiffRow kDiffRows[] = {
    {"diff", "a.god", "b.god"}, 1, "M\tm\t3\t5\nR\tr\nR\ts\nD\tgone\nM\tz\t5\t11\nA\tnew\n", ""},
   {"Identical", {File("a.god", kOld), File("b.god", kOld)}, {"diff", "a.god", "b.god"}, 0, "", ""},
   // Shared paths pair in file order: the second dup with the second, the third is new.
-  {"DuplicatePaths", {File("a.god", {Leaf("dup", "1"), Leaf("dup", "2")}), File("b.god", {Leaf("dup", "1"), Leaf("dup", "3"), Leaf("dup", "4")})},
-   {"diff", "a.god", "b.god"}, 1, "M\tdup\t1\t1\nA\tdup\n", ""},
+  {"DuplicatePaths", {File("a.god", {Leaf("dup", "1"), Leaf("x", "x"), Leaf("dup", "2")}), File("b.god", {Leaf("dup", "1"), Leaf("y", "y"), Leaf("dup", "3"), Leaf("dup", "4")})},
+   {"diff", "a.god", "b.god"}, 1, "A\ty\nD\tx\nM\tdup\t1\t1\nA\tdup\n", ""},
   // Branches on both sides are compared entry by entry, whatever the order; a \ in a name counts as /.
   {"NestedBranches", {File("a.god", {Branch("b.cmp", {Leaf("in", "1"), Branch("deep.npc", {Leaf("x", "1")})}), Leaf("w\\v", "1")}),
                       File("b.god", {Branch("b.cmp", {Branch("deep.npc", {Leaf("x", "2"), Leaf("y", "y")}), Leaf("in", "1")}), Branch("w", {Leaf("v", "2")})})},
    {"diff", "a.god", "b.god"}, 1, "M\tb.cmp/deep.npc/x\t1\t1\nA\tb.cmp/deep.npc/y\nM\tw/v\t1\t1\n", ""},
-  {"LeafBecameBranch", {File("a.god", {Leaf("p", "x"), Branch("q", {Leaf("k", "k"), Leaf("l", "l")})}), File("b.god", {Branch("p", {Leaf("k", "k")}), Leaf("q", "q")})},
-   {"diff", "a.god", "b.god"}, 1, "D\tp\nA\tp/k\nD\tq/k\nD\tq/l\nA\tq\n", ""},
+  {"LeafBecameBranch", {File("a.god", {Leaf("p", "x"), Branch("q", {Leaf("k", "k"), Leaf("l", "l")}), Leaf("r", "r")}), File("b.god", {Branch("p", {Leaf("k", "k")}), Leaf("q", "q")})},
+   {"diff", "a.god", "b.god"}, 1, "D\tp\nA\tp/k\nD\tq/k\nD\tq/l\nA\tq\nD\tr\n", ""},
   // Folders: files paired by relative path, one on one side only listed entry by entry, names escaped.
   {"FilesAddedRemoved", kFolders, {"diff", "A", "B/"}, 1, "A\tsub/new.item:n\\tt\nD\tsub/old.npc:o1\nD\tsub/old.npc:b/o2\n", ""},
   {"Json", kFolders, {"diff", "--json", "A", "B"}, 1,
@@ -113,7 +113,7 @@ struct GrepRow {
   std::string out, err;
 };
 
-const std::string kText = EncodeCp932("こんにちは needle\nHello World\nャA ヂ\n表x\nend\r\nold\rnew\n");
+const std::string kText = EncodeCp932("こんにちは needle\nHello World\nャA ヂ\n表x\nend\r\nold\rnew\nZoo\n");
 const std::string kBig = [] {
   std::string big(70000, '\0');
   big.replace(65534, 4, "\xDE\xAD\xBE\xEF");
@@ -140,22 +140,26 @@ const GrepRow kGrepRows[] = {
   {{"grep", "-i", "a", "g"}, 0, t + "text.txt:3:ャA ヂ\n", ""},
   {{"grep", "\\x", "g"}, 1, "", ""},  // 表 is 95 5C
   {{"grep", "-i", "WORLD", "g"}, 0, t + "text.txt:2:Hello World\n", ""},
+  {{"grep", "-i", "zOO", "g"}, 0, t + "text.txt:7:Zoo\n", ""},
   {{"grep", "world", "g"}, 1, "", ""},
   // Never across a line end: LF, nor the CR of a CR LF; a lone CR is no line end; the CR LF's CR is not shown.
   {{"grep", "end\r\nold", "g"}, 1, "", ""},
   {{"grep", "d\r", "g"}, 0, t + "text.txt:6:old\rnew\n", ""},
   {{"grep", "en", "g/t.god"}, 0, t + "text.txt:5:end\n", ""},
   // -c: lines, or matches with --hex (Hello World is one line with two o).
-  {{"grep", "-c", "o", "g"}, 0, t + "text.txt:2\n", ""},
-  {{"grep", "-c", "--hex", "6f", "g"}, 0, t + "text.txt:3\n", ""},
+  {{"grep", "-c", "o", "g"}, 0, t + "text.txt:3\n", ""},
+  {{"grep", "-c", "--hex", "6f", "g"}, 0, t + "text.txt:5\n", ""},
   // Bytes across 64 KiB, stored and inflated.
   {{"grep", "--hex", "de ad\tBEEF", "g"}, 0, t + "big:65534\n" + t + "bigz:65534\n", ""},
+  {{"grep", "--hex", "0A6E 65", "g"}, 0, t + "sub.npc/in\\tx:4\n", ""},
   {{"grep", "--json", "--hex", "ADBE", "g"}, 0, "{\"file\":\"g/t.god\",\"path\":\"big\",\"offset\":65535}\n{\"file\":\"g/t.god\",\"path\":\"bigz\",\"offset\":65535}\n", ""},
   {{"grep", "nothing", "g"}, 1, "", ""},
   {{"grep", "", "g"}, 2, "", "tazor-cfv: grep: the PATTERN is empty\n"},
   {{"grep", "\xF0\x9F\x98\x80", "g"}, 2, "", "tazor-cfv: grep: the PATTERN has no code page 932 form: \xF0\x9F\x98\x80\n"},
   {{"grep", "-i", "--hex", "00", "g"}, 2, "", "tazor-cfv: grep: -i does not go with --hex (bytes have no case)\n"},
   {{"grep", "--hex", "DEA", "g"}, 2, "", "tazor-cfv: grep: --hex takes pairs of hex digits, such as 'DE AD BE EF': DEA\n"},
+  {{"grep", "--hex", "D EAD", "g"}, 2, "", "*pairs of hex digits"},
+  {{"grep", "--hex", "0g", "g"}, 2, "", "*pairs of hex digits"},
   {{"grep", "-l", "-c", "x", "g"}, 2, "", "*excludes"},
   {{"grep", "needle", "nope", "g/notes.txt"}, 2, "", "tazor-cfv: nope: No such file or directory\ntazor-cfv: g/notes.txt: not a custom file\n"},
 };
