@@ -97,8 +97,11 @@ DataPattern::DataPattern(std::string_view pattern, bool hex, bool ignoreCase)
         high = -1;
       }
     }
-    if (high >= 0) error_ = Error::kNotHex;
-    if (bytes_.empty() && high < 0) error_ = Error::kEmpty;
+    if (high >= 0) {
+      error_ = Error::kNotHex;
+    } else if (bytes_.empty()) {
+      error_ = Error::kEmpty;
+    }
     return;
   }
   if (pattern.empty()) {
@@ -140,7 +143,7 @@ void DataPattern::Scan(const unsigned char* data, std::size_t size,
   if (error_ != Error::kNone) return;
   if (!hex_) return ScanText(data, size, found);
   const std::size_t m = bytes_.size();
-  for (std::size_t pos = 0; pos + m <= size;) {
+  for (std::size_t pos = 0;;) {
     const unsigned char* hit = FindBytes(data + pos, size - pos, Needle(), m);
     if (hit == nullptr) return;
     DataMatch match;
@@ -168,7 +171,8 @@ void DataPattern::ScanText(const unsigned char* data, std::size_t size,
   std::size_t line = 1;      // the number of the line that holds `counted`
   std::size_t counted = 0;   // line feeds before it are counted
   std::size_t lineStart = 0;
-  for (std::size_t pos = 0; pos + m <= size;) {
+  // `pos` never passes `size`; FindBytes finds nothing in fewer than m bytes.
+  for (std::size_t pos = 0;;) {
     const unsigned char* hit = FindBytes(haystack + pos, size - pos, Needle(), m);
     if (hit == nullptr) return;
     const auto p = static_cast<std::size_t>(hit - haystack);

@@ -84,7 +84,7 @@ void PairJudge::Work() {
 
 bool PairJudge::FrontReady() {
   std::lock_guard lock(mutex_);
-  return !jobs_.empty() && jobs_.front()->done;
+  return jobs_.front()->done;
 }
 
 PairJudge::Verdict PairJudge::TakeFront() {

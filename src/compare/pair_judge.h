@@ -35,7 +35,8 @@ class PairJudge {
 
   // Queues the payloads of an old and a new entry (copied).
   void Add(std::span<const unsigned char> oldPayload, std::span<const unsigned char> newPayload);
-  // Whether the oldest pair not taken yet has its verdict.
+  // Whether the oldest pair not taken yet has its verdict. Only while
+  // there is one (as for TakeFront).
   bool FrontReady();
   // The verdict of the oldest pair not taken yet, waiting for it (or
   // judging it here when the second thread has not started on it).

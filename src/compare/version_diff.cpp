@@ -169,10 +169,7 @@ class Differ {
     return removed(ai, a.items.size());
   }
 
-  void Trouble(const ReadTrouble& trouble) {
-    // The differences found before it come first.
-    if (Flush(true)) observer_.Trouble(trouble);
-  }
+  void Trouble(const ReadTrouble& trouble) { observer_.Trouble(trouble); }
 
   // Reports every difference still waiting.
   void Finish() { Flush(true); }

@@ -152,12 +152,15 @@ const GrepRow kGrepRows[] = {
   // Bytes across 64 KiB, stored and inflated.
   {{"grep", "--hex", "de ad\tBEEF", "g"}, 0, t + "big:65534\n" + t + "bigz:65534\n", ""},
   {{"grep", "--hex", "0A6E 65", "g"}, 0, t + "sub.npc/in\\tx:4\n", ""},
+  {{"grep", "--json", "zy", "g"}, 0, "{\"file\":\"g/t.god\",\"path\":\"zy.t\",\"line\":1,\"offset\":0,\"text\":\"zyzy\"}\n"
+   "{\"file\":\"g/t.god\",\"path\":\"zy.t\",\"line\":1,\"offset\":2,\"text\":\"zyzy\"}\n", ""},
   {{"grep", "--json", "--hex", "ADBE", "g"}, 0, "{\"file\":\"g/t.god\",\"path\":\"big\",\"offset\":65535}\n{\"file\":\"g/t.god\",\"path\":\"bigz\",\"offset\":65535}\n", ""},
   {{"grep", "nothing", "g"}, 1, "", ""},
   {{"grep", "", "g"}, 2, "", "tazor-cfv: grep: the PATTERN is empty\n"},
   {{"grep", "\xF0\x9F\x98\x80", "g"}, 2, "", "tazor-cfv: grep: the PATTERN has no code page 932 form: \xF0\x9F\x98\x80\n"},
   {{"grep", "-i", "--hex", "00", "g"}, 2, "", "tazor-cfv: grep: -i does not go with --hex (bytes have no case)\n"},
-  {{"grep", "--hex", "DEA", "g"}, 2, "", "tazor-cfv: grep: --hex takes pairs of hex digits, such as 'DE AD BE EF': DEA\n"},
+  {{"grep", "--hex", "DE0", "g"}, 2, "", "tazor-cfv: grep: --hex takes pairs of hex digits, such as 'DE AD BE EF': DE0\n"},
+  {{"grep", "--hex", "E9", "g"}, 1, "", ""},
   {{"grep", "--hex", "D EAD", "g"}, 2, "", "*pairs of hex digits"},
   {{"grep", "--hex", "0g", "g"}, 2, "", "*pairs of hex digits"},
   {{"grep", "-l", "-c", "x", "g"}, 2, "", "*excludes"},
@@ -167,10 +170,11 @@ const GrepRow kGrepRows[] = {
 
 TEST(GrepCli, GoldenRuns) {
   TempDir dir;
-  WriteFile(dir / "g/t.god",
-            Serialize({Leaf("text.txt", kText), Leaf("z.t", Zlib("zlib needle")),
-                       Leaf("g.t", Gzip("gzip needle")), Leaf("pic.bmp", "BMneedle"), Leaf("big", kBig),
-                       Leaf("bigz", Zlib(kBig)), Branch("sub.npc", {Leaf("in\tx", "line\nneedle")})}));
+  WriteFile(
+      dir / "g/t.god",
+      Serialize({Leaf("text.txt", kText), Leaf("z.t", Zlib("zlib needle")), Leaf("g.t", Gzip("gzip needle")),
+                 Leaf("pic.bmp", "BMneedle"), Leaf("big", kBig), Leaf("bigz", Zlib(kBig)),
+                 Branch("sub.npc", {Leaf("in\tx", "line\nneedle")}), Leaf("zy.t", "zyzy")}));
   WriteFile(dir / "g/notes.txt", "needle, but no custom file");
   for (const GrepRow& row : kGrepRows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
