@@ -2,7 +2,6 @@
 
 #include "cli/commands.h"
 #include "compare/input_files.h"
-#include "containers/payload_reader.h"
 
 namespace cfv::cli {
 
@@ -17,14 +16,12 @@ void ReportTrouble(std::FILE* err, const ReadTrouble& trouble) {
       std::fprintf(err, "tazor-cfv: %s: not a custom file\n", path.c_str());
       break;
     case ReadTrouble::Kind::kEntryUnreadable:
-      if (trouble.error == kNoEntryHeader) {
-        std::fprintf(err,
-                     "tazor-cfv: %s: no entry header at offset %u (the file changed while it was read)\n",
-                     path.c_str(), trouble.offset);
-      } else {
-        std::fprintf(err, "tazor-cfv: %s: the entry at offset %u: %s\n", path.c_str(), trouble.offset,
-                     std::strerror(trouble.error));
-      }
+      std::fprintf(err, "tazor-cfv: %s: the entry at offset %u: %s\n", path.c_str(), trouble.offset,
+                   std::strerror(trouble.error));
+      break;
+    case ReadTrouble::Kind::kChanged:
+      std::fprintf(err, "tazor-cfv: %s: changed while it was read; the rest of it is left out\n",
+                   path.c_str());
       break;
     case ReadTrouble::Kind::kFileAndFolder:
       std::fprintf(err,

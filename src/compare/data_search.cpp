@@ -224,7 +224,10 @@ class Searcher final : public InputObserver {
       if (depth == 0 || tree.HasChildren(id) || fileDone || stopped_) return;
       std::span<const unsigned char> payload;
       if (!reader_.Payload(tree.Data(id), payload, error)) {
-        observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, file, tree.Data(id), error});
+        // No header where the tree has one: the file changed since it was loaded.
+        observer_.Trouble(
+            {error == kNoEntryHeader ? ReadTrouble::Kind::kChanged : ReadTrouble::Kind::kEntryUnreadable,
+             file, tree.Data(id), error});
         fileDone = true;
         return;
       }

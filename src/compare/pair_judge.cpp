@@ -47,22 +47,34 @@ PairJudge::Verdict PairJudge::Judge(const Job& job, Scratch& scratch) {
   return verdict;
 }
 
-void PairJudge::Add(std::span<const unsigned char> oldPayload, std::span<const unsigned char> newPayload) {
+void PairJudge::Add(std::vector<unsigned char>&& oldPayload, std::vector<unsigned char>&& newPayload) {
   auto job = std::make_unique<Job>();
-  job->a.assign(oldPayload.begin(), oldPayload.end());
-  job->b.assign(newPayload.begin(), newPayload.end());
   held_ += oldPayload.size() + newPayload.size();
+  job->a = std::move(oldPayload);
+  job->b = std::move(newPayload);
   if (!worker_.joinable() && !noWorker_) {
     try {
       worker_ = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
-      noWorker_ = true;  // every pair is judged here, when taken
+      noWorker_ = true;  // every pair is judged here
     }
   }
   {
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(job));
+    ++unclaimed_;
   }
+  changed_.notify_all();
+}
+
+void PairJudge::Run(Job& job, Scratch& scratch, std::unique_lock<std::mutex>& lock) {
+  job.claimed = true;
+  --unclaimed_;
+  lock.unlock();
+  const Verdict verdict = Judge(job, scratch);
+  lock.lock();
+  job.verdict = verdict;
+  job.done = true;
   changed_.notify_all();
 }
 
@@ -70,15 +82,15 @@ void PairJudge::Work() {
   Scratch scratch;
   std::unique_lock lock(mutex_);
   while (true) {
-    changed_.wait(lock, [&] { return quit_ || started_ < jobs_.size(); });
+    changed_.wait(lock, [&] { return quit_ || unclaimed_ != 0; });
     if (quit_) return;
-    Job& job = *jobs_[started_++];
-    lock.unlock();
-    const Verdict verdict = Judge(job, scratch);
-    lock.lock();
-    job.verdict = verdict;
-    job.done = true;
-    changed_.notify_all();
+    // The oldest first: the report waits for it.
+    for (const std::unique_ptr<Job>& job : jobs_) {
+      if (!job->claimed) {
+        Run(*job, scratch, lock);
+        break;
+      }
+    }
   }
 }
 
@@ -89,20 +101,23 @@ bool PairJudge::FrontReady() {
 
 PairJudge::Verdict PairJudge::TakeFront() {
   std::unique_lock lock(mutex_);
-  std::unique_ptr<Job> job;
-  if (started_ == 0) {
-    // Not started: judged here, rather than waiting idle.
-    job = std::move(jobs_.front());
-    jobs_.pop_front();
-    lock.unlock();
+  Job& front = *jobs_.front();
+  // Rather than wait idle for the second thread: the front pair when it has
+  // not started on it, else the newest that no thread has started on.
+  while (!front.done) {
+    Job* next = front.claimed ? nullptr : &front;
+    for (auto it = jobs_.rbegin(); next == nullptr && it != jobs_.rend(); ++it) {
+      if (!(*it)->claimed) next = it->get();
+    }
+    if (next == nullptr) {
+      changed_.wait(lock, [&] { return front.done; });
+      break;
+    }
     if (!scratch_) scratch_ = std::make_unique<Scratch>();
-    job->verdict = Judge(*job, *scratch_);
-  } else {
-    changed_.wait(lock, [&] { return jobs_.front()->done; });
-    job = std::move(jobs_.front());
-    jobs_.pop_front();
-    --started_;
+    Run(*next, *scratch_, lock);
   }
+  const std::unique_ptr<Job> job = std::move(jobs_.front());
+  jobs_.pop_front();
   held_ -= job->a.size() + job->b.size();
   return job->verdict;
 }

@@ -13,7 +13,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <thread>
 #include <vector>
 
@@ -33,13 +32,14 @@ class PairJudge {
   PairJudge(const PairJudge&) = delete;
   PairJudge& operator=(const PairJudge&) = delete;
 
-  // Queues the payloads of an old and a new entry (copied).
-  void Add(std::span<const unsigned char> oldPayload, std::span<const unsigned char> newPayload);
+  // Queues the payloads of an old and a new entry.
+  void Add(std::vector<unsigned char>&& oldPayload, std::vector<unsigned char>&& newPayload);
   // Whether the oldest pair not taken yet has its verdict. Only while
   // there is one (as for TakeFront).
   bool FrontReady();
-  // The verdict of the oldest pair not taken yet, waiting for it (or
-  // judging it here when the second thread has not started on it).
+  // The verdict of the oldest pair not taken yet. Meanwhile the calling
+  // thread judges pairs the second thread has not started on, the oldest
+  // if it is one of them, else the newest.
   Verdict TakeFront();
   // Payload bytes held for pairs not taken yet.
   std::size_t HeldBytes() const { return held_; }
@@ -48,17 +48,20 @@ class PairJudge {
   struct Job {
     std::vector<unsigned char> a, b;
     Verdict verdict;
+    bool claimed = false;  // a thread judges it
     bool done = false;
   };
   struct Scratch;
 
   static Verdict Judge(const Job& job, Scratch& scratch);
+  // Judges `job`, claimed under `lock`, on this thread with `scratch`.
+  void Run(Job& job, Scratch& scratch, std::unique_lock<std::mutex>& lock);
   void Work();
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Job>> jobs_;  // not taken yet, oldest first
-  std::size_t started_ = 0;                // jobs_[0, started_) are claimed
+  std::size_t unclaimed_ = 0;
   bool quit_ = false;
   std::size_t held_ = 0;
   std::unique_ptr<Scratch> scratch_;  // the calling thread's

@@ -9,14 +9,12 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "compare/pair_judge.h"
-#include "containers/extract.h"
-#include "containers/payload_reader.h"
+#include "containers/entry_header.h"
+#include "containers/mapped_file.h"
 
 namespace cfv {
 namespace {
@@ -104,9 +102,65 @@ void PairByPath(const Entries& a, const Entries& b, std::vector<std::uint32_t>& 
 // waits for the judge.
 constexpr std::size_t kMaxHeld = 64 * 1024 * 1024;
 
-class Differ {
+// The payload of the entry whose header is at `offset` of `file`, as
+// PayloadReader gives it (the header's bytes past the end of the file read
+// as zero, the payload cut at the end). False when the bytes there give no
+// entry size. Reads mapped bytes: run it under ReadMapped.
+bool PayloadAt(std::span<const unsigned char> file, std::uint32_t offset,
+               std::span<const unsigned char>& payload) {
+  unsigned char header[kEntryHeaderSize] = {};
+  if (offset < file.size())
+    std::memcpy(header, file.data() + offset, std::min(kEntryHeaderSize, file.size() - offset));
+  const std::uint64_t size = HeaderSizeValue(header);
+  if (size < kEntryHeaderSize || size > kMaxEntrySize) return false;
+  const std::size_t start = std::min<std::size_t>(file.size(), std::uint64_t{offset} + kEntryHeaderSize);
+  payload = file.subspan(start, std::min<std::size_t>(size - kEntryHeaderSize, file.size() - start));
+  return true;
+}
+
+class Differ final : public TroubleObserver {
  public:
   explicit Differ(DiffObserver& observer) : observer_(observer) {}
+
+  // Compares the file `a` with the file `b` (either may be null: there is
+  // no such file on that side), both named `file` in the report. A file
+  // that is no custom file counts as none. False when the observer stopped.
+  bool Pair(std::string_view file, const InputFile* a, const InputFile* b) {
+    const MappedInput hasA =
+        a != nullptr ? LoadMapped(*a, a_.mapped, a_.tree, *this) : MappedInput::kNoCustomFile;
+    if (hasA == MappedInput::kTrouble) return true;
+    const MappedInput hasB =
+        b != nullptr ? LoadMapped(*b, b_.mapped, b_.tree, *this) : MappedInput::kNoCustomFile;
+    if (hasB == MappedInput::kTrouble) return true;
+    for (Side* side : {&a_, &b_}) EntriesOf(side->tree, side->tree.FirstRoot(), side->entries);
+    if (hasA == MappedInput::kCustomFile && hasB == MappedInput::kCustomFile)
+      return Files(file, a->path, b->path);
+    if (hasA == MappedInput::kCustomFile) return AllLeaves(file, a_.entries, Change::kRemoved);
+    if (hasB == MappedInput::kCustomFile) return AllLeaves(file, b_.entries, Change::kAdded);
+    return true;
+  }
+
+  void Trouble(const ReadTrouble& trouble) override { observer_.Trouble(trouble); }
+
+  // Reports every difference still waiting.
+  void Finish() { Flush(true); }
+
+ private:
+  // One side's custom file of the pair compared now.
+  struct Side {
+    MappedFile mapped;
+    EntryTree tree;
+    Entries entries;
+  };
+
+  // A difference in the order of the report, waiting for the judge's
+  // verdict when `judged`.
+  struct Pending {
+    Change kind = Change::kChanged;
+    std::string file, path;
+    bool judged = false;
+    std::string pathA;  // A's file, should the judge fail
+  };
 
   // Reports every leaf of `e` as `kind`. False when the observer stopped.
   bool AllLeaves(std::string_view file, const Entries& e, Change kind) {
@@ -116,11 +170,10 @@ class Differ {
     return true;
   }
 
-  // Compares the custom files at `pathA` and `pathB`, whose entries are `a`
-  // and `b`, named `file` in the report. False when the observer stopped.
-  bool Files(std::string_view file, const std::string& pathA, const Entries& a, const std::string& pathB,
-             const Entries& b) {
-    if (!Opened(readerA_, pathA) || !Opened(readerB_, pathB)) return true;
+  // Compares the custom files of a_ and b_.
+  bool Files(std::string_view file, const std::string& pathA, const std::string& pathB) {
+    const Entries& a = a_.entries;
+    const Entries& b = b_.entries;
     PairByPath(a, b, aPartner_, bPartner_);
     // A's items before `ai` are reported (or paired and reported with
     // their partner); unpaired ones are flushed as removed when a pair
@@ -144,15 +197,20 @@ class Differ {
       ai = std::max<std::size_t>(ai, i + 1);
       const Entries::Item& x = a.items[i];
       if (x.leaf && y.leaf) {
-        const Outcome outcome = CompareLeaves(pathA, x.offset, pathB, y.offset);
-        if (outcome == Outcome::kTrouble) return true;
+        const Outcome outcome = CompareLeaves(x.offset, y.offset);
+        if (outcome != Outcome::kSame && outcome != Outcome::kDiffers) {
+          // Cut short or changed meanwhile: the rest of the pair is left.
+          const bool inA = outcome == Outcome::kChangedA ||
+                           (outcome == Outcome::kCutShort && ShorterNow(pathA, a_.mapped.bytes().size()));
+          Trouble({ReadTrouble::Kind::kChanged, inA ? pathA : pathB, 0, 0});
+          return true;
+        }
         if (outcome == Outcome::kDiffers) {
           Pending p;
           p.file = file;
           p.path = b.Path(j);
           p.judged = true;
           p.pathA = pathA;
-          p.offsetA = x.offset;
           pending_.push_back(std::move(p));
           if (!Flush(false)) return false;
         }
@@ -169,30 +227,38 @@ class Differ {
     return removed(ai, a.items.size());
   }
 
-  void Trouble(const ReadTrouble& trouble) { observer_.Trouble(trouble); }
+  // kChangedA/B: no entry where the tree has one; kCutShort: a mapped page
+  // could not be read.
+  enum class Outcome { kSame, kDiffers, kChangedA, kChangedB, kCutShort };
 
-  // Reports every difference still waiting.
-  void Finish() { Flush(true); }
+  // The stored payloads, straight from the mapped files; when they differ,
+  // copies of both go to the judge.
+  Outcome CompareLeaves(std::uint32_t offsetA, std::uint32_t offsetB) {
+    std::span<const unsigned char> pa, pb;
+    bool foundA = false, foundB = false, same = false;
+    const bool read = ReadMapped([&] {
+      foundA = PayloadAt(a_.mapped.bytes(), offsetA, pa);
+      foundB = PayloadAt(b_.mapped.bytes(), offsetB, pb);
+      same = pa.size() == pb.size() && std::memcmp(pa.data(), pb.data(), pa.size()) == 0;
+    });
+    if (!read) return Outcome::kCutShort;
+    if (!foundA) return Outcome::kChangedA;
+    if (!foundB) return Outcome::kChangedB;
+    if (same) return Outcome::kSame;
+    std::vector<unsigned char> copyA(pa.size()), copyB(pb.size());
+    if (!ReadMapped([&] {
+          std::memcpy(copyA.data(), pa.data(), pa.size());
+          std::memcpy(copyB.data(), pb.data(), pb.size());
+        }))
+      return Outcome::kCutShort;
+    judge_.Add(std::move(copyA), std::move(copyB));
+    return Outcome::kDiffers;
+  }
 
- private:
-  enum class Outcome { kSame, kDiffers, kTrouble };
-
-  // A difference in the order of the report, waiting for the judge's
-  // verdict when `judged`.
-  struct Pending {
-    Change kind = Change::kChanged;
-    std::string file, path;
-    bool judged = false;
-    std::string pathA;  // A's file and entry, should the judge fail
-    std::uint32_t offsetA = 0;
-  };
-
-  bool Opened(PayloadReader& reader, const std::string& path) {
-    int error = 0;
-    if (reader.Open(path, error)) return true;
-    // Gone or changed since it was loaded.
-    Trouble({ReadTrouble::Kind::kUnreadable, path, 0, error});
-    return false;
+  // Whether the file at `path` is now shorter than `mapped` bytes.
+  static bool ShorterNow(const std::string& path, std::size_t mapped) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || static_cast<std::uint64_t>(st.st_size) < mapped;
   }
 
   bool Report(Change kind, std::string_view file, std::string_view path) {
@@ -218,7 +284,8 @@ class Differ {
   }
 
   // Reports the waiting differences, in order, as far as their verdicts are
-  // in; with `all`, every one. False when the observer stopped.
+  // in; with `all` (or too much held), every one, judging beside the
+  // judge's own thread. False when the observer stopped.
   bool Flush(bool all) {
     while (!pending_.empty() && !stopped_) {
       Pending& p = pending_.front();
@@ -228,7 +295,7 @@ class Differ {
         if (!all && judge_.HeldBytes() <= kMaxHeld && !judge_.FrontReady()) return true;
         const PairJudge::Verdict verdict = judge_.TakeFront();
         if (verdict.noMemory) {
-          observer_.Trouble({ReadTrouble::Kind::kEntryUnreadable, p.pathA, p.offsetA, ENOMEM});
+          observer_.Trouble({ReadTrouble::Kind::kUnreadable, p.pathA, 0, ENOMEM});
           pending_.pop_front();
           continue;
         }
@@ -244,26 +311,8 @@ class Differ {
     return !stopped_;
   }
 
-  // The stored payloads; when they differ, the pair goes to the judge.
-  Outcome CompareLeaves(const std::string& pathA, std::uint32_t offsetA, const std::string& pathB,
-                        std::uint32_t offsetB) {
-    std::span<const unsigned char> pa, pb;
-    int error = 0;
-    if (!readerA_.Payload(offsetA, pa, error)) {
-      Trouble({ReadTrouble::Kind::kEntryUnreadable, pathA, offsetA, error});
-      return Outcome::kTrouble;
-    }
-    if (!readerB_.Payload(offsetB, pb, error)) {
-      Trouble({ReadTrouble::Kind::kEntryUnreadable, pathB, offsetB, error});
-      return Outcome::kTrouble;
-    }
-    if (pa.size() == pb.size() && std::memcmp(pa.data(), pb.data(), pa.size()) == 0) return Outcome::kSame;
-    judge_.Add(pa, pb);
-    return Outcome::kDiffers;
-  }
-
   DiffObserver& observer_;
-  PayloadReader readerA_, readerB_;
+  Side a_, b_;
   std::vector<std::uint32_t> aPartner_, bPartner_;
   std::deque<Pending> pending_;
   bool stopped_ = false;
@@ -271,79 +320,54 @@ class Differ {
   PairJudge judge_;
 };
 
-// The custom files of one side, their entries read as they load.
-class Side final : public InputObserver {
+// Where the files of one named folder could not all be read: neither
+// side's copy of what lies there is compared.
+class Unreadable final : public TroubleObserver {
  public:
-  // `folder`: the named folder the files are found in, or empty.
-  explicit Side(const std::filesystem::path& folder) : prefix_(folder.native()) {
-    if (!prefix_.empty() && prefix_.back() != '/') prefix_.push_back('/');
-  }
+  Unreadable(TroubleObserver& next, std::string prefix) : next_(next), prefix_(std::move(prefix)) {}
 
-  struct File {
-    std::string path;      // as found
-    std::string relative;  // to the named folder
-    Entries entries;
-  };
-
-  void FileLoaded(EntryTree&& tree) override {
-    const ItemId root = tree.FirstRoot();
-    File& f = files.emplace_back();
-    f.path = std::string(tree.Text(root));
-    f.relative = Relative(f.path);
-    EntriesOf(tree, root, f.entries);
-  }
   void Trouble(const ReadTrouble& trouble) override {
-    unreadable.push_back(Relative(trouble.path));
-    troubles.push_back(trouble);
+    if (trouble.path.starts_with(prefix_)) relative_.push_back(trouble.path.substr(prefix_.size()));
+    next_.Trouble(trouble);
   }
-
-  // Whether `relative` is, or lies in, something that could not be read:
-  // neither side's copy of it is compared.
-  bool Unreadable(std::string_view relative) const {
-    for (const std::string& u : unreadable) {
-      if (relative == u || (relative.starts_with(u) && relative[u.size()] == '/')) return true;
+  // Whether `relative` is, or lies in, something that could not be read.
+  bool Covers(std::string_view relative) const {
+    for (const std::string& r : relative_) {
+      if (relative == r || (relative.starts_with(r) && relative[r.size()] == '/')) return true;
     }
     return false;
   }
 
-  std::vector<File> files;
-  std::vector<ReadTrouble> troubles;
-
  private:
-  std::string Relative(const std::string& path) const {
-    return path.starts_with(prefix_) ? path.substr(prefix_.size()) : path;
-  }
-
+  TroubleObserver& next_;
   std::string prefix_;
-  std::vector<std::string> unreadable;
+  std::vector<std::string> relative_;
 };
 
-// Loads both sides at once, A on a thread of its own (loading reads every
-// header of both), then reports what could not be read, A's first.
-void LoadSides(Differ& differ, Side& sideA, const std::filesystem::path& a, Side& sideB,
-               const std::filesystem::path& b) {
-  std::thread other;
-  try {
-    other = std::thread([&] { LoadInputs({a}, sideA); });
-  } catch (const std::system_error&) {
-    LoadInputs({a}, sideA);
-  }
-  LoadInputs({b}, sideB);
-  if (other.joinable()) other.join();
-  for (const Side* side : {&sideA, &sideB}) {
-    for (const ReadTrouble& trouble : side->troubles) differ.Trouble(trouble);
-  }
+// `folder` as the start of the paths found in it.
+std::string FolderPrefix(const std::filesystem::path& folder) {
+  std::string prefix = folder.native();
+  if (prefix.empty() || prefix.back() != '/') prefix.push_back('/');
+  return prefix;
 }
 
-void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB) {
+void DiffFolders(Differ& differ, const std::filesystem::path& a, const std::filesystem::path& b) {
+  const std::string prefixA = FolderPrefix(a), prefixB = FolderPrefix(b);
+  std::vector<InputFile> filesA, filesB;
+  Unreadable unreadableA(differ, prefixA), unreadableB(differ, prefixB);
+  FindInputs({a}, filesA, unreadableA);
+  FindInputs({b}, filesB, unreadableB);
+  const auto relativeA = [&](std::size_t i) {
+    return std::string_view(filesA[i].path).substr(prefixA.size());
+  };
   const auto skipped = [&](std::string_view relative) {
-    return sideA.Unreadable(relative) || sideB.Unreadable(relative);
+    return unreadableA.Covers(relative) || unreadableB.Covers(relative);
   };
   std::unordered_map<std::string_view, std::size_t> inA;
-  for (std::size_t i = 0; i < sideA.files.size(); ++i) inA.emplace(sideA.files[i].relative, i);
-  std::vector<bool> paired(sideA.files.size(), false);
-  for (const Side::File& f : sideB.files) {
-    const auto it = inA.find(f.relative);
+  for (std::size_t i = 0; i < filesA.size(); ++i) inA.emplace(relativeA(i), i);
+  std::vector<bool> paired(filesA.size(), false);
+  for (const InputFile& f : filesB) {
+    const auto it = inA.find(std::string_view(f.path).substr(prefixB.size()));
     if (it != inA.end()) paired[it->second] = true;
   }
   // Files of A only are reported as removed before the next file of A that
@@ -351,24 +375,22 @@ void DiffFolders(Differ& differ, const Side& sideA, const Side& sideB) {
   std::size_t ai = 0;
   const auto removed = [&](std::size_t to) {
     for (; ai < to; ++ai) {
-      const Side::File& f = sideA.files[ai];
-      if (!paired[ai] && !skipped(f.relative) && !differ.AllLeaves(f.relative, f.entries, Change::kRemoved))
+      if (!paired[ai] && !skipped(relativeA(ai)) && !differ.Pair(relativeA(ai), &filesA[ai], nullptr))
         return false;
     }
     return true;
   };
-  for (const Side::File& f : sideB.files) {
-    if (skipped(f.relative)) continue;
-    const auto it = inA.find(f.relative);
+  for (const InputFile& f : filesB) {
+    const std::string_view relative = std::string_view(f.path).substr(prefixB.size());
+    if (skipped(relative)) continue;
+    const auto it = inA.find(relative);
     if (it == inA.end()) {
-      if (!differ.AllLeaves(f.relative, f.entries, Change::kAdded)) return;
+      if (!differ.Pair(relative, nullptr, &f)) return;
       continue;
     }
-    if (!removed(it->second)) return;
-    const Side::File& old = sideA.files[it->second];
-    if (!differ.Files(f.relative, old.path, old.entries, f.path, f.entries)) return;
+    if (!removed(it->second) || !differ.Pair(relative, &filesA[it->second], &f)) return;
   }
-  removed(sideA.files.size());
+  removed(filesA.size());
 }
 
 }  // namespace
@@ -389,13 +411,11 @@ void DiffVersions(const std::filesystem::path& a, const std::filesystem::path& b
     differ.Trouble({ReadTrouble::Kind::kFileAndFolder, (folders ? b : a).native(), 0, 0});
     return;
   }
-  Side sideA(folders ? a : ""), sideB(folders ? b : "");
-  LoadSides(differ, sideA, a, sideB, b);
   if (folders) {
-    DiffFolders(differ, sideA, sideB);
-  } else if (sideA.files.size() == 1 && sideB.files.size() == 1) {
-    const Side::File &x = sideA.files[0], &y = sideB.files[0];
-    differ.Files("", x.path, x.entries, y.path, y.entries);
+    DiffFolders(differ, a, b);
+  } else {
+    const InputFile fileA{a.native(), true}, fileB{b.native(), true};
+    differ.Pair("", &fileA, &fileB);
   }
   differ.Finish();
 }

@@ -50,6 +50,9 @@ CustomFile::CustomFile(const std::filesystem::path& path, Access access) {
   if (access == Access::kScan) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+CustomFile::CustomFile(std::span<const unsigned char> image)
+    : length_(image.size()), view_(image.data()), inMemory_(true), bufferSize_(image.size()) {}
+
 CustomFile::~CustomFile() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -67,6 +70,7 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
   }
   headersFromLastFill_ = 0;
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kMaxReadAhead);
+  view_ = buffer_.get();
   const std::size_t size = std::max(want, readAhead_);
   const long long got = PreadAll(fd_, buffer_.get(), size, at);
   if (got < 0) {
@@ -80,6 +84,11 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
 
 bool CustomFile::ReadZeroedSlow(unsigned char* out, std::size_t n) {
   std::memset(out, 0, n);
+  if (inMemory_) {
+    // Only a read that runs past the end of the file comes here.
+    position_ += static_cast<std::uint64_t>(ReadAt(position_, out, n));
+    return true;
+  }
   if (fd_ < 0) return false;
   if (n > kMaxReadAhead) return ReadDirect(out, n);
   const bool inBuffer = position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_;
@@ -103,6 +112,7 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   // Nothing lies past the end: do not ask for it.
   const std::size_t want =
       position_ >= length_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, length_ - position_));
+  if (inMemory_) got = ReadAt(position_, out, want);
   if (fd_ >= 0) got = want == 0 ? 0 : PreadAll(fd_, out, want, position_);
   const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
   if (!outIsZeroed) std::memset(out + filled, 0, n - filled);
@@ -115,6 +125,12 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
 }
 
 long long CustomFile::ReadAt(std::uint64_t at, unsigned char* out, std::size_t n) {
+  if (inMemory_) {
+    const auto available =
+        at < length_ ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length_ - at)) : std::size_t{0};
+    if (available != 0) std::memcpy(out, view_ + at, available);
+    return static_cast<long long>(available);
+  }
   if (fd_ < 0) {
     errno = EBADF;
     return -1;

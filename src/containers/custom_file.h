@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <span>
 
 namespace cfv {
 
@@ -31,11 +32,14 @@ class CustomFile {
   // sequential-scan hint; kOneRead (one entry's extraction: a header and a
   // payload) spares that system call. Check IsOpen().
   explicit CustomFile(const std::filesystem::path& path, Access access = Access::kScan);
+  // A custom file already in memory: `image` (which must outlive this) is
+  // the whole file, and reading it makes no system call.
+  explicit CustomFile(std::span<const unsigned char> image);
   ~CustomFile();
   CustomFile(const CustomFile&) = delete;
   CustomFile& operator=(const CustomFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || inMemory_; }
   // Why the file did not open: the system's error number when it exists but
   // cannot be opened (no permission, ...), 0 when it is no regular file.
   int OpenError() const { return openError_; }
@@ -48,7 +52,7 @@ class CustomFile {
   bool ReadZeroed(unsigned char* out, std::size_t n) {
     // The usual case, inline: the bytes are in the read-ahead buffer.
     if (bufferSize_ != 0 && position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_) {
-      std::memcpy(out, buffer_.get() + (position_ - bufferStart_), n);
+      std::memcpy(out, view_ + (position_ - bufferStart_), n);
       position_ += n;
       ++headersFromLastFill_;
       return true;
@@ -85,8 +89,11 @@ class CustomFile {
   int openError_ = 0;
   std::uint64_t length_ = 0;
   std::uint64_t position_ = 0;
-  // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file.
+  // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file
+  // at view_: in buffer_, or the whole file in memory.
   std::unique_ptr<unsigned char[]> buffer_;
+  const unsigned char* view_ = nullptr;
+  bool inMemory_ = false;
   std::uint64_t bufferStart_ = 0;
   std::size_t bufferSize_ = 0;
   std::size_t readAhead_ = 4096;

@@ -56,6 +56,12 @@ bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText
     if (readError != nullptr) *readError = file.OpenError();
     return false;
   }
+  return LoadCustomFile(file, rootText, tree, readError);
+}
+
+bool LoadCustomFile(CustomFile& file, std::string_view rootText, EntryTree& tree, int* readError) {
+  if (readError != nullptr) *readError = 0;
+  file.MoveTo(0);
   unsigned char first[kEntryHeaderSize];
   if (!file.ReadZeroed(first, sizeof first)) {
     if (readError != nullptr) *readError = errno;

@@ -56,4 +56,8 @@ void ParseEntryList(ParseState& state, CustomFile& file, std::uint32_t blockSize
 bool LoadCustomFile(const std::filesystem::path& path, std::string_view rootText, EntryTree& tree,
                     const std::atomic<bool>* abortRequested = nullptr, int* readError = nullptr);
 
+// The same from a custom file already open (or in memory), read from its
+// start.
+bool LoadCustomFile(CustomFile& file, std::string_view rootText, EntryTree& tree, int* readError = nullptr);
+
 }  // namespace cfv

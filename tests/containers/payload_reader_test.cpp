@@ -1,9 +1,13 @@
 // PayloadReader over a real custom file: every payload as the file holds it, in file order and out of it,
-// whatever its blocks.
+// whatever its blocks. MappedFile: a file cut short by another program while it is mapped is a failed read,
+// not the end of the process.
 #include "containers/payload_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "containers/mapped_file.h"
 #include "custom_file_builder.h"
 
 namespace cfv {
@@ -49,6 +53,28 @@ TEST(PayloadReader, ReadsEveryPayloadInAnyOrder) {
   EXPECT_EQ(error, kNoEntryHeader);
   EXPECT_FALSE(reader.Open(dir / "missing.god", error));
   EXPECT_EQ(error, ENOENT);
+}
+
+TEST(MappedFile, ReadsTheFileAndSurvivesItBeingCutShort) {
+  TempDir dir;
+  const std::string bytes(3 * 65536, 'm');
+  WriteFile(dir / "f.god", bytes);
+  MappedFile mapped;
+  int error = 0;
+  EXPECT_FALSE(mapped.Open(dir / "missing.god", error));
+  EXPECT_EQ(error, ENOENT);
+  EXPECT_FALSE(mapped.Open(dir.path(), error));  // no regular file
+  EXPECT_EQ(error, 0);
+  ASSERT_TRUE(mapped.Open(dir / "f.god", error));
+  const std::span<const unsigned char> view = mapped.bytes();
+  std::string copy(view.size(), '\0');
+  EXPECT_TRUE(ReadMapped([&] { std::memcpy(copy.data(), view.data(), view.size()); }));
+  EXPECT_TRUE(copy == bytes);
+  std::filesystem::resize_file(dir / "f.god", 100);
+  int sum = 0;
+  EXPECT_FALSE(ReadMapped([&] { sum += view[2 * 65536 + 1]; }));
+  EXPECT_TRUE(ReadMapped([&] { sum += view[10]; }));  // the guard holds again, and the start is still there
+  EXPECT_EQ(sum, 'm');
 }
 
 }  // namespace
