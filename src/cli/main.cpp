@@ -186,10 +186,11 @@ int main(int argc, char** argv) {
       "paths; entries that share a path are paired in file order. Only leaves are listed: a branch on both "
       "sides is compared entry by entry, a branch or custom file on one side only is listed as its "
       "entries, and a leaf that became a branch is D, then the branch's entries A. Stored bytes are "
-      "compared first; only entries whose stored bytes differ are inflated.\n\n"
+      "compared first, straight from the files mapped into memory; only entries whose stored bytes differ "
+      "are inflated, on a second thread while the reading goes on.\n\n"
       "Exit status: 0 nothing differs, 1 something does, 2 trouble (a path that does not exist or cannot "
-      "be read, a file that is no custom file, a file compared with a folder, an entry that cannot be "
-      "read, output that cannot be written).");
+      "be read, a named file that is no custom file, a file compared with a folder, a file that changed "
+      "while it was read, output that cannot be written); what could not be read is left out.");
   diff->callback([&] {
     const cfv::cli::DiffFormat format = diffJson    ? cfv::cli::DiffFormat::kJson
                                         : diffStat  ? cfv::cli::DiffFormat::kStat
@@ -231,7 +232,8 @@ int main(int argc, char** argv) {
       "second byte of a two-byte character.\n\n"
       "Exit status: 0 something matched, 1 nothing did, 2 trouble, which wins: an empty PATTERN, one with "
       "no code page 932 form, --hex bytes that are no pairs of hex digits, -i with --hex, a path that does "
-      "not exist or cannot be read, a named file that is no custom file, an entry that cannot be read.");
+      "not exist or cannot be read, a named file that is no custom file, an entry that cannot be read, a "
+      "file that changed while it was read.");
   grep->callback([&] {
     grepRequest.paths.assign(grepPaths.begin(), grepPaths.end());
     status = cfv::cli::RunGrep(grepRequest, stdout, stderr);
