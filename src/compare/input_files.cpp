@@ -17,17 +17,17 @@ class Loader final : public LoadObserver {
   explicit Loader(InputObserver& target) : target_(target) {}
 
   void FileLoaded(EntryTree&& tree) override {
-    ++loaded;
+    loaded = true;
     target_.FileLoaded(std::move(tree));
   }
   void Unreadable(const std::filesystem::path& path, int error, bool) override {
-    ++troubles;
+    troubled = true;
     target_.Trouble({ReadTrouble::Kind::kUnreadable, path.native(), 0, error});
   }
 
   LoadControl control;
-  unsigned loaded = 0;
-  unsigned troubles = 0;
+  bool loaded = false;
+  bool troubled = false;
 
  private:
   InputObserver& target_;
@@ -99,7 +99,7 @@ void LoadInputs(const std::vector<std::filesystem::path>& paths, InputObserver& 
     }
     Loader loader(observer);
     LoadDroppedPaths({path}, loader.control, loader);
-    if (!S_ISDIR(st.st_mode) && loader.loaded == 0 && loader.troubles == 0)
+    if (!S_ISDIR(st.st_mode) && !loader.loaded && !loader.troubled)
       observer.Trouble({ReadTrouble::Kind::kNotCustomFile, path.native(), 0, 0});
   }
 }

@@ -181,6 +181,7 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
                            "game/D/d.god=" + Serialize({Leaf("d.t", "d")}), "game/D%0", "bin/",
                            // game as it might be next: the unreadable files' copies here are not compared.
                            "copy/locked.god=" + Serialize({Leaf("l.t", "l")}), "copy/a.god=>game/a.god",
+                           "copy/m.god=" + Serialize({Leaf("m.t", "m")}),
                            "copy/D/d.god=" + Serialize({Leaf("d.t", "d")})});
   // A copy of the tool the other user may run: the build folder may be closed to others (a checkout in a
   // private temporary folder).
@@ -199,7 +200,9 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
       // clang-format off
       {{"grep", "-c", "l", "game"}, 2, "game/a.god:tab\\there.txt:1\n", "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
       {{"diff", "game/locked.god", "game/a.god"}, 2, "", "tazor-cfv: game/locked.god" + denied},
-      {{"diff", "game", "copy"}, 2, "D\tB/b.item:x.mp3\n", "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
+      {{"diff", "game", "copy"}, 2, "D\tB/b.item:x.mp3\nA\tm.god:m.t\n", "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
+      // -q stops at the first difference (B/b.item), before locked.god.
+      {{"diff", "-q", "game", "copy"}, 2, "", "tazor-cfv: game/D" + denied},
       // clang-format on
   };
   for (GoldenRun c : cases) {

@@ -1,6 +1,11 @@
 // tazor-cfv diff and grep as a user runs them: the real binary on real custom files; standard output,
 // standard error and the exit status.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "containers/cp932.h"
 #include "custom_file_builder.h"
@@ -64,6 +69,7 @@ const DiffRow kDiffRows[] = {
   {"Missing", kFolders, {"diff", "A/same.god", "nope"}, 2, "", "tazor-cfv: nope: No such file or directory\n"},
   {"FileAndFolder", kFolders, {"diff", "A", "B/same.god"}, 2, "", "tazor-cfv: B/same.god: not a folder, and the other is one (compare two files or two folders)\n"},
   {"NotCustomFile", kFolders, {"diff", "A/notes.txt", "B/same.god"}, 2, "", "tazor-cfv: A/notes.txt: not a custom file\n"},
+  {"NotCustomFileB", kFolders, {"diff", "B/same.god", "A/notes.txt"}, 2, "", "tazor-cfv: A/notes.txt: not a custom file\n"},
   {"StatWithJson", kFolders, {"diff", "--stat", "--json", "A", "B"}, 2, "", "*excludes"},
 };
 // clang-format on
@@ -105,6 +111,23 @@ TEST(DiffCli, ManyJudgedPairsInOrder) {
   const auto r = Cfv({"diff", "a.god", "b.god"}, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.out == want) << r.out.substr(0, 300);
+}
+
+// A socket among the files of a folder is no file that cannot be read: it is passed by.
+TEST(DiffCli, SocketsArePassedBy) {
+  TempDir dir;
+  ApplySteps(dir.path(), {File("A/a.god", kSame), File("B/a.god", kSame)});
+  for (const char* name : {"A/s", "B/s"}) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (dir / name).c_str(), sizeof address.sun_path - 1);
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(s);
+  }
+  const auto r = Cfv({"diff", "A", "B"}, dir.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
 }
 
 struct GrepRow {
