@@ -149,7 +149,7 @@ void DataPattern::Scan(const unsigned char* data, std::size_t size,
     DataMatch match;
     match.offset = static_cast<std::size_t>(hit - data);
     const SearchStep step = found(match);
-    if (step == SearchStep::kNextEntry || step == SearchStep::kStop) return;
+    if (step == SearchStep::kNextEntry) return;
     pos = match.offset + 1;
   }
 }
@@ -221,7 +221,7 @@ class Searcher final : public InputObserver {
     }
     bool fileDone = false;
     tree.ForEachPreOrder(root, [&](ItemId id, unsigned depth) {
-      if (depth == 0 || tree.HasChildren(id) || fileDone || stopped_) return;
+      if (depth == 0 || tree.HasChildren(id) || fileDone) return;
       std::span<const unsigned char> payload;
       if (!reader_.Payload(tree.Data(id), payload, error)) {
         // No header where the tree has one: the file changed since it was loaded.
@@ -244,8 +244,6 @@ class Searcher final : public InputObserver {
 
   void Trouble(const ReadTrouble& trouble) override { observer_.Trouble(trouble); }
 
-  bool stopped() const { return stopped_; }
-
  private:
   void SearchEntry(const EntryTree& tree, ItemId id, std::string_view file, const DataView& data) {
     SearchedEntry entry;
@@ -254,7 +252,6 @@ class Searcher final : public InputObserver {
     entry.size = data.size;
     std::string path;
     std::size_t matches = 0;
-    SearchStep last = SearchStep::kNext;
     pattern_.Scan(data.bytes, data.size, [&](const DataMatch& match) {
       if (matches++ == 0) {
         // Told only of entries that match: most are not.
@@ -264,18 +261,15 @@ class Searcher final : public InputObserver {
         std::memcpy(head, data.bytes, std::min(data.size, sizeof head - 4));
         entry.binary = ClassifyPreview(head, data.size, tree.Text(id)).kind != PreviewKind::kText;
       }
-      last = observer_.Match(entry, match);
-      return last;
+      return observer_.Match(entry, match);
     });
     if (matches != 0) observer_.EntryDone(entry, matches);
-    if (last == SearchStep::kStop) stopped_ = true;
   }
 
   const DataPattern& pattern_;
   SearchObserver& observer_;
   PayloadReader reader_;
   std::unique_ptr<unsigned char, FreeBytes> scratch_;
-  bool stopped_ = false;
 };
 
 }  // namespace
@@ -283,10 +277,7 @@ class Searcher final : public InputObserver {
 void SearchCustomFiles(const std::vector<std::filesystem::path>& paths, const DataPattern& pattern,
                        SearchObserver& observer) {
   Searcher searcher(pattern, observer);
-  for (const std::filesystem::path& path : paths) {
-    if (searcher.stopped()) return;
-    LoadInputs({path}, searcher);
-  }
+  for (const std::filesystem::path& path : paths) LoadInputs({path}, searcher);
 }
 
 }  // namespace cfv

@@ -36,8 +36,8 @@ struct DataMatch {
 };
 
 // What to do after a match: go on with the next one, skip the rest of its
-// line (text patterns), skip the rest of the entry, or stop the search.
-enum class SearchStep { kNext, kNextLine, kNextEntry, kStop };
+// line (text patterns), or skip the rest of the entry.
+enum class SearchStep { kNext, kNextLine, kNextEntry };
 
 class DataPattern {
  public:
@@ -93,7 +93,7 @@ class SearchObserver {
 // Searches the data of every leaf (inflated as ExtractEntry gives it) of the
 // custom files `paths` name (files and folders, loaded as LoadInputs does),
 // in file order. A file whose entry cannot be read is left after it (a
-// trouble). Stops when Match says so.
+// trouble).
 void SearchCustomFiles(const std::vector<std::filesystem::path>& paths, const DataPattern& pattern,
                        SearchObserver& observer);
 

@@ -185,6 +185,7 @@ const GrepRow kGrepRows[] = {
   {{"grep", "--hex", "DE0", "g"}, 2, "", "tazor-cfv: grep: --hex takes pairs of hex digits, such as 'DE AD BE EF': DE0\n"},
   {{"grep", "--hex", "E9", "g"}, 1, "", ""},
   {{"grep", "--hex", "D EAD", "g"}, 2, "", "*pairs of hex digits"},
+  {{"grep", "--hex", "0 A", "g"}, 2, "", "*pairs of hex digits"},
   {{"grep", "--hex", "0g", "g"}, 2, "", "*pairs of hex digits"},
   {{"grep", "-l", "-c", "x", "g"}, 2, "", "*excludes"},
   {{"grep", "needle", "nope", "g/notes.txt"}, 2, "", "tazor-cfv: nope: No such file or directory\ntazor-cfv: g/notes.txt: not a custom file\n"},
