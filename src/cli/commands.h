@@ -15,6 +15,10 @@
 
 #include "containers/entry_tree.h"
 
+namespace cfv {
+struct ReadTrouble;
+}
+
 namespace cfv::cli {
 
 inline constexpr int kExitOk = 0;
@@ -35,6 +39,38 @@ int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* o
 
 // `info FILE OFFSET`: key=value lines about that entry.
 int RunInfo(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err);
+
+// How `diff` prints: a line per difference, JSON Lines, a count per kind,
+// or nothing (the exit status says it).
+enum class DiffFormat { kLines, kJson, kStat, kQuiet };
+
+// `diff [--json|--stat|-q] A B`: which entries differ between two custom
+// files or two folders of them. Exit status as diff's: 0 nothing differs,
+// 1 something does, 2 trouble (something could not be read, or the output
+// could not be written).
+int RunDiff(const std::filesystem::path& a, const std::filesystem::path& b, DiffFormat format, std::FILE* out,
+            std::FILE* err);
+
+// `grep [-i] [-l|-c] [--hex] [--json] PATTERN PATH...`.
+struct GrepRequest {
+  std::string pattern;
+  std::vector<std::filesystem::path> paths;
+  bool ignoreCase = false;
+  bool hex = false;
+  bool filesOnly = false;  // -l
+  bool count = false;      // -c
+  bool json = false;
+};
+
+// Searches the data of every leaf of the custom files `request.paths`
+// name. Exit status as grep's: 0 something matched, 1 nothing did, 2
+// trouble (a bad PATTERN, something could not be read, the output could not
+// be written), which wins.
+int RunGrep(const GrepRequest& request, std::FILE* out, std::FILE* err);
+
+// Says on `err`, in one line with the names escaped, what comparing or
+// searching could not read. Every such trouble is exit status 2.
+void ReportTrouble(std::FILE* err, const ReadTrouble& trouble);
 
 // Says on `err` that `path` cannot be read, with the system's reason for
 // `error`: a path named on the command line as an error (status 2), one

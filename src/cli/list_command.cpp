@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/json_string.h"
+#include "cli/json_writer.h"
 #include "containers/custom_file.h"
 #include "containers/extract.h"
 #include "containers/folder_scan.h"
@@ -18,8 +18,6 @@
 namespace cfv::cli {
 namespace {
 
-using json::Write;
-using json::WriteJsonString;
 
 // Prints each loaded file as soon as it is parsed, so memory holds one file's
 // tree at a time however many files the paths hold. Lines are formatted into
@@ -125,6 +123,7 @@ class TreePrinter final : public LoadObserver {
     return std::to_chars(out, out + 20, value).ptr;
   }
 
+  static char* Write(char* out, std::string_view text) { return CopyText(out, text); }
   // Whether `a` and `b` hold the same bytes; short ones without a call.
   static bool Same(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
@@ -142,6 +141,13 @@ class TreePrinter final : public LoadObserver {
     std::memcpy(&y[1], b.data() + n - 8, 8);
     return x[0] == y[0] && x[1] == y[1];
   }
+  // A literal: a copy of known length, which the compiler does inline.
+  template <std::size_t N>
+  static char* Write(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+  }
+
   // One JSON object a line, each entry read once from the file kept open,
   // and no further than its content tests look (InspectEntry). Written
   // straight into the output buffer: a listing of a million entries must

@@ -29,14 +29,15 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   CLI::App app{
-      "tazor-cfv: list, extract, inspect, verify and change the game's custom files (.god, .item, .npc, "
-      ".cwd)",
+      "tazor-cfv: list, extract, inspect, verify, change, compare and search the game's custom files (.god, "
+      ".item, .npc, .cwd)",
       "tazor-cfv"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
       "Exit status: 0 success; 1 the work failed in part (output could not be written) or no input is a "
-      "custom file; 2 bad usage or an unreadable input (which wins).");
+      "custom file; 2 bad usage or an unreadable input (which wins). diff and grep keep the statuses of their "
+      "namesakes: 0 nothing differs / something matched, 1 something differs / nothing matched, 2 trouble.");
 
   int status = 0;
 
@@ -248,6 +249,87 @@ int main(int argc, char** argv) {
     editRequest.file = editFile;
     if (!editOutput.empty()) editRequest.output = editOutput;
     status = cfv::cli::RunEdit(editRequest, stdout, stderr);
+  });
+
+  // diff
+  auto* diff = app.add_subcommand(
+      "diff", "Say which entries differ between two versions of custom files, or of folders of them");
+  bool diffJson = false;
+  bool diffStat = false;
+  bool diffQuiet = false;
+  std::string diffA, diffB;
+  diff->add_flag("--json", diffJson,
+                 "JSON Lines, one object a difference: kind, file (with folders), path, and for M "
+                 "old_length and new_length. Bytes that are not valid UTF-8 become U+FFFD");
+  diff->add_flag("--stat", diffStat, "One line a kind, KIND<TAB>COUNT, for M, R, A and D in that order")
+      ->excludes("--json");
+  diff->add_flag("-q,--quiet", diffQuiet, "Print nothing; stop at the first difference (see the exit status)")
+      ->excludes("--json")
+      ->excludes("--stat");
+  diff->add_option("A", diffA, "The old version: a custom file, or a folder (searched four levels deep)")
+      ->required();
+  diff->add_option("B", diffB, "The new version: a custom file, or a folder")->required();
+  diff->footer(
+      "One line a difference: KIND<TAB>PATH, and for M also <TAB>OLD_LENGTH<TAB>NEW_LENGTH (data lengths "
+      "after inflation). KIND is M (changed: the data differs after inflation), R (recompressed: the same "
+      "data, other stored bytes), A (added: only in B) or D (removed: only in A). PATH is the entry's path "
+      "inside its custom file (as export --include sees it); with folders FILE:PATH, FILE relative to A "
+      "and B. Names are escaped as in list --tsv.\n\n"
+      "The custom files of two folders are paired by their paths relative to A and B, entries by their "
+      "paths; entries that share a path are paired in file order. Only leaves are listed: a branch on both "
+      "sides is compared entry by entry, a branch or custom file on one side only is listed as its "
+      "entries, and a leaf that became a branch is D, then the branch's entries A. Stored bytes are "
+      "compared first, straight from the files mapped into memory; only entries whose stored bytes differ "
+      "are inflated, on a second thread while the reading goes on.\n\n"
+      "Exit status: 0 nothing differs, 1 something does, 2 trouble (a path that does not exist or cannot "
+      "be read, a named file that is no custom file, a file compared with a folder, a file that changed "
+      "while it was read, output that cannot be written); what could not be read is left out.");
+  diff->callback([&] {
+    const cfv::cli::DiffFormat format = diffJson    ? cfv::cli::DiffFormat::kJson
+                                        : diffStat  ? cfv::cli::DiffFormat::kStat
+                                        : diffQuiet ? cfv::cli::DiffFormat::kQuiet
+                                                    : cfv::cli::DiffFormat::kLines;
+    status = cfv::cli::RunDiff(diffA, diffB, format, stdout, stderr);
+  });
+
+  // grep
+  auto* grep = app.add_subcommand("grep", "Find text or bytes in the data of the entries of custom files");
+  cfv::cli::GrepRequest grepRequest;
+  std::vector<std::string> grepPaths;
+  grep->add_flag("-i,--ignore-case", grepRequest.ignoreCase,
+                 "Ignore the case of ASCII letters (single-byte characters only)");
+  grep->add_flag("-l,--files-with-matches", grepRequest.filesOnly,
+                 "Print only FILE:ENTRY-PATH of each matching entry");
+  grep->add_flag("-c,--count", grepRequest.count,
+                 "Print FILE:ENTRY-PATH:COUNT for each matching entry: its matching lines (its matches with "
+                 "--hex); entries without a match are not listed")
+      ->excludes("-l");
+  grep->add_flag("--hex", grepRequest.hex,
+                 "PATTERN is bytes as pairs of hex digits ('DE AD BE EF'), found anywhere in the data, "
+                 "overlapping matches too; print FILE:ENTRY-PATH:OFFSET, the decimal offset of each match");
+  grep->add_flag("--json", grepRequest.json,
+                 "JSON Lines, one object a match: file, path, line (text), offset, and text (the line) or "
+                 "binary: true; with -l file and path, with -c also count");
+  grep->add_option("PATTERN", grepRequest.pattern, "The text to find (or the bytes, with --hex)")->required();
+  grep->add_option("PATH", grepPaths, "Custom files and folders (folders are searched four levels deep)")
+      ->required();
+  grep->footer(
+      "Searches the data of every leaf, inflated as cat gives it. PATTERN is literal text, encoded to code "
+      "page 932 and found at character boundaries of the entry's text (never from the second byte of a "
+      "two-byte character), within one line (a match never holds a line end). Prints "
+      "FILE:ENTRY-PATH:LINE:text of the line, the line decoded as the text preview decodes it, once a "
+      "matching line (the line's bytes from code page 932, a byte that forms no character as U+FFFD, "
+      "without its line end: LF, or CR LF); for an entry previewed as Image or Sound FILE:ENTRY-PATH: "
+      "binary data matches, once. FILE is the custom file as named or found; names are escaped as in list "
+      "--tsv. -i ignores the case of ASCII letters in single-byte characters only, so a never matches the "
+      "second byte of a two-byte character.\n\n"
+      "Exit status: 0 something matched, 1 nothing did, 2 trouble, which wins: an empty PATTERN, one with "
+      "no code page 932 form, --hex bytes that are no pairs of hex digits, -i with --hex, a path that does "
+      "not exist or cannot be read, a named file that is no custom file, an entry that cannot be read, a "
+      "file that changed while it was read.");
+  grep->callback([&] {
+    grepRequest.paths.assign(grepPaths.begin(), grepPaths.end());
+    status = cfv::cli::RunGrep(grepRequest, stdout, stderr);
   });
 
   // A first word that is no option and no command is named as unknown

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "cli/commands.h"
-#include "cli/json_string.h"
+#include "cli/json_writer.h"
 #include "cli/write_commands.h"
 #include "containers/custom_file.h"
 #include "containers/folder_scan.h"
@@ -50,12 +50,12 @@ class Verifier final : public LoadObserver {
     std::string line;
     if (json_) {
       line = "{\"file\":";
-      json::AppendString(line, file);
+      AppendJsonString(line, file);
       line += ",\"path\":";
-      json::AppendString(line, problem.path);
+      AppendJsonString(line, problem.path);
       line += ",\"offset\":" + std::to_string(problem.offset) + ",\"kind\":\"" +
               ProblemKindName(problem.kind) + "\",\"text\":";
-      json::AppendString(line, problem.text);
+      AppendJsonString(line, problem.text);
       line += "}\n";
     } else {
       line = EscapeField(file) + '\t' + EscapeField(problem.path) + '\t' + std::to_string(problem.offset) +

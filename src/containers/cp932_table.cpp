@@ -64,9 +64,26 @@ class Cp932Table {
     }
   }
 
- private:
   using Row256 = std::array<Code, 256>;
 
+  bool IsLead(unsigned char b) const { return lead_[b]; }
+
+  // What the decoder makes of `lead` followed by each byte, built the first
+  // time the lead byte is met.
+  const Row256& Row(unsigned char lead) {
+    std::unique_ptr<Row256>& row = rows_[lead];
+    if (!row) {
+      row = std::make_unique<Row256>();
+      for (unsigned t = 0; t < 256; ++t) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
+        bool incomplete = false;
+        (*row)[t] = Convert(in, 2, incomplete);
+      }
+    }
+    return *row;
+  }
+
+ private:
   // What iconv makes of exactly these bytes: one character when it takes
   // them all, else nothing; `incomplete` when it asks for more input.
   Code Convert(const char* in, std::size_t n, bool& incomplete) {
@@ -86,32 +103,43 @@ class Cp932Table {
     return code;
   }
 
-  const Row256& Row(unsigned char lead) {
-    std::unique_ptr<Row256>& row = rows_[lead];
-    if (!row) {
-      row = std::make_unique<Row256>();
-      for (unsigned t = 0; t < 256; ++t) {
-        const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
-        bool incomplete = false;
-        (*row)[t] = Convert(in, 2, incomplete);
-      }
-    }
-    return *row;
-  }
-
   iconv_t cd_;
   std::array<Code, 256> singles_{};
   std::array<bool, 256> lead_{};
   std::array<std::unique_ptr<Row256>, 256> rows_;
 };
 
+Cp932Table& TableForThread() {
+  thread_local Cp932Table table;
+  return table;
+}
+
 }  // namespace
 
 bool AppendCp932Decoded(std::string_view bytes, std::string& out) {
-  thread_local Cp932Table table;
+  Cp932Table& table = TableForThread();
   if (!table.Ok()) return false;
   table.Decode(bytes, out);
   return true;
+}
+
+Cp932Characters::Cp932Characters() {
+  Cp932Table& table = TableForThread();
+  if (!table.Ok()) return;
+  for (unsigned lead = 0; lead < 256; ++lead) {
+    if (!table.IsLead(static_cast<unsigned char>(lead))) continue;
+    const auto& row = table.Row(static_cast<unsigned char>(lead));
+    for (unsigned trail = 0; trail < 256; ++trail) {
+      if (row[trail].length == 0) continue;
+      pairs_[lead << 8 | trail] = true;
+      trails_[trail] = true;
+    }
+  }
+}
+
+const Cp932Characters& Cp932Characters::ForThread() {
+  thread_local const Cp932Characters characters;
+  return characters;
 }
 
 void AppendCp932UntilNul(const unsigned char* bytes, std::size_t limit, std::string& out) {

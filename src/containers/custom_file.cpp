@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::size_t kMinReadAhead = 512;
 constexpr std::size_t kMaxReadAhead = 64 * 1024;
+// Headers further apart than this, on average, are read one fill each: a
+// system call costs less than copying the payload bytes between them.
+constexpr std::uint64_t kDenseStride = 8 * 1024;
 
 // pread that retries on EINTR and short reads; returns the bytes read
 // before the end of the file or an error (`*error`, else 0).
@@ -73,23 +76,29 @@ CustomFile::CustomFile(int fd) {
   length_ = static_cast<std::uint64_t>(st.st_size);
 }
 
+CustomFile::CustomFile(std::span<const unsigned char> image)
+    : length_(image.size()), view_(image.data()), inMemory_(true), bufferSize_(image.size()) {}
+
 CustomFile::~CustomFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
 bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
-  // Adapt the read-ahead: grow while one fill serves several entries, shrink
-  // when each fill serves only one (large entries: do not read payloads).
-  // An entry of any size takes two reads from one fill, its header and the
-  // candidate header at the start of its payload: only a third read shows
-  // that a fill reaches the next entry.
-  if (headersFromLastFill_ >= 3) {
+  // Adapt the read-ahead: grow while one fill serves several headers close
+  // together, shrink when each fill serves only one or the headers it
+  // served lie far apart (large entries: do not read payloads; an entry of
+  // any size takes two reads, its header and the candidate header at the
+  // start of its payload).
+  const bool dense = headersFromLastFill_ >= 2 && at > bufferStart_ &&
+                     (at - bufferStart_) / headersFromLastFill_ <= kDenseStride;
+  if (dense) {
     readAhead_ = std::min(kMaxReadAhead, readAhead_ * 2);
   } else if (bufferSize_ != 0) {
     readAhead_ = std::max(kMinReadAhead, readAhead_ / 2);
   }
   headersFromLastFill_ = 0;
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kMaxReadAhead);
+  view_ = buffer_.get();
   const std::size_t size = std::max(want, readAhead_);
   int error = 0;
   const std::size_t got = PreadUpTo(fd_, buffer_.get(), size, at, &error);
@@ -107,6 +116,11 @@ bool CustomFile::Fill(std::uint64_t at, std::size_t want) {
 
 bool CustomFile::ReadZeroedSlow(unsigned char* out, std::size_t n) {
   std::memset(out, 0, n);
+  if (inMemory_) {
+    // Only a read that runs past the end of the file comes here.
+    position_ += static_cast<std::uint64_t>(ReadAt(position_, out, n));
+    return true;
+  }
   if (fd_ < 0) return false;
   if (n > kMaxReadAhead) return ReadDirect(out, n);
   const bool inBuffer = position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_;
@@ -130,6 +144,7 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   // Nothing lies past the end: do not ask for it.
   const std::size_t want =
       position_ >= length_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, length_ - position_));
+  if (inMemory_) got = ReadAt(position_, out, want);
   if (fd_ >= 0) got = want == 0 ? 0 : PreadAll(fd_, out, want, position_);
   const std::size_t filled = got > 0 ? static_cast<std::size_t>(got) : 0;
   if (!outIsZeroed) std::memset(out + filled, 0, n - filled);
@@ -140,6 +155,20 @@ bool CustomFile::ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed)
   }
   position_ += filled;
   return true;
+}
+
+long long CustomFile::ReadAt(std::uint64_t at, unsigned char* out, std::size_t n) {
+  if (inMemory_) {
+    const auto available =
+        at < length_ ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length_ - at)) : std::size_t{0};
+    if (available != 0) std::memcpy(out, view_ + at, available);
+    return static_cast<long long>(available);
+  }
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  return PreadAll(fd_, out, n, at);
 }
 
 }  // namespace cfv

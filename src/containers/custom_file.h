@@ -25,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <span>
 
 namespace cfv {
 
@@ -38,11 +39,14 @@ class CustomFile {
   // Reads the regular file open as `fd` through a descriptor of its own (the
   // caller keeps `fd`): a file that is locked, or not yet named.
   explicit CustomFile(int fd);
+  // A custom file already in memory: `image` (which must outlive this) is
+  // the whole file, and reading it makes no system call.
+  explicit CustomFile(std::span<const unsigned char> image);
   ~CustomFile();
   CustomFile(const CustomFile&) = delete;
   CustomFile& operator=(const CustomFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || inMemory_; }
   // Why the file did not open: the system's error number when it exists but
   // cannot be opened (no permission, ...), 0 when it is no regular file.
   int OpenError() const { return openError_; }
@@ -58,7 +62,7 @@ class CustomFile {
   bool ReadZeroed(unsigned char* out, std::size_t n) {
     // The usual case, inline: the bytes are in the read-ahead buffer.
     if (bufferSize_ != 0 && position_ >= bufferStart_ && position_ + n <= bufferStart_ + bufferSize_) {
-      std::memcpy(out, buffer_.get() + (position_ - bufferStart_), n);
+      std::memcpy(out, view_ + (position_ - bufferStart_), n);
       position_ += n;
       ++headersFromLastFill_;
       return true;
@@ -70,6 +74,10 @@ class CustomFile {
   // already, so a huge zero buffer is not touched). Returns false only on an
   // I/O error.
   bool ReadDirect(unsigned char* out, std::size_t n, bool outIsZeroed = false);
+  // Reads up to n bytes at `at` from the file, past the read-ahead buffer
+  // and without moving the position. Returns the number read (fewer only at
+  // the end of the file), or -1 on an I/O error with errno saying why.
+  long long ReadAt(std::uint64_t at, unsigned char* out, std::size_t n);
   // Moves by `distance` from the current position. Fails, leaving the
   // position unchanged, when it would land before the start.
   bool Move(std::int32_t distance) {
@@ -92,8 +100,11 @@ class CustomFile {
   int readError_ = 0;
   std::uint64_t length_ = 0;
   std::uint64_t position_ = 0;
-  // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file.
+  // Read-ahead: bytes [bufferStart_, bufferStart_ + bufferSize_) of the file
+  // at view_: in buffer_, or the whole file in memory.
   std::unique_ptr<unsigned char[]> buffer_;
+  const unsigned char* view_ = nullptr;
+  bool inMemory_ = false;
   std::uint64_t bufferStart_ = 0;
   std::size_t bufferSize_ = 0;
   std::size_t readAhead_ = 4096;

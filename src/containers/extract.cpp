@@ -203,26 +203,25 @@ EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* h
   return facts;
 }
 
+DataView PayloadData(const unsigned char* payload, std::size_t payloadLength, unsigned char* scratch) {
+  if (MayBeStream(payload, payloadLength)) {
+    const std::size_t length = InflatePayload(scratch, kInflateLimit, payload, payloadLength);
+    if (length != 0) return {scratch, length, payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib};
+  }
+  return {payload, payloadLength, Compression::kNone};
+}
+
 ExtractResult DecodePayload(const unsigned char* payload, std::size_t length) {
   ExtractResult result;
   result.storedLength = length;
-  if (MayBeStream(payload, length)) {
-    unsigned char* scratch = InflateScratch();
-    const std::size_t inflated = scratch ? InflatePayload(scratch, kInflateLimit, payload, length) : 0;
-    if (inflated != 0) {
-      EntryData data(inflated);
-      if (data.size() == inflated) {
-        std::memcpy(data.data(), scratch, inflated);
-        result.data = std::move(data);
-        result.compression = payload[0] == 0x1F ? Compression::kGzip : Compression::kZlib;
-        return result;
-      }
-    }
-  }
-  EntryData data(length);
-  if (data.size() != length) return result;
-  if (length != 0) std::memcpy(data.data(), payload, length);
+  unsigned char* scratch = InflateScratch();
+  const DataView view = scratch != nullptr ? PayloadData(payload, length, scratch)
+                                           : DataView{payload, length, Compression::kNone};
+  EntryData data(view.size);
+  if (data.size() != view.size) return result;
+  if (view.size != 0) std::memcpy(data.data(), view.bytes, view.size);
   result.data = std::move(data);
+  result.compression = view.compression;
   return result;
 }
 

@@ -125,4 +125,18 @@ ExtractResult DecodePayload(const unsigned char* payload, std::size_t length);
 std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
                            std::size_t payloadLength);
 
+// An entry's data seen in place: the inflated bytes in a caller's buffer, or
+// the payload itself.
+struct DataView {
+  const unsigned char* bytes = nullptr;
+  std::size_t size = 0;
+  Compression compression = Compression::kNone;
+};
+
+// The data ExtractEntry gives for a payload, without a copy: inflated into
+// `scratch` (kInflateLimit bytes, touched only as far as output is written)
+// when the payload is a complete zlib or gzip stream whose output fits,
+// otherwise the payload as it stands. No zero bytes follow the data.
+DataView PayloadData(const unsigned char* payload, std::size_t payloadLength, unsigned char* scratch);
+
 }  // namespace cfv

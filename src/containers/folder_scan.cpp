@@ -35,8 +35,14 @@ bool ListingOrder(const FolderEntry& a, const FolderEntry& b) {
   return a.name < b.name;
 }
 
-void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer,
-                 bool named) {
+}  // namespace
+
+void LoadObserver::FileFound(const std::filesystem::path& path, LoadControl& control, bool named) {
+  LoadFoundFile(path, control, *this, named);
+}
+
+void LoadFoundFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer,
+                   bool named) {
   // One tree per thread, emptied for each file: an observer that only reads
   // the tree (the command-line listing) leaves its storage here for the next
   // file; one that takes it (the GUI) leaves an empty tree behind.
@@ -51,8 +57,6 @@ void LoadOneFile(const std::filesystem::path& path, LoadControl& control, LoadOb
   // is a file that could not be read.
   if (error != 0 && error != ENOENT && error != ENXIO) observer.Unreadable(path, error, named);
 }
-
-}  // namespace
 
 std::filesystem::path JoinPath(const std::filesystem::path& folder, const std::string& name) {
   std::string joined = folder.native();
@@ -106,7 +110,7 @@ void LoadFolder(const std::filesystem::path& folder, std::int32_t depth, LoadCon
     if (entry.isFolder) {
       LoadFolder(path, depth + 1, control, observer);
     } else {
-      LoadOneFile(path, control, observer, false);
+      observer.FileFound(path, control, false);
     }
     ++count;
   }
@@ -125,7 +129,7 @@ void LoadDroppedPaths(const std::vector<std::filesystem::path>& paths, LoadContr
     if (IsFolder(path)) {
       LoadFolder(path, 0, control, observer);
     } else if (Exists(path)) {
-      LoadOneFile(path, control, observer, true);
+      observer.FileFound(path, control, true);
     }
   }
 }

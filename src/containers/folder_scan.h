@@ -61,7 +61,16 @@ class LoadObserver {
     (void)error;
     (void)named;
   }
+  // A file to load: one of the dropped paths (`named`) or found in a dropped
+  // folder. The default loads it (LoadFoundFile); an observer that reads the
+  // files its own way, later, takes them here instead.
+  virtual void FileFound(const std::filesystem::path& path, LoadControl& control, bool named);
 };
+
+// Loads one file found or dropped as a drop does: FileLoaded when it is a
+// custom file, Unreadable when it exists but cannot be read.
+void LoadFoundFile(const std::filesystem::path& path, LoadControl& control, LoadObserver& observer,
+                   bool named);
 
 // The counting pass looks into depths below this; the loading pass into
 // depths below kLoadDepthLimit.

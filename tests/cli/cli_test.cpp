@@ -201,7 +201,11 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
   const int user = UserBoundByModes();
   if (user == -2) GTEST_SKIP() << "running as root and cannot become another user";
   ApplySteps(dir_.path(), {"game/locked.god=" + Serialize({Leaf("l.t", "l")}), "game/locked.god%0",
-                           "game/D/d.god=" + Serialize({Leaf("d.t", "d")}), "game/D%0", "bin/"});
+                           "game/D/d.god=" + Serialize({Leaf("d.t", "d")}), "game/D%0", "bin/",
+                           // game as it might be next: the unreadable files' copies here are not compared.
+                           "copy/locked.god=" + Serialize({Leaf("l.t", "l")}), "copy/a.god=>game/a.god",
+                           "copy/m.god=" + Serialize({Leaf("m.t", "m")}),
+                           "copy/D/d.god=" + Serialize({Leaf("d.t", "d")})});
   // A copy of the tool the other user may run: the build folder may be closed to others (a checkout in a
   // private temporary folder).
   std::filesystem::copy_file(TAZOR_CFV, dir_ / "bin/tazor-cfv");
@@ -217,6 +221,14 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
       {{"export", "game"}, 1, "", warnings + "written 7, not overwritten 0, failed 0\n"},
       // The system's own reason when -C cannot be made.
       {{"export", "-C", "locked/out", "game/B/b.item"}, 1, "", "tazor-cfv: locked/out/b/x.mp3" + denied + "written 0, not overwritten 0, failed 1\n"},
+      // Comparing and searching: what cannot be read is trouble (2), and neither side's copy is compared.
+      // clang-format off
+      {{"grep", "-c", "l", "game"}, 2, "game/a.god:tab\\there.txt:1\n", "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
+      {{"diff", "game/locked.god", "game/a.god"}, 2, "", "tazor-cfv: game/locked.god" + denied},
+      {{"diff", "game", "copy"}, 2, "D\tB/b.item:x.mp3\nA\tm.god:m.t\n", "tazor-cfv: game/D" + denied + "tazor-cfv: game/locked.god" + denied},
+      // -q stops at the first difference (B/b.item), before locked.god.
+      {{"diff", "-q", "game", "copy"}, 2, "", "tazor-cfv: game/D" + denied},
+      // clang-format on
   };
   for (GoldenRun c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -224,6 +236,9 @@ TEST_F(CliTest, UnreadableInputsAreNamed) {
     const auto r = RunProcess(c.args, "", dir_.path(), user);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
+    if (c.args[1] == "grep" || c.args[1] == "diff") {
+      EXPECT_EQ(r.out, c.out);
+    }
   }
   // The readable files are still listed and exported.
   EXPECT_EQ(ReadFile(dir_ / "game/a/tab\there.txt"), "hello");

@@ -1,7 +1,7 @@
-// JSON strings for the command-line tool's JSON Lines output: written
-// straight into a caller's buffer (a listing of a million entries must cost
-// little more than reading them), valid UTF-8 whatever the bytes: every byte
-// that is not part of valid UTF-8 becomes U+FFFD.
+// Writing JSON text for the commands that print JSON Lines (list, diff,
+// grep): strings that are always valid UTF-8, written straight into an
+// output buffer. Inline: a listing of a million entries calls them for
+// every name.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-namespace cfv::cli::json {
+namespace cfv::cli {
 
 // Writes `text` as it stands; returns the end. Most texts here (names,
 // paths, kinds) are short, and a call into the library's memcpy costs more
 // than such a copy: 8 to 16 bytes go as two overlapping words.
-inline char* Write(char* out, std::string_view text) {
+inline char* CopyText(char* out, std::string_view text) {
   const std::size_t n = text.size();
   const char* in = text.data();
   if (n > 16) return static_cast<char*>(std::memcpy(out, in, n)) + n;
@@ -30,11 +30,17 @@ inline char* Write(char* out, std::string_view text) {
   }
   return out + n;
 }
-// A literal: a copy of known length, which the compiler does inline.
-template <std::size_t N>
-inline char* Write(char* out, const char (&text)[N]) {
-  std::memcpy(out, text, N - 1);
-  return out + N - 1;
+
+// Whether any of the eight bytes in `word` is one WriteJsonString must look
+// at: below 0x20, '"', '\\' or 0x80 and above.
+inline bool AnyJsonSpecial(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHighs = 0x8080808080808080;
+  // A byte of x below n (n <= 0x80, no byte of x at 0x80 or above) or zero
+  // sets its high bit here.
+  const auto below = [](std::uint64_t x, std::uint64_t n) { return (x - kOnes * n) & ~x & kHighs; };
+  return (word & kHighs) != 0 || below(word, 0x20) != 0 || below(word ^ (kOnes * '"'), 1) != 0 ||
+         below(word ^ (kOnes * '\\'), 1) != 0;
 }
 
 // The length of the valid UTF-8 sequence at `p` (lead byte >= 0x80), or 0:
@@ -62,22 +68,9 @@ inline std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t left) 
   return length;
 }
 
-// Whether any of the eight bytes in `word` is one WriteJsonString must
-// look at: below 0x20, '"', '\\' or 0x80 and above.
-inline bool AnySpecial(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  constexpr std::uint64_t kHighs = 0x8080808080808080;
-  // A byte of x below n (n <= 0x80, no byte of x at 0x80 or above) or zero
-  // sets its high bit here.
-  const auto below = [](std::uint64_t x, std::uint64_t n) { return (x - kOnes * n) & ~x & kHighs; };
-  return (word & kHighs) != 0 || below(word, 0x20) != 0 || below(word ^ (kOnes * '"'), 1) != 0 ||
-         below(word ^ (kOnes * '\\'), 1) != 0;
-}
-
-// Writes `text` as a JSON string: valid UTF-8 as it stands, every byte
-// that is not part of valid UTF-8 as U+FFFD, quotes, backslashes and
-// control characters escaped. At most 2 + 6 * text.size() bytes; returns
-// the end.
+// Writes `text` as a JSON string: valid UTF-8 as it stands, every byte that
+// is not part of valid UTF-8 as U+FFFD, quotes, backslashes and control
+// characters escaped. At most 2 + 6 * text.size() bytes; returns the end.
 inline char* WriteJsonString(char* out, std::string_view text) {
   *out++ = '"';
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -86,7 +79,7 @@ inline char* WriteJsonString(char* out, std::string_view text) {
   for (std::size_t i = 0; i < n;) {
     // Eight plain bytes at a time, the usual case.
     std::uint64_t word;
-    if (i + 8 <= n && (std::memcpy(&word, p + i, 8), !AnySpecial(word))) {
+    if (i + 8 <= n && (std::memcpy(&word, p + i, 8), !AnyJsonSpecial(word))) {
       i += 8;
       continue;
     }
@@ -102,30 +95,30 @@ inline char* WriteJsonString(char* out, std::string_view text) {
         continue;
       }
     }
-    out = Write(out, text.substr(run, i - run));
+    out = CopyText(out, text.substr(run, i - run));
     if (c == '"' || c == '\\') {
       *out++ = '\\';
       *out++ = static_cast<char>(c);
     } else if (c < 0x20) {
       static constexpr char kHex[] = "0123456789abcdef";
-      out = Write(out, "\\u00");
+      out = CopyText(out, "\\u00");
       *out++ = kHex[c >> 4];
       *out++ = kHex[c & 15];
     } else {
-      out = Write(out, "\xEF\xBF\xBD");
+      out = CopyText(out, "\xEF\xBF\xBD");
     }
     run = ++i;
   }
-  out = Write(out, text.substr(run));
+  out = CopyText(out, text.substr(run));
   *out++ = '"';
   return out;
 }
 
-// Appends `text` as a JSON string, quotes included.
-inline void AppendString(std::string& out, std::string_view text) {
-  const std::size_t at = out.size();
-  out.resize(at + 2 + 6 * text.size());
-  out.resize(static_cast<std::size_t>(WriteJsonString(out.data() + at, text) - out.data()));
+// Appends `text` to `out` as WriteJsonString writes it.
+inline void AppendJsonString(std::string& out, std::string_view text) {
+  const std::size_t used = out.size();
+  out.resize(used + 2 + 6 * text.size());
+  out.resize(static_cast<std::size_t>(WriteJsonString(out.data() + used, text) - out.data()));
 }
 
-}  // namespace cfv::cli::json
+}  // namespace cfv::cli
