@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tazor-cfv " CFV_VERSION);
   app.footer(
       "Exit status: 0 success; 1 the work failed in part (output could not be written) or no input is a "
-      "custom file; 2 bad usage or an unreadable input (which wins). diff and grep keep the statuses of their "
+      "custom file; 2 bad usage or an unreadable input (which wins). diff and grep keep the statuses of "
+      "their "
       "namesakes: 0 nothing differs / something matched, 1 something differs / nothing matched, 2 trouble.");
 
   int status = 0;
