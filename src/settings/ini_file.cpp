@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "common/text_format.h"
@@ -113,7 +114,11 @@ bool WriteIniValue(const std::filesystem::path& file, std::string_view section, 
     if (sectionEnd) {
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), newLine);
     } else {
-      lines.push_back("[" + std::string(section) + "]");
+      // Appended piece by piece: `"[" + std::string(...)` inserts at the front,
+      // where GCC 12 at -O3 reports a false -Wrestrict overlap.
+      std::string header = "[";
+      header.append(section).append("]");
+      lines.push_back(std::move(header));
       lines.push_back(newLine);
     }
   }

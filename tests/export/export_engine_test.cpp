@@ -248,7 +248,9 @@ void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 class Scenario : public ::testing::TestWithParam<std::tuple<Row, bool>> {};
 
 TEST_P(Scenario, Runs) {
-  const auto& [row, unnamed] = GetParam();
+  // Named, not bound: clang 14 cannot capture structured bindings in lambdas.
+  const Row& row = std::get<0>(GetParam());
+  const bool unnamed = std::get<1>(GetParam());
   const auto has = [&](char option) { return row.options.find(option) != std::string::npos; };
   TempDir dir;
   for (const auto& [path, entries] : row.files) WriteFile(dir / path, Serialize(entries));

@@ -30,7 +30,7 @@ TEST(ClassifyPreview, Table) {
     const std::string buffer = bytes + std::string(8, '\0');
     const auto got = ClassifyPreview(reinterpret_cast<const unsigned char*>(buffer.data()), length, text);
     std::string shown(PreviewKindName(got.kind));
-    if (got.kind == PreviewKind::kSound) shown += " " + std::string(SoundDeviceName(got.device));
+    if (got.kind == PreviewKind::kSound) shown.append(" ").append(SoundDeviceName(got.device));
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(SoundDeviceName(got.device).empty(), got.kind != PreviewKind::kSound);
   }

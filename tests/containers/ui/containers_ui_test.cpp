@@ -135,7 +135,10 @@ class DropLoadTest : public QObject {
   }
   void Scripts() {
     QFETCH(ScriptRow, row);
-    const auto& [files, hold, drops, script, lines, counter] = row;
+    // References, not a structured binding: clang 14 cannot capture those in lambdas.
+    const QString &files = row.files, &drops = row.drops, &script = row.script, &lines = row.lines,
+                  &counter = row.counter;
+    const int hold = row.hold;
     TempDir dir;
     for (const QString& f : files.split(' '))
       WriteSingleEntryFile(dir / f.toStdString(), fs::path(f.toStdString()).filename().string());
