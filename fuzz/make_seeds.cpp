@@ -5,8 +5,7 @@
 // header offset (4 bytes, little-endian); fuzz_output_path gets custom file
 // and entry names, one a line; fuzz_settings gets settings files;
 // fuzz_inflate_diff gets zlib and gzip streams of every kind zlib writes and
-// of kinds only a hand writes (codes zlib refuses), each after a capacity
-// byte.
+// of kinds only a hand writes (codes zlib refuses), each after a mode byte.
 #include <zlib.h>
 
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "custom_file_builder.h"
@@ -113,32 +113,35 @@ std::vector<std::string> InflateDiffSeeds() {
   for (std::uint32_t i = 0, x = 7; text.size() < 40000; ++i, x = x * 1103515245 + 12345)
     text += i % 9 == 0 ? std::string("\x82\xA0\x82\xA2 ")
                        : std::string(1 + (x >> 16) % 7, 'a' + (x >> 8) % 26) + ' ';
+  // Deflate data of zlib's own kinds of blocks (stored, fixed, Huffman only, run lengths, small blocks,
+  // flushes), and of codes libdeflate reads and zlib refuses: fixed 287 (and 285 beside it), a one-bit
+  // distance code's bit 1, 287 literal/length codes, a repeat past the last length, a one-bit
+  // end-of-block code's bit 1.
+  std::vector<std::pair<std::string, std::string>> raw;  // deflate data, what it inflates to
+  const int kinds[][4] = {{0, 8, Z_DEFAULT_STRATEGY, 0}, {6, 8, Z_FIXED, 0},
+                          {6, 8, Z_HUFFMAN_ONLY, 0},     {6, 8, Z_RLE, 0},
+                          {9, 1, Z_DEFAULT_STRATEGY, 0}, {1, 8, Z_DEFAULT_STRATEGY, 700}};
+  const std::string part = text.substr(0, 2500);
+  for (const auto& k : kinds) raw.emplace_back(cfv::test::RawDeflate(part, k[0], k[1], k[2], k[3]), part);
+  Lengths lit(286, 0), lit287(287, 0), eob(257, 0);
+  lit[97] = lit287[97] = eob[256] = 1;
+  lit[256] = lit[257] = lit287[256] = lit287[257] = 2;
+  for (const unsigned code : {285u, 287u})
+    raw.emplace_back(DeflateWriter().Block(true, 1).Lit(97).Lit(code).Dist(0).Lit(256).Bytes(),
+                     std::string(259, 'a'));
+  for (const auto& [l, d, run] :
+       {std::tuple{lit, Lengths{1}, 0u}, {lit287, Lengths{1, 1}, 0u}, {lit, Lengths{1, 1}, 11u}})
+    raw.emplace_back(DeflateWriter().Dynamic(true, l, d, run).Lit(97).Lit(257).Bits(1, 1).Lit(256).Bytes(),
+                     "aaaa");
+  raw.emplace_back(
+      DeflateWriter().Dynamic(false, eob, {0}).Bits(1, 1).Block(true, 1).Lit(97).Lit(256).Bytes(), "a");
   std::vector<std::string> streams = {cfv::test::Zlib(text),
                                       cfv::test::Gzip(text.substr(0, 3000)),
                                       cfv::test::Zlib(""),
                                       cfv::test::Zlib(std::string(3000, 'a')),
                                       cfv::test::Gzip("abc") + cfv::test::Gzip("second member"),
                                       cfv::test::Zlib("then junk") + "junk"};
-  // zlib's own kinds of blocks: stored, fixed, Huffman only, run lengths, small blocks, flushes.
-  const int kinds[][4] = {{0, 8, Z_DEFAULT_STRATEGY, 0}, {6, 8, Z_FIXED, 0},
-                          {6, 8, Z_HUFFMAN_ONLY, 0},     {6, 8, Z_RLE, 0},
-                          {9, 1, Z_DEFAULT_STRATEGY, 0}, {1, 8, Z_DEFAULT_STRATEGY, 700}};
-  const std::string part = text.substr(0, 2500);
-  for (const auto& k : kinds)
-    streams.push_back(ZlibAround(cfv::test::RawDeflate(part, k[0], k[1], k[2], k[3]), part));
-  // Codes libdeflate reads and zlib refuses: fixed 287, a one-bit distance code's bit 1, 287 literal/length
-  // codes, a repeat past the last length, a one-bit end-of-block code's bit 1.
-  Lengths lit(286, 0), lit287(287, 0), eob(257, 0);
-  lit[97] = lit287[97] = eob[256] = 1;
-  lit[256] = lit[257] = lit287[256] = lit287[257] = 2;
-  streams.push_back(ZlibAround(DeflateWriter().Block(true, 1).Lit(97).Lit(287).Dist(0).Lit(256).Bytes(),
-                               std::string(259, 'a')));
-  for (const auto& [l, d, run] :
-       {std::tuple{lit, Lengths{1}, 0u}, {lit287, Lengths{1, 1}, 0u}, {lit, Lengths{1, 1}, 11u}})
-    streams.push_back(ZlibAround(
-        DeflateWriter().Dynamic(true, l, d, run).Lit(97).Lit(257).Bits(1, 1).Lit(256).Bytes(), "aaaa"));
-  streams.push_back(ZlibAround(
-      DeflateWriter().Dynamic(false, eob, {0}).Bits(1, 1).Block(true, 1).Lit(97).Lit(256).Bytes(), "a"));
+  for (const auto& [deflate, data] : raw) streams.push_back(ZlibAround(deflate, data));
   // gzip header fields: extra field, name, comment, header CRC.
   std::string gzip = cfv::test::Gzip("fields");
   gzip[3] = 0x1E;
@@ -148,11 +151,16 @@ std::vector<std::string> InflateDiffSeeds() {
   gzip[10 + fields.size()] = static_cast<char>(crc & 0xFF);
   gzip[11 + fields.size()] = static_cast<char>((crc >> 8) & 0xFF);
   streams.push_back(gzip);
-  // Each with the real limit, and with one byte less than zlib's output.
+  // Each stream with the real limit, and with one byte less than zlib's output; the deflate data once
+  // more to be wrapped by the target with its check value, as zlib and as gzip.
   std::vector<std::string> seeds;
   for (const std::string& s : streams) {
     seeds.push_back('\0' + s);
     seeds.push_back('\x87' + s);
+  }
+  for (const auto& [deflate, data] : raw) {
+    seeds.push_back('\x40' + deflate);
+    seeds.push_back('\x60' + deflate);
   }
   return seeds;
 }

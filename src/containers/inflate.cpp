@@ -62,6 +62,15 @@
 // every block but a last one of complete dynamic codes (the only way to reach
 // the next header; a block whose header zlib accepts with complete codes can
 // hold nothing zlib refuses). Where it finds one of these, zlib decides.
+//
+// The output buffer: a zlib stream does not store its output's length (a
+// gzip stream's ISIZE is it modulo 2^32, and is found only when nothing
+// follows the stream), so the callers give InflatePayload the whole limit:
+// ExtractEntry and InspectEntry pass a 64 MiB scratch buffer kept by the
+// thread, whose pages are committed only as far as output is written, and
+// copy the data out to a buffer of its size. libdeflate writes nothing past
+// the output, and adds one decompressor per thread (about 10 KB) and the
+// walk's tables (about 45 KB): peak memory stays where it was with zlib.
 #include "containers/inflate.h"
 
 #include <libdeflate.h>
