@@ -130,9 +130,10 @@ std::vector<std::string> InflateDiffSeeds() {
     raw.emplace_back(DeflateWriter().Block(true, 1).Lit(97).Lit(code).Dist(0).Lit(256).Bytes(),
                      std::string(259, 'a'));
   for (const auto& [l, d, run] :
-       {std::tuple{lit, Lengths{1}, 0u}, {lit287, Lengths{1, 1}, 0u}, {lit, Lengths{1, 1}, 11u}})
-    raw.emplace_back(DeflateWriter().Dynamic(true, l, d, run).Lit(97).Lit(257).Bits(1, 1).Lit(256).Bytes(),
-                     "aaaa");
+       {std::tuple{lit, Lengths{1}, 0u}, {lit287, Lengths{1, 1}, 0u}, {lit, Lengths{1, 1}, 1u}})
+    raw.emplace_back(
+        DeflateWriter().Dynamic(true, l, d, run, run * 10).Lit(97).Lit(257).Bits(1, 1).Lit(256).Bytes(),
+        "aaaa");
   raw.emplace_back(
       DeflateWriter().Dynamic(false, eob, {0}).Bits(1, 1).Block(true, 1).Lit(97).Lit(256).Bytes(), "a");
   std::vector<std::string> streams = {cfv::test::Zlib(text),

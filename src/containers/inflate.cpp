@@ -473,6 +473,8 @@ std::size_t GzipDataStart(const unsigned char* p, std::size_t n) {
   return at < n ? at : 0;
 }
 
+thread_local InflatedBy lastInflatedBy = InflatedBy::kZlib;
+
 struct FreeDecompressor {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
@@ -481,6 +483,7 @@ struct FreeDecompressor {
 
 std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
                            std::size_t payloadLength) {
+  lastInflatedBy = InflatedBy::kZlib;
   // zlib counts in 32 bits: past them its answer is its own.
   if (payloadLength < 2 || payloadLength > UINT_MAX || capacity > UINT_MAX)
     return InflateWithZlib(out, capacity, payload, payloadLength);
@@ -496,13 +499,17 @@ std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsig
                                            &written)
            : libdeflate_zlib_decompress_ex(decompressor.get(), payload, payloadLength, out, capacity, &read,
                                            &written);
-  if (result == LIBDEFLATE_INSUFFICIENT_SPACE) return 0;
   // The check value follows the deflate data: 4 bytes in zlib, 8 in gzip.
   const std::size_t checkLength = gzip ? 8 : 4;
-  if (result != LIBDEFLATE_SUCCESS || read < dataStart + checkLength ||
-      !ZlibAcceptsDeflateData(payload + dataStart, payload + read - checkLength))
-    return InflateWithZlib(out, capacity, payload, payloadLength);
-  return written;
+  if (result == LIBDEFLATE_INSUFFICIENT_SPACE ||
+      (result == LIBDEFLATE_SUCCESS && read >= dataStart + checkLength &&
+       ZlibAcceptsDeflateData(payload + dataStart, payload + read - checkLength))) {
+    lastInflatedBy = InflatedBy::kLibdeflate;
+    return result == LIBDEFLATE_SUCCESS ? written : 0;
+  }
+  return InflateWithZlib(out, capacity, payload, payloadLength);
 }
+
+InflatedBy LastInflatedBy() { return lastInflatedBy; }
 
 }  // namespace cfv

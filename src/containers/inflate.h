@@ -20,4 +20,9 @@ std::size_t InflateWithZlib(unsigned char* out, std::size_t capacity, const unsi
 // it holds a code zlib refuses, or the walk cannot tell.
 bool ZlibAcceptsDeflateData(const unsigned char* begin, const unsigned char* end);
 
+// Which library gave the thread's last InflatePayload answer: a stream any
+// compressor writes goes libdeflate's way, at its speed.
+enum class InflatedBy { kLibdeflate, kZlib };
+InflatedBy LastInflatedBy();
+
 }  // namespace cfv

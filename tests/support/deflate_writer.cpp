@@ -48,19 +48,20 @@ DeflateWriter& DeflateWriter::Stored(bool last, std::string_view data) {
 }
 
 DeflateWriter& DeflateWriter::Dynamic(bool last, const std::vector<std::uint8_t>& lit,
-                                      const std::vector<std::uint8_t>& dist, unsigned zeroRun) {
+                                      const std::vector<std::uint8_t>& dist, unsigned zeros,
+                                      unsigned pastEnd) {
   static constexpr unsigned kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
   std::vector<std::uint8_t> pre(19, 4);
   pre[15] = pre[18] = 5;
   pre[16] = pre[17] = 0;
-  const unsigned distCount = static_cast<unsigned>(dist.size()) + (zeroRun > 10 ? 1 : 0);
+  const unsigned distCount = static_cast<unsigned>(dist.size()) + zeros;
   Block(last, 2).Bits(static_cast<unsigned>(lit.size()) - 257, 5).Bits(distCount - 1, 5);
   Bits(15, 4);
   for (const unsigned s : kOrder) Bits(pre[s], 3);
   const Codes preCodes = Canonical(pre);
   for (const auto* lengths : {&lit, &dist})
     for (const std::uint8_t len : *lengths) Code(preCodes[len]);
-  if (zeroRun > 10) Code(preCodes[18]).Bits(zeroRun - 11, 7);
+  if (zeros + pastEnd > 10) Code(preCodes[18]).Bits(zeros + pastEnd - 11, 7);
   lit_ = Canonical(lit);
   dist_ = Canonical(dist);
   return *this;

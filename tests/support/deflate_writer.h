@@ -18,10 +18,10 @@ class DeflateWriter {
   DeflateWriter& Block(bool last, unsigned type);
   DeflateWriter& Stored(bool last, std::string_view data);
   // A dynamic block's header for these code lengths, HLIT and HDIST from their counts. The code length
-  // code gives 0..14 four bits, 15 and 18 five. `zeroRun` > 10 announces one distance code more and gives
-  // its length with code 18 repeating zero that many times: past the last length.
+  // code gives 0..14 four bits, 15 and 18 five. With `zeros` + `pastEnd` > 10 the distance lengths end
+  // with `zeros` more zeros, given by one code 18 of `zeros` + `pastEnd`: `pastEnd` past the last length.
   DeflateWriter& Dynamic(bool last, const std::vector<std::uint8_t>& lit,
-                         const std::vector<std::uint8_t>& dist, unsigned zeroRun = 0);
+                         const std::vector<std::uint8_t>& dist, unsigned zeros = 0, unsigned pastEnd = 0);
   // A symbol's codeword in the block's code.
   DeflateWriter& Lit(unsigned symbol);
   DeflateWriter& Dist(unsigned symbol);
