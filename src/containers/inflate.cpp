@@ -40,6 +40,8 @@
 //     0, so it is taken as stored, as before.
 //   - Any other refusal by libdeflate is handed to zlib, which decides. None
 //     is known to differ; it costs time only for damaged streams.
+//   - zlib counts input and output in 32 bits: a payload or a limit of 4 GiB
+//     or more goes to zlib, to be cut as it cuts it.
 //
 // The deflate data (libdeflate accepts, zlib refuses)
 //   - More than 286 literal/length or 30 distance codes in a dynamic block
@@ -58,10 +60,13 @@
 // None of these is ever written by a compressor, but a damaged stream can
 // hold them with a correct check value (a 285 turned into a 287 inflates to
 // the same bytes in libdeflate). So after libdeflate has accepted a stream,
-// ZlibAcceptsDeflateData walks its deflate data: every block header, and the codes of
-// every block but a last one of complete dynamic codes (the only way to reach
-// the next header; a block whose header zlib accepts with complete codes can
-// hold nothing zlib refuses). Where it finds one of these, zlib decides.
+// ZlibAcceptsDeflateData walks its deflate data: every block header, and the
+// codes of every block but a last one of complete dynamic codes (the only way
+// to reach the next header; a block whose header zlib accepts with complete
+// codes can hold nothing zlib refuses). Where it finds one of these, zlib
+// decides. The walk reads each code with one table look-up (a match's length
+// and distance codes mostly with one together) and writes nothing: it costs
+// a third to a half of libdeflate's time on a stream of several blocks.
 //
 // The output buffer: a zlib stream does not store its output's length (a
 // gzip stream's ISIZE is it modulo 2^32, and is found only when nothing
@@ -83,6 +88,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "containers/extract.h"
 
@@ -194,8 +200,7 @@ struct SymbolInfo {
       lit[s] = kLength | extra;
     }
     lit[286] = lit[287] = kRefused;
-    for (unsigned d = 0; d < 30; ++d) dist[d] = d < 4 ? 0 : (d - 2) / 2;
-    dist[30] = dist[31] = kRefused;
+    for (unsigned d = 0; d < 32; ++d) dist[d] = d >= 30 ? kRefused : d < 4 ? 0 : (d - 2) / 2;
     for (unsigned s = 0; s < 19; ++s) pre[s] = s << 16;
   }
 };
@@ -329,7 +334,7 @@ bool StepOverCodes(BitReader& reader, const Tables& t) {
   // and 5 extra bits, a 15-bit distance code and 13 extra bits. A literal or
   // a whole match takes at most 11 + 13 bits: the next entry is looked up
   // before the refill, which then does not delay it.
-  if (!in.Refill()) return false;
+  in.Refill();  // a stream left behind is seen at the next refill
   std::uint32_t e = lit[in.Peek() & kLitMask];
   for (;;) {
     if ((e & (kLength | kEnd | kSubtable | kRefused)) == 0) {
@@ -364,29 +369,28 @@ bool StepOverCodes(BitReader& reader, const Tables& t) {
 
 // A dynamic block's codes: how many of each, and how zlib judges them.
 struct DynamicCodes {
-  unsigned litCount = 0, distCount = 0;
-  Code lit = Code::kInvalid, dist = Code::kInvalid;
+  unsigned litCount, distCount;
+  Code lit, dist;
 };
 
-// Reads a dynamic block's header as zlib does: false where zlib refuses it.
-// The code lengths go to `t`.
-bool ReadDynamicHeader(BitReader& in, Tables& t, DynamicCodes& codes) {
+// Reads a dynamic block's header as zlib does: nothing where zlib refuses
+// it. The code lengths go to `t`.
+std::optional<DynamicCodes> ReadDynamicHeader(BitReader& in, Tables& t) {
   static constexpr std::uint8_t kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                               11, 4,  12, 3, 13, 2, 14, 1, 15};
-  if (!in.Refill()) return false;
-  const unsigned litCount = codes.litCount = in.Pop(5) + 257, distCount = codes.distCount = in.Pop(5) + 1;
-  const unsigned preCount = in.Pop(4) + 4;
-  if (litCount > 286 || distCount > 30) return false;
+  if (!in.Refill()) return std::nullopt;
+  const unsigned litCount = in.Pop(5) + 257, distCount = in.Pop(5) + 1, preCount = in.Pop(4) + 4;
+  if (litCount > 286 || distCount > 30) return std::nullopt;
   std::uint8_t pre[19] = {};
   for (unsigned i = 0; i < preCount; ++i) {
-    if (!in.Refill()) return false;
+    if (!in.Refill()) return std::nullopt;
     pre[kOrder[i]] = static_cast<std::uint8_t>(in.Pop(3));
   }
-  if (Judge(pre, 19) != Code::kComplete) return false;
+  if (Judge(pre, 19) != Code::kComplete) return std::nullopt;
   Fill(pre, 19, Code::kComplete, kSymbols.pre.data(), kPreBits, t.pre);
   const unsigned total = litCount + distCount;
   for (unsigned i = 0; i < total;) {
-    if (!in.Refill()) return false;
+    if (!in.Refill()) return std::nullopt;
     const std::uint32_t e = t.pre[in.Peek() & ((1u << kPreBits) - 1)];
     in.Drop(e & kBitsMask);
     const unsigned sym = e >> 16;
@@ -397,20 +401,22 @@ bool ReadDynamicHeader(BitReader& in, Tables& t, DynamicCodes& codes) {
     std::uint8_t value = 0;
     unsigned repeat;
     if (sym == 16) {
-      if (i == 0) return false;
+      if (i == 0) return std::nullopt;
       value = t.lengths[i - 1];
       repeat = 3 + in.Pop(2);
     } else {
       repeat = sym == 17 ? 3 + in.Pop(3) : 11 + in.Pop(7);
     }
-    if (i + repeat > total) return false;
+    if (i + repeat > total) return std::nullopt;
     std::fill(t.lengths + i, t.lengths + i + repeat, value);
     i += repeat;
   }
-  if (t.lengths[256] == 0) return false;
-  codes.lit = Judge(t.lengths, litCount);
-  codes.dist = Judge(t.lengths + litCount, distCount);
-  return codes.lit != Code::kInvalid && codes.lit != Code::kEmpty && codes.dist != Code::kInvalid;
+  if (t.lengths[256] == 0) return std::nullopt;
+  const DynamicCodes codes{litCount, distCount, Judge(t.lengths, litCount),
+                           Judge(t.lengths + litCount, distCount)};
+  if (codes.lit == Code::kInvalid || codes.lit == Code::kEmpty || codes.dist == Code::kInvalid)
+    return std::nullopt;
+  return codes;
 }
 
 }  // namespace
@@ -436,11 +442,12 @@ bool ZlibAcceptsDeflateData(const unsigned char* begin, const unsigned char* end
     if (type == 2) {
       if (!dynamic) dynamic = std::make_unique<Tables>();
       Tables& t = *dynamic;
-      DynamicCodes codes;
-      if (!ReadDynamicHeader(in, t, codes)) return false;
-      if (last && codes.lit == Code::kComplete && codes.dist == Code::kComplete) return true;
-      Fill(t.lengths, codes.litCount, codes.lit, kSymbols.lit.data(), kLitBits, t.lit);
-      Fill(t.lengths + codes.litCount, codes.distCount, codes.dist, kSymbols.dist.data(), kDistBits, t.dist);
+      const std::optional<DynamicCodes> codes = ReadDynamicHeader(in, t);
+      if (!codes) return false;
+      if (last && codes->lit == Code::kComplete && codes->dist == Code::kComplete) return true;
+      Fill(t.lengths, codes->litCount, codes->lit, kSymbols.lit.data(), kLitBits, t.lit);
+      Fill(t.lengths + codes->litCount, codes->distCount, codes->dist, kSymbols.dist.data(), kDistBits,
+           t.dist);
       JoinMatches(t.lit, t.dist);
       tables = &t;
     } else if (type != 1) {

@@ -20,12 +20,13 @@ using test::ZlibAround;
 using Lengths = DeflateWriter::Lengths;
 
 TEST(Inflate, EveryPayloadAsZlibDecides) {
-  // A picture in many blocks of codes; its zlib stream again, in stored blocks.
-  const std::string picture = test::MakeBmp(2000, 1000), packed = test::Zlib(picture);
+  std::string words;  // blocks of codes with matches of all lengths and distances; packed: stored blocks
+  for (std::uint32_t x = 1; words.size() < 200000; x = x * 1103515245 + 12345)
+    words += std::string(1 + (x >> 16) % 9, static_cast<char>('a' + (x >> 8) % 23)) + ' ';
+  const std::string packed = test::Zlib(words);
   const std::string a259(259, 'a'), aaaa(4, 'a'), text = "gzip header fields";
   Lengths lit(287, 0);  // 'a' one bit, end of block and length 3 two bits each
-  lit[97] = 1;
-  lit[256] = lit[257] = 2;
+  lit[97] = 1, lit[256] = lit[257] = 2;
   auto fixed = [&](unsigned code) {
     return ZlibAround(DeflateWriter().Block(true, 1).Lit(97).Lit(code).Bits(0, 5).Lit(256).Bytes(), a259);
   };
@@ -48,7 +49,7 @@ TEST(Inflate, EveryPayloadAsZlibDecides) {
     std::string payload, data;  // data "": not a stream, kept as stored
     InflatedBy by;
   } cases[] = {
-      {"blocks of codes", packed, picture, kOurs},
+      {"blocks of codes", packed, words, kOurs},
       {"stored blocks", test::Gzip(packed), packed, kOurs},
       {"fixed 285", fixed(285), a259, kOurs},
       {"fixed 287", fixed(287), "", kZlib},
