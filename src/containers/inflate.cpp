@@ -426,7 +426,7 @@ bool ZlibAcceptsDeflateData(const unsigned char* begin, const unsigned char* end
   thread_local std::unique_ptr<Tables> dynamic;
   BitReader in(begin, end);
   for (;;) {
-    if (!in.Refill()) return false;
+    in.Refill();  // a stream left behind is seen at the block's alignment or its codes' refills
     const bool last = in.Pop(1) != 0;
     const unsigned type = in.Pop(2);
     if (type == 0) {
