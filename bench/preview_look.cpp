@@ -9,9 +9,10 @@
 //
 // --show selects the entry and keeps the window up for --hold seconds (for
 // `import -window root` under xvfb-run). --time prints, for a 4000 x 4000
-// bitmap and a 10 MB text entry, the milliseconds from the selection to the
-// end of the first paint of the window (for the text, the first screen; the
-// rest fills in afterwards), and each entry's header offset. --keep writes the
+// bitmap and a 10 MB text entry, stored (big.*) and zlib-compressed
+// (bigz.*), the milliseconds from the selection to the end of the first
+// paint of the window (for the text, the first screen; the rest fills in
+// afterwards), and each entry's header offset. --keep writes the
 // custom file to FILE and leaves it there, so `tazor-cfv cat FILE OFFSET` can
 // read the same entries. --fill also times how long the rest of the text
 // takes to fill in, and the longest the event loop waited meanwhile.
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
   if (time || show.starts_with("big-")) {
     entries.push_back(Leaf("big.bm", test::MakeBmp(4000, 4000)));
     entries.push_back(Leaf("big.t", TenMegabytesOfText()));
+    entries.push_back(Leaf("bigz.bm", test::Zlib(test::MakeBmp(4000, 4000))));
+    entries.push_back(Leaf("bigz.t", test::Zlib(TenMegabytesOfText())));
   }
   test::WriteFile(file, test::Serialize(entries));
 
@@ -161,7 +164,7 @@ int main(int argc, char** argv) {
   frame.TreeView().expandAll();
 
   if (time) {
-    for (const char* name : {"big.bm", "big.t"}) {
+    for (const char* name : {"big.bm", "big.t", "bigz.bm", "bigz.t"}) {
       std::vector<double> ms;
       for (int r = 0; r < runs; ++r) ms.push_back(TimeSelection(app, frame, name));
       std::sort(ms.begin(), ms.end());

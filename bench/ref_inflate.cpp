@@ -1,60 +1,88 @@
-// cfv-ref-inflate: the cost of inflating every payload of custom files and
-// nothing else, the baseline `tazor-cfv grep` over compressed entries is
-// measured against.
+// cfv-ref-inflate: the cost of writing the data of compressed entries and
+// nothing else, the baseline `cat` is measured against.
 //
-//   cfv-ref-inflate FILE...
+//   cfv-ref-inflate FILES_FOLDER ENTRIES_TSV
 //
-// Reads each custom file whole in one read, steps through its top-level
-// entries by their size fields and turns each payload into its data with
-// the core's own inflate call (cfv::PayloadData, whatever inflate library
-// the core uses), without walking a tree, nesting, names or any search.
-// Prints the number of data bytes.
+// ENTRIES_TSV (written by make-corpus) gives one entry per line: custom file,
+// header offset, entry size, output path, the paths relative to FILES_FOLDER.
+// For each entry, as `tazor-cfv cat FILE OFFSET` does for one, the program
+// opens the custom file, reads the payload, inflates it with libdeflate in
+// one call (zlib or gzip by its first bytes; stored when it does not
+// inflate) and writes the data to standard output. It checks no header and
+// walks no tree: the physical work of a cat, as cheaply as it can be done.
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <libdeflate.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
-#include "containers/entry_header.h"
-#include "containers/extract.h"
+namespace {
+
+constexpr std::size_t kHeader = 50;
+constexpr std::size_t kOutCapacity = 64u * 1024 * 1024;
+
+bool ReadAll(int fd, unsigned char* out, std::size_t n, off_t at) {
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(fd, out + got, n - got, at + static_cast<off_t>(got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: cfv-ref-inflate FILE...\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: cfv-ref-inflate FILES_FOLDER ENTRIES_TSV\n");
     return 2;
   }
-  auto* scratch = static_cast<unsigned char*>(std::malloc(cfv::kInflateLimit));
-  std::vector<unsigned char> file;
-  unsigned long long total = 0;
-  for (int i = 1; i < argc; ++i) {
-    const int fd = ::open(argv[i], O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
-      std::perror(argv[i]);
-      return 1;
-    }
-    file.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < file.size()) {
-      const ssize_t r = ::read(fd, file.data() + got, file.size() - got);
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
-      got += static_cast<std::size_t>(r);
-    }
-    ::close(fd);
-    for (std::size_t at = 0; at + cfv::kEntryHeaderSize <= got;) {
-      const std::uint64_t size = cfv::HeaderSizeValue(file.data() + at);
-      if (size < cfv::kEntryHeaderSize || size > got - at) break;
-      total +=
-          cfv::PayloadData(file.data() + at + cfv::kEntryHeaderSize, size - cfv::kEntryHeaderSize, scratch)
-              .size;
-      at += size;
-    }
+  const std::string root = std::string(argv[1]) + "/";
+  std::ifstream list(argv[2]);
+  if (!list) {
+    std::fprintf(stderr, "cfv-ref-inflate: cannot read %s\n", argv[2]);
+    return 2;
   }
-  std::printf("%llu\n", total);
-  std::free(scratch);
-  return 0;
+  auto* out = static_cast<unsigned char*>(std::malloc(kOutCapacity));
+  libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+  std::vector<unsigned char> payload;
+  std::string line;
+  int failures = 0;
+  while (std::getline(list, line)) {
+    const std::size_t t1 = line.find('\t');
+    const std::size_t t2 = line.find('\t', t1 + 1);
+    if (t2 == std::string::npos) continue;
+    const off_t offset = std::strtoll(line.c_str() + t1 + 1, nullptr, 10);
+    const std::size_t n = std::strtoull(line.c_str() + t2 + 1, nullptr, 10) - kHeader;
+    const int in = ::open((root + line.substr(0, t1)).c_str(), O_RDONLY | O_CLOEXEC);
+    payload.resize(n);
+    const bool read = in >= 0 && ReadAll(in, payload.data(), n, offset + static_cast<off_t>(kHeader));
+    if (in >= 0) ::close(in);
+    if (!read) {
+      ++failures;
+      continue;
+    }
+    std::size_t length = 0;
+    const bool gzip = n >= 2 && payload[0] == 0x1F && payload[1] == 0x8B;
+    const libdeflate_result result =
+        gzip ? libdeflate_gzip_decompress(decompressor, payload.data(), n, out, kOutCapacity, &length)
+             : libdeflate_zlib_decompress(decompressor, payload.data(), n, out, kOutCapacity, &length);
+    const unsigned char* data = out;
+    if (result != LIBDEFLATE_SUCCESS || length == 0) {
+      data = payload.data();
+      length = n;
+    }
+    if (std::fwrite(data, 1, length, stdout) != length || std::fflush(stdout) != 0) ++failures;
+  }
+  libdeflate_free_decompressor(decompressor);
+  std::free(out);
+  if (failures != 0) std::fprintf(stderr, "cfv-ref-inflate: %d entries failed\n", failures);
+  return failures == 0 ? 0 : 1;
 }

@@ -3,14 +3,23 @@
 // files of every shape the loader knows; fuzz_extract gets a custom file of
 // varied payloads once for each of its entries, prefixed with that entry's
 // header offset (4 bytes, little-endian); fuzz_output_path gets custom file
-// and entry names, one a line; fuzz_settings gets settings files.
+// and entry names, one a line; fuzz_settings gets settings files;
+// fuzz_inflate_diff gets zlib and gzip streams of every kind zlib writes and
+// of kinds only a hand writes (codes zlib refuses), each after a mode byte.
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "custom_file_builder.h"
+#include "deflate_writer.h"
 #include "settings/logfont.h"
 #include "settings/profile_struct.h"
 
@@ -98,6 +107,103 @@ std::vector<std::string> ExtractSeeds() {
   return seeds;
 }
 
+// Raw deflate data made by zlib with these settings, a full flush (the end of a block) after every
+// `flushEvery` bytes.
+std::string RawDeflate(std::string_view data, int level, int memLevel, int strategy, std::size_t flushEvery) {
+  z_stream s{};
+  deflateInit2(&s, level, Z_DEFLATED, -15, memLevel, strategy);
+  std::string out(deflateBound(&s, data.size()) * 2 + 64, '\0');
+  s.next_out = reinterpret_cast<Bytef*>(out.data());
+  s.avail_out = static_cast<uInt>(out.size());
+  const std::size_t step = flushEvery != 0 ? flushEvery : data.size() + 1;
+  for (std::size_t at = 0; at < data.size() || at == 0; at += step) {
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at));
+    s.avail_in = static_cast<uInt>(std::min(step, data.size() - at));
+    deflate(&s, at + step >= data.size() ? Z_FINISH : Z_FULL_FLUSH);
+  }
+  deflateEnd(&s);
+  out.resize(s.total_out);
+  return out;
+}
+
+std::vector<std::string> InflateDiffSeeds() {
+  using cfv::test::DeflateWriter;
+  using cfv::test::ZlibAround;
+  using Lengths = DeflateWriter::Lengths;
+  std::string text;
+  for (std::uint32_t i = 0, x = 7; text.size() < 40000; ++i, x = x * 1103515245 + 12345)
+    text += i % 9 == 0 ? std::string("\x82\xA0\x82\xA2 ")
+                       : std::string(1 + (x >> 16) % 7, 'a' + (x >> 8) % 26) + ' ';
+  // Deflate data of zlib's own kinds of blocks (stored, fixed, Huffman only, run lengths, small blocks,
+  // flushes), and of codes libdeflate reads and zlib refuses, each beside its like that zlib reads: fixed
+  // 287 (285), distance codes 30 and 31 (29), 287 literal/length codes and 31 distance codes (286 and 30),
+  // a one-bit distance code's bit 1 (bit 0), an empty distance code used, a repeat past the last length,
+  // a one-bit end-of-block code's bit 1 (bit 0) in a last block and before one.
+  std::vector<std::pair<std::string, std::string>> raw;  // deflate data, what it inflates to
+  const int kinds[][4] = {{0, 8, Z_DEFAULT_STRATEGY, 0}, {6, 8, Z_FIXED, 0},
+                          {6, 8, Z_HUFFMAN_ONLY, 0},     {6, 8, Z_RLE, 0},
+                          {9, 1, Z_DEFAULT_STRATEGY, 0}, {1, 8, Z_DEFAULT_STRATEGY, 700}};
+  const std::string part = text.substr(0, 2500);
+  for (const auto& k : kinds) raw.emplace_back(RawDeflate(part, k[0], k[1], k[2], k[3]), part);
+  Lengths lit(287, 0), eob(257, 0);
+  lit[97] = eob[256] = 1;
+  lit[256] = lit[257] = 2;
+  const Lengths lit286(lit.begin(), lit.end() - 1);
+  for (const unsigned code : {285u, 287u})
+    raw.emplace_back(DeflateWriter().Block(true, 1).Lit(97).Lit(code).Bits(0, 5).Lit(256).Bytes(),
+                     std::string(259, 'a'));
+  for (const unsigned code : {29u, 30u, 31u}) {  // 24,769 bytes, then 3 from 24,577 back
+    DeflateWriter w;
+    w.Block(true, 1).Lit(97);
+    for (int i = 0; i < 96; ++i) w.Lit(285).Bits(0, 5);
+    raw.emplace_back(w.Lit(257).Bits(code, 5).Bits(0, 13).Lit(256).Bytes(), std::string(24772, 'a'));
+  }
+  Lengths two{1, 1}, thirty(30, 0), thirtyOne(31, 0);
+  thirty[0] = thirty[1] = thirtyOne[0] = thirtyOne[1] = 1;
+  const std::tuple<Lengths, Lengths, unsigned, unsigned> matches[] = {
+      {lit286, thirty, 0, 0}, {lit, two, 0, 0},    {lit286, thirtyOne, 0, 0}, {lit286, {1}, 0, 0},
+      {lit286, {1}, 1, 0},    {lit286, {0}, 0, 0}, {lit286, two, 0, 10}};
+  for (const auto& [l, d, bit, pastEnd] : matches) {
+    DeflateWriter w;
+    w.Dynamic(true, l, d, pastEnd > 0, pastEnd).Lit(97).Lit(257);
+    raw.emplace_back(w.Bits(bit, 1).Lit(256).Bytes(), "aaaa");
+  }
+  for (const unsigned bit : {0u, 1u}) {
+    raw.emplace_back(
+        DeflateWriter().Block(false, 1).Lit(97).Lit(256).Dynamic(true, eob, {0}).Bits(bit, 1).Bytes(), "a");
+    raw.emplace_back(
+        DeflateWriter().Dynamic(false, eob, {0}).Bits(bit, 1).Block(true, 1).Lit(97).Lit(256).Bytes(), "a");
+  }
+  std::vector<std::string> streams = {cfv::test::Zlib(text),
+                                      cfv::test::Gzip(text.substr(0, 3000)),
+                                      cfv::test::Zlib(""),
+                                      cfv::test::Zlib(std::string(3000, 'a')),
+                                      cfv::test::Gzip("abc") + cfv::test::Gzip("second member"),
+                                      cfv::test::Zlib("then junk") + "junk"};
+  for (const auto& [deflate, data] : raw) streams.push_back(ZlibAround(deflate, data));
+  // gzip header fields: extra field, name, comment, header CRC.
+  std::string gzip = cfv::test::Gzip("fields");
+  gzip[3] = 0x1E;
+  const std::string fields("\2\0xyname\0note\0", 14);
+  gzip.insert(10, fields + std::string(2, '\0'));
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(gzip.data()), 10 + fields.size());
+  gzip[10 + fields.size()] = static_cast<char>(crc & 0xFF);
+  gzip[11 + fields.size()] = static_cast<char>((crc >> 8) & 0xFF);
+  streams.push_back(gzip);
+  // Each stream with the real limit, and with one byte less than zlib's output; the deflate data once
+  // more to be wrapped by the target with its check value, as zlib and as gzip.
+  std::vector<std::string> seeds;
+  for (const std::string& s : streams) {
+    seeds.push_back('\0' + s);
+    seeds.push_back('\x87' + s);
+  }
+  for (const auto& [deflate, data] : raw) {
+    seeds.push_back('\x40' + deflate);
+    seeds.push_back('\x60' + deflate);
+  }
+  return seeds;
+}
+
 std::vector<std::string> OutputPathSeeds() {
   return {
       "hero.npc\nbody.cmp\na.t",
@@ -161,6 +267,8 @@ int main(int argc, char** argv) {
     seeds = ExtractSeeds();
   } else if (target == "fuzz_output_path") {
     seeds = OutputPathSeeds();
+  } else if (target == "fuzz_inflate_diff") {
+    seeds = InflateDiffSeeds();
   } else if (target == "fuzz_settings") {
     seeds = SettingsSeeds();
   } else if (target == "fuzz_edit") {

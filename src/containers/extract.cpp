@@ -1,7 +1,5 @@
 #include "containers/extract.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -19,21 +17,6 @@ void EntryData::Free::operator()(unsigned char* p) const { std::free(p); }
 // calloc: large buffers come as fresh zero pages, committed only when used.
 EntryData::EntryData(std::size_t length)
     : bytes_(static_cast<unsigned char*>(std::calloc(length + kZeroTail, 1))), length_(bytes_ ? length : 0) {}
-
-std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
-                           std::size_t payloadLength) {
-  z_stream stream{};
-  stream.next_in = const_cast<Bytef*>(payload);
-  stream.avail_in = static_cast<uInt>(payloadLength);
-  stream.next_out = out;
-  stream.avail_out = static_cast<uInt>(capacity);
-  // 32 + 15: a 32 KiB window, zlib or gzip header recognised.
-  if (inflateInit2(&stream, 47) != Z_OK) return 0;
-  const int rc = inflate(&stream, Z_FINISH);
-  const std::size_t total = stream.total_out;
-  inflateEnd(&stream);
-  return rc == Z_STREAM_END || rc == Z_OK ? total : 0;
-}
 
 namespace {
 

@@ -121,7 +121,8 @@ ExtractResult DecodePayload(const unsigned char* payload, std::size_t length);
 // Inflates `payload` (zlib or gzip, detected from its header) in one step
 // into `out`, at most `capacity` bytes. Returns the number of bytes written,
 // or 0 when the payload is not a complete stream whose output fits (bytes
-// after the end of the stream are ignored).
+// after the end of the stream are ignored). The answer is zlib's for every
+// payload; libdeflate gives it where it is sure to (containers/inflate.cpp).
 std::size_t InflatePayload(unsigned char* out, std::size_t capacity, const unsigned char* payload,
                            std::size_t payloadLength);
 
