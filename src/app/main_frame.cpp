@@ -31,6 +31,7 @@
 #include "app/tree_actions.h"
 #include "common/language.h"
 #include "common/ui/file_dialog.h"
+#include "common/ui/job_runner.h"
 #include "common/ui/ui_text.h"
 #include "containers/extract.h"
 #include "containers/ui/drop_loader.h"
@@ -39,6 +40,7 @@
 #include "containers/ui/entry_tree_view.h"
 #include "export/item_export.h"
 #include "export/ui/export_command.h"
+#include "export/ui/export_progress.h"
 #include "preview/ui/hex_view.h"
 #include "preview/ui/preview_panes.h"
 #include "settings/ui/font_conversion.h"
@@ -99,7 +101,8 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // Entry tree view under its filter box, the left pane.
   model_ = new EntryTreeModel(this);
   auto* leftPane = new QWidget(splitter_);
-  treeView_ = new CEntryTreeView(leftPane);
+  auto* entryView = new CEntryTreeView(leftPane);
+  treeView_ = entryView;
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
   treeView_->setModel(model_);
   treeView_->setHeaderHidden(true);
@@ -118,6 +121,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   treeView_->setDragDropMode(QAbstractItemView::DragOnly);
   treeView_->setDefaultDropAction(Qt::CopyAction);
   model_->SetDragWriter(&WriteItemForDrag);
+  entryView->SetDragRunner([this](std::shared_ptr<Job> job) { return RunDragJob(std::move(job)); });
   treeActions_ = new CTreeActions(*this);
   treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(treeView_, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowTreeMenu);
@@ -133,7 +137,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 
   // The preview panes: the text view, and the image view and the music
   // player view hidden. The pane a preview shows becomes the right pane.
-  previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
+  previewPanes_ = new CPreviewPanes(*splitter_, Context());
   connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
   connect(previewPanes_, &CPreviewPanes::MenuOpening, this, [this](QMenu* menu) { WatchMenu(*menu); });
   connect(&previewPanes_->ViewAsHex(), &QAction::toggled, this, [this](bool hex) {
@@ -159,8 +163,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // the first drop.
   TextView().setPlainText(UiText(texts::kDropPrompt, language_));
   loader_ = std::make_unique<DropLoader>(
-      this, language_, [this] { return fonts_.general; },
-      [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
+      [this] { return Context(); }, [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
   connect(model_, &EntryTreeModel::TreeGrew, this, [this] {
     statusItem_ = kNoItem;
     statusShown_.reset();
@@ -172,6 +175,10 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 CMainFrame::~CMainFrame() = default;
 
 QString CMainFrame::ProgramTitle() const { return UiText(texts::kProgramTitle, language_); }
+
+UiContext CMainFrame::Context() const {
+  return {const_cast<CMainFrame*>(this), language_, ToQFont(fonts_.general), ProgramTitle()};
+}
 
 void CMainFrame::BuildMenu() {
   QMenuBar* bar = menuBar();
@@ -334,10 +341,16 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
 
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
 
-void CMainFrame::OnFileExport() {
-  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportOptions_, fonts_.general, language_,
-                   ProgramTitle());
+bool CMainFrame::RunDragJob(std::shared_ptr<Job> job) {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  CExportProgressDlg progress(Context());
+  JobRunner runner;
+  const JobEnd end = runner.Run(std::move(job), {&progress, kDragDialogDelay, {}});
+  QApplication::restoreOverrideCursor();
+  return end == JobEnd::kDone;
 }
+
+void CMainFrame::OnFileExport() { RunExportCommand(Context(), DialogOwner(), model_->Tree()); }
 
 void CMainFrame::OnFileOpen() { OpenWithDialog(false); }
 
@@ -377,7 +390,7 @@ void CMainFrame::OnOptionConfiguration() {
 }
 
 void CMainFrame::OnHelpAbout() {
-  CAboutDlg dialog(fonts_.general, language_);
+  CAboutDlg dialog(Context());
   dialog.Show(DialogOwner());
 }
 

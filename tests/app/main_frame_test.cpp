@@ -364,23 +364,24 @@ class MainFrameTest : public QObject {
       owner.show();
       // The dialog. Configuration gets the General font and two a pixel smaller
       // each, and a chooser that gives the face "Chosen".
-      auto load = std::make_shared<LoadControl>();
-      ExportProgressShare share;
+      const UiContext context{&owner, language, ToQFont(general), {}};
       UserFonts before{general, general, general};
       before.fileTree.lfHeight -= 1;
       before.viewer.lfHeight -= 2;
       std::unique_ptr<QDialog> d;
-      if (kind == "export") d = std::make_unique<CExportDlg>(general, language);
-      if (kind == "about") d = std::make_unique<CAboutDlg>(general, language);
-      if (kind == "progress") d = std::make_unique<CWaitDlg>(&owner, general, language);
-      if (kind == "exportProgress")
-        d = std::make_unique<CExportProgressDlg>(&owner, general, language, share);
+      if (kind == "export") d = std::make_unique<CExportDlg>(context);
+      if (kind == "about") d = std::make_unique<CAboutDlg>(context);
+      if (kind == "progress") d = std::make_unique<CWaitDlg>(context);
+      if (kind == "exportProgress") d = std::make_unique<CExportProgressDlg>(context);
       if (kind == "configuration")
         d = std::make_unique<COptionConfigDlg>(before, language, 96, [](LogFont chosen, QWidget*) {
           chosen.SetFaceName("Chosen");
           return std::optional<LogFont>(chosen);
         });
-      if (auto* wait = qobject_cast<CWaitDlg*>(d.get())) wait->Open(load, [] { return false; });
+      bool cancelled = false;
+      if (auto* job = qobject_cast<JobDialog*>(d.get()))
+        connect(job, &JobDialog::CancelRequested, [&] { cancelled = true; });
+      if (auto* wait = qobject_cast<CWaitDlg*>(d.get())) wait->Open();
       if (kind != "progress") d->setParent(&owner, d->windowFlags()), d->open();
       QVERIFY(QTest::qWaitForWindowActive(d.get()));
       QCOMPARE(d->font(), ToQFont(general));
@@ -411,8 +412,8 @@ class MainFrameTest : public QObject {
       if (auto* e = qobject_cast<CExportDlg*>(d.get()))
         out += QString::asprintf(" skip=%d rename=%d", e->Options().skipExtractable,
                                  e->Options().renameExtension);
-      if (kind == "progress" && load->abortRequested) out += " aborted";
-      if (kind == "exportProgress" && share.CancelRequested()) out += " cancelled";
+      if (kind == "progress" && cancelled) out += " aborted";
+      if (kind == "exportProgress" && cancelled) out += " cancelled";
       if (kind == "exportProgress" && !FindControl<QPushButton>(*d, 2)->isEnabled()) out += " greyed";
       // Configuration: the fonts replaced, each from the right one.
       for (int i = 0; i < 3 && qobject_cast<COptionConfigDlg*>(d.get()); ++i) {
@@ -426,7 +427,7 @@ class MainFrameTest : public QObject {
           out += " (description not shown)";
       }
       QCOMPARE(QString(japanese ? "ja: " : "") + actions + " = " + out, ending);
-      if (kind == "exportProgress") static_cast<CExportProgressDlg&>(*d).Finish();
+      if (kind == "exportProgress") static_cast<CExportProgressDlg&>(*d).JobEnded();
       QVERIFY(!d->isVisible());
     }
   }
