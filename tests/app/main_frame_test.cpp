@@ -30,6 +30,7 @@
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
+#include "containers/ui/entry_tree_view.h"
 #include "containers/ui/wait_dlg.h"
 #include "export/ui/export_dlg.h"
 #include "export/ui/export_progress.h"
@@ -179,6 +180,51 @@ class MainFrameTest : public QObject {
     QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
     QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
+  }
+
+  // Long work leaves the window live. Export This Branch of 2,000 entries: its progress dialog takes
+  // the events while the walk writes, shows where it is at the question about e1000.txt, and its
+  // Cancel (then Yes) stops the walk there. A drag of a 48 MiB entry writes its file meanwhile too.
+  void LongWorkLeavesTheWindowLive() {
+    FrameHarness h;
+    std::vector<Entry> leaves;
+    for (int i = 0; i < 2000; ++i) leaves.push_back(Leaf(QString::asprintf("e%04d.t", i).toStdString(), "x"));
+    WriteFile(h.dir / "big.god",
+              Serialize({Branch("big.npc", leaves), Leaf("huge.bin", Zlib(std::string(48 << 20, 'z')))}));
+    WriteFile(h.dir / "big/e1000.txt", "old");
+    h.Load(h.dir / "big.god");
+    h.Show();
+    int underDialog = 0, all = 0, atQuestion = -1;  // timer ticks
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] {
+      ++all, underDialog += qobject_cast<CExportProgressDlg*>(QApplication::activeModalWidget()) != nullptr;
+    });
+    tick.start(1);
+    QString counter;
+    std::unique_ptr<QMenu> menu;
+    {
+      ModalDriver modals({[](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); },
+                          [&](QWidget* box) {
+                            atQuestion = underDialog;
+                            auto& progress = *qobject_cast<CExportProgressDlg*>(box->parentWidget());
+                            counter = FindControl<QLabel>(progress, CExportProgressDlg::kIdCounter)->text();
+                            FindControl<QPushButton>(progress, CExportProgressDlg::kIdCancel)->click();
+                            Do(QString::number(QMessageBox::Yes))(box);
+                          },
+                          Do("enter")});
+      MenuItem(h, "big.npc", "exportBranch", menu)->trigger();
+      QCOMPARE(modals.seen.last(),
+               "information: Export finished!\nWritten: 1001\nNot overwritten: 0\nFailed: 0");
+    }
+    QVERIFY(atQuestion > 0);
+    QCOMPARE(counter, "1000 of 2000 entries");
+    QVERIFY(fs::exists(h.dir / "big/e1000.txt") && !fs::exists(h.dir / "big/e1001.txt"));
+    h->TreeView().selectionModel()->select(h.Index("huge.bin"), QItemSelectionModel::ClearAndSelect);
+    all = 0;
+    const std::unique_ptr<QMimeData> mime = static_cast<CEntryTreeView&>(h->TreeView()).PrepareDrag();
+    QVERIFY(all > 0);
+    QCOMPARE(mime->urls().size(), 1);
+    QCOMPARE(fs::file_size(mime->urls().front().toLocalFile().toStdString()), std::uintmax_t{48 << 20});
   }
 
   // Local file URLs load in drop order, other URLs are left out, a second
