@@ -103,8 +103,7 @@ class JobRunner : public QObject {
   void Cancel();
   // The runner no longer touches the dialog of the running job.
   void ReleaseDialog();
-  // How the last job ended, and its failure's message.
-  JobEnd LastEnd() const { return lastEnd_; }
+  // The message of the last job's failure (JobEnd::kFailed).
   const std::string& LastFailure() const { return lastFailure_; }
 
  signals:
