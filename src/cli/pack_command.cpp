@@ -77,19 +77,19 @@ int RunPack(const PackRequest& request, std::FILE* out, std::FILE* err) {
                  : plan.FromFolder(failure)))
     return Say(err, failure.error != 0 ? kExitUsage : kExitFailed,
                EscapeField(failure.path.native()) + ": " + Reason(failure.error, failure.text));
-  if (request.verbose) {
-    for (const PackNote& note : plan.Notes())
-      std::fprintf(out, "%s\t%s\n", PackNoteWord(note.kind), EscapeField(note.path).c_str());
-    if (std::fflush(out) != 0)
-      return Say(err, kExitFailed, std::string("cannot write the list: ") + std::strerror(errno));
-  }
-
   CustomFileWriter writer(plan.Tree(), request.base ? source.Fd() : -1);
   if (const int status = CheckPlanned(writer, target.Path(), request.base.value_or(request.folder), err);
       status != kExitOk)
     return status;
-  return WritePlanned(writer, target, request.base ? &source : nullptr, request.base.value_or(""),
-                      request.backup, err);
+  const int status = WritePlanned(writer, target, request.base ? &source : nullptr, request.base.value_or(""),
+                                  request.backup, err);
+  if (status != kExitOk || !request.verbose) return status;
+  // What was written besides the manifest's entries as they were.
+  for (const PackNote& note : plan.Notes())
+    std::fprintf(out, "%s\t%s\n", PackNoteWord(note.kind), EscapeField(note.path).c_str());
+  return std::fflush(out) == 0
+             ? kExitOk
+             : Say(err, kExitFailed, std::string("cannot write the list: ") + std::strerror(errno));
 }
 
 }  // namespace cfv::cli

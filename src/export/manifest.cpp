@@ -53,12 +53,12 @@ struct Json {
   bool boolean = false;
   std::uint64_t number = 0;
   std::string text;
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  std::vector<Json> items;        // an array's, or an object's member values
+  std::vector<std::string> keys;  // an object's member names
 
   const Json* Find(std::string_view key) const {
-    for (const auto& [name, value] : members)
-      if (name == key) return &value;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      if (keys[i] == key) return &items[i];
     return nullptr;
   }
 };
@@ -207,13 +207,12 @@ class JsonReader {
     value.type = Json::Type::kObject;
     return List('}', [&] {
       Blanks();
-      auto& [key, member] = value.members.emplace_back();
       if (at_ >= text_.size() || text_[at_] != '"') return Fail("expected a member name");
-      if (!String(key)) return false;
+      if (!String(value.keys.emplace_back())) return false;
       Blanks();
       if (at_ >= text_.size() || text_[at_] != ':') return Fail("expected :");
       ++at_;
-      return Value(member, nesting + 1);
+      return Value(value.items.emplace_back(), nesting + 1);
     });
   }
 
