@@ -46,7 +46,7 @@ int RunPack(const PackRequest& request, std::FILE* out, std::FILE* err) {
     if (!ReadSourceFile(manifestPath, text, failure))
       return Say(err, kExitUsage, manifestName + ": " + Reason(failure.error, failure.text));
     if (!ParseManifest(text, manifest.emplace(), error))
-      return Say(err, kExitUsage, manifestName + ": " + error);
+      return Say(err, kExitUsage, manifestName + ": " + EscapeField(error));
   } else if (request.base) {
     return Say(
         err, kExitUsage,

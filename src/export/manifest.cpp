@@ -63,7 +63,8 @@ struct Json {
   }
 };
 
-// A strict reader of JSON text (RFC 8259), nesting at most a few levels.
+// A strict reader of JSON text (RFC 8259), nesting no deeper than a
+// manifest does.
 class JsonReader {
  public:
   explicit JsonReader(std::string_view text) : text_(text) {}
@@ -76,7 +77,9 @@ class JsonReader {
   const std::string& Error() const { return error_; }
 
  private:
-  static constexpr int kMaxNesting = 8;
+  // As deep as a manifest goes: the members of an entry of the entries of
+  // the document. Deeper input is refused before it can exhaust the stack.
+  static constexpr int kMaxNesting = 3;
 
   bool Fail(std::string what) {
     if (error_.empty()) error_ = what + " at byte " + std::to_string(at_);
@@ -127,7 +130,7 @@ class JsonReader {
     unit = 0;
     for (int i = 0; i < 4; ++i, ++at_) {
       const int digit = at_ < text_.size() ? HexDigit(text_[at_]) : -1;
-      if (digit < 0) return Fail("a bad \\u escape");
+      if (digit < 0) return Fail("a bad unicode escape");
       unit = unit << 4 | static_cast<unsigned>(digit);
     }
     return true;

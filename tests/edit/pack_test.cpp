@@ -38,8 +38,9 @@ struct Trip {
 
 const Trip kTrips[] = {
     {"Nested",
-     {Branch("a.npc", {Leaf("b.t", "b"), Branch("c.cmp", {Leaf("d.bm", MakeBmp(2, 2))})}), Leaf("e.t", "e")},
-     {"a/b.txt", "a/c/d.bmp", "e.txt", "manifest.json"}},
+     {Branch("a.npc", {Leaf("b.t", "b"), Branch("c.cmp", {Leaf("d.bm", MakeBmp(2, 2))})}), Leaf("e.t", "e"),
+      Leaf("dir/x.t", "x")},
+     {"a/b.txt", "a/c/d.bmp", "dir/x.txt", "e.txt", "manifest.json"}},
     {"Compressed", {Leaf("z.t", Zlib("zlib text")), Leaf("g.t", Gzip("gzip text")), Leaf("s.t", "stored")}},
     {"NamesAndDuplicates",
      {Leaf(kForty, "forty"), Leaf("かな.t", "kana"), Leaf("x.t", "one"), Leaf("x.t", "two"),
@@ -86,6 +87,7 @@ const Strings kPak = {"pak/b.t=b", "pak/A.t=a", "pak/sub/c.t=c"};
 
 // In: steps in the folder after the export, a text of manifest.json replaced by another, the arguments.
 // Out: the exit status, standard error (see ErrorMatches), standard output, out.npc's entries (empty: none).
+// hero.npc holds `file`.
 struct Row {
   const char* name;
   bool exported;
@@ -95,6 +97,7 @@ struct Row {
   int status;
   std::string err, out = {};
   std::vector<Entry> result = {};
+  std::vector<Entry> file = kHero;
 };
 
 const std::string kWrote = "*wrote out.npc";
@@ -108,7 +111,12 @@ const Row kRows[] = {
     Branch("pak", {Leaf("p.t", "p")})}},
   {"AddedCompressed", true, {"hero/new.t=n"}, {}, {"pack", "hero", "-o", "out.npc", "--compress", "gzip"}, 0, kWrote, "",
    {kHero[0], kHero[1], kHero[2], kHero[3], Leaf("new.t", Gzip("n"))}},
-  {"Removed", true, {"hero/ab!"}, {}, kPackBase, 0, kWrote, "left out\tab\n", {kHero[0], kHero[1], kHero[3]}},
+  {"Removed", true, {"hero/ab!"}, {}, kPackBase, 0, "tazor-cfv: wrote out.npc (" + std::to_string(Serialize({kHero[0], kHero[1], kHero[3]}).size()) +
+   " bytes)\n", "left out\tab\n", {kHero[0], kHero[1], kHero[3]}},
+  {"NotExportedCopied", true, {"hero/ab!"}, {"\"file\": \"ab\"", "\"file\": null, \"was\": \"ab\""}, kPackBase, 0, kWrote, "", kHero},
+  {"NotExportedLeftOut", true, {"hero/ab!"}, {"\"file\": \"ab\"", "\"file\": null, \"was\": \"ab\""}, {"pack", "hero", "-o", "out.npc", "-v"}, 0,
+   kWrote, "left out\tab\n", {kHero[0], kHero[1], kHero[3]}},
+  {"ExportedTwice", true, {}, {}, {"export", "--manifest", "-q", "--overwrite=yes", "hero.npc"}, 0, ""},
   {"ABranchEmptied", true, {"hero/sub/in.txt!", "hero/sub/g.txt!"}, {}, kPackBase, 0, kWrote,
    "left out\tsub.npc/in.t\nleft out\tsub.npc/g.t\nleft out\tsub.npc\n", {kHero[0], kHero[2], kHero[3]}},
   {"RenamedInTheManifest", true, {}, {"\"6162\"", "\"6364\""}, kPackBase, 0, kWrote, "renamed\tcd\n",
@@ -122,6 +130,26 @@ const Row kRows[] = {
    "bytes, no NUL, no control character\n"},
   {"NotJson", true, {"hero/manifest.json={\"version\": 1,"}, {}, kPackBase, 2,
    "tazor-cfv: hero/manifest.json: not a manifest: expected a member name at byte 14\n"},
+  {"ABaseThatIsAFolder", true, {}, {}, {"pack", "hero", "-o", "out.npc", "--base", "hero"}, 2, "tazor-cfv: hero: not a regular file\n"},
+  {"TextsWithEscapes", true, {}, {"\"path\": \"ab\", \"name_hex\": \"6162\"", "\"path\": \"\\u00e9\\u0080\\ud83d\\ude00\\t\\/\", \"name_hex\": \"1f\""}, kPackBase, 2,
+   "tazor-cfv: hero/manifest.json: entry 5 (é\u0080😀\\t/) has a name_hex (1f) that is no name an entry can have: hex digits of at most 40 "
+   "bytes, no NUL, no control character\n"},
+  {"ABadEscape", true, {}, {"\"path\": \"ab\"", "\"path\": \"a\\x\""}, kPackBase, 2, "*not a manifest: a bad escape in a string at byte"},
+  {"NestedTooDeep", true, {}, {"\"version\": 1", "\"version\": 1, \"x\": " + std::string(100000, '[')}, kPackBase, 2,
+   "tazor-cfv: hero/manifest.json: not a manifest: values nested too deep at byte 23\n"},
+  {"NoMemberName", true, {"hero/manifest.json={\"version\": 1, 5: 2}"}, {}, kPackBase, 2,
+   "tazor-cfv: hero/manifest.json: not a manifest: expected a member name at byte 15\n"},
+  {"NoEntries", true, {"hero/manifest.json={\"version\": 1, \"size\": 1, \"xxh128\": \"" + std::string(32, '0') + "\", \"entries\": []}"}, {},
+   {"pack", "hero", "-o", "out.npc"}, 2, "tazor-cfv: hero/manifest.json: the manifest has no entries\n"},
+  {"AddedNameTaken", true, {"hero/face.bm=x"}, {}, kPackBase, 1,
+   "tazor-cfv: hero/face.bm: cannot be added: its name is taken by another entry of that list\n"},
+  {"AddedNameTooLong", true, {"hero/" + std::string(41, 'x') + "=x"}, {}, kPackBase, 1,
+   "tazor-cfv: hero/" + std::string(41, 'x') + ": cannot be an entry name: the name takes more than 40 bytes in code page 932\n"},
+  {"AFileBecameAFolder", true, {"hero/ab!", "hero/ab/x=1"}, {}, kPackBase, 1,
+   "tazor-cfv: hero/ab: is a folder where the manifest has the file of an entry\n"},
+  {"AddedInAFolderOfANameWithASlash", true, {"hero/dir/new=n"}, {}, kPackBase, 1,
+   "tazor-cfv: hero/dir/new: cannot be added: it lies in a folder made for entry names that hold a / or \\, which is no branch's "
+   "list\n", "", {}, {Leaf("dir/x.t", "x"), Leaf("y", "y")}},
   {"ALinkAdded", true, {"hero/l->hero/ab"}, {}, kPackBase, 1, "tazor-cfv: hero/l: is a symbolic link, which is not packed\n"},
   {"BaseWithoutManifest", false, kPak, {}, {"pack", "pak", "-o", "out.npc", "--base", "hero.npc"}, 2,
    "tazor-cfv: --base needs the manifest of an export (export --manifest), and pak/manifest.json is not there\n"},
@@ -150,7 +178,7 @@ class Pack : public ::testing::TestWithParam<Row> {};
 TEST_P(Pack, Runs) {
   const Row& row = GetParam();
   TempDir dir;
-  WriteFile(dir / "hero.npc", Serialize(kHero));
+  WriteFile(dir / "hero.npc", Serialize(row.file));
   if (row.exported) {
     ASSERT_EQ(Cfv(dir, {"export", "--manifest", "-q", "hero.npc"}).status, 0);
   }
@@ -169,7 +197,7 @@ TEST_P(Pack, Runs) {
   if (!row.result.empty()) {
     EXPECT_TRUE(ReadFile(dir / "out.npc") == Serialize(row.result));
   }
-  EXPECT_TRUE(ReadFile(dir / "hero.npc") == Serialize(kHero));
+  EXPECT_TRUE(ReadFile(dir / "hero.npc") == Serialize(row.file));
   if (!row.exported && row.args[0] == "export") {
     EXPECT_FALSE(std::filesystem::exists(dir / "hero"));
   }
