@@ -128,12 +128,13 @@ class JsonReader {
   // Four hex digits of a \u escape.
   bool Unit(unsigned& unit) {
     unit = 0;
-    for (int i = 0; i < 4; ++i, ++at_) {
-      const int digit = at_ < text_.size() ? HexDigit(text_[at_]) : -1;
-      if (digit < 0) return Fail("a bad unicode escape");
-      unit = unit << 4 | static_cast<unsigned>(digit);
+    const std::string_view digits = text_.substr(at_, 4);
+    for (const char c : digits) {
+      if (HexDigit(c) < 0) return Fail("a bad unicode escape");
+      unit = unit << 4 | static_cast<unsigned>(HexDigit(c));
     }
-    return true;
+    at_ += digits.size();
+    return digits.size() == 4 || Fail("a bad unicode escape");
   }
 
   bool String(std::string& out) {
