@@ -161,8 +161,9 @@ bool ManifestRecorder::BuildManifest(ItemId root, bool skipExtractable, Manifest
                    : !tree_.IsChecked(item)          ? "not picked by --include or --exclude"
                                                      : "not written";
     if (!entry.branch) {
-      unsigned char head[kZeroTail];
-      const EntryFacts facts = InspectEntry(file, tree_.Data(item), head, 0);
+      // The first bytes tell whether the payload may be a stream at all.
+      unsigned char head[16 + kZeroTail];
+      const EntryFacts facts = InspectEntry(file, tree_.Data(item), head, 16);
       if (facts.ok) entry.compression = facts.compression;
     }
   });

@@ -2,8 +2,10 @@
 // original byte for byte, with or without it as the base; a changed file reaches only its entry and the
 // sizes above it; what is refused is refused with its message, and nothing is written.
 #include <gtest/gtest.h>
+#include <xxhash.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "custom_file_builder.h"
 #include "run_process.h"
@@ -39,8 +41,8 @@ struct Trip {
 const Trip kTrips[] = {
     {"Nested",
      {Branch("a.npc", {Leaf("b.t", "b"), Branch("c.cmp", {Leaf("d.bm", MakeBmp(2, 2))})}), Leaf("e.t", "e"),
-      Leaf("dir/x.t", "x")},
-     {"a/b.txt", "a/c/d.bmp", "dir/x.txt", "e.txt", "manifest.json"}},
+      Leaf("dir/x.t", "x"), Leaf("dir/x.t", "y")},
+     {"a/b.txt", "a/c/d.bmp", "dir/x.txt", "dir/x~2.txt", "e.txt", "manifest.json"}},
     {"Compressed", {Leaf("z.t", Zlib("zlib text")), Leaf("g.t", Gzip("gzip text")), Leaf("s.t", "stored")}},
     {"NamesAndDuplicates",
      {Leaf(kForty, "forty"), Leaf("かな.t", "kana"), Leaf("x.t", "one"), Leaf("x.t", "two"),
@@ -148,9 +150,15 @@ const Row kRows[] = {
    "tazor-cfv: hero/" + std::string(41, 'x') + ": cannot be an entry name: the name takes more than 40 bytes in code page 932\n"},
   {"AFileBecameAFolder", true, {"hero/ab!", "hero/ab/x=1"}, {}, kPackBase, 1,
    "tazor-cfv: hero/ab: is a folder where the manifest has the file of an entry\n"},
-  {"AddedInAFolderOfANameWithASlash", true, {"hero/dir/new=n"}, {}, kPackBase, 1,
-   "tazor-cfv: hero/dir/new: cannot be added: it lies in a folder made for entry names that hold a / or \\, which is no branch's "
-   "list\n", "", {}, {Leaf("dir/x.t", "x"), Leaf("y", "y")}},
+  {"AddedInAFolderOfANameWithASlash", true, {"hero/dir/in/new=n"}, {}, kPackBase, 1,
+   "tazor-cfv: hero/dir/in/new: cannot be added: it lies in a folder made for entry names that hold a / or \\, which is no branch's "
+   "list\n", "", {}, {Leaf("dir/in/x.t", "x"), Leaf("y", "y")}},
+  {"ABadHash", true, {}, {"\"xxh128\": \"", "\"xxh128\": \"z"}, kPackBase, 2, "tazor-cfv: hero/manifest.json: the manifest has a bad xxh128\n"},
+  {"ABranchWithoutFolder", true, {}, {"\"folder\": \"sub\", ", ""}, kPackBase, 2, "tazor-cfv: hero/manifest.json: entry 2 (sub.npc) has no folder\n"},
+  {"AFolderOutside", true, {}, {"\"folder\": \"sub\"", "\"folder\": \"../sub\""}, kPackBase, 2,
+   "tazor-cfv: hero/manifest.json: entry 2 (sub.npc) has a folder outside the export folder\n"},
+  {"AFileOutside", true, {}, {"\"file\": \"ab\"", "\"file\": \"/etc/passwd\""}, kPackBase, 2,
+   "tazor-cfv: hero/manifest.json: entry 5 (ab) has a file outside the export folder\n"},
   {"ALinkAdded", true, {"hero/sub/l->hero/ab"}, {}, kPackBase, 1, "tazor-cfv: hero/sub/l: is a symbolic link, which is not packed\n"},
   {"NoPath", true, {}, {"\"path\": \"face.bm\", ", ""}, kPackBase, 2, "tazor-cfv: hero/manifest.json: entry 1 () has no path\n"},
   {"ManifestOverAFolder", true, {"hero/manifest.json!", "hero/manifest.json/x=1"}, {}, {"export", "--manifest", "-q", "--overwrite=yes", "hero.npc"}, 1,
@@ -216,6 +224,49 @@ TEST_P(Pack, Runs) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, Pack, ::testing::ValuesIn(kRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// XXH3-128 as xxh128sum prints it.
+std::string Xxh128(const std::string& bytes) {
+  XXH128_canonical_t canonical;
+  XXH128_canonicalFromHash(&canonical, XXH3_128bits(bytes.data(), bytes.size()));
+  std::string hex;
+  for (const unsigned char byte : canonical.digest)
+    hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+  return hex;
+}
+
+// The manifest itself: the file's size and hash, then every entry in file order, those not written too.
+TEST(Manifest, DescribesEveryEntry) {
+  TempDir dir;
+  const std::string file = Serialize(kHero);
+  WriteFile(dir / "hero.npc", file);
+  ASSERT_EQ(Cfv(dir, {"export", "--manifest", "-q", "--exclude", "sub.npc/in.t", "hero.npc"}).status, 0);
+  std::istringstream text(ReadFile(dir / "hero/manifest.json"));
+  Strings lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  const std::string sub = std::to_string(Serialize({kHero[0]}).size());
+  const std::size_t g = Serialize({kHero[0]}).size() + 50 + Serialize({kSub.children[0]}).size();
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[0], "{\"version\": 1, \"size\": " + std::to_string(file.size()) + ", \"xxh128\": \"" +
+                          Xxh128(file) + "\", \"entries\": [");
+  EXPECT_EQ(
+      lines[2],
+      "{\"path\": \"sub.npc\", \"name_hex\": \"7375622e6e7063\", \"offset\": " + sub +
+          ", \"depth\": 1, \"branch\": true, \"compression\": \"none\", \"folder\": \"sub\", \"file\": null, "
+          "\"reason\": \"a branch: its entries are in its folder\"},");
+  EXPECT_EQ(lines[3], "{\"path\": \"sub.npc/in.t\", \"name_hex\": \"696e2e74\", \"offset\": " +
+                          std::to_string(std::stoul(sub) + 50) +
+                          ", \"depth\": 2, \"branch\": false, \"compression\": \"zlib\", \"file\": null, "
+                          "\"reason\": \"not picked "
+                          "by --include or --exclude\"},");
+  EXPECT_EQ(lines[4],
+            "{\"path\": \"sub.npc/g.t\", \"name_hex\": \"672e74\", \"offset\": " + std::to_string(g) +
+                ", \"depth\": 2, \"branch\": false, \"compression\": \"gzip\", \"file\": \"sub/g.txt\", "
+                "\"length\": 2, "
+                "\"xxh128\": \"" +
+                Xxh128("gz") + "\"},");
+  EXPECT_EQ(lines[7], "]}");
+}
 
 }  // namespace
 }  // namespace cfv
