@@ -103,7 +103,9 @@ class JobRunner : public QObject {
   void Cancel();
   // The runner no longer touches the dialog of the running job.
   void ReleaseDialog();
-  // The message of the last job's failure (JobEnd::kFailed).
+  // How the last job ended (as Run() returned it and Finished() said), and
+  // its failure's message.
+  JobEnd LastEnd() const { return lastEnd_; }
   const std::string& LastFailure() const { return lastFailure_; }
 
  signals:
