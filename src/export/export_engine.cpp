@@ -144,9 +144,12 @@ void ExportEngine::ExportItem(ItemId item) {
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
+  held_ = tree_.Held(item);
+  heldItem_ = item;
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
                  BuildItemPath(tree_, parent, options_.destination, options_.subtree), tree_.Text(item),
                  options_.renameExtension);
+  held_ = nullptr;
 }
 
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
@@ -167,17 +170,23 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
     ++summary_.cancelled;
     return;
   }
-  if (!readFile_ || readPath_ != customFilePath) {
-    readFile_ = std::make_unique<CustomFile>(customFilePath);
-    readPath_ = customFilePath;
+  ExtractResult extracted;
+  if (held_ != nullptr) {
+    // An edited leaf: the data the edit gave it, not the bytes on disk.
+    extracted = ExtractItem(tree_, heldItem_);
+  } else {
+    if (!readFile_ || readPath_ != customFilePath) {
+      readFile_ = std::make_unique<CustomFile>(customFilePath);
+      readPath_ = customFilePath;
+    }
+    if (!readFile_->IsOpen()) {
+      const int error = readFile_->OpenError();
+      readFile_.reset();
+      Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
+      return;
+    }
+    extracted = ExtractEntry(*readFile_, offset);
   }
-  if (!readFile_->IsOpen()) {
-    const int error = readFile_->OpenError();
-    readFile_.reset();
-    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
-    return;
-  }
-  ExtractResult extracted = ExtractEntry(*readFile_, offset);
   if (!extracted) {
     // A read error is a failure with its reason; nothing is written, so an
     // old file stays as it was.

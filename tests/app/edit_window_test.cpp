@@ -1,0 +1,211 @@
+// Changing custom files through the real main window: edits shown at once,
+// undo and redo, saving compared byte for byte with `tazor-cfv edit` of the
+// same change, refused edits, and the close question.
+#include <QAction>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <QUndoStack>
+#include <QtTest>
+
+#include "app/main_frame.h"
+#include "containers/ui/entry_tree_model.h"
+#include "edit/ui/file_editor.h"
+#include "frame_harness.h"
+#include "gui_test.h"
+#include "modal_dialog.h"
+#include "run_process.h"
+
+using namespace cfv;
+using namespace cfv::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// pack.god: a.t (zlib "hello"), sub (b.t, c.t), d.t; loaded and expanded.
+const std::string kPack =
+    Serialize({Leaf("a.t", Zlib("hello")), Branch("sub", {Leaf("b.t", "bee"), Leaf("c.t", "sea")}),
+               Leaf("d.t", "dee")});
+
+QString Button(QMessageBox::StandardButton button) { return QString::number(button); }
+
+// The bytes `tazor-cfv edit` makes of pack.god with `args`, in a folder of its own.
+std::string CliEdit(const fs::path& dir, const std::vector<std::string>& args) {
+  fs::create_directory(dir / "cli");
+  WriteFile(dir / "cli/pack.god", kPack);
+  std::vector<std::string> argv{TAZOR_CFV, "edit", (dir / "cli/pack.god").string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const ProcessResult run = RunProcess(argv);
+  return run.status == 0 ? ReadFile(dir / "cli/pack.god") : "tazor-cfv edit failed: " + run.err;
+}
+
+ItemId Item(const FrameHarness& h, std::string_view text) { return h->Model().ItemOf(h.Index(text)); }
+
+}  // namespace
+
+class EditWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Each edit shows at once and marks the file; Ctrl+Z and Ctrl+Y / Ctrl+Shift+Z on the tree undo and redo
+  // it; Ctrl+S writes what `tazor-cfv edit` writes for the same change, keeps pack.god.bak, and leaves
+  // the file unmodified with its items pointing into the new file.
+  void EditUndoRedoSave() {
+    struct Row {
+      const char* name;
+      std::function<bool(FrameHarness&)> edit;
+      std::vector<std::string> cli;
+      const char* select;  // previewed after the save
+      const char* preview;
+    };
+    const std::vector<Row> rows = {
+        {"replace",
+         [](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "a.t"), h.dir / "new.txt"); },
+         {"--replace", "a.t", "NEW"},
+         "a.t",
+         "fresh data"},
+        {"rename",
+         [](FrameHarness& h) { return h->Editor().Rename(Item(h, "b.t"), "名前.t"); },
+         {"--rename", "sub/b.t", "名前.t"},
+         "d.t",
+         "dee"},
+        {"remove",
+         [](FrameHarness& h) { return h->Editor().Remove(Item(h, "c.t")); },
+         {"--remove", "sub/c.t"},
+         "d.t",
+         "dee"},
+        {"add",
+         [](FrameHarness& h) { return h->Editor().AddFiles(Item(h, "sub"), {h.dir / "new.txt"}); },
+         {"--add", "sub/new.txt", "NEW"},
+         "new.txt",
+         "fresh data"},
+    };
+    for (const Row& row : rows) {
+      FrameHarness h;
+      WriteFile(h.dir / "pack.god", kPack);
+      WriteFile(h.dir / "new.txt", "fresh data");
+      h.Load(h.dir / "pack.god", true);
+      h.Show();
+      const ItemId root = Item(h, "pack.god");
+      const QString before = h->Model().data(h->Model().IndexOf(root)).toString();
+      QVERIFY2(row.edit(h), row.name);
+      QCOMPARE(h->Model().data(h->Model().IndexOf(root)).toString(), before + " *");
+      QVERIFY(h->isWindowModified());
+      QCOMPARE(h->ModifiedText(), QStringLiteral("1 file modified"));
+      h->TreeView().setFocus();
+      h.Select("pack.god");
+      QTest::keyClick(&h->TreeView(), Qt::Key_Z, Qt::ControlModifier);
+      QCOMPARE(h->Model().data(h->Model().IndexOf(root)).toString(), before);
+      QVERIFY(!h->isWindowModified());
+      QTest::keyClick(&h->TreeView(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+      QVERIFY(h->isWindowModified());
+      QTest::keyClick(&h->TreeView(), Qt::Key_Z, Qt::ControlModifier);
+      QTest::keyClick(&h->TreeView(), Qt::Key_Y, Qt::ControlModifier);
+      QVERIFY2(h->isWindowModified(), row.name);
+      // The edit shows before it is saved: the new data, name and place.
+      if (std::string_view(row.name) != "remove") {
+        h.Select(row.select);
+        QCOMPARE(h->TextView().toPlainText(), QString::fromUtf8(row.preview));
+      }
+      h->Editor().SaveAction().trigger();
+      std::vector<std::string> cli = row.cli;
+      for (std::string& arg : cli)
+        if (arg == "NEW") arg = (h.dir / "new.txt").string();
+      QCOMPARE(ReadFile(h.dir / "pack.god"), CliEdit(h.dir.path(), cli));
+      QCOMPARE(ReadFile(h.dir / "pack.god.bak"), kPack);
+      QVERIFY(!h->isWindowModified());
+      QCOMPARE(h->ModifiedText(), QString());
+      QCOMPARE(h->Editor().StackOf(root)->count(), 0);
+      // Items read the new file now; checks stay.
+      h.Select(row.select);
+      QCOMPARE(h->TextView().toPlainText(), QString::fromUtf8(row.preview));
+      QVERIFY(h->Model().Tree().IsChecked(Item(h, row.select)));
+      // The new data was copied when the edit was made.
+      WriteFile(h.dir / "new.txt", "changed later");
+      h.Select(row.select);
+      QCOMPARE(h->TextView().toPlainText(), QString::fromUtf8(row.preview));
+    }
+  }
+
+  // Refused edits say why and change nothing: no mark, no undo step, the tree and the file as they were.
+  void RefusedEdits() {
+    struct Row {
+      std::function<bool(FrameHarness&)> edit;
+      const char* message;
+    };
+    const std::string header = Serialize({Leaf("x.t", "inner")});
+    const std::vector<Row> rows = {
+        {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "b.t"), "a/b"); }, "holds a / or \\"},
+        {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "b.t"), "c.t"); },
+         "is named \"c.t\" already"},
+        {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "b.t"), QString(41, 'n')); },
+         "more than 40 bytes"},
+        {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "b.t"), "\u00e9\u20ac\U0001F600"); },
+         "code page 932"},
+        {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "header.bin"); },
+         "would read back as a branch"},
+        {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "stream.bin"); },
+         "read back inflated"},
+        {[](FrameHarness& h) { return h->Editor().AddFiles(Item(h, "pack.god"), {h.dir / "d.t"}); },
+         "is named \"d.t\" already"},
+        {[](FrameHarness& h) {
+           return h->Editor().Remove(Item(h, "b.t")) && h->Editor().Remove(Item(h, "c.t"));
+         },
+         "leave its branch with no entries"},
+        {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "missing"); },
+         "cannot be read"},
+    };
+    for (const Row& row : rows) {
+      FrameHarness h;
+      WriteFile(h.dir / "pack.god", kPack);
+      WriteFile(h.dir / "header.bin", header);
+      WriteFile(h.dir / "stream.bin", Zlib("z"));
+      WriteFile(h.dir / "d.t", "dup");
+      h.Load(h.dir / "pack.god");
+      ModalDriver boxes({Do(Button(QMessageBox::Ok))});
+      QVERIFY(!row.edit(h));
+      QCOMPARE(boxes.seen.size(), 1);
+      QVERIFY2(boxes.seen.front().contains(row.message), qPrintable(boxes.seen.front()));
+      const QUndoStack* stack = h->Editor().StackOf(Item(h, "pack.god"));
+      // The one remove the last row makes before its refusal is all there is.
+      QVERIFY(stack == nullptr ||
+              stack->count() == (std::string_view(row.message).starts_with("leave") ? 1 : 0));
+      QVERIFY(h.Index("b.t").isValid() == (stack == nullptr || stack->count() == 0));
+      QVERIFY(h.Index("c.t").isValid() && h.Index("d.t").isValid());
+      QCOMPARE(ReadFile(h.dir / "pack.god"), kPack);
+    }
+  }
+
+  // The close question with unsaved changes: Cancel keeps the window, Discard closes and writes nothing,
+  // Save writes and closes. In Japanese too.
+  void CloseQuestion() {
+    struct Row {
+      QMessageBox::StandardButton answer;
+      bool closed, written;
+      const char* locale;
+    };
+    for (const Row& row :
+         {Row{QMessageBox::Cancel, false, false, "en-US"}, Row{QMessageBox::Discard, true, false, "en-US"},
+          Row{QMessageBox::Save, true, true, "ja-JP"}}) {
+      FrameHarness h(row.locale);
+      WriteFile(h.dir / "pack.god", kPack);
+      h.Load(h.dir / "pack.god");
+      h.Show();
+      QVERIFY(h->Editor().Remove(Item(h, "d.t")));
+      ModalDriver boxes({Do(Button(row.answer))});
+      h->Action(kIdFileExit)->trigger();
+      QCOMPARE(boxes.seen.size(), 1);
+      QVERIFY2(boxes.seen.front().startsWith("question: ") &&
+                   boxes.seen.front().contains(std::string_view(row.locale) == "ja-JP"
+                                                   ? "閉じる前に保存しますか"
+                                                   : "Save them before closing?"),
+               qPrintable(boxes.seen.front()));
+      QCOMPARE(!h->isVisible(), row.closed);
+      QCOMPARE(ReadFile(h.dir / "pack.god") != kPack, row.written);
+    }
+  }
+};
+
+CFV_GUI_TEST(EditWindowTest)
+#include "edit_window_test.moc"
