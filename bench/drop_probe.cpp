@@ -30,9 +30,9 @@
 #include <vector>
 
 #include "app/main_frame.h"
+#include "containers/load_job.h"
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_tree_model.h"
-#include "containers/ui/load_worker.h"
 #include "containers/ui/wait_dlg.h"
 #include "custom_file_builder.h"
 
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
   std::printf("drop_to_last_file_ms=%lld\n", static_cast<long long>(lastFileMs));
   std::printf("drop_to_dialog_closed_ms=%lld\n", static_cast<long long>(closedMs));
   std::printf("closed_minus_pause_ms=%lld\n",
-              static_cast<long long>(closedMs - cfv::LoadWorker::kClosingPause.count()));
+              static_cast<long long>(closedMs - cfv::LoadJob::kClosingPause.count()));
   std::printf("root_items=%d\n", frame.Model().rowCount());
   std::printf("items=%u\n", tree.Size());
   std::printf("rss_kib=%ld\n", ResidentKib());

@@ -8,7 +8,6 @@
 #include "app/program_icon.h"
 #include "common/ui/dialog_layout.h"
 #include "common/ui/ui_text.h"
-#include "settings/ui/font_conversion.h"
 
 namespace cfv {
 namespace {
@@ -19,8 +18,9 @@ constexpr int kIconPixels = 32;
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(const LogFont& generalFont, UiLanguage language) {
-  DialogBuilder builder(*this, ToQFont(generalFont), UiText(texts::kAboutCaption, language), 187, 102);
+CAboutDlg::CAboutDlg(const UiContext& context) {
+  const UiLanguage language = context.language;
+  DialogBuilder builder(*this, context.generalFont, UiText(texts::kAboutCaption, language), 187, 102);
 
   QPushButton* ok = builder.AddButton(kIdOk, UiText(texts::kOk, language), 130, 81, 50, 14, true);
   connect(ok, &QPushButton::clicked, this, [this] { done(kResultOk); });

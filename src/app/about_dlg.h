@@ -12,7 +12,7 @@
 #include <QDialog>
 
 #include "common/texts.h"
-#include "settings/logfont.h"
+#include "common/ui/ui_context.h"
 
 namespace cfv {
 
@@ -25,7 +25,8 @@ class CAboutDlg : public QDialog {
   // Control id of the OK button.
   static constexpr int kIdOk = 1;
 
-  CAboutDlg(const LogFont& generalFont, UiLanguage language);
+  // Laid out in context.generalFont, worded in context.language.
+  explicit CAboutDlg(const UiContext& context);
 
   // Runs the dialog modally over `owner`; returns kResultOk or kResultCancel.
   int Show(QWidget* owner);

@@ -34,6 +34,7 @@
 #include "app/tree_actions.h"
 #include "common/language.h"
 #include "common/ui/file_dialog.h"
+#include "common/ui/job_runner.h"
 #include "common/ui/ui_text.h"
 #include "containers/extract.h"
 #include "containers/ui/drop_loader.h"
@@ -43,6 +44,7 @@
 #include "edit/ui/file_editor.h"
 #include "export/item_export.h"
 #include "export/ui/export_command.h"
+#include "export/ui/export_progress.h"
 #include "preview/ui/hex_view.h"
 #include "preview/ui/preview_panes.h"
 #include "settings/ui/font_conversion.h"
@@ -108,7 +110,8 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // Entry tree view under its filter box, the left pane.
   model_ = new EntryTreeModel(this);
   auto* leftPane = new QWidget(splitter_);
-  treeView_ = new CEntryTreeView(leftPane);
+  auto* entryView = new CEntryTreeView(leftPane);
+  treeView_ = entryView;
   treeView_->setObjectName(QStringLiteral("entryTreeView"));
   treeView_->setModel(model_);
   treeView_->setHeaderHidden(true);
@@ -127,6 +130,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   treeView_->setDragDropMode(QAbstractItemView::DragOnly);
   treeView_->setDefaultDropAction(Qt::CopyAction);
   model_->SetDragWriter(&WriteItemForDrag);
+  entryView->SetDragRunner([this](std::shared_ptr<Job> job) { return RunDragJob(std::move(job)); });
   treeActions_ = new CTreeActions(*this);
   BuildEditMenu();
   treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -143,7 +147,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 
   // The preview panes: the text view, and the image view and the music
   // player view hidden. The pane a preview shows becomes the right pane.
-  previewPanes_ = new CPreviewPanes(*splitter_, *this, language_);
+  previewPanes_ = new CPreviewPanes(*splitter_, Context());
   connect(previewPanes_, &CPreviewPanes::PaneShown, splitter_, &CPaneSplitter::SetRightPane);
   connect(previewPanes_, &CPreviewPanes::MenuOpening, this, [this](QMenu* menu) { WatchMenu(*menu); });
   connect(&previewPanes_->ViewAsHex(), &QAction::toggled, this, [this](bool hex) {
@@ -169,8 +173,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   // the first drop.
   TextView().setPlainText(UiText(texts::kDropPrompt, language_));
   loader_ = std::make_unique<DropLoader>(
-      this, language_, [this] { return fonts_.general; },
-      [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
+      [this] { return Context(); }, [this](EntryTree&& tree) { model_->AppendFileTree(std::move(tree)); });
   connect(model_, &EntryTreeModel::TreeGrew, this, [this] {
     statusItem_ = kNoItem;
     statusShown_.reset();
@@ -182,6 +185,10 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
 CMainFrame::~CMainFrame() = default;
 
 QString CMainFrame::ProgramTitle() const { return UiText(texts::kProgramTitle, language_); }
+
+UiContext CMainFrame::Context() const {
+  return {const_cast<CMainFrame*>(this), language_, ToQFont(fonts_.general), ProgramTitle()};
+}
 
 void CMainFrame::BuildMenu() {
   QMenuBar* bar = menuBar();
@@ -216,17 +223,12 @@ void CMainFrame::BuildMenu() {
 }
 
 void CMainFrame::BuildEditMenu() {
-  CFileEditor::Host host{
-      *model_,
-      *treeView_,
-      *this,
-      language_,
-      [this](const std::filesystem::path& path) { LoadPaths({path}); },
-      [this](const QString& caption, const std::function<void(const std::atomic<bool>&)>& work) {
-        std::atomic<bool> cancel{false};
-        (void)caption;
-        work(cancel);
-      }};
+  CFileEditor::Host host{*model_,
+                         *treeView_,
+                         *this,
+                         language_,
+                         [this](const std::filesystem::path& path) { LoadPaths({path}); },
+                         [this] { return Context(); }};
   editor_ = new CFileEditor(std::move(host), this);
   // File: Save and Save As before Export.
   QAction* exportAction = Action(kIdFileExport);
@@ -412,10 +414,16 @@ void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex&
 
 void CMainFrame::LoadPaths(const std::vector<std::filesystem::path>& paths) { loader_->Load(paths); }
 
-void CMainFrame::OnFileExport() {
-  RunExportCommand(*this, DialogOwner(), model_->Tree(), exportOptions_, fonts_.general, language_,
-                   ProgramTitle());
+bool CMainFrame::RunDragJob(std::shared_ptr<Job> job) {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  CExportProgressDlg progress(Context());
+  JobRunner runner;
+  const JobEnd end = runner.Run(std::move(job), {&progress, kDragDialogDelay, {}});
+  QApplication::restoreOverrideCursor();
+  return end == JobEnd::kDone;
 }
+
+void CMainFrame::OnFileExport() { RunExportCommand(Context(), DialogOwner(), model_->Tree()); }
 
 void CMainFrame::OnFileOpen() { OpenWithDialog(false); }
 
@@ -455,7 +463,7 @@ void CMainFrame::OnOptionConfiguration() {
 }
 
 void CMainFrame::OnHelpAbout() {
-  CAboutDlg dialog(fonts_.general, language_);
+  CAboutDlg dialog(Context());
   dialog.Show(DialogOwner());
 }
 

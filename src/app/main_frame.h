@@ -29,8 +29,9 @@
 // blank, and shows its last text again when the menu closes.
 //
 // The tree's context menu is CTreeActions'. Items other than root items drag
-// out of the tree as files (EntryTreeModel, written by WriteItemForDrag);
-// a drag that comes from this program is not taken as a drop.
+// out of the tree as files (EntryTreeModel, written by WriteItemForDrag as
+// a job: RunDragJob); a drag that comes from this program is not taken as a
+// drop.
 //
 // Entry points the loading, preview and export code build on:
 //   LoadPaths         a drop of files/folders on the window ends here.
@@ -42,6 +43,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -49,9 +51,10 @@
 #include <string>
 #include <vector>
 
+#include "common/job.h"
 #include "common/texts.h"
+#include "common/ui/ui_context.h"
 #include "containers/entry_tree.h"
-#include "export/export_options.h"
 #include "preview/ui/music_player_view.h"
 #include "preview/ui/preview_panes.h"
 #include "preview/ui/zoom_scroll_view.h"
@@ -100,6 +103,8 @@ class CMainFrame : public QMainWindow {
  public:
   // The left pane's width at creation, in pixels.
   static constexpr int kInitialTreeWidth = 360;
+  // How long the files of a drag are written before their progress shows.
+  static constexpr std::chrono::milliseconds kDragDialogDelay{400};
 
   explicit CMainFrame(FrameEnvironment environment = {}, QWidget* parent = nullptr);
   ~CMainFrame() override;
@@ -112,6 +117,9 @@ class CMainFrame : public QMainWindow {
   const std::filesystem::path& SettingsFile() const { return environment_.settingsFile; }
   // The program title in the UI language: the caption of message boxes.
   QString ProgramTitle() const;
+  // What a dialog or box opened now is built with: this window as owner,
+  // the UI language, the General font as it is now, the program title.
+  UiContext Context() const;
 
   EntryTreeModel& Model() const { return *model_; }
   QTreeView& TreeView() const { return *treeView_; }
@@ -133,12 +141,10 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int commandId) const;
   // The status bar's text.
   QString StatusText() const;
-  // The options of the last (or current) export, as its dialog left them.
-  const ExportOptions& LastExportOptions() const { return exportOptions_; }
 
   // Loads dropped files and folders into the tree (paths in the file
   // system's encoding, in drop order): the progress dialog opens and a load
-  // worker appends each custom file found as a root item. Returns at once;
+  // job appends each custom file found as a root item. Returns at once;
   // drops that come while a load runs wait their turn (see DropLoader).
   void LoadPaths(const std::vector<std::filesystem::path>& paths);
   // The drops' loader, with the progress dialog.
@@ -201,6 +207,10 @@ class CMainFrame : public QMainWindow {
   void ApplyFonts();
   // The window that owns a dialog opened now: the active window, else this.
   QWidget* DialogOwner();
+  // Writes the files of a drag out of the tree (CEntryTreeView): a busy
+  // cursor, and after kDragDialogDelay the export's progress dialog with its
+  // Cancel. True when the job ran to its end.
+  bool RunDragJob(std::shared_ptr<Job> job);
 
   FrameEnvironment environment_;
   UiLanguage language_ = UiLanguage::kEnglish;
@@ -224,7 +234,6 @@ class CMainFrame : public QMainWindow {
   CEntryFilterBox* filterBox_ = nullptr;
   CPreviewPanes* previewPanes_ = nullptr;
   std::vector<QAction*> actions_;
-  ExportOptions exportOptions_;
   // Where the next Open or Open Folder dialog starts: the folder of the
   // files the last one opened, or the folder it opened; at first the
   // current directory.

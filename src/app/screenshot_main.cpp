@@ -184,28 +184,25 @@ int main(int argc, char** argv) {
         frame.OnFileExport();  // closing the dialog cancels: nothing is written
       } else if (options.shot == "message") {
         // The overwrite question, as an export asks it; closing it answers No.
-        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
-            .AskOverwrite("Tazor/Custom/sample/readme.txt");
+        cfv::ExportBoxes(frame.Context()).AskOverwrite("Tazor/Custom/sample/readme.txt");
       } else if (options.shot == "finished") {
         // An export that kept one file and wrote the rest into a folder
         // beside the sample.
         cfv::ExportSummary summary;
         summary.written = 12;
         summary.declined = 1;
-        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
-            .ShowFinished(summary, std::filesystem::current_path());
+        cfv::ExportBoxes(frame.Context()).ShowFinished(summary, std::filesystem::current_path());
       } else if (options.shot == "failure") {
         // A write failure, with its check box for the rest of the export.
-        cfv::MessageBoxExportUser(frame, frame.Language(), frame.ProgramTitle())
-            .Failed({cfv::ExportFailure::Kind::kWrite, "Tazor/Custom/sample/readme.txt", 0});
+        cfv::ExportBoxes(frame.Context())
+            .ShowFailure({cfv::ExportFailure::Kind::kWrite, "Tazor/Custom/sample/readme.txt", 0});
       } else if (options.shot == "progress") {
-        // An export half-way through, as the export's thread reports it.
-        cfv::ExportProgressShare share;
-        share.Publish(1000, 2400, "chara/hero/face_normal_01.bm");
-        cfv::CExportProgressDlg progress(&frame, frame.Fonts().general, frame.Language(), share);
-        // Closing asks the export to stop and leaves the dialog up; the walk's
+        // An export half-way through, as its job reports it.
+        cfv::CExportProgressDlg progress(frame.Context());
+        progress.ShowProgress({1000, 2400, "chara/hero/face_normal_01.bm"});
+        // Closing asks the export to stop and leaves the dialog up; the job's
         // end is what closes it.
-        QTimer::singleShot(900, &progress, &cfv::CExportProgressDlg::Finish);
+        QTimer::singleShot(900, &progress, &cfv::CExportProgressDlg::JobEnded);
         progress.exec();
       } else if (options.shot == "font") {
         (void)cfv::ChooseFontWithDialog(frame.Fonts().general, &frame, frame.ScreenDpi());

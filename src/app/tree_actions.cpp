@@ -74,7 +74,7 @@ void CTreeActions::ExportEntry(ItemId item) {
   const UiLanguage language = frame_.Language();
   EntryForExport entry = ReadEntryForExport(tree, item);
   if (!entry.extracted) {
-    ShowReadErrorBox(&frame_, frame_.ProgramTitle(), language, entry.extracted.systemError);
+    ShowReadErrorBox(frame_.Context(), entry.extracted.systemError);
     return;
   }
   QWidget* active = QApplication::activeWindow();
@@ -103,8 +103,8 @@ void CTreeActions::ExportBranch(ItemId item) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString chosen = dialog.selectedFiles().front();
   lastFolder_ = chosen;
-  MessageBoxExportUser user(frame_, language, frame_.ProgramTitle());
-  user.ShowFinished(ExportSubtree(tree, item, ToPath(chosen), user), ToPath(chosen));
+  RunExportJob(frame_.Context(), std::make_shared<ExportJob>(tree, SubtreeOptions(item, ToPath(chosen))),
+               ToPath(chosen));
 }
 
 void CTreeActions::ExpandAllBelow(ItemId item) {

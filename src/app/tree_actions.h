@@ -9,7 +9,7 @@
 //     children);
 //   Copy Name: the item's text to the clipboard.
 // What an item offers and how it is exported are the export core's
-// (ExportOffered, ReadEntryForExport, ExportSubtree); this class only asks
+// (ExportOffered, ReadEntryForExport, SubtreeOptions); this class only asks
 // the user and wires the items to them.
 //
 // Export This Entry proposes, in a save dialog, the file name the export
@@ -17,8 +17,10 @@
 // question is the only one about replacing a file, which is then replaced in
 // one step. Export This Branch asks for a folder and exports the branch into
 // it as File > Export lays it out (the branch's folder in the chosen one),
-// with the export's overwrite question and messages in message boxes, and
-// its finished message with the numbers and Open Folder for the chosen one.
+// as a job behind the export's progress dialog with its Cancel (the window
+// repaints), with the export's overwrite question and messages in message
+// boxes, and its finished message with the numbers and Open Folder for the
+// chosen one.
 //
 // Thread: UI thread. The frame owns this object and outlives it.
 #pragma once

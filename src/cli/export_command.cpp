@@ -90,24 +90,7 @@ class TerminalUser final : public ExportUser {
     return OverwriteAnswer::kNo;
   }
 
-  void ReadFailed(const std::string& customFilePath) override {
-    std::fprintf(err_, "tazor-cfv: %s: %s\n", EscapeField(customFilePath).c_str(),
-                 OneLine(texts::kExportReadError.In(kLanguage)).c_str());
-  }
-
-  void WriteFailed(const std::string& targetPath) override {
-    std::fprintf(
-        err_, "tazor-cfv: %s\n",
-        OneLine(FormatText(texts::kExportWriteError.In(kLanguage), {EscapeField(targetPath)})).c_str());
-  }
-
-  void FolderNameRefused(const std::string& customFilePath) override {
-    std::fprintf(
-        err_, "tazor-cfv: %s\n",
-        OneLine(FormatText(texts::kExportNoFolderName.In(kLanguage), {EscapeField(customFilePath)})).c_str());
-  }
-
-  void ExportFinished() override {
+  void ExportFinished(const ExportSummary&) override {
     EndProgress();
     if (!request_.quiet && !request_.options.dryRun)
       std::fprintf(out_, "%s\n", std::string(texts::kExportFinished.In(kLanguage)).c_str());

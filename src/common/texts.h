@@ -223,7 +223,7 @@ inline constexpr Bilingual kReplaceCaption{"Replace Entry", "項目を置き換�
 inline constexpr Bilingual kAddFilesCaption{"Add Files", "ファイルを追加"};
 inline constexpr Bilingual kAddFolderCaption{"Add Folder", "フォルダーを追加"};
 inline constexpr Bilingual kSaveAsCaption{"Save As", "名前を付けて保存"};
-inline constexpr Bilingual kSavingCaption{"Saving...", "保存しています..."};
+inline constexpr Bilingual kSavingCaption{"Saving", "保存"};
 // Why an edit is refused (the first argument names the entry, name or file).
 inline constexpr Bilingual kRefusedCannotRead{"%s cannot be read: %s", "%s を読み込めません: %s"};
 inline constexpr Bilingual kRefusedNotCustomFile{"%s is not a custom file.",

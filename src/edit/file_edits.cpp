@@ -312,9 +312,13 @@ EditRefusal FileEdits::Rename(NodeId node, std::string_view name, std::string& o
   return refusal;
 }
 
-FileEdits::SaveResult FileEdits::Save(const std::filesystem::path& targetPath,
-                                      const std::atomic<bool>* cancel) const {
+FileEdits::SaveResult FileEdits::Save(const std::filesystem::path& targetPath, JobContext* job) const {
   SaveResult result;
+  const std::string name = targetPath.filename().string();
+  const auto step = [&](unsigned done) {
+    if (job != nullptr) job->Progress(done, kSaveSteps, name);
+    return job == nullptr || !job->Cancelled();
+  };
   EditRefusal& refusal = result.refusal;
   WriteTarget target;
   WriteTarget::Failure failure;
@@ -333,11 +337,12 @@ FileEdits::SaveResult FileEdits::Save(const std::filesystem::path& targetPath,
     refusal = {Kind::kChangedOnDisk, path_.string()};
     return result;
   }
+  step(0);
   CustomFileWriter writer(*tree_, fd_);
   int error = 0;
   std::vector<CustomFileWriter::Problem> problems = writer.Check(&error);
   PendingFile pending;
-  if (error == 0 && problems.empty()) {
+  if (error == 0 && problems.empty() && step(1)) {
     if (!pending.Open(target.Folder(), PosixFileWriter()))
       error = errno;
     else
@@ -349,7 +354,7 @@ FileEdits::SaveResult FileEdits::Save(const std::filesystem::path& targetPath,
     return result;
   }
   if (error != 0) return failed({target.Path(), error, {}});
-  if (cancel != nullptr && cancel->load()) {
+  if (!step(2)) {
     result.cancelled = true;
     return result;
   }

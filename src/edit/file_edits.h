@@ -27,7 +27,6 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -35,6 +34,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/job.h"
 #include "containers/entry_name.h"
 #include "containers/entry_tree.h"
 #include "edit/edit_tree.h"
@@ -121,10 +121,13 @@ class FileEdits {
     std::vector<std::uint64_t> sizes;
   };
   // Writes the intended tree to `target`, read back and compared before it
-  // takes the name; the old bytes kept as TARGET.bak. Stops before the new
-  // file takes the name when `cancel` turns true (refusal kind kNone,
-  // nothing written). Reads only; worker thread.
-  SaveResult Save(const std::filesystem::path& target, const std::atomic<bool>* cancel) const;
+  // takes the name; the old bytes kept as TARGET.bak. With a `job`, tells
+  // its steps (check, write and read back, replace: kSaveSteps) and stops
+  // before the new file takes the name once the job is cancelled
+  // (`cancelled`, nothing written). Reads only: a worker thread may run it
+  // while nothing edits.
+  static constexpr unsigned kSaveSteps = 3;
+  SaveResult Save(const std::filesystem::path& target, JobContext* job = nullptr) const;
   // After a Save that succeeded: the tree is the written file's, which is
   // now the file these edits are of, named `path` (the root item's text).
   // False (`refusal` set) when it cannot be opened again.
@@ -150,6 +153,19 @@ class FileEdits {
   std::vector<ItemId> items_;  // by node
   std::uint32_t loadedNodes_ = 0;
   std::unordered_map<ItemId, NodeId> added_;
+};
+
+// Save as a job of the window's runner: the result once it has ended.
+class SaveJob final : public Job {
+ public:
+  SaveJob(const FileEdits& edits, std::filesystem::path target) : edits_(edits), target_(std::move(target)) {}
+  void Run(JobContext& context) override { result_ = edits_.Save(target_, &context); }
+  const FileEdits::SaveResult& Result() const { return result_; }
+
+ private:
+  const FileEdits& edits_;
+  std::filesystem::path target_;
+  FileEdits::SaveResult result_;
 };
 
 // Whether a file at `path` is one of the custom files (root items) of

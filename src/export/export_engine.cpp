@@ -45,7 +45,7 @@ ExportSummary ExportEngine::Run(const ExportOptions& options) {
   // file stays open after it.
   folders_.Clear();
   readFile_.reset();
-  user_.ExportFinished();
+  user_.ExportFinished(summary_);
   return summary_;
 }
 

@@ -49,23 +49,6 @@
 
 namespace cfv {
 
-// What one export did, for callers that report a result (the command-line
-// tool's exit status).
-struct ExportSummary {
-  std::uint32_t written = 0;      // files written
-  std::uint32_t readErrors = 0;   // read messages shown
-  std::uint32_t writeErrors = 0;  // write messages shown
-  std::uint32_t declined = 0;     // existing files kept by a No or No to All
-  std::uint32_t cancelled = 0;    // entries not read after a Cancel (the cancelled one included)
-
-  // The three numbers the finished message gives.
-  std::uint32_t NotOverwritten() const { return declined; }
-  std::uint32_t Failed() const { return readErrors + writeErrors; }
-
-  // True when every entry meant to be written was written.
-  bool AllWritten() const { return readErrors == 0 && writeErrors == 0 && declined == 0 && cancelled == 0; }
-};
-
 class ExportEngine {
  public:
   // `user` answers and shows the messages; `writer` writes file bytes (a

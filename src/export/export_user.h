@@ -1,7 +1,8 @@
 // What the export engine needs from its user: the answer to the overwrite
-// question and somewhere to show its three messages.
+// question, somewhere to show its failures, progress with a way to cancel,
+// and the end of the walk with what it did.
 //
-// The GUI answers with message boxes owned by the main frame, the
+// The GUI answers with message boxes on its UI thread (ExportJob), the
 // command-line tool with its --overwrite policy or a prompt on a terminal,
 // the tests with a script. The engine calls these on its own thread, one at a
 // time, and never after ExportFinished.
@@ -36,6 +37,23 @@ struct ExportFailure {
   int error = 0;  // errno for kRead and kWrite (0 when unknown), 0 otherwise
 };
 
+// What one export did: the finished message's numbers, the command-line
+// tool's exit status.
+struct ExportSummary {
+  std::uint32_t written = 0;      // files written
+  std::uint32_t readErrors = 0;   // read messages shown
+  std::uint32_t writeErrors = 0;  // write messages shown
+  std::uint32_t declined = 0;     // existing files kept by a No or No to All
+  std::uint32_t cancelled = 0;    // entries not read after a Cancel (the cancelled one included)
+
+  // The three numbers the finished message gives.
+  std::uint32_t NotOverwritten() const { return declined; }
+  std::uint32_t Failed() const { return readErrors + writeErrors; }
+
+  // True when every entry meant to be written was written.
+  bool AllWritten() const { return readErrors == 0 && writeErrors == 0 && declined == 0 && cancelled == 0; }
+};
+
 class ExportUser {
  public:
   virtual ~ExportUser() = default;
@@ -43,25 +61,14 @@ class ExportUser {
   // message shows it). The answer is one of Yes, No and Cancel; None is
   // taken as No.
   virtual OverwriteAnswer AskOverwrite(const std::string& targetPath) = 0;
-  // The entry could not be read from `customFilePath` (the read message,
-  // texts::kExportReadError, which does not name the file).
-  virtual void ReadFailed(const std::string& customFilePath) = 0;
-  // Nothing could be written at `targetPath` (the write message,
-  // texts::kExportWriteError with the path).
-  virtual void WriteFailed(const std::string& targetPath) = 0;
-  // The custom file at `customFilePath` has no usable export folder name
-  // (texts::kExportNoFolderName): none of its entries is written. Once per
-  // custom file and export.
-  virtual void FolderNameRefused(const std::string& customFilePath) = 0;
-  // The walk ended (texts::kExportFinished). Shown after every export that
-  // started, also after errors and after a Cancel.
-  virtual void ExportFinished() = 0;
-
   // A failure with its cause. kFolderName and kNoExtension come once per
-  // custom file and export, the others once per entry. By default worded as
-  // the messages above: ReadFailed, WriteFailed (kWrite, kLeavesFolder,
-  // kCustomFile) and FolderNameRefused (kFolderName, kNoExtension).
-  virtual void Failed(const ExportFailure& failure);
+  // custom file and export, the others once per entry. The GUI words kRead
+  // as the read message (texts::kExportReadError), kFolderName and
+  // kNoExtension as theirs, the rest as the write message with the path.
+  virtual void Failed(const ExportFailure& failure) = 0;
+  // The walk ended (texts::kExportFinished), after every export that
+  // started, also after errors and after a Cancel. By default nothing.
+  virtual void ExportFinished(const ExportSummary& summary) { (void)summary; }
   // `path` was written (or, in a dry run, would be). By default nothing.
   virtual void EntryWritten(const std::string& /*path*/) {}
   // Before each entry of the walk that is to be written: `done` of `total`

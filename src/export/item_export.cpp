@@ -13,14 +13,19 @@ namespace cfv {
 namespace {
 
 // Answers nothing and shows nothing: a drag has no one to ask. Two entries
-// of one name in a branch keep the first.
+// of one name in a branch keep the first. Progress and cancel are the job's.
 class QuietUser final : public ExportUser {
  public:
+  explicit QuietUser(JobContext& context) : context_(context) {}
   OverwriteAnswer AskOverwrite(const std::string&) override { return OverwriteAnswer::kNoToAll; }
-  void ReadFailed(const std::string&) override {}
-  void WriteFailed(const std::string&) override {}
-  void FolderNameRefused(const std::string&) override {}
-  void ExportFinished() override {}
+  void Failed(const ExportFailure&) override {}
+  bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
+    context_.Progress(done, total, name);
+    return !context_.Cancelled();
+  }
+
+ private:
+  JobContext& context_;
 };
 
 }  // namespace
@@ -49,8 +54,7 @@ bool WriteFileReplacing(const std::filesystem::path& path, const unsigned char* 
   return WriteOutputFile(folder, path.filename().string(), data, length, true, PosixFileWriter());
 }
 
-ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::filesystem::path& folder,
-                            ExportUser& user) {
+ExportOptions SubtreeOptions(ItemId item, const std::filesystem::path& folder) {
   ExportOptions options;
   // The folder's own name is the export folder's, which must not be a link
   // or end in a separator: the real path of what was chosen.
@@ -58,13 +62,14 @@ ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::files
   options.destination = std::filesystem::canonical(folder, error);
   if (error) options.destination = folder / "";  // refused by the engine with the write message
   options.subtree = item;
-  return ExportEngine(tree, user).Run(options);
+  return options;
 }
 
 std::vector<std::filesystem::path> WriteItemForDrag(const EntryTree& tree, ItemId item,
-                                                    const std::filesystem::path& folder) {
-  QuietUser user;
-  ExportSubtree(tree, item, folder, user);
+                                                    const std::filesystem::path& folder,
+                                                    JobContext& context) {
+  QuietUser user(context);
+  ExportEngine(tree, user).Run(SubtreeOptions(item, folder));
   std::vector<std::filesystem::path> written;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error))

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/job.h"
 #include "containers/entry_tree.h"
 #include "containers/extract.h"
 #include "export/export_engine.h"
@@ -42,18 +43,19 @@ EntryForExport ReadEntryForExport(const EntryTree& tree, ItemId item);
 // nothing at all on failure (false, errno set). The folder must exist.
 bool WriteFileReplacing(const std::filesystem::path& path, const unsigned char* data, std::size_t length);
 
-// Exports the branch or entry `item` (not a root) into the existing folder
-// `folder` with the default options, as File > Export lays it out: the
-// item's folder (or file) directly in `folder`, everything below it inside,
-// checked or not. Questions and messages go to `user`. A folder that does not exist counts as a write
+// The options that export the branch or entry `item` (not a root) into the
+// existing folder `folder` with the default options, as File > Export lays
+// it out: the item's folder (or file) directly in `folder`, everything below
+// it inside, checked or not. A folder that does not exist counts as a write
 // failure.
-ExportSummary ExportSubtree(const EntryTree& tree, ItemId item, const std::filesystem::path& folder,
-                            ExportUser& user);
+ExportOptions SubtreeOptions(ItemId item, const std::filesystem::path& folder);
 
 // Dragging out: exports `item` into the empty folder `folder` without asking
 // or telling anything, and returns what now lies directly in `folder` (the
-// item's file or top folder), sorted. Entries that fail are left out.
+// item's file or top folder), sorted. Entries that fail are left out. The
+// export's progress goes to `context`, whose cancel stops it (what was
+// written stays).
 std::vector<std::filesystem::path> WriteItemForDrag(const EntryTree& tree, ItemId item,
-                                                    const std::filesystem::path& folder);
+                                                    const std::filesystem::path& folder, JobContext& context);
 
 }  // namespace cfv

@@ -30,6 +30,7 @@
 #include "containers/ui/drop_loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
+#include "containers/ui/entry_tree_view.h"
 #include "containers/ui/wait_dlg.h"
 #include "export/ui/export_dlg.h"
 #include "export/ui/export_progress.h"
@@ -179,6 +180,51 @@ class MainFrameTest : public QObject {
     QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(ReadFile(h.dir / "sub/line.txt") + ReadFile(h.dir / "sub/deep/v.txt"), std::string("minedeep"));
     QVERIFY(!(h->Model().flags(h.Index("pack.god")) & Qt::ItemIsDragEnabled));
+  }
+
+  // Long work leaves the window live. Export This Branch of 2,000 entries: its progress dialog takes
+  // the events while the walk writes, shows where it is at the question about e1000.txt, and its
+  // Cancel (then Yes) stops the walk there. A drag of a 48 MiB entry writes its file meanwhile too.
+  void LongWorkLeavesTheWindowLive() {
+    FrameHarness h;
+    std::vector<Entry> leaves;
+    for (int i = 0; i < 2000; ++i) leaves.push_back(Leaf(QString::asprintf("e%04d.t", i).toStdString(), "x"));
+    WriteFile(h.dir / "big.god",
+              Serialize({Branch("big.npc", leaves), Leaf("huge.bin", Zlib(std::string(48 << 20, 'z')))}));
+    WriteFile(h.dir / "big/e1000.txt", "old");
+    h.Load(h.dir / "big.god");
+    h.Show();
+    int underDialog = 0, all = 0, atQuestion = -1;  // timer ticks
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] {
+      ++all, underDialog += qobject_cast<CExportProgressDlg*>(QApplication::activeModalWidget()) != nullptr;
+    });
+    tick.start(1);
+    QString counter;
+    std::unique_ptr<QMenu> menu;
+    {
+      ModalDriver modals({[](QWidget* w) { QMetaObject::invokeMethod(w, "accept"); },
+                          [&](QWidget* box) {
+                            atQuestion = underDialog;
+                            auto& progress = *qobject_cast<CExportProgressDlg*>(box->parentWidget());
+                            counter = FindControl<QLabel>(progress, CExportProgressDlg::kIdCounter)->text();
+                            FindControl<QPushButton>(progress, CExportProgressDlg::kIdCancel)->click();
+                            Do(QString::number(QMessageBox::Yes))(box);
+                          },
+                          Do("enter")});
+      MenuItem(h, "big.npc", "exportBranch", menu)->trigger();
+      QCOMPARE(modals.seen.last(),
+               "information: Export finished!\nWritten: 1001\nNot overwritten: 0\nFailed: 0");
+    }
+    QVERIFY(atQuestion > 0);
+    QCOMPARE(counter, "1000 of 2000 entries");
+    QVERIFY(fs::exists(h.dir / "big/e1000.txt") && !fs::exists(h.dir / "big/e1001.txt"));
+    h->TreeView().selectionModel()->select(h.Index("huge.bin"), QItemSelectionModel::ClearAndSelect);
+    all = 0;
+    const std::unique_ptr<QMimeData> mime = static_cast<CEntryTreeView&>(h->TreeView()).PrepareDrag();
+    QVERIFY(all > 0);
+    QCOMPARE(mime->urls().size(), 1);
+    QCOMPARE(fs::file_size(mime->urls().front().toLocalFile().toStdString()), std::uintmax_t{48 << 20});
   }
 
   // Local file URLs load in drop order, other URLs are left out, a second
@@ -364,23 +410,24 @@ class MainFrameTest : public QObject {
       owner.show();
       // The dialog. Configuration gets the General font and two a pixel smaller
       // each, and a chooser that gives the face "Chosen".
-      auto load = std::make_shared<LoadControl>();
-      ExportProgressShare share;
+      const UiContext context{&owner, language, ToQFont(general), {}};
       UserFonts before{general, general, general};
       before.fileTree.lfHeight -= 1;
       before.viewer.lfHeight -= 2;
       std::unique_ptr<QDialog> d;
-      if (kind == "export") d = std::make_unique<CExportDlg>(general, language);
-      if (kind == "about") d = std::make_unique<CAboutDlg>(general, language);
-      if (kind == "progress") d = std::make_unique<CWaitDlg>(&owner, general, language);
-      if (kind == "exportProgress")
-        d = std::make_unique<CExportProgressDlg>(&owner, general, language, share);
+      if (kind == "export") d = std::make_unique<CExportDlg>(context);
+      if (kind == "about") d = std::make_unique<CAboutDlg>(context);
+      if (kind == "progress") d = std::make_unique<CWaitDlg>(context);
+      if (kind == "exportProgress") d = std::make_unique<CExportProgressDlg>(context);
       if (kind == "configuration")
         d = std::make_unique<COptionConfigDlg>(before, language, 96, [](LogFont chosen, QWidget*) {
           chosen.SetFaceName("Chosen");
           return std::optional<LogFont>(chosen);
         });
-      if (auto* wait = qobject_cast<CWaitDlg*>(d.get())) wait->Open(load, [] { return false; });
+      bool cancelled = false;
+      if (auto* job = qobject_cast<JobDialog*>(d.get()))
+        connect(job, &JobDialog::CancelRequested, [&] { cancelled = true; });
+      if (auto* wait = qobject_cast<CWaitDlg*>(d.get())) wait->Open();
       if (kind != "progress") d->setParent(&owner, d->windowFlags()), d->open();
       QVERIFY(QTest::qWaitForWindowActive(d.get()));
       QCOMPARE(d->font(), ToQFont(general));
@@ -411,8 +458,8 @@ class MainFrameTest : public QObject {
       if (auto* e = qobject_cast<CExportDlg*>(d.get()))
         out += QString::asprintf(" skip=%d rename=%d", e->Options().skipExtractable,
                                  e->Options().renameExtension);
-      if (kind == "progress" && load->abortRequested) out += " aborted";
-      if (kind == "exportProgress" && share.CancelRequested()) out += " cancelled";
+      if (kind == "progress" && cancelled) out += " aborted";
+      if (kind == "exportProgress" && cancelled) out += " cancelled";
       if (kind == "exportProgress" && !FindControl<QPushButton>(*d, 2)->isEnabled()) out += " greyed";
       // Configuration: the fonts replaced, each from the right one.
       for (int i = 0; i < 3 && qobject_cast<COptionConfigDlg*>(d.get()); ++i) {
@@ -426,7 +473,7 @@ class MainFrameTest : public QObject {
           out += " (description not shown)";
       }
       QCOMPARE(QString(japanese ? "ja: " : "") + actions + " = " + out, ending);
-      if (kind == "exportProgress") static_cast<CExportProgressDlg&>(*d).Finish();
+      if (kind == "exportProgress") static_cast<CExportProgressDlg&>(*d).JobEnded();
       QVERIFY(!d->isVisible());
     }
   }

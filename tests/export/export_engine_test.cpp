@@ -63,16 +63,19 @@ class ScriptedUser : public ExportUser {
     const char answer = next_ < answers_.size() ? answers_[next_++] : 'n';
     return static_cast<OverwriteAnswer>(std::string_view("yncYN").find(answer) + 1);
   }
-  void ReadFailed(const std::string& customFilePath) override { events.push_back("read " + customFilePath); }
-  void WriteFailed(const std::string& targetPath) override { events.push_back("write " + targetPath); }
-  void FolderNameRefused(const std::string& path) override { events.push_back("refused " + path); }
-  void ExportFinished() override { events.push_back("finished"); }
+  void ExportFinished(const ExportSummary& summary) override {
+    events.push_back("finished");
+    finishedWith = summary.written;
+  }
+  // As the GUI words them: read, refused (no folder name), write (the rest).
   void Failed(const ExportFailure& failure) override {
     static constexpr const char* kRefusals[] = {"leaves-folder", "custom-file", "folder-name", "no-extension",
                                                 "link"};
-    ExportUser::Failed(failure);
+    static constexpr const char* kMessages[] = {"read ",    "write ",   "write ", "write ",
+                                                "refused ", "refused ", "write "};
     const int kind = static_cast<int>(failure.kind);
-    events.back() += " " + (kind < 2 ? std::to_string(failure.error) : std::string(kRefusals[kind - 2]));
+    events.push_back(kMessages[kind] + failure.path + " " +
+                     (kind < 2 ? std::to_string(failure.error) : std::string(kRefusals[kind - 2])));
   }
   void EntryWritten(const std::string&) override { ++written; }
   bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
@@ -81,7 +84,7 @@ class ScriptedUser : public ExportUser {
   }
 
   Strings events, progress;
-  std::uint32_t written = 0, cancelAt = ~0u;
+  std::uint32_t written = 0, cancelAt = ~0u, finishedWith = ~0u;
   std::function<void()> plant;
 
  private:
@@ -307,6 +310,7 @@ TEST_P(Scenario, Runs) {
             row.counts);
   EXPECT_EQ(summary.AllWritten(), row.counts[1] + row.counts[2] + row.counts[3] == 0);
   EXPECT_EQ(user.written, summary.written);
+  EXPECT_EQ(user.finishedWith, summary.written);
   if (!row.lastProgress.empty()) {
     EXPECT_EQ(user.progress.back(), row.lastProgress);
     EXPECT_EQ(user.progress.size(), std::stoul(row.lastProgress.substr(row.lastProgress.find('/') + 1)));
@@ -468,9 +472,27 @@ TEST(ItemExport, OfferedNamedAndWritten) {
   const EntryForExport face = ReadEntryForExport(tree, 1);
   ASSERT_TRUE(WriteFileReplacing(dir / "old.bmp", face.extracted.data->data(), face.extracted.data->size()));
   EXPECT_EQ(ReadFile(dir / "old.bmp"), MakeBmp(1, 1));
-  std::filesystem::create_directory(dir / "drag");
-  EXPECT_EQ(WriteItemForDrag(tree, 2, dir / "drag"), std::vector{dir / "drag/sub"});
+  // A context that notes the progress and cancels once `cancelAt` entries are behind.
+  struct Context : JobContext {
+    std::uint64_t cancelAt = ~0u;
+    std::string last;
+    bool Cancelled() const override { return last.starts_with(std::to_string(cancelAt) + "/"); }
+    void Progress(std::uint64_t done, std::uint64_t total, std::string_view item) override {
+      last = std::to_string(done) + "/" + std::to_string(total) + " " + std::string(item);
+    }
+    bool Ask(JobQuestion&) override { return false; }
+    void Hurry() override {}
+    void WaitUntil(const std::function<bool()>&) override {}
+    bool Pause(std::chrono::milliseconds) override { return true; }
+  } context, cancelling;
+  cancelling.cancelAt = 0;
+  std::filesystem::create_directories(dir / "drag");
+  std::filesystem::create_directories(dir / "cancelled");
+  EXPECT_EQ(WriteItemForDrag(tree, 2, dir / "drag", context), std::vector{dir / "drag/sub"});
   EXPECT_EQ(Listing(dir / "drag"), (Strings{"sub/", "sub/x.txt"}));
+  EXPECT_EQ(context.last, "0/1 x.t");
+  EXPECT_EQ(WriteItemForDrag(tree, 2, dir / "cancelled", cancelling), std::vector{dir / "cancelled/sub"});
+  EXPECT_EQ(Listing(dir / "cancelled"), (Strings{"sub/"}));
 }
 
 // The folders an export keeps open between entries, steps on one cache in a temporary folder: "open E/a/b"

@@ -42,8 +42,9 @@ QString ReadErrorText(UiLanguage language, int error) {
   return text + '\n' + UiFormat(texts::kReadErrorReason, language, {std::strerror(error)});
 }
 
-void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language, int error) {
-  ShowMessageBox(owner, QMessageBox::Critical, caption, ReadErrorText(language, error), QMessageBox::Ok);
+void ShowReadErrorBox(const UiContext& context, int error) {
+  ShowMessageBox(context.owner, QMessageBox::Critical, context.caption,
+                 ReadErrorText(context.language, error), QMessageBox::Ok);
 }
 
 bool InstallQtTranslations(UiLanguage language) {

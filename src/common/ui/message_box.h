@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "common/texts.h"
+#include "common/ui/ui_context.h"
 
 class QWidget;
 
@@ -24,7 +25,7 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
 // it when `error` (an errno) is not 0. Preview and export both show it, the
 // export in its failure box.
 QString ReadErrorText(UiLanguage language, int error);
-void ShowReadErrorBox(QWidget* owner, const QString& caption, UiLanguage language, int error);
+void ShowReadErrorBox(const UiContext& context, int error);
 
 // Widens `box` so that `caption` fits in its title bar beside the window
 // manager's buttons.

@@ -2,10 +2,8 @@
 
 #include <QFile>
 #include <QFont>
-#include <QMimeData>
 #include <QString>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <system_error>
 
 namespace cfv {
@@ -205,33 +203,41 @@ void EntryTreeModel::EmitAllChanged() {
 
 namespace cfv {
 
-void EntryTreeModel::SetDragWriter(DragWriter writer) { dragWriter_ = std::move(writer); }
+void EntryTreeModel::SetDragWriter(DragJob::Writer writer) { dragWriter_ = std::move(writer); }
 
 QStringList EntryTreeModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
 
 Qt::DropActions EntryTreeModel::supportedDragActions() const { return Qt::CopyAction; }
 
-QMimeData* EntryTreeModel::mimeData(const QModelIndexList& indexes) const {
+std::shared_ptr<DragJob> EntryTreeModel::MakeDragJob(const QModelIndexList& indexes) const {
   if (!dragWriter_) return nullptr;
   // In the system's temporary folder, never the current one; file managers
   // may copy after the drop has ended, so it stays until the program ends.
   if (!dragFolder_) dragFolder_ = std::make_unique<QTemporaryDir>();
   if (!dragFolder_->isValid()) return nullptr;
   const std::filesystem::path base(QFile::encodeName(dragFolder_->path()).toStdString());
-  QList<QUrl> urls;
+  std::vector<DragJob::Item> items;
   for (const QModelIndex& index : indexes) {
     const ItemId item = ItemOf(index);
     if (item == kNoItem || tree_.Parent(item) == kNoItem) continue;
     const std::filesystem::path folder = base / std::to_string(++drags_);
     std::error_code error;
-    if (!std::filesystem::create_directory(folder, error)) continue;
-    for (const std::filesystem::path& path : dragWriter_(tree_, item, folder))
-      urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path.native())));
+    if (std::filesystem::create_directory(folder, error)) items.push_back({item, folder});
   }
-  if (urls.isEmpty()) return nullptr;
-  auto* mime = new QMimeData;
-  mime->setUrls(urls);
-  return mime;
+  if (items.empty()) return nullptr;
+  // A copy: the window's tree may grow while the job writes.
+  return std::make_shared<DragJob>(tree_, std::move(items), dragWriter_);
+}
+
+DragJob::DragJob(EntryTree tree, std::vector<Item> items, Writer writer)
+    : tree_(std::move(tree)), items_(std::move(items)), writer_(std::move(writer)) {}
+
+void DragJob::Run(JobContext& context) {
+  for (const Item& item : items_) {
+    if (context.Cancelled()) return;
+    for (std::filesystem::path& path : writer_(tree_, item.item, item.folder, context))
+      written_.push_back(std::move(path));
+  }
 }
 
 }  // namespace cfv

@@ -18,12 +18,13 @@
 // every changed range of children so views redraw.
 //
 // Items other than root items can be dragged out of the tree as files
-// (text/uri-list): each drag writes the item into a new folder inside a
-// private temporary folder, made at the first drag and removed with the
-// model, through the drag writer the owner sets (the export's own layout),
-// and gives the URLs of what it wrote. Without a writer nothing drags.
+// (text/uri-list): each drag is a DragJob that writes each item into a new
+// folder inside a private temporary folder, made at the first drag and
+// removed with the model, through the drag writer the owner sets (the
+// export's own layout), off the UI thread (CEntryTreeView runs it). Without
+// a writer nothing drags.
 //
-// Thread: UI thread only. A load worker builds each file into a tree of its
+// Thread: UI thread only. A load job builds each file into a tree of its
 // own and hands it to the UI thread for AppendFileTree.
 #pragma once
 
@@ -35,12 +36,39 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/job.h"
 #include "containers/entry_filter.h"
 #include "containers/entry_tree.h"
 
 class QTemporaryDir;
 
 namespace cfv {
+
+// The files of one drag: writes each item of its own copy of the tree into
+// its folder with `writer`, which reports progress and heeds a cancel. Its
+// result, once it has ended, is what the drag carries: what the writer put
+// directly in each folder, in order.
+class DragJob final : public Job {
+ public:
+  // Writes `item` of `tree` into the empty folder given and returns what it
+  // put directly in it.
+  using Writer = std::function<std::vector<std::filesystem::path>(const EntryTree&, ItemId,
+                                                                  const std::filesystem::path&, JobContext&)>;
+  struct Item {
+    ItemId item;
+    std::filesystem::path folder;
+  };
+  DragJob(EntryTree tree, std::vector<Item> items, Writer writer);
+
+  void Run(JobContext& context) override;
+  const std::vector<std::filesystem::path>& Written() const { return written_; }
+
+ private:
+  const EntryTree tree_;
+  const std::vector<Item> items_;
+  const Writer writer_;
+  std::vector<std::filesystem::path> written_;
+};
 
 class EntryTreeModel : public QAbstractItemModel {
   Q_OBJECT
@@ -100,17 +128,15 @@ class EntryTreeModel : public QAbstractItemModel {
   // state `item` has now (Check Subtree, Uncheck Subtree).
   void SetSubtreeChecked(ItemId item, bool checked);
 
-  // Writes `item` of `tree` into the empty folder given and returns what it
-  // put directly in it: the files and folders a drag of the item carries.
-  using DragWriter = std::function<std::vector<std::filesystem::path>(const EntryTree&, ItemId,
-                                                                      const std::filesystem::path&)>;
-  void SetDragWriter(DragWriter writer);
+  void SetDragWriter(DragJob::Writer writer);
   ~EntryTreeModel() override;
 
+  // The drag of the items of `indexes` other than root items, each into a
+  // new folder of the drags' temporary folder (see above); nullptr (no drag)
+  // when there is nothing to drag or no folder to write into.
+  std::shared_ptr<DragJob> MakeDragJob(const QModelIndexList& indexes) const;
+
   QStringList mimeTypes() const override;
-  // The items written as files (see above), as file URLs; nullptr (no drag)
-  // when nothing was written.
-  QMimeData* mimeData(const QModelIndexList& indexes) const override;
   // Copy only: a drag never removes anything from the tree.
   Qt::DropActions supportedDragActions() const override;
 
@@ -151,7 +177,7 @@ class EntryTreeModel : public QAbstractItemModel {
   std::uint32_t detachedItems_ = 0;
   std::unordered_set<ItemId> modified_;
   Renamer renamer_;
-  DragWriter dragWriter_;
+  DragJob::Writer dragWriter_;
   // The drags' temporary folder, made at the first drag, and how many drags
   // have used it (each writes into a new numbered folder in it).
   mutable std::unique_ptr<QTemporaryDir> dragFolder_;

@@ -8,7 +8,6 @@
 #include "common/ui/dialog_layout.h"
 #include "common/ui/ui_text.h"
 #include "containers/ui/load_progress.h"
-#include "settings/ui/font_conversion.h"
 
 namespace cfv {
 namespace {
@@ -18,8 +17,9 @@ constexpr int kDefaultBarMaximum = 100;
 
 }  // namespace
 
-CWaitDlg::CWaitDlg(QWidget* owner, const LogFont& generalFont, UiLanguage language) : QDialog(owner) {
-  DialogBuilder builder(*this, ToQFont(generalFont), UiText(texts::kWaitCaption, language), 252, 72);
+CWaitDlg::CWaitDlg(const UiContext& context) : JobDialog(context.owner) {
+  const UiLanguage language = context.language;
+  DialogBuilder builder(*this, context.generalFont, UiText(texts::kWaitCaption, language), 252, 72);
 
   abort_ = builder.AddButton(kIdAbort, UiText(texts::kWaitAbort, language), 96, 49, 60, 18);
   // A focused push button answers Enter, as the focused Windows button does.
@@ -35,56 +35,44 @@ CWaitDlg::CWaitDlg(QWidget* owner, const LogFont& generalFont, UiLanguage langua
   builder.Place(bar_, kIdBar, 6, 18, 240, 12);
 
   setModal(true);
-  pollTimer_.setInterval(kPollPeriod);
-  connect(&pollTimer_, &QTimer::timeout, this, &CWaitDlg::Poll);
 }
 
-void CWaitDlg::Open(std::shared_ptr<LoadControl> control, std::function<bool()> hasEnded) {
-  control_ = std::move(control);
-  hasEnded_ = std::move(hasEnded);
-  control_->progressDone.store(0);
-  control_->progressTotal.store(0);
+void CWaitDlg::Open() {
   counter_->setText(QStringLiteral("0/0"));
   SetBarRange(kDefaultBarMaximum);
   SetBarPosition(0);
   open_ = true;
   show();
   abort_->setFocus();
-  pollTimer_.start();
 }
 
-void CWaitDlg::ShowTotal(std::int32_t done, std::int32_t total) {
-  ShowCounter(done, total);
+void CWaitDlg::ShowProgress(const JobProgress& progress) {
+  const auto done = static_cast<std::int32_t>(progress.done);
+  const auto total = static_cast<std::int32_t>(progress.total);
+  counter_->setText(QString::fromStdString(LoadCounterText(done, total)));
   SetBarRange(LoadBarMaximum(total));
-}
-
-void CWaitDlg::ShowDone(std::int32_t done, std::int32_t total) {
-  ShowCounter(done, total);
   SetBarPosition(done);
 }
 
-void CWaitDlg::Poll() {
-  if (open_ && (!hasEnded_ || hasEnded_())) reject();
-}
+void CWaitDlg::JobEnded() { Close(); }
 
 void CWaitDlg::reject() {
-  pollTimer_.stop();
+  if (open_) emit CancelRequested();
+  Close();
+}
+
+void CWaitDlg::Close() {
   if (!open_) {
     hide();
     return;
   }
   open_ = false;
-  control_->abortRequested.store(true);
   done(kResultCancel);
 }
 
 void CWaitDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
+  JobDialog::showEvent(event);
   CentreOver(*this, parentWidget());
-}
-
-void CWaitDlg::ShowCounter(std::int32_t done, std::int32_t total) {
-  counter_->setText(QString::fromStdString(LoadCounterText(done, total)));
 }
 
 void CWaitDlg::SetBarRange(int maximum) {

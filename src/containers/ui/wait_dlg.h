@@ -6,31 +6,23 @@
 // The dialog is built once, with the General font of that moment, and kept:
 // a General font changed later does not reach it.
 //
-// Open() starts one load's showing: it zeroes the load's counters, resets the
-// controls, shows the dialog application-modal over its owner (without a
-// nested event loop) and polls `hasEnded` every 100 ms; the first poll that
-// finds the worker ended closes the dialog, so it closes within 100 ms of the
-// worker's end. Abort, Escape and the close box close it at once. Every way of
-// closing sets the load's abortRequested (a no-op after a normal end) and
-// emits finished(kResultCancel); the dialog never waits for the worker.
+// Open() starts one load's showing: it resets the controls and shows the
+// dialog application-modal over its owner (without a nested event loop).
+// The load's end (JobEnded) closes it. Abort, Escape and the close box
+// close it at once and ask the load to stop (CancelRequested); the dialog
+// never waits for the load. Either way it emits finished(kResultCancel).
 //
-// ShowTotal / ShowDone carry the worker's reports: the counter text
-// "done/total", the bar's range 0 .. low 16 bits of total, the bar's position
-// (held inside that range, as a Windows progress bar holds it).
+// ShowProgress carries the load's counts: the counter text "done/total",
+// the bar's range 0 .. low 16 bits of total, the bar's position done (held
+// inside that range, as a Windows progress bar holds it).
 //
 // Thread: UI thread.
 #pragma once
 
-#include <QDialog>
-#include <QTimer>
-#include <chrono>
 #include <cstdint>
-#include <functional>
-#include <memory>
 
-#include "common/texts.h"
-#include "containers/folder_scan.h"
-#include "settings/logfont.h"
+#include "common/ui/job_runner.h"
+#include "common/ui/ui_context.h"
 
 class QLabel;
 class QProgressBar;
@@ -38,7 +30,7 @@ class QPushButton;
 
 namespace cfv {
 
-class CWaitDlg : public QDialog {
+class CWaitDlg : public JobDialog {
   Q_OBJECT
 
  public:
@@ -46,44 +38,34 @@ class CWaitDlg : public QDialog {
   static constexpr int kIdCounter = 1007;
   static constexpr int kIdBar = 1006;
   static constexpr int kResultCancel = 2;
-  static constexpr std::chrono::milliseconds kPollPeriod{100};
 
-  // `owner` is the window the dialog centres over and keeps above; it also
-  // owns the dialog (Qt parent).
-  CWaitDlg(QWidget* owner, const LogFont& generalFont, UiLanguage language);
+  // context.owner is the window the dialog centres over and keeps above; it
+  // also owns the dialog (Qt parent).
+  explicit CWaitDlg(const UiContext& context);
 
-  void Open(std::shared_ptr<LoadControl> control, std::function<bool()> hasEnded);
+  void Open();
   bool IsOpen() const { return open_; }
 
-  void ShowTotal(std::int32_t done, std::int32_t total);
-  void ShowDone(std::int32_t done, std::int32_t total);
-
-  const QTimer& PollTimer() const { return pollTimer_; }
-
-  // Closes the dialog when the worker has ended. Called by the poll timer.
-  void Poll();
-
-  // Abort, Escape, the close box and a poll that finds the worker ended.
+  void ShowProgress(const JobProgress& progress) override;
+  void JobEnded() override;
+  // Abort, Escape and the close box.
   void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void ShowCounter(std::int32_t done, std::int32_t total);
+  void Close();
   void SetBarRange(int maximum);
   void SetBarPosition(std::int32_t position);
 
   QPushButton* abort_ = nullptr;
   QLabel* counter_ = nullptr;
   QProgressBar* bar_ = nullptr;
-  QTimer pollTimer_;
   // The bar's range (0 .. barMaximum_) and position as set. Qt shows a 0 .. 0
   // bar as busy, so that one is drawn as an empty 0 .. 1 bar.
   int barMaximum_ = 100;
   int barPosition_ = 0;
-  std::shared_ptr<LoadControl> control_;
-  std::function<bool()> hasEnded_;
   bool open_ = false;
 };
 

@@ -12,12 +12,14 @@
 #include <QUndoStack>
 
 #include "common/ui/file_dialog.h"
+#include "common/ui/job_runner.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "containers/cp932.h"
 #include "containers/entry_header.h"
 #include "containers/extract.h"
 #include "containers/ui/entry_tree_model.h"
+#include "edit/ui/save_progress.h"
 #include "edit/write_target.h"
 
 namespace cfv {
@@ -438,9 +440,13 @@ bool CFileEditor::SaveRoot(ItemId root, const std::filesystem::path& target) {
   FileEdits& edits = *session.edits;
   const bool saveAs = FollowLinks(target) != FollowLinks(edits.Path());
   if (!saveAs && session.stack->isClean()) return true;
-  FileEdits::SaveResult result;
-  host_.runSave(UiText(texts::kSavingCaption, host_.language),
-                [&](const std::atomic<bool>& cancel) { result = edits.Save(target, &cancel); });
+  auto job = std::make_shared<SaveJob>(edits, target);
+  {
+    CSaveProgressDlg progress(host_.context());
+    JobRunner runner;
+    if (runner.Run(job, {&progress, {}, {}}) != JobEnd::kDone) return false;
+  }
+  const FileEdits::SaveResult& result = job->Result();
   if (result.cancelled) return false;
   const UiLanguage language = host_.language;
   if (result.refusal.kind == Kind::kChangedOnDisk) {

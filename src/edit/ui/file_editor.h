@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "common/texts.h"
+#include "common/ui/ui_context.h"
 #include "containers/entry_tree.h"
 #include "edit/file_edits.h"
 
@@ -62,7 +63,8 @@ class CFileEditor : public QObject {
     UiLanguage language;
     // Loads a custom file again as a drop of it would (Reload).
     std::function<void(const std::filesystem::path&)> load;
-    SaveRunner runSave;
+    // What the save's progress dialog is made with, at the time.
+    std::function<UiContext()> context;
   };
   explicit CFileEditor(Host host, QObject* parent = nullptr);
   ~CFileEditor() override;

@@ -7,12 +7,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
-#include <functional>
-#include <future>
-#include <memory>
 #include <system_error>
-#include <thread>
+#include <utility>
 
+#include "common/ui/job_runner.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
 #include "export/output_path.h"
@@ -21,77 +19,6 @@
 
 namespace cfv {
 namespace {
-
-// The user of an engine that runs on a thread of its own: questions and
-// messages go to `boxes` on the UI thread (the export waits for the
-// answer), progress to the dialog's share, where Cancel is read back.
-// While a box is up the dialog shows the entry it is about and the true
-// count, not the last report the throttled share kept.
-class ThreadedExportUser final : public ExportUser {
- public:
-  ThreadedExportUser(MessageBoxExportUser& boxes, CExportProgressDlg& dialog, ExportProgressShare& share)
-      : boxes_(boxes), dialog_(dialog), share_(share) {}
-
-  OverwriteAnswer AskOverwrite(const std::string& targetPath) override {
-    OverwriteAnswer answer = OverwriteAnswer::kCancel;
-    OnUiThread([&] {
-      if (!share_.Closing()) answer = boxes_.AskOverwrite(targetPath);
-    });
-    return answer;
-  }
-  void ReadFailed(const std::string& customFilePath) override {
-    Failed({ExportFailure::Kind::kRead, customFilePath, 0});
-  }
-  void WriteFailed(const std::string& targetPath) override {
-    Failed({ExportFailure::Kind::kWrite, targetPath, 0});
-  }
-  void FolderNameRefused(const std::string& customFilePath) override {
-    Failed({ExportFailure::Kind::kFolderName, customFilePath, 0});
-  }
-  void Failed(const ExportFailure& failure) override {
-    // Hidden failures are only counted (by the engine): no trip to the UI
-    // thread for them.
-    if (boxes_.FailuresHidden()) return;
-    OnUiThread([&] {
-      if (!share_.Closing()) boxes_.Failed(failure);
-    });
-  }
-  // The command shows the finished message once the progress dialog has
-  // closed.
-  void ExportFinished() override {}
-  bool Progress(std::uint32_t done, std::uint32_t total, std::string_view name) override {
-    done_ = done;
-    total_ = total;
-    name_ = name;  // the walked tree's text, there until the export ends
-    share_.Publish(done, total, name);
-    return !share_.CancelRequested();
-  }
-
- private:
-  // Shows where the walk is, then runs `work` on the UI thread and waits for
-  // it. A promise rather than Qt's blocking connection: the hand-off is then
-  // one ThreadSanitizer sees.
-  void OnUiThread(const std::function<void()>& work) {
-    share_.Publish(done_, total_, name_, true);
-    std::promise<void> done;
-    QMetaObject::invokeMethod(
-        &dialog_,
-        [&] {
-          dialog_.Poll();
-          work();
-          done.set_value();
-        },
-        Qt::QueuedConnection);
-    done.get_future().wait();
-  }
-
-  MessageBoxExportUser& boxes_;
-  CExportProgressDlg& dialog_;
-  ExportProgressShare& share_;
-  std::uint32_t done_ = 0;
-  std::uint32_t total_ = 0;
-  std::string_view name_;
-};
 
 // Text of the failure box for `failure`.
 QString FailureText(const ExportFailure& failure, UiLanguage language) {
@@ -113,10 +40,10 @@ QString FailureText(const ExportFailure& failure, UiLanguage language) {
 
 }  // namespace
 
-MessageBoxExportUser::MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption)
-    : owner_(&frame), language_(language), caption_(std::move(caption)) {}
+ExportBoxes::ExportBoxes(const UiContext& context)
+    : owner_(context.owner), language_(context.language), caption_(context.caption) {}
 
-int MessageBoxExportUser::Run(QMessageBox& box) {
+int ExportBoxes::Run(QMessageBox& box) {
   box.setTextFormat(Qt::PlainText);
   FitCaption(box, caption_);
   const QScreen* screen = owner_->screen();
@@ -129,7 +56,7 @@ int MessageBoxExportUser::Run(QMessageBox& box) {
   return box.exec();
 }
 
-OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath) {
+OverwriteAnswer ExportBoxes::AskOverwrite(const std::string& targetPath) {
   QMessageBox box(
       QMessageBox::NoIcon, caption_, UiFormat(texts::kExportOverwriteQuestion, language_, {targetPath}),
       QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::Cancel,
@@ -148,28 +75,22 @@ OverwriteAnswer MessageBoxExportUser::AskOverwrite(const std::string& targetPath
   }
 }
 
-void MessageBoxExportUser::ReadFailed(const std::string& customFilePath) {
-  Failed({ExportFailure::Kind::kRead, customFilePath, 0});
-}
-
-void MessageBoxExportUser::WriteFailed(const std::string& targetPath) {
-  Failed({ExportFailure::Kind::kWrite, targetPath, 0});
-}
-
-void MessageBoxExportUser::FolderNameRefused(const std::string& customFilePath) {
-  Failed({ExportFailure::Kind::kFolderName, customFilePath, 0});
-}
-
-void MessageBoxExportUser::Failed(const ExportFailure& failure) {
-  if (failuresHidden_.load()) return;
+bool ExportBoxes::ShowFailure(const ExportFailure& failure) {
   QMessageBox box(QMessageBox::Critical, caption_, FailureText(failure, language_), QMessageBox::Ok, owner_);
   // QMessageBox owns the check box.
   box.setCheckBox(new QCheckBox(UiText(texts::kExportDontShowAgain, language_)));
   Run(box);
-  if (box.checkBox()->isChecked()) failuresHidden_.store(true);
+  return box.checkBox()->isChecked();
 }
 
-void MessageBoxExportUser::ShowFinished(const ExportSummary& summary, const std::filesystem::path& folder) {
+void ExportBoxes::Answer(JobQuestion& question) {
+  if (auto* overwrite = dynamic_cast<OverwriteQuestion*>(&question))
+    overwrite->answer = AskOverwrite(overwrite->path);
+  if (auto* notice = dynamic_cast<FailureNotice*>(&question))
+    notice->hideLater = ShowFailure(notice->failure);
+}
+
+void ExportBoxes::ShowFinished(const ExportSummary& summary, const std::filesystem::path& folder) {
   QMessageBox box(QMessageBox::Information, caption_, UiText(texts::kExportFinished, language_),
                   QMessageBox::Ok, owner_);
   box.setTextFormat(Qt::PlainText);
@@ -205,45 +126,28 @@ std::filesystem::path FolderToOpen(const EntryTree& tree, const ExportOptions& o
   return {};
 }
 
-std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
-                                              ExportOptions& lastOptions, const LogFont& generalFont,
-                                              UiLanguage language, const QString& caption) {
+ExportSummary RunExportJob(const UiContext& context, std::shared_ptr<ExportJob> job,
+                           std::filesystem::path folder) {
+  ExportBoxes boxes(context);
+  CExportProgressDlg progress(context);
+  boxes.SetOwner(progress, true);
+  JobRunner runner;
+  runner.Run(job, {&progress, {}, [&boxes](JobQuestion& question) { boxes.Answer(question); }});
+  boxes.SetOwner(*context.owner);
+  if (folder.empty()) folder = FolderToOpen(job->Tree(), job->Options());
+  boxes.ShowFinished(job->Summary(), folder);
+  return job->Summary();
+}
+
+std::optional<ExportSummary> RunExportCommand(const UiContext& context, QWidget* dialogOwner,
+                                              const EntryTree& tree) {
   ExportOptions options;
   {
-    CExportDlg dialog(generalFont, language);
+    CExportDlg dialog(context);
     if (dialog.Show(dialogOwner) != CExportDlg::kResultExport) return std::nullopt;
     options = dialog.Options();
   }
-  lastOptions = options;
-  // The walk reads a copy of the tree: the window's own may change under
-  // it meanwhile (a load aborted earlier still hands over its last files).
-  const EntryTree walked = tree;
-  MessageBoxExportUser boxes(frame, language, caption);
-  ExportProgressShare share;
-  CExportProgressDlg progress(&frame, generalFont, language, share);
-  boxes.SetOwner(progress, true);
-  ThreadedExportUser user(boxes, progress, share);
-  ExportEngine engine(walked, user);
-  ExportSummary summary;
-  std::atomic<bool> walkEnded{false};
-  std::thread worker([&] {
-    summary = engine.Run(options);
-    walkEnded.store(true);
-    QMetaObject::invokeMethod(&progress, &CExportProgressDlg::Finish, Qt::QueuedConnection);
-  });
-  progress.exec();
-  // Normally the walk has ended here. When the application quits, the
-  // dialog's loop ends early: the walk is cancelled, and whatever it still
-  // asks is answered without a box.
-  share.Close();
-  while (!walkEnded.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  worker.join();
-  // The walk's last call (Finish) may still be queued: it must not reach
-  // the dialog once it is gone, nor close a later one.
-  QCoreApplication::removePostedEvents(&progress, QEvent::MetaCall);
-  boxes.SetOwner(frame);
-  boxes.ShowFinished(summary, FolderToOpen(walked, options));
-  return summary;
+  return RunExportJob(context, std::make_shared<ExportJob>(tree, options));
 }
 
 }  // namespace cfv

@@ -1,36 +1,35 @@
-// The Export command of the main frame: the Configure Export dialog, then
-// the export engine over the frame's tree on a thread of its own behind the
-// progress dialog, with every question and message in a message box on the
-// UI thread, captioned with the program title.
+// The window's exports: File > Export (the Configure Export dialog, then the
+// export of the checked entries) and Export This Branch, each an ExportJob
+// under a JobRunner behind the export's progress dialog, with every question
+// and message in a message box on the UI thread, captioned with the program
+// title, then the finished message with the job's numbers.
 //
-// Thread: UI thread. The call returns when the export has ended and its
+// Thread: UI thread. The calls return when the export has ended and its
 // finished message has been closed; the window repaints meanwhile but takes
 // no other input (the progress dialog and the boxes are modal).
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
-#include "common/texts.h"
+#include "common/ui/ui_context.h"
 #include "containers/entry_tree.h"
-#include "export/export_engine.h"
-#include "settings/logfont.h"
+#include "export/export_job.h"
 
 class QMessageBox;
 class QWidget;
 
 namespace cfv {
 
-// Answers the engine with message boxes: the overwrite question with Yes,
-// Yes to All, No, No to All and Cancel; each failure with its message and a
-// "Don't show again in this export" check box, after whose checking the
-// later failures of this export are only counted.
-class MessageBoxExportUser final : public ExportUser {
+// The export's message boxes: the overwrite question with Yes, Yes to All,
+// No, No to All and Cancel; each failure with its message and a "Don't show
+// again in this export" check box; the finished message.
+class ExportBoxes {
  public:
-  // The boxes are owned by `frame` (see SetOwner).
-  MessageBoxExportUser(QWidget& frame, UiLanguage language, QString caption);
+  // The boxes are owned by context.owner (see SetOwner).
+  explicit ExportBoxes(const UiContext& context);
   // The window that owns the boxes from now on (the progress dialog while
   // it is up, so that they come above it). With `inSight`, the questions
   // and failures stand just below the owner rather than over it, where the
@@ -39,18 +38,12 @@ class MessageBoxExportUser final : public ExportUser {
     owner_ = &owner;
     inSight_ = inSight;
   }
-  // A failure box's check box was checked: later failures show nothing.
-  // Any thread.
-  bool FailuresHidden() const { return failuresHidden_.load(); }
 
-  OverwriteAnswer AskOverwrite(const std::string& targetPath) override;
-  void ReadFailed(const std::string& customFilePath) override;
-  void WriteFailed(const std::string& targetPath) override;
-  void FolderNameRefused(const std::string& customFilePath) override;
-  void Failed(const ExportFailure& failure) override;
-  // Shows nothing: the engine calls it before its numbers are known. The
-  // caller shows them with ShowFinished once the walk has returned.
-  void ExportFinished() override {}
+  OverwriteAnswer AskOverwrite(const std::string& targetPath);
+  // Shows the failure; true when its check box was checked.
+  bool ShowFailure(const ExportFailure& failure);
+  // Answers an ExportJob's OverwriteQuestion or FailureNotice.
+  void Answer(JobQuestion& question);
 
   // The finished message: "Export finished!", below it the numbers written,
   // not overwritten and failed, and, when `folder` is a folder, an Open
@@ -67,7 +60,6 @@ class MessageBoxExportUser final : public ExportUser {
   bool inSight_ = false;
   UiLanguage language_;
   QString caption_;
-  std::atomic<bool> failuresHidden_{false};
 };
 
 // The folder the finished message's Open Folder opens: the destination
@@ -76,13 +68,17 @@ class MessageBoxExportUser final : public ExportUser {
 // export folder exists. Empty when there is none.
 std::filesystem::path FolderToOpen(const EntryTree& tree, const ExportOptions& options);
 
-// Shows the dialog over `dialogOwner` (the active window) and, after
-// Export, keeps the options chosen in `lastOptions` and exports the checked
-// items of `tree` with them, the progress dialog over `frame`. Returns what
-// the export did, or nothing when the dialog was cancelled (then nothing is
-// written and no message appears).
-std::optional<ExportSummary> RunExportCommand(QWidget& frame, QWidget* dialogOwner, const EntryTree& tree,
-                                              ExportOptions& lastOptions, const LogFont& generalFont,
-                                              UiLanguage language, const QString& caption);
+// Runs `job` behind the progress dialog over context.owner, then shows the
+// finished message with Open Folder for `folder` (empty: FolderToOpen of
+// the job's tree and options). Returns what the export did.
+ExportSummary RunExportJob(const UiContext& context, std::shared_ptr<ExportJob> job,
+                           std::filesystem::path folder = {});
+
+// Shows the Configure Export dialog over `dialogOwner` (the active window)
+// and, after Export, exports the checked items of `tree` with the options
+// chosen (RunExportJob). Returns what the export did, or nothing when the
+// dialog was cancelled (then nothing is written and no message appears).
+std::optional<ExportSummary> RunExportCommand(const UiContext& context, QWidget* dialogOwner,
+                                              const EntryTree& tree);
 
 }  // namespace cfv

@@ -19,7 +19,6 @@
 #include "common/ui/file_dialog.h"
 #include "common/ui/message_box.h"
 #include "common/ui/ui_text.h"
-#include "settings/ui/font_conversion.h"
 
 namespace cfv {
 namespace {
@@ -65,8 +64,9 @@ void FitExplanations(QDialog& dialog, const std::initializer_list<QLabel*>& note
 
 }  // namespace
 
-CExportDlg::CExportDlg(const LogFont& generalFont, UiLanguage language) : language_(language) {
-  DialogBuilder b(*this, ToQFont(generalFont), DialogCaption(texts::kConfigureExportCaption, language), 300,
+CExportDlg::CExportDlg(const UiContext& context) : language_(context.language) {
+  const UiLanguage language = language_;
+  DialogBuilder b(*this, context.generalFont, DialogCaption(texts::kConfigureExportCaption, language), 300,
                   204);
 
   // In template order; the tab order follows it, so Export has the focus

@@ -34,8 +34,8 @@
 #include <filesystem>
 
 #include "common/texts.h"
+#include "common/ui/ui_context.h"
 #include "export/export_options.h"
-#include "settings/logfont.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -59,7 +59,8 @@ class CExportDlg : public QDialog {
   static constexpr int kIdFolderPath = 1013;
   static constexpr int kIdBrowse = 1014;
 
-  CExportDlg(const LogFont& generalFont, UiLanguage language);
+  // Laid out in context.generalFont, worded in context.language.
+  explicit CExportDlg(const UiContext& context);
 
   // Runs the dialog modally over `owner`; returns kResultExport or
   // kResultCancel.

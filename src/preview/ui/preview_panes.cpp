@@ -19,8 +19,8 @@
 
 namespace cfv {
 
-CPreviewPanes::CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage language)
-    : QObject(&paneParent), boxOwner_(boxOwner), language_(language) {
+CPreviewPanes::CPreviewPanes(QWidget& paneParent, const UiContext& context)
+    : QObject(&paneParent), context_(context), language_(context.language) {
   textView_ = new QPlainTextEdit(&paneParent);
   textView_->setObjectName(QStringLiteral("textView"));
   textView_->setReadOnly(true);
@@ -72,7 +72,7 @@ std::optional<CPreviewPanes::Shown> CPreviewPanes::ShowItem(const EntryTree& tre
   const std::string itemText(tree.Text(item));
   ExtractResult extracted = ExtractItem(tree, item);
   if (!extracted) {
-    ShowReadErrorBox(&boxOwner_, UiText(texts::kProgramTitle, language_), language_, extracted.systemError);
+    ShowReadErrorBox(context_, extracted.systemError);
     return std::nullopt;
   }
   const EntryData& entry = *extracted.data;

@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "common/texts.h"
+#include "common/ui/ui_context.h"
 #include "containers/entry_tree.h"
 #include "containers/extract.h"
 #include "preview/classify.h"
@@ -43,10 +44,10 @@ class CPreviewPanes : public QObject {
  public:
   // Creates the panes as children of `paneParent`: the text view (read-only,
   // wrapping long lines, selectable for copying) visible, the image view and
-  // the music player view hidden. The read error box is owned by `boxOwner`;
-  // texts are in `language`. Both widgets must outlive this object, which is
-  // a child of `paneParent`.
-  CPreviewPanes(QWidget& paneParent, QWidget& boxOwner, UiLanguage language);
+  // the music player view hidden. The read error box is owned by
+  // context.owner; texts are in context.language. Both widgets must outlive
+  // this object, which is a child of `paneParent`.
+  CPreviewPanes(QWidget& paneParent, const UiContext& context);
 
   QPlainTextEdit& TextView() const { return *textView_; }
   CZoomScrollView& ImageView() const { return *imageView_; }
@@ -78,8 +79,8 @@ class CPreviewPanes : public QObject {
   void MenuOpening(QMenu* menu);
 
  private:
-  QWidget& boxOwner_;
-  UiLanguage language_;
+  const UiContext context_;
+  const UiLanguage language_;
   QPlainTextEdit* textView_ = nullptr;
   // Puts text previews into the text view, the first screen at once.
   CTextFill* textFill_ = nullptr;

@@ -19,6 +19,7 @@
 #include "custom_file_builder.h"
 #include "gui_test.h"
 #include "load_recorder.h"
+#include "settings/ui/font_conversion.h"
 #include "settings/user_fonts.h"
 
 using namespace cfv;
@@ -34,14 +35,17 @@ QString CounterOf(const CWaitDlg& dialog) {
          QStringLiteral(" [%1/%2]").arg(bar->value()).arg(bar->maximum());
 }
 
+UiContext EnglishContext() {
+  return {nullptr, UiLanguage::kEnglish, ToQFont(MakeDefaultFont(UiLanguage::kEnglish, 96)), {}};
+}
+
 // A DropLoader whose loads are written down in `events`: "start" and "end" for
 // each load's worker, a line for each file handed over (then onLoaded runs).
 struct LoadLog : LoadRecorder {
   explicit LoadLog(fs::path base, LoadRoutine routine = {})
       : LoadRecorder(std::move(base)),
-        loader(
-            nullptr, UiLanguage::kEnglish, [] { return MakeDefaultFont(UiLanguage::kEnglish, 96); },
-            [this](EntryTree&& tree) { Record(tree, onLoaded); }, std::move(routine)) {
+        loader([] { return EnglishContext(); }, [this](EntryTree&& tree) { Record(tree, onLoaded); },
+               std::move(routine)) {
     QObject::connect(&loader, &DropLoader::LoadStarted, [this] { Add("start"); });
     QObject::connect(&loader, &DropLoader::LoadEnded, [this] { Add("end"); });
   }
@@ -180,36 +184,28 @@ class DropLoadTest : public QObject {
 
   // The counter and bar: above 65,535 the bar's range takes the low 16 bits
   // and its position stays inside it, the text shows the full numbers; a
-  // range of 0 is an empty bar, never a busy one. A poll closes the dialog
-  // only once the worker has ended; closing sets the abort flag of the load
-  // it was opened for, and of that load only; opening zeroes the load's
-  // counters and the controls.
+  // range of 0 is an empty bar, never a busy one. The load's end closes the
+  // dialog without asking to cancel; Escape asks and closes; opening resets
+  // the controls.
   void TheWaitDialogFollowsItsLoad() {
-    CWaitDlg dialog(nullptr, MakeDefaultFont(UiLanguage::kEnglish, 96), UiLanguage::kEnglish);
-    auto first = std::make_shared<LoadControl>();
-    first->progressTotal = first->progressDone = 7;
-    bool ended = false;
-    dialog.Open(first, [&] { return ended; });
-    QCOMPARE(first->progressDone + first->progressTotal, 0);
+    CWaitDlg dialog(EnglishContext());
+    QSignalSpy cancels(&dialog, &JobDialog::CancelRequested);
+    dialog.Open();
     // clang-format off
     const std::tuple<int, int, const char*> counters[] = {{3, 6, "3/6 [3/6]"}, {65535, 65535, "65535/65535 [65535/65535]"},
         {1000, 100000, "1000/100000 [1000/34464]"}, {100000, 100000, "100000/100000 [34464/34464]"}, {65536, 65536, "65536/65536 [0/1]"}};
     // clang-format on
     for (const auto& [done, total, shown] : counters) {
-      dialog.ShowTotal(0, total);
-      dialog.ShowDone(done, total);
+      dialog.ShowProgress({std::uint64_t(done), std::uint64_t(total), {}});
       QCOMPARE(CounterOf(dialog), QString(shown));
     }
-    dialog.Poll();
-    QVERIFY(dialog.isVisible() && !first->abortRequested);
-    ended = true;
-    QTRY_VERIFY(!dialog.isVisible());
-    QVERIFY(first->abortRequested);
-    auto second = std::make_shared<LoadControl>();
-    dialog.Open(second, [] { return false; });
+    QVERIFY(dialog.isVisible());
+    dialog.JobEnded();
+    QVERIFY(!dialog.isVisible() && cancels.isEmpty());
+    dialog.Open();
     QCOMPARE(CounterOf(dialog), QStringLiteral("0/0 [0/100]"));
     QTest::keyClick(&dialog, Qt::Key_Escape);
-    QVERIFY(second->abortRequested);
+    QVERIFY(!dialog.isVisible() && cancels.size() == 1);
   }
 };
 
