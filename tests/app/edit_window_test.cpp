@@ -3,13 +3,16 @@
 // same change, refused edits, and the close question.
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeView>
 #include <QUndoStack>
 #include <QtTest>
 
 #include "app/main_frame.h"
+#include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "edit/ui/file_editor.h"
 #include "frame_harness.h"
@@ -85,6 +88,7 @@ class EditWindowTest : public QObject {
       FrameHarness h;
       WriteFile(h.dir / "pack.god", kPack);
       WriteFile(h.dir / "new.txt", "fresh data");
+      ApplySteps(h.dir.path(), {"dir/", "dir/in/", "dir/in/f.t=in folder", "dir/g.t=gee"});
       h.Load(h.dir / "pack.god", true);
       h.Show();
       const ItemId root = Item(h, "pack.god");
@@ -111,7 +115,7 @@ class EditWindowTest : public QObject {
       h->Editor().SaveAction().trigger();
       std::vector<std::string> cli = row.cli;
       for (std::string& arg : cli)
-        if (arg == "NEW") arg = (h.dir / "new.txt").string();
+        if (arg == "NEW" || arg == "DIR") arg = (h.dir / (arg == "NEW" ? "new.txt" : "dir")).string();
       QCOMPARE(ReadFile(h.dir / "pack.god"), CliEdit(h.dir.path(), cli));
       QCOMPARE(ReadFile(h.dir / "pack.god.bak"), kPack);
       QVERIFY(!h->isWindowModified());
@@ -133,6 +137,7 @@ class EditWindowTest : public QObject {
     struct Row {
       std::function<bool(FrameHarness&)> edit;
       const char* message;
+      std::string disk = kPack;  // pack.god's bytes once loaded
     };
     const std::string header = Serialize({Leaf("x.t", "inner")});
     const std::vector<Row> rows = {
@@ -155,6 +160,15 @@ class EditWindowTest : public QObject {
          "leave its branch with no entries"},
         {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "missing"); },
          "cannot be read"},
+        {[](FrameHarness& h) {
+           h.Load(h.dir / "pack.god");
+           return h->Editor().Remove(Item(h, "d.t"));
+         },
+         "loaded more than once"},
+        {[](FrameHarness& h) { return h->Editor().Remove(Item(h, "d.t")); }, "changed on disk",
+         Serialize({Leaf("a.t", "other")})},
+        {[](FrameHarness& h) { return h->Editor().Remove(Item(h, "d.t")); }, "not well formed",
+         kPack + "left"},
     };
     for (const Row& row : rows) {
       FrameHarness h;
@@ -163,6 +177,7 @@ class EditWindowTest : public QObject {
       WriteFile(h.dir / "stream.bin", Zlib("z"));
       WriteFile(h.dir / "d.t", "dup");
       h.Load(h.dir / "pack.god");
+      WriteFile(h.dir / "pack.god", row.disk);
       ModalDriver boxes({Do(Button(QMessageBox::Ok))});
       QVERIFY(!row.edit(h));
       QCOMPARE(boxes.seen.size(), 1);
@@ -173,8 +188,44 @@ class EditWindowTest : public QObject {
               stack->count() == (std::string_view(row.message).starts_with("leave") ? 1 : 0));
       QVERIFY(h.Index("b.t").isValid() == (stack == nullptr || stack->count() == 0));
       QVERIFY(h.Index("c.t").isValid() && h.Index("d.t").isValid());
-      QCOMPARE(ReadFile(h.dir / "pack.god"), kPack);
+      QCOMPARE(ReadFile(h.dir / "pack.god"), row.disk);
     }
+  }
+
+  // Save As writes the new file and the root item stands for it; a target open in the tree is refused. An
+  // edit under a filter keeps the filter. A file changed on disk is not overwritten: Reload loads it anew.
+  void SaveAsFilterAndChangedOnDisk() {
+    FrameHarness h;
+    WriteFile(h.dir / "pack.god", kPack);
+    WriteFile(h.dir / "open.god", kPack);
+    h.Load(h.dir / "pack.god");
+    h.Load(h.dir / "open.god");
+    h.Show();
+    h->FilterBox().Edit().setText("t");
+    QVERIFY(h->Editor().Remove(Item(h, "d.t")));
+    QCOMPARE(h->Model().rowCount(h->Model().IndexOf(Item(h, "pack.god"))), 2);  // a.t, sub
+    QVERIFY(h->TreeView().isExpanded(h.Index("sub")));
+    {
+      ModalDriver boxes({Do(Button(QMessageBox::Ok))});
+      QVERIFY(!h->Editor().SaveAs(Item(h, "b.t"), h.dir / "open.god"));
+      QVERIFY2(boxes.seen.value(0).contains("is open in the tree"), qPrintable(boxes.seen.value(0)));
+    }
+    QVERIFY(h->Editor().SaveAs(Item(h, "b.t"), h.dir / "new.god"));
+    QCOMPARE(ReadFile(h.dir / "new.god"), CliEdit(h.dir.path(), {"--remove", "d.t"}));
+    QCOMPARE(ReadFile(h.dir / "pack.god"), kPack);
+    QCOMPARE(h->Model().Tree().Text(h->Model().Tree().FirstRoot()), (h.dir / "new.god").string());
+    QVERIFY(!h->isWindowModified());
+    h->FilterBox().Edit().clear();
+    // Changed on disk after the save: the question offers Save As and Reload.
+    QVERIFY(h->Editor().Rename(Item(h, "a.t"), "z.t"));
+    WriteFile(h.dir / "new.god", Serialize({Leaf("outside.t", "theirs")}));
+    ModalDriver boxes({[](QWidget* w) { w->findChild<QPushButton*>("reloadButton")->click(); }});
+    QVERIFY(!h->Editor().SaveAll());
+    QVERIFY2(boxes.seen.value(0).contains("has changed on disk"), qPrintable(boxes.seen.value(0)));
+    QCOMPARE(h.Roots(), QStringList({"open.god", "new.god"}));
+    QVERIFY(h.Index("outside.t").isValid() && !h.Index("z.t").isValid());
+    QVERIFY(!h->isWindowModified());
+    QCOMPARE(ReadFile(h.dir / "new.god"), Serialize({Leaf("outside.t", "theirs")}));
   }
 
   // The close question with unsaved changes: Cancel keeps the window, Discard closes and writes nothing,
