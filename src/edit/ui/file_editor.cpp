@@ -121,7 +121,9 @@ CFileEditor::CFileEditor(Host host, QObject* parent) : QObject(parent), host_(st
   Follow(kNoItem);
 }
 
-CFileEditor::~CFileEditor() { host_.model.SetRenamer({}); }
+// The model may be gone already (the window's children go in the order they
+// were made): it is not touched.
+CFileEditor::~CFileEditor() = default;
 
 QUndoStack* CFileEditor::StackOf(ItemId root) const {
   const auto it = sessions_.find(root);
