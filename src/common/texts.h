@@ -268,6 +268,12 @@ inline constexpr Bilingual kRefusedTooLarge{
     "%s は形式の上限 (項目は 999,999,999 バイト、ファイルは 4 GiB) を超えてしまいます。"};
 inline constexpr Bilingual kRefusedTooDeep{"%s would nest more than 64 levels deep.",
                                            "%s の入れ子が 64 階層を超えてしまいます。"};
+inline constexpr Bilingual kRefusedShortLeaf{
+    "%s is shorter than an entry header, and with the bytes after it would form one: it would read back as a "
+    "branch.",
+    "%s "
+    "は項目ヘッダーより短く、後ろのバイトと合わせてヘッダーになってしまうため、階層として読み込まれてしまいま"
+    "す。"};
 inline constexpr Bilingual kRefusedPack{"%s cannot be added: %s", "%s は追加できません: %s"};
 inline constexpr Bilingual kRefusedWriter{"%s would not read back as written: %s",
                                           "%s は書いたとおりに読み戻せません: %s"};

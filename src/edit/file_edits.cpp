@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "containers/custom_file.h"
 #include "containers/entry_header.h"
@@ -175,28 +176,74 @@ std::size_t IndexIn(const EditTree& tree, EditTree::NodeId node) {
 
 }  // namespace
 
+EditTree::NodeId FileEdits::NextInFile(NodeId node) const {
+  const EditTree& tree = *tree_;
+  for (NodeId at = node; at != EditTree::kRoot; at = tree.At(at).parent) {
+    const auto& siblings = tree.At(tree.At(at).parent).children;
+    const std::size_t index = IndexIn(tree, at);
+    if (index + 1 < siblings.size()) return siblings[index + 1];
+  }
+  return EditTree::kRoot;
+}
+
+bool FileEdits::WindowFormsHeader(NodeId leaf, int* readError) const {
+  const EditTree& tree = *tree_;
+  if (leaf == EditTree::kRoot || tree.At(leaf).branch) return false;
+  const std::uint64_t payload = tree.PlannedSize(leaf) - kEntryHeaderSize;
+  if (payload == 0 || payload >= kEntryHeaderSize) return false;
+  // The loader reads a candidate header at the payload's start, on into
+  // the next entry's header (zeros past the end of the file).
+  unsigned char window[2 * kEntryHeaderSize] = {};
+  const auto read = [&](unsigned char* out, std::size_t n, std::uint64_t offset) {
+    if (::pread(fd_, out, n, static_cast<off_t>(offset)) < 0) *readError = errno;
+  };
+  const EditTree::Node& node = tree.At(leaf);
+  if (node.content)
+    std::memcpy(window, node.content->payload.data(), payload);
+  else
+    read(window, payload, node.sourceOffset + kEntryHeaderSize);
+  if (const NodeId next = NextInFile(leaf); next != EditTree::kRoot) {
+    const EditTree::Node& after = tree.At(next);
+    if (after.touched)
+      EncodeEntryHeader(after.nameField, std::min(tree.PlannedSize(next), kMaxEntrySize), window + payload);
+    else
+      read(window + payload, kEntryHeaderSize, after.sourceOffset);
+  }
+  return IsUsableEntryHeader(window);
+}
+
 EditRefusal FileEdits::CheckAround(NodeId node, NodeId parent, std::size_t index) const {
   const EditTree& tree = *tree_;
   const std::uint64_t fileSize = tree.PlannedSize(EditTree::kRoot);
   if (fileSize > 0xFFFFFFFFu) return {Kind::kTooLarge, path_.string()};
+  // Offsets near 2 GiB: the writer's check of the whole file says where.
+  if (fileSize >= kSignedOffsetLimit) return CheckWhole();
   // A leaf shorter than a header reads its candidate header on into what
   // follows: the leaves that end where bytes changed (before the edited
   // entry, before each branch above it, whose size changed) and the edited
   // leaf itself.
-  const auto isShortLeaf = [&](NodeId at) {
-    return at != EditTree::kRoot && !tree.At(at).branch && tree.PlannedSize(at) < 2 * kEntryHeaderSize;
-  };
-  bool whole = fileSize >= kSignedOffsetLimit;
+  std::vector<NodeId> leaves;
+  if (node != EditTree::kRoot) {
+    leaves = {node, EntryBefore(tree, parent, IndexIn(tree, node))};
+  } else {
+    leaves = {EntryBefore(tree, parent, index)};
+  }
   const NodeId start = node != EditTree::kRoot ? node : parent;
-  if (node != EditTree::kRoot)
-    whole = whole || isShortLeaf(node) || isShortLeaf(EntryBefore(tree, parent, IndexIn(tree, node)));
-  else
-    whole = whole || isShortLeaf(EntryBefore(tree, parent, index));
   for (NodeId at = start; at != EditTree::kRoot; at = tree.At(at).parent) {
     if (tree.PlannedSize(at) > kMaxEntrySize) return {Kind::kTooLarge, tree.PathOf(at)};
-    if (at != node) whole = whole || isShortLeaf(EntryBefore(tree, tree.At(at).parent, IndexIn(tree, at)));
+    if (at != node) leaves.push_back(EntryBefore(tree, tree.At(at).parent, IndexIn(tree, at)));
   }
-  return whole ? CheckWhole() : EditRefusal{};
+  for (const NodeId leaf : leaves) {
+    int readError = 0;
+    const bool forms = WindowFormsHeader(leaf, &readError);
+    if (readError != 0) {
+      EditRefusal refusal{Kind::kCannotRead, path_.string()};
+      refusal.error = readError;
+      return refusal;
+    }
+    if (forms) return {Kind::kShortLeaf, tree.PathOf(leaf)};
+  }
+  return {};
 }
 
 EditRefusal FileEdits::CheckWhole() const {

@@ -13,8 +13,9 @@
 // new data (it must not read back as a branch, inflated or stored: the
 // format's traps), a branch or the file left with no entries, sizes and
 // nesting past the format's limits. A change next to a leaf shorter than a
-// header, whose candidate header runs into the changed bytes, is checked
-// with the writer's check of the whole file. A refused edit leaves the tree
+// header, whose candidate header runs into the changed bytes, is checked on
+// the bytes it would read; a file near 2 GiB with the writer's check of the
+// whole file. A refused edit leaves the tree
 // as it was. Undo and redo go through the EditTree's own inverse steps
 // (Tree()), which lead only back to states already checked.
 //
@@ -59,6 +60,7 @@ struct EditRefusal {
     kEmptyFile,      // removing `subject` leaves the file with no entries
     kTooLarge,       // `subject` would be above 999,999,999 bytes (or the file past 4 GiB)
     kTooDeep,        // `subject` would nest past 64 levels
+    kShortLeaf,      // `subject`, shorter than a header, would form one with the bytes after it
     kPack,           // the folder cannot be packed: `detail` (English) about `subject`
     kWriter,         // the writer refuses: `detail` (English) about `subject`
     kCannotWrite,    // `subject` cannot be written: `error`, or `detail` (English)
@@ -141,6 +143,12 @@ class FileEdits {
   // The checks after an edit at `node` (a removal: at `index` of `parent`).
   EditRefusal CheckAround(NodeId node, NodeId parent, std::size_t index) const;
   EditRefusal CheckWhole() const;
+  // The entry after `node` in the file (its next sibling's, or an
+  // ancestor's); the root for none.
+  NodeId NextInFile(NodeId node) const;
+  // Whether the leaf's payload, shorter than a header, and the bytes after
+  // it would form a usable entry header (it would read back as a branch).
+  bool WindowFormsHeader(NodeId leaf, int* readError) const;
   EditRefusal CheckNewName(NodeId parent, NodeId self, std::string_view name, std::string& field) const;
   EditRefusal CheckContent(NodeId node, const LeafContent& content) const;
   bool OpenSource(const std::filesystem::path& path, EditRefusal& refusal);

@@ -160,6 +160,9 @@ class EditWindowTest : public QObject {
          "leave its branch with no entries"},
         {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "missing"); },
          "cannot be read"},
+        // c.t's 3 bytes and the renamed d.t's header after it would form a header "sea ddd...d123|53".
+        {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "d.t"), QString(37, 'd') + "123"); },
+         "sub/c.t is shorter than an entry header"},
         {[](FrameHarness& h) {
            h.Load(h.dir / "pack.god");
            return h->Editor().Remove(Item(h, "d.t"));

@@ -212,6 +212,8 @@ QString CFileEditor::RefusalText(const EditRefusal& refusal) const {
       return UiFormat(texts::kRefusedTooLarge, language, {subject});
     case Kind::kTooDeep:
       return UiFormat(texts::kRefusedTooDeep, language, {subject});
+    case Kind::kShortLeaf:
+      return UiFormat(texts::kRefusedShortLeaf, language, {subject});
     case Kind::kPack:
       return UiFormat(texts::kRefusedPack, language, {subject, reason});
     case Kind::kWriter:
