@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -120,6 +121,7 @@ class EditWindowTest : public QObject {
       QCOMPARE(ReadFile(h.dir / "pack.god.bak"), kPack);
       QVERIFY(!h->isWindowModified());
       QCOMPARE(h->ModifiedText(), QString());
+      QCOMPARE(h->Model().data(h->Model().IndexOf(root)).toString(), before);
       QCOMPARE(h->Editor().StackOf(root)->count(), 0);
       // Items read the new file now; checks stay.
       h.Select(row.select);
@@ -159,7 +161,22 @@ class EditWindowTest : public QObject {
          },
          "leave its branch with no entries"},
         {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "d.t"), h.dir / "missing"); },
-         "cannot be read"},
+         "missing cannot be read: No such file or directory"},
+        {[](FrameHarness& h) { return h->Editor().ReplaceEntry(Item(h, "a.t"), h.dir / "empty.bin"); },
+         "would read back as stored bytes"},
+        {[](FrameHarness& h) {
+           WriteFile(h.dir / "one.god", Serialize({Leaf("only.t", "x")}));
+           h.Load(h.dir / "one.god");
+           return h->Editor().Remove(Item(h, "only.t"));
+         },
+         "leave the custom file with no entries"},
+        {[](FrameHarness& h) {
+           fs::path deep = h.dir / "deep";
+           for (int level = 0; level < 63; ++level) fs::create_directories(deep /= "d");
+           WriteFile(deep / "f.t", "bottom");
+           return h->Editor().AddFolder(Item(h, "sub"), h.dir / "deep");
+         },
+         "nest more than 64 levels"},
         // c.t's 3 bytes and the renamed d.t's header after it would form a header "sea ddd...d123|53".
         {[](FrameHarness& h) { return h->Editor().Rename(Item(h, "d.t"), QString(37, 'd') + "123"); },
          "sub/c.t is shorter than an entry header"},
@@ -168,8 +185,8 @@ class EditWindowTest : public QObject {
            return h->Editor().Remove(Item(h, "d.t"));
          },
          "loaded more than once"},
-        {[](FrameHarness& h) { return h->Editor().Remove(Item(h, "d.t")); }, "changed on disk",
-         Serialize({Leaf("a.t", "other")})},
+        {[](FrameHarness& h) { return h->Editor().AddFiles(Item(h, "pack.god"), {h.dir / "header.bin"}); },
+         "changed on disk", Serialize({Leaf("a.t", "other")})},
         {[](FrameHarness& h) { return h->Editor().Remove(Item(h, "d.t")); }, "not well formed",
          kPack + "left"},
     };
@@ -179,6 +196,7 @@ class EditWindowTest : public QObject {
       WriteFile(h.dir / "header.bin", header);
       WriteFile(h.dir / "stream.bin", Zlib("z"));
       WriteFile(h.dir / "d.t", "dup");
+      WriteFile(h.dir / "empty.bin", "");
       h.Load(h.dir / "pack.god");
       WriteFile(h.dir / "pack.god", row.disk);
       ModalDriver boxes({Do(Button(QMessageBox::Ok))});
@@ -219,8 +237,42 @@ class EditWindowTest : public QObject {
     QCOMPARE(h->Model().Tree().Text(h->Model().Tree().FirstRoot()), (h.dir / "new.god").string());
     QVERIFY(!h->isWindowModified());
     h->FilterBox().Edit().clear();
+    // Each item offers the edits that fit it; a branch's length is as the edits make it.
+    struct Offer {
+      const char* item;
+      bool replace, add, remove;
+    };
+    for (const Offer& offer : {Offer{"new.god", false, true, false}, Offer{"sub", false, true, true},
+                               Offer{"a.t", true, false, true}}) {
+      QMenu menu;
+      h->Editor().AddToMenu(menu, Item(h, offer.item));
+      QCOMPARE(menu.findChild<QAction*>("replaceEntry")->isEnabled(), offer.replace);
+      QCOMPARE(menu.findChild<QAction*>("addFiles")->isEnabled(), offer.add);
+      QCOMPARE(menu.findChild<QAction*>("addFolder")->isEnabled(), offer.add);
+      QCOMPARE(menu.findChild<QAction*>("removeEntry")->isEnabled(), offer.remove);
+      QCOMPARE(menu.findChild<QAction*>("renameEntry")->isEnabled(), offer.remove);
+    }
+    {
+      ModalDriver none;
+      h.Select("new.god");
+      h->Editor().ReplaceAction().trigger();  // not offered for a custom file: no dialog
+      QVERIFY(none.seen.isEmpty());
+    }
+    QVERIFY(h->Editor().Remove(Item(h, "b.t")));
+    h.Select("sub");
+    QCOMPARE(h->StatusText(), QStringLiteral("sub: 53 bytes, stored, holding 1 entry"));
+    // F2 on the tree renames in place.
+    h.Select("a.t");
+    h->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*h));
+    h->TreeView().setFocus();
+    QTest::keyClick(&h->TreeView(), Qt::Key_F2);
+    auto* line = h->TreeView().viewport()->findChild<QLineEdit*>();
+    QVERIFY(line != nullptr);
+    line->setText("z.t");
+    QTest::keyClick(line, Qt::Key_Return);
+    QTRY_VERIFY(h.Index("z.t").isValid());
     // Changed on disk after the save: the question offers Save As and Reload.
-    QVERIFY(h->Editor().Rename(Item(h, "a.t"), "z.t"));
     WriteFile(h.dir / "new.god", Serialize({Leaf("outside.t", "theirs")}));
     ModalDriver boxes({[](QWidget* w) { w->findChild<QPushButton*>("reloadButton")->click(); }});
     QVERIFY(!h->Editor().SaveAll());

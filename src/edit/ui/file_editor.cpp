@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -117,7 +118,13 @@ CFileEditor::CFileEditor(Host host, QObject* parent) : QObject(parent), host_(st
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     host_.view.addAction(action);
   }
-  host_.model.SetRenamer([this](ItemId item, const QString& name) { return Rename(item, name); });
+  // A name typed in the tree is taken once the view has closed its editor:
+  // a refusal's box, or the reset an edit under a filter makes, must not
+  // come while the view is still handing the text over.
+  host_.model.SetRenamer([this](ItemId item, const QString& name) {
+    QTimer::singleShot(0, this, [this, item, name] { Rename(item, name); });
+    return true;
+  });
   Follow(kNoItem);
 }
 
