@@ -287,6 +287,10 @@ inline constexpr Bilingual kSaveChangedOnDisk{
     "name, or reload the file from disk and lose them?",
     "%s は読み込んだ後にディスク上で変更されているため、上書きしません。\n\n変更を別の名前で保存しますか? "
     "それともディスクから読み込み直して変更を破棄しますか?"};
+inline constexpr Bilingual kExportUnsaved{
+    "%s was not written: the branch has unsaved changes, so it has no data as one file yet. Save first.",
+    "%s は書き出されませんでした。この階層には未保存の変更があるため、まだ 1 "
+    "つのファイルとしてのデータがありません。先に保存してください。"};
 inline constexpr Bilingual kButtonSaveAs{"Save &As...", "名前を付けて保存(&A)..."};
 inline constexpr Bilingual kButtonReload{"&Reload", "読み込み直す(&R)"};
 inline constexpr Bilingual kSaveAsTargetOpen{"%s is open in the tree; choose another name.",

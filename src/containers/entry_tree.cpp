@@ -30,6 +30,7 @@ ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset) {
   node.data = 0;
   node.checked = 0;
   node.detached = 0;
+  node.unsaved = 0;
 
   if (parent == kNoItem) {
     node.row = rootCount_++;

@@ -61,6 +61,11 @@ class EntryTree {
   // Whether `item` or one of its ancestors is detached: not in the tree.
   bool IsDetached(ItemId item) const { return nodes_[item].detached != 0; }
   bool IsLive(ItemId item) const;
+  // A branch whose payload on disk is not what the tree shows (unsaved
+  // edits below it, or a branch an edit added): it has no data to take
+  // out as one file until it is saved.
+  void SetUnsaved(ItemId item, bool unsaved) { nodes_[item].unsaved = unsaved ? 1 : 0; }
+  bool IsUnsaved(ItemId item) const { return nodes_[item].unsaved != 0; }
   // The item's text becomes `text` (its old text stays in the pool).
   void SetText(ItemId item, std::string_view text);
   // A leaf's data held in memory because an edit gave it (null: none, the
@@ -135,6 +140,7 @@ class EntryTree {
     std::uint32_t data;
     std::uint8_t checked;
     std::uint8_t detached;
+    std::uint8_t unsaved;
   };
   // The list `parent` heads: its first and last child (the root list for
   // kNoItem).

@@ -88,6 +88,8 @@ class FileEdits {
   const EditTree& Tree() const { return *tree_; }
   NodeId NodeOf(ItemId item) const;
   ItemId ItemOf(NodeId node) const { return items_[node]; }
+  // Nodes that have an item (ItemOf is defined below this).
+  std::uint32_t ItemCount() const { return static_cast<std::uint32_t>(items_.size()); }
   // Records that edits made `node` for the window's new `item`.
   void MapAdded(NodeId node, ItemId item) {
     if (items_.size() <= node) items_.resize(node + 1, kNoItem);

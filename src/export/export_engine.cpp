@@ -141,6 +141,14 @@ void ExportEngine::VisitWalkItem(ItemId item) {
 
 void ExportEngine::ExportItem(ItemId item) {
   if (options_.skipExtractable && tree_.HasChildren(item)) return;
+  if (tree_.IsUnsaved(item)) {
+    // Its bytes on disk are not what the tree shows: no file rather than
+    // the old one.
+    OutputPath target = BuildItemPath(tree_, tree_.Parent(item), options_.destination, options_.subtree);
+    AppendNameComponents(std::string(tree_.Text(item)), target);
+    Fail(summary_.writeErrors, ExportFailure::Kind::kUnsaved, target.Text());
+    return;
+  }
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);

@@ -16,6 +16,7 @@
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "edit/ui/file_editor.h"
+#include "export/export_engine.h"
 #include "frame_harness.h"
 #include "gui_test.h"
 #include "modal_dialog.h"
@@ -261,6 +262,23 @@ class EditWindowTest : public QObject {
     QVERIFY(h->Editor().Remove(Item(h, "b.t")));
     h.Select("sub");
     QCOMPARE(h->StatusText(), QStringLiteral("sub: 53 bytes, stored, holding 1 entry"));
+    // Its bytes on disk are not what the tree shows: an export of it as one file is refused, not old.
+    struct Failures final : ExportUser {
+      QStringList seen;
+      OverwriteAnswer AskOverwrite(const std::string&) override { return OverwriteAnswer::kNo; }
+      void Failed(const ExportFailure& failure) override {
+        seen << QString::fromStdString(failure.path) +
+                    (failure.kind == ExportFailure::Kind::kUnsaved ? "!" : "?");
+      }
+    } user;
+    ExportOptions options;
+    options.skipExtractable = false;
+    options.destination = h.dir / "out";
+    fs::create_directory(options.destination);
+    h->Model().SetAllChecked(true);
+    ExportEngine(h->Model().Tree(), user).Run(options);
+    QVERIFY2(user.seen.contains(QString::fromStdString((h.dir / "out/new/sub").string()) + "!"),
+             qPrintable(user.seen.join(" | ")));
     // F2 on the tree renames in place.
     h.Select("a.t");
     h->activateWindow();

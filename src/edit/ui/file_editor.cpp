@@ -268,10 +268,20 @@ void CFileEditor::Push(Session& session, const QString& text, std::function<void
                        std::function<void()> redoModel, std::function<void()> undoTree,
                        std::function<void()> undoModel) {
   session.stack->push(new EditCommand(text, std::move(redoTree), std::move(redoModel), std::move(undoTree),
-                                      std::move(undoModel), [this] {
+                                      std::move(undoModel), [this, &session] {
+                                        MarkUnsaved(session);
                                         Follow(Current());
                                         emit Changed();
                                       }));
+}
+
+void CFileEditor::MarkUnsaved(Session& session) {
+  const FileEdits& edits = *session.edits;
+  EntryTree& tree = host_.model.EditableTree();
+  for (NodeId node = 1; node < edits.Tree().Size() && node < edits.ItemCount(); ++node) {
+    const EditTree::Node& at = edits.Tree().At(node);
+    if (at.branch && edits.ItemOf(node) != kNoItem) tree.SetUnsaved(edits.ItemOf(node), at.touched);
+  }
 }
 
 bool CFileEditor::ReplaceEntry(ItemId item, const std::filesystem::path& file) {
@@ -495,6 +505,7 @@ bool CFileEditor::SaveRoot(ItemId root, const std::filesystem::path& target) {
     tree.SetData(item, static_cast<std::uint32_t>(result.offsets[node]));
     tree.SetHeld(item, nullptr);
   }
+  MarkUnsaved(session);
   if (saveAs) host_.model.RenameItem(root, shown.native());
   session.stack->clear();
   host_.model.SetModified(root, false);

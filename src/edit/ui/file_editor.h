@@ -126,6 +126,8 @@ class CFileEditor : public QObject {
   // cannot be edited.
   Session* SessionFor(ItemId root);
   bool Refused(const EditRefusal& refusal);
+  // Marks the file's branches whose bytes on disk differ from the tree's.
+  void MarkUnsaved(Session& session);
   QString RefusalText(const EditRefusal& refusal) const;
   void Push(Session& session, const QString& text, std::function<void()> redoTree,
             std::function<void()> redoModel, std::function<void()> undoTree, std::function<void()> undoModel);
