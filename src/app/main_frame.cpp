@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTreeView>
@@ -38,6 +41,7 @@
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
 #include "containers/ui/entry_tree_view.h"
+#include "edit/ui/file_editor.h"
 #include "export/item_export.h"
 #include "export/ui/export_command.h"
 #include "export/ui/export_progress.h"
@@ -75,8 +79,10 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   language_ = LanguageFromLocaleName(localeName);
 
   // Caption: program title and release label.
+  // "[*]": Qt shows "*" there while a custom file has unsaved changes.
   setWindowTitle(UiFormat(texts::kWindowTitleFormat, language_,
-                          {texts::kProgramTitle.In(language_), texts::kReleaseLabel.In(language_)}));
+                          {texts::kProgramTitle.In(language_), texts::kReleaseLabel.In(language_)}) +
+                 QStringLiteral("[*]"));
   setWindowIcon(ProgramIcon());
 
   // Screen resolution, then the user fonts: default, then the settings file.
@@ -92,6 +98,9 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   status_ = new QLabel(statusText_, this);
   status_->setObjectName(QStringLiteral("statusText"));
   statusBar()->addWidget(status_, 1);
+  modifiedStatus_ = new QLabel(this);
+  modifiedStatus_->setObjectName(QStringLiteral("modifiedStatus"));
+  statusBar()->addPermanentWidget(modifiedStatus_);
   statusBar()->setSizeGripEnabled(true);
 
   // The splitter keeps its left pane's width in pixels.
@@ -123,6 +132,7 @@ CMainFrame::CMainFrame(FrameEnvironment environment, QWidget* parent)
   model_->SetDragWriter(&WriteItemForDrag);
   entryView->SetDragRunner([this](std::shared_ptr<Job> job) { return RunDragJob(std::move(job)); });
   treeActions_ = new CTreeActions(*this);
+  BuildEditMenu();
   treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(treeView_, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowTreeMenu);
   filterBox_ = new CEntryFilterBox(*model_, *treeView_, language_, leftPane);
@@ -191,6 +201,7 @@ void CMainFrame::BuildMenu() {
     actions_.push_back(action);
   };
   QMenu* file = bar->addMenu(UiText(texts::kMenuFile, language_));
+  fileMenu_ = file;
   addAction(file, kIdFileOpen, UiText(texts::kMenuFileOpen, language_), &CMainFrame::OnFileOpen);
   actions_.back()->setShortcut(QKeySequence::Open);
   addAction(file, kIdFileOpenFolder, UiText(texts::kMenuFileOpenFolder, language_),
@@ -199,6 +210,8 @@ void CMainFrame::BuildMenu() {
   addAction(file, kIdFileExport, UiText(texts::kMenuFileExport, language_), &CMainFrame::OnFileExport);
   file->addSeparator();
   addAction(file, kIdFileExit, UiText(texts::kMenuFileExit, language_), &CMainFrame::OnFileExit);
+  editMenu_ = bar->addMenu(UiText(texts::kMenuEdit, language_));
+  editMenu_->setObjectName(QStringLiteral("editMenu"));
   QMenu* option = bar->addMenu(UiText(texts::kMenuOption, language_));
   addAction(option, kIdOptionConfiguration, UiText(texts::kMenuOptionConfiguration, language_),
             &CMainFrame::OnOptionConfiguration);
@@ -206,7 +219,63 @@ void CMainFrame::BuildMenu() {
   addAction(help, kIdHelpAbout,
             UiFormat(texts::kMenuHelpAboutFormat, language_, {texts::kProgramTitle.In(language_)}),
             &CMainFrame::OnHelpAbout);
-  for (QMenu* menu : {file, option, help}) WatchMenu(*menu);
+  for (QMenu* menu : {file, editMenu_, option, help}) WatchMenu(*menu);
+}
+
+void CMainFrame::BuildEditMenu() {
+  CFileEditor::Host host{*model_,
+                         *treeView_,
+                         *this,
+                         language_,
+                         [this](const std::filesystem::path& path) { LoadPaths({path}); },
+                         [this] { return Context(); }};
+  editor_ = new CFileEditor(std::move(host), this);
+  // File: Save and Save As before Export.
+  QAction* exportAction = Action(kIdFileExport);
+  fileMenu_->insertAction(exportAction, &editor_->SaveAction());
+  fileMenu_->insertAction(exportAction, &editor_->SaveAsAction());
+  fileMenu_->insertSeparator(exportAction);
+  for (QAction* action : {&editor_->ReplaceAction(), &editor_->AddFilesAction(), &editor_->AddFolderAction()})
+    editMenu_->addAction(action);
+  editMenu_->addSeparator();
+  editMenu_->addAction(&editor_->RemoveAction());
+  editMenu_->addAction(&editor_->RenameAction());
+  editMenu_->addSeparator();
+  editMenu_->addAction(&editor_->UndoAction());
+  editMenu_->addAction(&editor_->RedoAction());
+  connect(editMenu_, &QMenu::aboutToShow, this,
+          [this] { editor_->Follow(model_->ItemOf(treeView_->currentIndex())); });
+  connect(editor_, &CFileEditor::Changed, this, &CMainFrame::OnEdited);
+  connect(editor_, &CFileEditor::ModifiedChanged, this, [this] {
+    setWindowModified(!editor_->ModifiedRoots().empty());
+    modifiedStatus_->setText(ModifiedText());
+  });
+}
+
+QString CMainFrame::ModifiedText() const {
+  const std::size_t count = editor_->ModifiedRoots().size();
+  if (count == 0) return QString();
+  if (count == 1) return UiText(texts::kStatusModifiedOne, language_);
+  return UiFormat(texts::kStatusModified, language_, {std::to_string(count)});
+}
+
+void CMainFrame::OnEdited() {
+  const ItemId item = model_->ItemOf(treeView_->currentIndex());
+  if (item == kNoItem) {
+    statusItem_ = kNoItem;
+    statusShown_.reset();
+    SetStatus(CountsStatus());
+    return;
+  }
+  // What the preview and the status bar show is the tree's as it is now.
+  OnTreeSelChanged(treeView_->currentIndex(), QModelIndex());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (editor_->MayClose())
+    event->accept();
+  else
+    event->ignore();
 }
 
 void CMainFrame::WatchMenu(QMenu& menu) {
@@ -267,9 +336,10 @@ const Bilingual& KindWord(const CPreviewPanes::Shown& shown) {
 QString CMainFrame::CountsStatus() const {
   const EntryTree& tree = model_->Tree();
   const std::uint32_t files = tree.ChildCount(kNoItem);
-  return UiFormat(texts::kStatusCounts, language_,
-                  {Count(files, texts::kStatusOneFile, texts::kStatusFiles, language_),
-                   Count(tree.Size() - files, texts::kStatusOneEntry, texts::kStatusEntries, language_)});
+  return UiFormat(
+      texts::kStatusCounts, language_,
+      {Count(files, texts::kStatusOneFile, texts::kStatusFiles, language_),
+       Count(model_->LiveCount() - files, texts::kStatusOneEntry, texts::kStatusEntries, language_)});
 }
 
 QString CMainFrame::ItemStatus(ItemId item, const std::optional<CPreviewPanes::Shown>& shown) const {
@@ -282,8 +352,8 @@ QString CMainFrame::ItemStatus(ItemId item, const std::optional<CPreviewPanes::S
     if (tree.Parent(item) == kNoItem) return UiFormat(texts::kStatusFile, language_, {name, entries});
     // A branch is not previewed, and its entries were read from its payload
     // as stored: its header alone gives the length.
-    const std::optional<std::uint64_t> length =
-        StoredPayloadLength(std::string(tree.Text(tree.RootOf(item))), tree.Data(item));
+    std::optional<std::uint64_t> length = editor_->EditedBranchLength(item);
+    if (!length) length = StoredPayloadLength(std::string(tree.Text(tree.RootOf(item))), tree.Data(item));
     if (!length) return ToQString(name);
     return UiFormat(texts::kStatusBranch, language_,
                     {name, Number(*length), texts::kStatusStored.In(language_), entries});
@@ -298,6 +368,8 @@ void CMainFrame::ShowTreeMenu(const QPoint& at) {
   const ItemId item = model_->ItemOf(treeView_->indexAt(at));
   std::unique_ptr<QMenu> menu = treeActions_->MakeMenu(item);
   if (!menu) return;
+  menu->addSeparator();
+  editor_->AddToMenu(*menu, item);
   WatchMenu(*menu);
   menu->exec(treeView_->viewport()->mapToGlobal(at));
 }
@@ -333,6 +405,7 @@ ItemId CMainFrame::GetRootItem(ItemId item) const { return model_->Tree().RootOf
 
 void CMainFrame::OnTreeSelChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
   const ItemId item = model_->ItemOf(current);
+  editor_->Follow(item);
   if (item == kNoItem) return;
   statusItem_ = item;
   statusShown_ = previewPanes_->ShowItem(model_->Tree(), item);

@@ -1,7 +1,8 @@
 // CMainFrame: the program's one top-level window.
 //
-// A menu bar (File: Open 1004, Open Folder 1005, Export 1000, Exit 1001;
-// Option: Configuration 1002; Help: About 1003), a status bar, and between
+// A menu bar (File: Open 1004, Open Folder 1005, Save, Save As, Export 1000,
+// Exit 1001; Edit: the editor's (CFileEditor); Option: Configuration 1002;
+// Help: About 1003), a status bar, and between
 // them the pane splitter: on the left, 360 pixels wide
 // at creation, the filter box (Ctrl+F) above the entry tree view (with check
 // boxes), and on the right the text view showing the drop prompt.
@@ -68,6 +69,7 @@ class QTreeView;
 namespace cfv {
 
 class CEntryFilterBox;
+class CFileEditor;
 class CPaneSplitter;
 class CTreeActions;
 class CPreviewPanes;
@@ -131,6 +133,10 @@ class CMainFrame : public QMainWindow {
   CMusicPlayerView& MusicPlayerView() const;
   // The tree's context menu and its items.
   CTreeActions& TreeActions() const { return *treeActions_; }
+  // The Edit menu, Save and Save As, Undo and Redo: changing custom files.
+  CFileEditor& Editor() const { return *editor_; }
+  // The status bar's count of custom files with unsaved changes.
+  QString ModifiedText() const;
   // The menu action of a command id (nullptr for an unknown id).
   QAction* Action(int commandId) const;
   // The status bar's text.
@@ -162,7 +168,8 @@ class CMainFrame : public QMainWindow {
   // File > Export (1000): Configure Export dialog, then the export of the
   // checked entries, its messages in message boxes owned by this window.
   void OnFileExport();
-  // File > Exit (1001): closes the window.
+  // File > Exit (1001): closes the window (asking first about unsaved
+  // changes, as the close box does).
   void OnFileExit();
   // Option > Configuration (1002): edits copies of the fonts; on OK takes
   // them, writes all three to the settings file and applies them.
@@ -174,9 +181,15 @@ class CMainFrame : public QMainWindow {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // With unsaved changes asks Save / Discard / Cancel (CFileEditor::MayClose).
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenu();
+  // The Edit menu and File > Save, Save As: the editor's actions.
+  void BuildEditMenu();
+  // The edits changed what the tree shows: preview and status again.
+  void OnEdited();
   // Runs the Open (files) or Open Folder dialog and loads what was chosen.
   void OpenWithDialog(bool folder);
   // The status bar's text is `text`; shown at once unless a menu is open.
@@ -205,6 +218,10 @@ class CMainFrame : public QMainWindow {
   UserFonts fonts_;
 
   QLabel* status_ = nullptr;
+  QLabel* modifiedStatus_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  CFileEditor* editor_ = nullptr;
   QString statusText_;
   bool menuOpen_ = false;
   // The current item as the status bar describes it.

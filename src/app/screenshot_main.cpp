@@ -5,7 +5,8 @@
 // this tool hands the main window a locale name instead.
 //
 //   cfv-screenshot --locale ja-JP --shot
-//   main|config|about|export|message|finished|font|filter|hex|menu|status|live
+//   main|config|about|export|message|finished|font|filter|hex|menu|status|
+//   editmenu|modified|close|live
 //                  --out FILE.png
 //                  [--settings FILE.ini] [--sample DIR] [--load CUSTOMFILE]...
 //
@@ -15,16 +16,24 @@
 // picture is the main window's area of the screen, title bar included when
 // a window manager runs; a dialog shows centred over it. menu is the entry
 // tree's context menu on a branch, status the status bar describing a
-// selected bitmap; live leaves the window up, with nothing saved, for a
+// selected bitmap; editmenu the Edit menu after an edit, modified the window
+// with unsaved edits (a removed and a renamed entry), close the question
+// closing it then asks; live leaves the window up, with nothing saved, for a
 // driver such as xdotool to work it.
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -36,6 +45,7 @@
 #include "containers/loader.h"
 #include "containers/ui/entry_filter_box.h"
 #include "containers/ui/entry_tree_model.h"
+#include "edit/ui/file_editor.h"
 #include "export/ui/export_command.h"
 #include "export/ui/export_progress.h"
 #include "preview/ui/preview_panes.h"
@@ -98,7 +108,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
          options.shot == "export" || options.shot == "message" || options.shot == "finished" ||
          options.shot == "progress" || options.shot == "failure" || options.shot == "font" ||
          options.shot == "filter" || options.shot == "hex" || options.shot == "menu" ||
-         options.shot == "status" || options.shot == "live";
+         options.shot == "status" || options.shot == "editmenu" || options.shot == "modified" ||
+         options.shot == "close" || options.shot == "live";
 }
 
 // The screen's pixels where `window` is, frame included, and the modal
@@ -112,6 +123,12 @@ bool SaveWindowArea(const QWidget& window, const QString& out) {
   return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(out);
 }
 
+// Undoes every edit, so that closing asks nothing.
+void UndoAll(cfv::CMainFrame& frame) {
+  for (QUndoStack* stack : frame.Editor().UndoGroup().stacks())
+    while (stack->canUndo()) stack->undo();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,7 +137,8 @@ int main(int argc, char** argv) {
     std::fprintf(
         stderr,
         "usage: cfv-screenshot --locale NAME --shot "
-        "main|config|about|export|message|finished|progress|failure|font|filter|hex|menu|status|live "
+        "main|config|about|export|message|finished|progress|failure|font|filter|hex|menu|status|editmenu|"
+        "modified|close|live "
         "--out FILE.png "
         "[--settings FILE] [--load FILE]...\n");
     return 2;
@@ -152,6 +170,16 @@ int main(int argc, char** argv) {
     const QModelIndex chara = frame.Model().index(0, 0, frame.Model().index(0, 0));
     if (options.shot == "status" && chara.isValid())
       frame.TreeView().setCurrentIndex(frame.Model().index(1, 0, chara));  // face.bmp
+    // Unsaved edits: bgm.mid removed, readme.txt renamed, readme selected.
+    const bool edits = options.shot == "editmenu" || options.shot == "modified" || options.shot == "close";
+    const QModelIndex top = frame.Model().index(0, 0);
+    if (edits && frame.Model().rowCount(top) == 3) {
+      const cfv::ItemId readme = frame.Model().ItemOf(frame.Model().index(2, 0, top));
+      frame.Editor().Remove(frame.Model().ItemOf(frame.Model().index(1, 0, top)));
+      frame.Editor().Rename(readme, QStringLiteral("notes.txt"));
+      frame.TreeView().setCurrentIndex(frame.Model().IndexOf(readme));
+      frame.TreeView().setFocus();
+    }
     // live: the window stays for a driver (xdotool) until it is closed.
     saved = options.shot == "live";
     if (saved) return;
@@ -167,9 +195,30 @@ int main(int argc, char** argv) {
         frame.close();
         return;
       }
+      if (options.shot == "editmenu") {
+        QTimer::singleShot(600, &frame, [&] {
+          saved = SaveWindowArea(frame, options.out);
+          if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+          UndoAll(frame);
+          frame.close();
+        });
+        auto* edit = frame.findChild<QMenu*>(QStringLiteral("editMenu"));
+        frame.menuBar()->setActiveAction(edit->menuAction());
+        return;
+      }
+      if (options.shot == "close") {
+        QTimer::singleShot(600, &frame, [&] {
+          saved = SaveWindowArea(frame, options.out);
+          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Discard)->click();
+        });
+        frame.close();
+        return;
+      }
       if (options.shot == "main" || options.shot == "filter" || options.shot == "hex" ||
-          options.shot == "status") {
+          options.shot == "status" || options.shot == "modified") {
         saved = SaveWindowArea(frame, options.out);
+        UndoAll(frame);
         frame.close();
         return;
       }

@@ -131,6 +131,7 @@ class TerminalUser final : public ExportUser {
       case ExportFailure::Kind::kLink:
         std::fprintf(err_, "tazor-cfv: %s: refused: a symbolic link, which an export never follows\n", path);
         return;
+      case ExportFailure::Kind::kUnsaved:  // the command line edits nothing in memory
       case ExportFailure::Kind::kNoExtension:
         std::fprintf(err_,
                      "tazor-cfv: %s: refused: no extension, so no export folder can be made beside it "

@@ -203,5 +203,107 @@ inline constexpr Bilingual kFontSelect{"Select", "変更"};
 inline constexpr std::string_view kFontStyleBold = "太字";
 inline constexpr std::string_view kFontStyleItalic = "斜体";
 
+// ---- Editing custom files (the Edit menu, File > Save and Save As)
+inline constexpr Bilingual kMenuEdit{"&Edit", "編集(&E)"};
+inline constexpr Bilingual kMenuEditReplace{"&Replace Entry...", "項目を置き換える(&R)..."};
+inline constexpr Bilingual kMenuEditAddFiles{"Add &Files...", "ファイルを追加(&F)..."};
+inline constexpr Bilingual kMenuEditAddFolder{"Add F&older...", "フォルダーを追加(&O)..."};
+inline constexpr Bilingual kMenuEditRemove{"Re&move", "削除(&M)"};
+inline constexpr Bilingual kMenuEditRename{"Re&name", "名前の変更(&N)"};
+inline constexpr Bilingual kMenuEditUndo{"&Undo", "元に戻す(&U)"};
+inline constexpr Bilingual kMenuEditRedo{"Re&do", "やり直し(&D)"};
+inline constexpr Bilingual kMenuFileSave{"&Save", "上書き保存(&S)"};
+inline constexpr Bilingual kMenuFileSaveAs{"Save &As...", "名前を付けて保存(&A)..."};
+// What Undo and Redo name (after the menu item's own word).
+inline constexpr Bilingual kEditReplaceName{"Replace %s", "%s の置き換え"};
+inline constexpr Bilingual kEditAddName{"Add %s", "%s の追加"};
+inline constexpr Bilingual kEditRemoveName{"Remove %s", "%s の削除"};
+inline constexpr Bilingual kEditRenameName{"Rename %s", "%s の名前の変更"};
+inline constexpr Bilingual kReplaceCaption{"Replace Entry", "項目を置き換える"};
+inline constexpr Bilingual kAddFilesCaption{"Add Files", "ファイルを追加"};
+inline constexpr Bilingual kAddFolderCaption{"Add Folder", "フォルダーを追加"};
+inline constexpr Bilingual kSaveAsCaption{"Save As", "名前を付けて保存"};
+inline constexpr Bilingual kSavingCaption{"Saving", "保存"};
+// Why an edit is refused (the first argument names the entry, name or file).
+inline constexpr Bilingual kRefusedCannotRead{"%s cannot be read: %s", "%s を読み込めません: %s"};
+inline constexpr Bilingual kRefusedNotCustomFile{"%s is not a custom file.",
+                                                 "%s はカスタムファイルではありません。"};
+inline constexpr Bilingual kRefusedNotWellFormed{
+    "%s is not well formed, so it cannot be changed: it could not be copied faithfully.\n\n%s",
+    "%s は正しい形式ではないため変更できません。忠実に書き写せないためです。\n\n%s"};
+inline constexpr Bilingual kRefusedChangedOnDisk{"%s has changed on disk since it was loaded.",
+                                                 "%s は読み込んだ後にディスク上で変更されています。"};
+inline constexpr Bilingual kRefusedLoadedTwice{
+    "%s is loaded more than once in the tree, so it cannot be changed: one would undo the other's edits.",
+    "%s はツリーに 2 回以上読み込まれているため変更できません。一方の変更がもう一方で失われるためです。"};
+inline constexpr Bilingual kRefusedName{"The name \"%s\" %s.", "名前「%s」は%s。"};
+inline constexpr Bilingual kNameEmpty{"is empty", "空です"};
+inline constexpr Bilingual kNameNoCp932{"has a character that code page 932 (Shift_JIS) cannot hold",
+                                        "コードページ 932 (Shift_JIS) で表せない文字を含みます"};
+inline constexpr Bilingual kNameTooLong{"takes more than 40 bytes in code page 932",
+                                        "コードページ 932 で 40 バイトを超えます"};
+inline constexpr Bilingual kNameControl{"holds a control character", "制御文字を含みます"};
+inline constexpr Bilingual kNameSeparator{"holds a / or \\", "/ または \\ を含みます"};
+inline constexpr Bilingual kRefusedNameTaken{"Another entry of that list is named \"%s\" already.",
+                                             "同じ階層に「%s」という名前の項目がすでにあります。"};
+inline constexpr Bilingual kRefusedReadsAsBranch{
+    "The data for %s begins with an entry header, so it would read back as a branch.",
+    "%s のデータは項目ヘッダーで始まるため、階層として読み込まれてしまいます。"};
+inline constexpr Bilingual kRefusedReadsInflated{
+    "The data for %s is itself a complete zlib or gzip stream: stored as it is, it would read back inflated.",
+    "%s のデータはそれ自体が完全な zlib または gzip "
+    "ストリームのため、そのまま保存すると展開されて読み込まれてしまいます。"};
+inline constexpr Bilingual kRefusedReadsStored{
+    "The data for %s would read back as stored bytes, not as what was compressed (it is empty, or over 64 "
+    "MiB).",
+    "%s のデータは圧縮しても無圧縮のバイトとして読み込まれてしまいます (空か、64 MiB を超えています)。"};
+inline constexpr Bilingual kRefusedEmptyBranch{
+    "Removing %s would leave its branch with no entries, which would read back as an empty leaf; remove the "
+    "branch instead.",
+    "%s を削除すると階層に項目がなくなり、空の項目として読み込まれてしまいます。階層ごと削除してください。"};
+inline constexpr Bilingual kRefusedEmptyFile{"Removing %s would leave the custom file with no entries.",
+                                             "%s を削除するとカスタムファイルに項目がなくなります。"};
+inline constexpr Bilingual kRefusedTooLarge{
+    "%s would be larger than the format allows (999,999,999 bytes an entry, 4 GiB a file).",
+    "%s は形式の上限 (項目は 999,999,999 バイト、ファイルは 4 GiB) を超えてしまいます。"};
+inline constexpr Bilingual kRefusedTooDeep{"%s would nest more than 64 levels deep.",
+                                           "%s の入れ子が 64 階層を超えてしまいます。"};
+inline constexpr Bilingual kRefusedShortLeaf{
+    "%s is shorter than an entry header, and with the bytes after it would form one: it would read back as a "
+    "branch.",
+    "%s "
+    "は項目ヘッダーより短く、後ろのバイトと合わせてヘッダーになってしまうため、階層として読み込まれてしまいま"
+    "す。"};
+inline constexpr Bilingual kRefusedPack{"%s cannot be added: %s", "%s は追加できません: %s"};
+inline constexpr Bilingual kRefusedWriter{"%s would not read back as written: %s",
+                                          "%s は書いたとおりに読み戻せません: %s"};
+inline constexpr Bilingual kRefusedCannotWrite{"%s cannot be written: %s", "%s に書き込めません: %s"};
+// Saving.
+inline constexpr Bilingual kSaveFailed{"%s was not saved; its changes are kept, unsaved.\n\n%s",
+                                       "%s は保存されませんでした。変更は未保存のまま残っています。\n\n%s"};
+inline constexpr Bilingual kSaveChangedOnDisk{
+    "%s has changed on disk since it was loaded, so it is not overwritten.\n\nSave your changes under "
+    "another "
+    "name, or reload the file from disk and lose them?",
+    "%s は読み込んだ後にディスク上で変更されているため、上書きしません。\n\n変更を別の名前で保存しますか? "
+    "それともディスクから読み込み直して変更を破棄しますか?"};
+inline constexpr Bilingual kExportUnsaved{
+    "%s was not written: the branch has unsaved changes, so it has no data as one file yet. Save first.",
+    "%s は書き出されませんでした。この階層には未保存の変更があるため、まだ 1 "
+    "つのファイルとしてのデータがありません。先に保存してください。"};
+inline constexpr Bilingual kButtonSaveAs{"Save &As...", "名前を付けて保存(&A)..."};
+inline constexpr Bilingual kButtonReload{"&Reload", "読み込み直す(&R)"};
+inline constexpr Bilingual kSaveAsTargetOpen{"%s is open in the tree; choose another name.",
+                                             "%s はツリーで開かれています。別の名前を選んでください。"};
+// Closing the window with unsaved changes (Qt's Save, Discard and Cancel).
+inline constexpr Bilingual kCloseQuestionOne{"%s has unsaved changes. Save them before closing?",
+                                             "%s に未保存の変更があります。閉じる前に保存しますか?"};
+inline constexpr Bilingual kCloseQuestionMany{
+    "%s custom files have unsaved changes. Save them before closing?",
+    "%s 個のカスタムファイルに未保存の変更があります。閉じる前に保存しますか?"};
+// The status bar's count of custom files with unsaved changes.
+inline constexpr Bilingual kStatusModifiedOne{"1 file modified", "変更あり 1 ファイル"};
+inline constexpr Bilingual kStatusModified{"%s files modified", "変更あり %s ファイル"};
+
 }  // namespace texts
 }  // namespace cfv

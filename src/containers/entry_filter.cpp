@@ -15,6 +15,13 @@ std::uint32_t EntryFilter::Extend(const EntryTree& tree, ItemId end) {
   // smaller id than its children, so the climb stops at the first ancestor
   // already shown.
   for (ItemId item = first; item < end; ++item) {
+    // Items an edit took out of the tree (detached, or below one) show
+    // nothing.
+    const ItemId parent = tree.Parent(item);
+    if (tree.IsDetached(item) || (parent != kNoItem && (state_[parent] & kGone) != 0)) {
+      state_[item] |= kGone;
+      continue;
+    }
     if (!pattern_.Matches(tree.Text(item))) continue;
     state_[item] |= kMatches;
     matching_.push_back(item);

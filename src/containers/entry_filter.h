@@ -6,8 +6,9 @@
 // It answers the questions a tree model asks (children of an item and the
 // row of an item, among shown items only) in O(1), and takes in the items a
 // load appends while the filter is on (Extend), so a drop during filtering
-// fills in filtered too. Items are only ever appended to an EntryTree, and
-// always after their parent, which Extend relies on.
+// fills in filtered too. Items are appended to an EntryTree always after
+// their parent, which Extend relies on; an edit that changes the tree
+// otherwise (detaches, renames) needs a new filter.
 //
 // Memory: a byte, a row and a list index per item of the tree, and an id per
 // shown item.
@@ -46,10 +47,12 @@ class EntryFilter {
   std::uint32_t ShownRow(ItemId item) const { return rows_[item]; }
   // The matching items, in tree order.
   const std::vector<ItemId>& Matching() const { return matching_; }
+  const EntryPattern& Pattern() const { return pattern_; }
 
  private:
   static constexpr std::uint8_t kMatches = 1;
   static constexpr std::uint8_t kShown = 2;
+  static constexpr std::uint8_t kGone = 4;
 
   std::vector<ItemId>& ChildrenOf(ItemId parent);
   static constexpr std::uint32_t kNoList = 0xFFFFFFFFu;

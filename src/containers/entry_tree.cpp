@@ -29,6 +29,8 @@ ItemId EntryTree::AppendNode(ItemId parent, std::uint32_t textOffset) {
   node.textLength = static_cast<std::uint32_t>(texts_.size() - textOffset);
   node.data = 0;
   node.checked = 0;
+  node.detached = 0;
+  node.unsaved = 0;
 
   if (parent == kNoItem) {
     node.row = rootCount_++;
@@ -117,6 +119,56 @@ void EntryTree::Clear() {
   firstRoot_ = kNoItem;
   lastRoot_ = kNoItem;
   rootCount_ = 0;
+  held_.clear();
+}
+
+std::uint32_t EntryTree::Detach(ItemId item) {
+  const ItemId parent = nodes_[item].parent;
+  ItemId& first = FirstOf(parent);
+  ItemId before = kNoItem;
+  for (ItemId at = first; at != item; at = nodes_[at].nextSibling) before = at;
+  const ItemId after = nodes_[item].nextSibling;
+  (before == kNoItem ? first : nodes_[before].nextSibling) = after;
+  if (LastOf(parent) == item) LastOf(parent) = before;
+  for (ItemId at = after; at != kNoItem; at = nodes_[at].nextSibling) --nodes_[at].row;
+  if (parent == kNoItem) --rootCount_;
+  nodes_[item].nextSibling = kNoItem;
+  nodes_[item].detached = 1;
+  return nodes_[item].row;
+}
+
+void EntryTree::Attach(ItemId item, ItemId parent, std::uint32_t row) {
+  ItemId& first = FirstOf(parent);
+  ItemId before = kNoItem;
+  for (ItemId at = first; at != kNoItem && nodes_[at].row < row; at = nodes_[at].nextSibling) before = at;
+  ItemId& link = before == kNoItem ? first : nodes_[before].nextSibling;
+  nodes_[item].nextSibling = link;
+  link = item;
+  if (nodes_[item].nextSibling == kNoItem) LastOf(parent) = item;
+  nodes_[item].parent = parent;
+  nodes_[item].row = before == kNoItem ? 0 : nodes_[before].row + 1;
+  nodes_[item].detached = 0;
+  for (ItemId at = nodes_[item].nextSibling; at != kNoItem; at = nodes_[at].nextSibling) ++nodes_[at].row;
+  if (parent == kNoItem) ++rootCount_;
+}
+
+bool EntryTree::IsLive(ItemId item) const {
+  for (ItemId at = item; at != kNoItem; at = nodes_[at].parent)
+    if (nodes_[at].detached != 0) return false;
+  return true;
+}
+
+void EntryTree::SetText(ItemId item, std::string_view text) {
+  nodes_[item].textOffset = static_cast<std::uint32_t>(texts_.size());
+  nodes_[item].textLength = static_cast<std::uint32_t>(text.size());
+  texts_.append(text);
+}
+
+void EntryTree::SetHeld(ItemId item, std::shared_ptr<const LeafContent> content) {
+  if (content)
+    held_[item] = std::move(content);
+  else
+    held_.erase(item);
 }
 
 }  // namespace cfv

@@ -2,9 +2,12 @@
 //
 // One root item per loaded custom file (text = the file's path, data 0), and
 // beneath it one item per entry in file order (text = the entry's decoded
-// name, data = the file offset of its entry header). Items are only ever
-// appended; nothing is removed. The tree holds texts and offsets, never
-// entry data.
+// name, data = the file offset of its entry header). Items are appended,
+// never deleted: an edit that removes an entry detaches its item (with all
+// below it) from its list, and undoing the edit attaches it again, so ids
+// stay valid and a detached subtree comes back as it was. The tree holds
+// texts and offsets, and entry data only for edited leaves whose new data
+// is not on disk yet (Held).
 //
 // Storage is a compact node table (about 40 bytes an item plus the text
 // bytes, all texts in one pool), so a million entries stay cheap. Item ids are
@@ -16,14 +19,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace cfv {
 
 using ItemId = std::uint32_t;
 inline constexpr ItemId kNoItem = 0xFFFFFFFFu;
+
+struct LeafContent;
 
 class EntryTree {
  public:
@@ -44,6 +51,31 @@ class EntryTree {
   // get ids shifted by the returned value: an item that was `i` in `other`
   // is `i + base` here. O(size of other).
   ItemId AppendTree(const EntryTree& other);
+
+  // Editing. Detach takes `item` and everything below it out of its
+  // parent's list (the root list for a root item) and returns the row it
+  // had; Attach puts a detached item back into `parent`'s list at `row`.
+  // O(siblings).
+  std::uint32_t Detach(ItemId item);
+  void Attach(ItemId item, ItemId parent, std::uint32_t row);
+  // Whether `item` or one of its ancestors is detached: not in the tree.
+  bool IsDetached(ItemId item) const { return nodes_[item].detached != 0; }
+  bool IsLive(ItemId item) const;
+  // A branch whose payload on disk is not what the tree shows (unsaved
+  // edits below it, or a branch an edit added): it has no data to take
+  // out as one file until it is saved.
+  void SetUnsaved(ItemId item, bool unsaved) { nodes_[item].unsaved = unsaved ? 1 : 0; }
+  bool IsUnsaved(ItemId item) const { return nodes_[item].unsaved != 0; }
+  // The item's text becomes `text` (its old text stays in the pool).
+  void SetText(ItemId item, std::string_view text);
+  // A leaf's data held in memory because an edit gave it (null: none, the
+  // data is the entry's in the custom file).
+  void SetHeld(ItemId item, std::shared_ptr<const LeafContent> content);
+  const LeafContent* Held(ItemId item) const {
+    if (held_.empty()) return nullptr;
+    const auto it = held_.find(item);
+    return it == held_.end() ? nullptr : it->second.get();
+  }
 
   void SetData(ItemId item, std::uint32_t data) { nodes_[item].data = data; }
   std::uint32_t Data(ItemId item) const { return nodes_[item].data; }
@@ -107,13 +139,20 @@ class EntryTree {
     std::uint32_t textLength;
     std::uint32_t data;
     std::uint8_t checked;
+    std::uint8_t detached;
+    std::uint8_t unsaved;
   };
+  // The list `parent` heads: its first and last child (the root list for
+  // kNoItem).
+  ItemId& FirstOf(ItemId parent) { return parent == kNoItem ? firstRoot_ : nodes_[parent].firstChild; }
+  ItemId& LastOf(ItemId parent) { return parent == kNoItem ? lastRoot_ : nodes_[parent].lastChild; }
 
   std::vector<Node> nodes_;
   std::string texts_;
   ItemId firstRoot_ = kNoItem;
   ItemId lastRoot_ = kNoItem;
   std::uint32_t rootCount_ = 0;
+  std::unordered_map<ItemId, std::shared_ptr<const LeafContent>> held_;
 };
 
 template <typename Visit>

@@ -152,6 +152,20 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
   });
 }
 
+ExtractResult ExtractItem(const EntryTree& tree, ItemId item) {
+  if (const LeafContent* held = tree.Held(item)) {
+    ExtractResult result;
+    EntryData data(held->data.size());
+    if (data.size() != held->data.size()) return result;
+    if (!held->data.empty()) std::memcpy(data.data(), held->data.data(), held->data.size());
+    result.data = std::move(data);
+    result.compression = held->compression;
+    result.storedLength = held->payload.size();
+    return result;
+  }
+  return ExtractEntry(std::filesystem::path(std::string(tree.Text(tree.RootOf(item)))), tree.Data(item));
+}
+
 ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset) {
   return ExtractFrom(file, offset, ReaderOf(file));
 }

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+
+#include "containers/entry_tree.h"
 
 namespace cfv {
 
@@ -59,6 +62,18 @@ enum class ExtractError {
 // inflated, or as it stands.
 enum class Compression { kNone, kZlib, kGzip };
 
+// A leaf's new content, as an edit gives it: the data it must read back as,
+// and the payload that stores it (EncodePayload of the data and the
+// compression). Immutable once made; shared by the edit and the tree.
+struct LeafContent {
+  std::string data;
+  std::string payload;
+  Compression compression = Compression::kNone;
+  // Stored bytes that are themselves a list of entries: they read back as a
+  // branch, which is what is meant (a custom file packed as it is).
+  bool formsBranch = false;
+};
+
 struct ExtractResult {
   std::optional<EntryData> data;
   ExtractError error = ExtractError::kCannotOpen;  // meaningful when !data
@@ -84,6 +99,11 @@ ExtractResult ExtractEntry(const std::filesystem::path& path, std::uint32_t offs
 // reading all of it. Nothing when the file cannot be opened or the header
 // gives no size from 50 to 999,999,999, or the header cannot be read.
 std::optional<std::uint64_t> StoredPayloadLength(const std::filesystem::path& path, std::uint32_t offset);
+
+// The data of `item` of `tree` as the tree shows it: the leaf's held data
+// when an edit gave it new data (EntryTree::Held), else the entry read from
+// its custom file (the root item's path) at the item's offset.
+ExtractResult ExtractItem(const EntryTree& tree, ItemId item);
 
 class CustomFile;
 // The same from a custom file already open, through its read-ahead buffer:

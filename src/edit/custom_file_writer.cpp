@@ -99,6 +99,7 @@ class MemoryBytes : public WalkPosition {
 
 CustomFileWriter::CustomFileWriter(const EditTree& tree, int sourceFd) : tree_(tree), sourceFd_(sourceFd) {
   sizes_.assign(tree.Size(), 0);
+  offsets_.assign(tree.Size(), 0);
   const EditTree::Node& root = tree.At(EditTree::kRoot);
   for (const EditTree::NodeId child : root.children) fileSize_ += Measure(child);
   std::uint64_t at = 0;
@@ -145,6 +146,7 @@ const char* CustomFileWriter::Bytes(const Segment& segment) const {
 
 void CustomFileWriter::Expect(EditTree::NodeId id, unsigned level, std::uint64_t at) {
   const EditTree::Node& node = tree_.At(id);
+  offsets_[id] = at;
   const bool formsBranch = node.content && node.content->formsBranch;
   expected_.push_back(
       {id, level, at, DecodeCp932(node.nameField), (node.branch && !node.children.empty()) || formsBranch});

@@ -48,6 +48,12 @@ class CustomFileWriter {
   // The planned file's size, and a node's planned size field.
   std::uint64_t FileSize() const { return fileSize_; }
   std::uint64_t SizeOf(EditTree::NodeId node) const { return sizes_[node]; }
+  // Where each node's header lies in the planned file, by node (entries
+  // removed from the tree: 0), and each node's planned size (0 below an
+  // untouched entry, whose size is its source's): for EditTree::Rebase
+  // once the file is written.
+  const std::vector<std::uint64_t>& Offsets() const { return offsets_; }
+  const std::vector<std::uint64_t>& Sizes() const { return sizes_; }
 
   // Writes the planned bytes into `pending` and reads them back from it.
   // False when writing or reading failed (`*error` = errno) or the file
@@ -87,6 +93,7 @@ class CustomFileWriter {
   const EditTree& tree_;
   int sourceFd_;
   std::vector<std::uint64_t> sizes_;
+  std::vector<std::uint64_t> offsets_;
   std::uint64_t fileSize_ = 0;
   std::vector<Segment> segments_;
   std::string headers_;  // every new header, 50 bytes each

@@ -27,17 +27,6 @@ namespace cfv {
 
 class CustomFile;
 
-// A leaf's new content: the data it must read back as, and the payload that
-// stores it (EncodePayload of the data and the compression).
-struct LeafContent {
-  std::string data;
-  std::string payload;
-  Compression compression = Compression::kNone;
-  // Stored bytes that are themselves a list of entries: they read back as a
-  // branch, which is what is meant (a custom file packed as it is).
-  bool formsBranch = false;
-};
-
 // Makes the content for `data` stored with `compression`.
 std::shared_ptr<const LeafContent> MakeLeafContent(std::string data, Compression compression);
 
@@ -55,8 +44,12 @@ class EditTree {
     bool removed = false;
     bool renamed = false;
     // It, or an entry below it, differs from the source: its bytes are made
-    // anew (a header with a new size at least) rather than copied.
+    // anew (a header with a new size at least) rather than copied. A new
+    // entry always is; a source entry while `changes` (the edits in force
+    // on it or below it) is not 0, so that an edit undone leaves its entry
+    // copied as it was.
     bool touched = false;
+    std::uint32_t changes = 0;
     // Where its bytes lie in the source: header offset and size field.
     std::uint64_t sourceOffset = kNotInSource;
     std::uint64_t sourceSize = 0;
@@ -83,17 +76,35 @@ class EditTree {
   const Node& At(NodeId node) const { return nodes_[node]; }
   std::uint32_t Size() const { return static_cast<std::uint32_t>(nodes_.size()); }
 
-  // A leaf's data becomes `content`.
+  // A leaf's data becomes `content` (null: its source payload again).
   void SetContent(NodeId leaf, std::shared_ptr<const LeafContent> content);
   // Appends a new leaf or (empty) branch at the end of `parent`'s entries.
   NodeId AddLeaf(NodeId parent, std::string nameField, std::shared_ptr<const LeafContent> content);
   NodeId AddBranch(NodeId parent, std::string nameField);
-  // Drops an entry and everything below it.
-  void Remove(NodeId node);
+  // Drops an entry and everything below it; returns its index in its list,
+  // for Restore.
+  std::size_t Remove(NodeId node);
+  // Undoes a Remove: the entry is back at `index` of its list.
+  void Restore(NodeId node, std::size_t index);
+  // Undoes an AddLeaf or AddBranch (the entry is the last of its list), and
+  // does it again.
+  void Withdraw(NodeId added);
+  void Readd(NodeId added);
   // Drops every entry of a branch (before new ones are added).
   void RemoveChildren(NodeId branch);
   void Rename(NodeId node, std::string nameField);
+  // Undoes a Rename: the name field it had, and whether that was a new one.
+  void Unrename(NodeId node, std::string nameField, bool renamed);
 
+  // A node's size as a writer would lay it out now (header included): the
+  // source's for an untouched one. O(touched nodes below it).
+  std::uint64_t PlannedSize(NodeId node) const;
+
+  // After the tree was written as `offsets` and `sizes` give (by node, as
+  // the writer laid it out; 0 for a size it did not measure, which stays):
+  // every entry in the tree is the new file's own, untouched, its data and
+  // name on disk now. Node ids stay.
+  void Rebase(const std::vector<std::uint64_t>& offsets, const std::vector<std::uint64_t>& sizes);
   // The path of `node`: the names from the top level down, decoded, joined
   // by '/' (a '\' inside a name read as '/'), as list --json shows it.
   std::string PathOf(NodeId node) const;
@@ -101,7 +112,9 @@ class EditTree {
   unsigned LevelOf(NodeId node) const;
 
  private:
-  void Touch(NodeId node);
+  // Counts an edit in force (+1) or undone (-1) on `node` and every node
+  // above it.
+  void Touch(NodeId node, int delta = 1);
   NodeId Append(NodeId parent, Node node);
 
   std::vector<Node> nodes_;

@@ -149,15 +149,26 @@ void ExportEngine::VisitWalkItem(ItemId item) {
 
 void ExportEngine::ExportItem(ItemId item) {
   if (options_.skipExtractable && tree_.HasChildren(item)) return;
+  if (tree_.IsUnsaved(item)) {
+    // Its bytes on disk are not what the tree shows: no file rather than
+    // the old one.
+    OutputPath target = BuildItemPath(tree_, tree_.Parent(item), options_.destination, options_.subtree);
+    AppendNameComponents(std::string(tree_.Text(item)), target);
+    Fail(summary_.writeErrors, ExportFailure::Kind::kUnsaved, target.Text());
+    return;
+  }
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
   writing_ = item;
+  held_ = tree_.Held(item);
+  heldItem_ = item;
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
                  options_.recorder != nullptr
                      ? options_.recorder->FolderOf(parent)
                      : BuildItemPath(tree_, parent, options_.destination, options_.subtree),
                  tree_.Text(item), options_.renameExtension);
+  held_ = nullptr;
   writing_ = kNoItem;
 }
 
@@ -180,17 +191,23 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
     if (options_.recorder != nullptr) options_.recorder->Kept(writing_, true);
     return;
   }
-  if (!readFile_ || readPath_ != customFilePath) {
-    readFile_ = std::make_unique<CustomFile>(customFilePath);
-    readPath_ = customFilePath;
+  ExtractResult extracted;
+  if (held_ != nullptr) {
+    // An edited leaf: the data the edit gave it, not the bytes on disk.
+    extracted = ExtractItem(tree_, heldItem_);
+  } else {
+    if (!readFile_ || readPath_ != customFilePath) {
+      readFile_ = std::make_unique<CustomFile>(customFilePath);
+      readPath_ = customFilePath;
+    }
+    if (!readFile_->IsOpen()) {
+      const int error = readFile_->OpenError();
+      readFile_.reset();
+      Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
+      return;
+    }
+    extracted = ExtractEntry(*readFile_, offset);
   }
-  if (!readFile_->IsOpen()) {
-    const int error = readFile_->OpenError();
-    readFile_.reset();
-    Fail(summary_.readErrors, Kind::kRead, customFilePath.string(), error);
-    return;
-  }
-  ExtractResult extracted = ExtractEntry(*readFile_, offset);
   if (!extracted) {
     // A read error is a failure with its reason; nothing is written, so an
     // old file stays as it was.

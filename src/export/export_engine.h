@@ -4,7 +4,8 @@
 //
 // The walk is depth first, each item before its children, siblings in tree
 // order. For every checked entry it creates the item's folders, reads the
-// entry from its custom file (ExtractEntry), names the file (SplitEntryName,
+// entry from its custom file (ExtractEntry; an edited leaf's new data from
+// the tree, ExtractItem), names the file (SplitEntryName,
 // CorrectExtension when renameExtension is on), asks before replacing
 // anything that is not a folder, and writes it. A checked entry under an
 // unchecked branch is written too; root items never are. An export of one
@@ -117,6 +118,10 @@ class ExportEngine {
   // ends; a file that cannot be opened is tried again for each entry.
   std::unique_ptr<CustomFile> readFile_;
   std::filesystem::path readPath_;
+  // The edited leaf being written, whose data the tree holds (none: read it
+  // from its custom file).
+  const LeafContent* held_ = nullptr;
+  ItemId heldItem_ = kNoItem;
 
   // The entry being written, for the recorder (kNoItem between entries).
   ItemId writing_ = kNoItem;

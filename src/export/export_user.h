@@ -31,6 +31,8 @@ struct ExportFailure {
                     // folder (a destination folder is needed); `path` is the custom file
     kLink,          // refused: a symbolic link where a folder of the export should be, which is
                     // never followed; `path` is the link
+    kUnsaved,       // refused: a branch with unsaved edits has no data as one file yet; `path`
+                    // is its output path
   };
   Kind kind;
   std::string path;

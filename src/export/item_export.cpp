@@ -37,8 +37,7 @@ ItemExport ExportOffered(const EntryTree& tree, ItemId item) {
 
 EntryForExport ReadEntryForExport(const EntryTree& tree, ItemId item) {
   EntryForExport entry;
-  entry.extracted =
-      ExtractEntry(std::filesystem::path(std::string(tree.Text(tree.RootOf(item)))), tree.Data(item));
+  entry.extracted = ExtractItem(tree, item);
   if (!entry.extracted) return entry;
   const EntryData& data = *entry.extracted.data;
   OutputPath name;

@@ -14,7 +14,9 @@ namespace cfv::test {
 ModalDriver::ModalDriver(std::vector<ModalStep> steps) : steps_(steps.begin(), steps.end()) {
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr || w->property("cfvDriven").toBool() || w->inherits("cfv::CExportProgressDlg")) return;
+    if (w == nullptr || w->property("cfvDriven").toBool() || w->inherits("cfv::CExportProgressDlg") ||
+        w->inherits("cfv::CSaveProgressDlg"))
+      return;
     w->setProperty("cfvDriven", true);
     static const char* const kIcons[] = {"none", "information", "warning", "critical", "question"};
     auto* box = qobject_cast<QMessageBox*>(w);

@@ -5,7 +5,7 @@
 // of its own; any other window by its class name), waited for until active and handed to the next step;
 // nested windows (a font chooser opened by a step) get the steps after it. A window still open after its
 // step, or with no step left, is closed: a failing test never hangs in a dialog's loop. The export's progress
-// dialog is left alone: it only watches the walk, the steps answer the boxes over it.
+// and save progress dialogs are left alone: they only watch their jobs, the steps answer the boxes over them.
 #pragma once
 
 #include <QStringList>

@@ -63,6 +63,14 @@ CEntryFilterBox::CEntryFilterBox(EntryTreeModel& model, QTreeView& view, UiLangu
   connect(&view_, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
     if (!filtering_) expanded_.erase(model_.ItemOf(index));
   });
+  // An edit made the filter afresh (a model reset): show it expanded again;
+  // a match still under way started on the tree as it was.
+  connect(&model_, &EntryTreeModel::Edited, this, [this] {
+    if (pending_)
+      ApplyPattern(edit_->text());
+    else if (filtering_)
+      view_.expandAll();
+  });
   connect(view_.selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
             if (filtering_ && current.isValid()) chosenWhileFiltering_ = model_.ItemOf(current);

@@ -1,6 +1,7 @@
 #include "containers/ui/entry_tree_model.h"
 
 #include <QFile>
+#include <QFont>
 #include <QString>
 #include <QTemporaryDir>
 #include <system_error>
@@ -55,7 +56,7 @@ ItemId EntryTreeModel::ItemOf(const QModelIndex& index) const {
 }
 
 QModelIndex EntryTreeModel::IndexOf(ItemId item) const {
-  if (item == kNoItem || item >= tree_.Size()) return QModelIndex();
+  if (item == kNoItem || item >= tree_.Size() || tree_.IsDetached(item)) return QModelIndex();
   if (!filter_) return createIndex(static_cast<int>(tree_.Row(item)), 0, static_cast<quintptr>(item));
   if (!filter_->Shown(item)) return QModelIndex();
   return createIndex(static_cast<int>(filter_->ShownRow(item)), 0, static_cast<quintptr>(item));
@@ -114,9 +115,18 @@ QVariant EntryTreeModel::data(const QModelIndex& index, int role) const {
   const ItemId item = ItemOf(index);
   if (item == kNoItem) return QVariant();
   switch (role) {
-    case Qt::DisplayRole: {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
       const std::string_view text = tree_.Text(item);
-      return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+      const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+      // A custom file with unsaved edits reads "PATH *".
+      return role == Qt::DisplayRole && modified_.contains(item) ? shown + QStringLiteral(" *") : shown;
+    }
+    case Qt::FontRole: {
+      if (!modified_.contains(item)) return QVariant();
+      QFont font;
+      font.setItalic(true);
+      return font;
     }
     case Qt::CheckStateRole:
       return tree_.IsChecked(item) ? Qt::Checked : Qt::Unchecked;
@@ -127,6 +137,8 @@ QVariant EntryTreeModel::data(const QModelIndex& index, int role) const {
 
 bool EntryTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   const ItemId item = ItemOf(index);
+  if (item != kNoItem && role == Qt::EditRole && renamer_ && tree_.Parent(item) != kNoItem)
+    return renamer_(item, value.toString());
   if (item == kNoItem || role != Qt::CheckStateRole) return false;
   // Unchecked only for the unchecked state; any other state checks.
   SetChecked(item, value.value<Qt::CheckState>() != Qt::Unchecked);
@@ -139,6 +151,7 @@ Qt::ItemFlags EntryTreeModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
   if (ChildCount(item) == 0) f |= Qt::ItemNeverHasChildren;
   if (dragWriter_ && tree_.Parent(item) != kNoItem) f |= Qt::ItemIsDragEnabled;
+  if (renamer_ && tree_.Parent(item) != kNoItem) f |= Qt::ItemIsEditable;
   return f;
 }
 
@@ -225,6 +238,91 @@ void DragJob::Run(JobContext& context) {
     for (std::filesystem::path& path : writer_(tree_, item.item, item.folder, context))
       written_.push_back(std::move(path));
   }
+}
+
+}  // namespace cfv
+
+namespace cfv {
+
+std::uint32_t EntryTreeModel::SubtreeSize(ItemId item) const {
+  std::uint32_t count = 0;
+  tree_.ForEachPreOrder(item, [&](ItemId, unsigned) { ++count; });
+  return count;
+}
+
+void EntryTreeModel::ChangeRows(const std::function<void()>& begin, const std::function<void()>& change,
+                                const std::function<void()>& end) {
+  if (!filter_) {
+    begin();
+    change();
+    end();
+  } else {
+    // The filter was made for the tree as it was: matched afresh, in one
+    // reset (the filter box expands what it shows again).
+    beginResetModel();
+    change();
+    filter_ = std::make_unique<EntryFilter>(filter_->Pattern());
+    filter_->Extend(tree_);
+    filter_->Publish(tree_);
+    endResetModel();
+  }
+  emit Edited();
+}
+
+std::uint32_t EntryTreeModel::RemoveItem(ItemId item) {
+  const ItemId parent = tree_.Parent(item);
+  const auto row = static_cast<int>(tree_.Row(item));
+  ChangeRows([&] { beginRemoveRows(IndexOf(parent), row, row); },
+             [&] {
+               tree_.Detach(item);
+               detachedItems_ += SubtreeSize(item);
+               children_.erase(parent);
+               if (parent == kNoItem) roots_.erase(roots_.begin() + row);
+             },
+             [&] { endRemoveRows(); });
+  return static_cast<std::uint32_t>(row);
+}
+
+void EntryTreeModel::RestoreItem(ItemId item, ItemId parent, std::uint32_t row) {
+  const auto at = static_cast<int>(row);
+  ChangeRows([&] { beginInsertRows(IndexOf(parent), at, at); },
+             [&] {
+               tree_.Attach(item, parent, row);
+               detachedItems_ -= SubtreeSize(item);
+               children_.erase(parent);
+               if (parent == kNoItem) roots_.insert(roots_.begin() + at, item);
+             },
+             [&] { endInsertRows(); });
+}
+
+ItemId EntryTreeModel::AddItems(ItemId parent, const std::function<ItemId(EntryTree&)>& build) {
+  const auto row = static_cast<int>(tree_.ChildCount(parent));
+  ItemId added = kNoItem;
+  ChangeRows([&] { beginInsertRows(IndexOf(parent), row, row); },
+             [&] {
+               added = build(tree_);
+               children_.erase(parent);
+             },
+             [&] { endInsertRows(); });
+  return added;
+}
+
+void EntryTreeModel::RenameItem(ItemId item, std::string_view text) {
+  ChangeRows([] {}, [&] { tree_.SetText(item, text); },
+             [&] {
+               const QModelIndex at = IndexOf(item);
+               if (at.isValid()) emit dataChanged(at, at, {Qt::DisplayRole});
+             });
+}
+
+void EntryTreeModel::SetModified(ItemId root, bool modified) {
+  if (modified == modified_.contains(root)) return;
+  if (modified)
+    modified_.insert(root);
+  else
+    modified_.erase(root);
+  const QModelIndex at = IndexOf(root);
+  if (at.isValid()) emit dataChanged(at, at, {Qt::DisplayRole, Qt::FontRole});
 }
 
 }  // namespace cfv

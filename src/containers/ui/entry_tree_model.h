@@ -8,11 +8,14 @@
 // table of child ids, built the first time a parent's middle row is asked for
 // (first and last rows need none); a million entries stay cheap.
 //
-// Items are only ever appended, whole files at a time (AppendFileTree: one
-// row insertion at the top level). Checking or unchecking an item gives the
-// same state to its whole subtree, never to a parent or sibling, and emits
-// dataChanged for the item and every changed range of children so views
-// redraw.
+// Loads append whole files at a time (AppendFileTree: one row insertion at
+// the top level). Edits (the edit layer's, through the calls below) detach
+// and attach items, append new ones under a parent, rename items and give
+// leaves held data, each announced as a row removal, insertion or data
+// change; while a filter is on, an edit resets the model with the filter
+// made afresh. Removed items are detached, never deleted, so ids stay. Checking or unchecking an item gives
+// the same state to its whole subtree, never to a parent or sibling, and emits dataChanged for the item and
+// every changed range of children so views redraw.
 //
 // Items other than root items can be dragged out of the tree as files
 // (text/uri-list): each drag is a DragJob that writes each item into a new
@@ -30,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "common/job.h"
@@ -73,6 +77,26 @@ class EntryTreeModel : public QAbstractItemModel {
   explicit EntryTreeModel(QObject* parent = nullptr);
 
   const EntryTree& Tree() const { return tree_; }
+  // Root items and entries in the tree now (detached ones not counted).
+  std::uint32_t LiveCount() const { return tree_.Size() - detachedItems_; }
+
+  // Edits. RemoveItem detaches `item` (not a root item unless `root`) and
+  // returns its row; RestoreItem attaches it again at `row` of `parent`.
+  std::uint32_t RemoveItem(ItemId item);
+  void RestoreItem(ItemId item, ItemId parent, std::uint32_t row);
+  // Appends new items as one new row at the end of `parent`'s list: `build`
+  // appends that row's item (and any below it) to the tree and returns it.
+  ItemId AddItems(ItemId parent, const std::function<ItemId(EntryTree&)>& build);
+  void RenameItem(ItemId item, std::string_view text);
+  // Held data and offsets (no row changes): the tree itself.
+  EntryTree& EditableTree() { return tree_; }
+  // The root item's custom file has unsaved edits: its text is marked.
+  void SetModified(ItemId root, bool modified);
+  bool IsModified(ItemId root) const { return modified_.contains(root); }
+  // Renaming in place: items other than root items are editable while a
+  // renamer is set; it gets the text typed and says whether it was taken.
+  using Renamer = std::function<bool(ItemId, const QString&)>;
+  void SetRenamer(Renamer renamer) { renamer_ = std::move(renamer); }
 
   // Appends every item of `tree` after the last root item, as one row
   // insertion at the top level. Returns the id offset: an item that was `i`
@@ -128,6 +152,8 @@ class EntryTreeModel : public QAbstractItemModel {
  signals:
   // AppendFileTree added items (shown or not, filtered or not).
   void TreeGrew();
+  // An edit changed the tree (after its rows were announced).
+  void Edited();
 
  private:
   ItemId ChildAt(ItemId parent, std::uint32_t row) const;
@@ -136,6 +162,11 @@ class EntryTreeModel : public QAbstractItemModel {
   void EmitSubtreeChanged(ItemId item);
   // Emits dataChanged for every shown item.
   void EmitAllChanged();
+  // Runs `change` on the tree, announced as `begin`/`end` would announce it
+  // without a filter, or as a reset with the filter made afresh.
+  void ChangeRows(const std::function<void()>& begin, const std::function<void()>& change,
+                  const std::function<void()>& end);
+  std::uint32_t SubtreeSize(ItemId item) const;
 
   EntryTree tree_;
   // Root ids by row, always complete.
@@ -143,6 +174,9 @@ class EntryTreeModel : public QAbstractItemModel {
   // Child ids by row, per parent item, built lazily.
   mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
   std::unique_ptr<EntryFilter> filter_;
+  std::uint32_t detachedItems_ = 0;
+  std::unordered_set<ItemId> modified_;
+  Renamer renamer_;
   DragJob::Writer dragWriter_;
   // The drags' temporary folder, made at the first drag, and how many drags
   // have used it (each writes into a new numbered folder in it).

@@ -34,6 +34,8 @@ QString FailureText(const ExportFailure& failure, UiLanguage language) {
       return UiFormat(texts::kExportNoFolderName, language, {failure.path});
     case ExportFailure::Kind::kNoExtension:
       return UiFormat(texts::kExportNoExtension, language, {failure.path});
+    case ExportFailure::Kind::kUnsaved:
+      return UiFormat(texts::kExportUnsaved, language, {failure.path});
   }
   return {};
 }

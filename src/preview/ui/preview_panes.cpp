@@ -69,10 +69,8 @@ std::optional<CPreviewPanes::Shown> CPreviewPanes::ShowItem(const EntryTree& tre
     return std::nullopt;
   }
 
-  const std::uint32_t offset = tree.Data(item);
   const std::string itemText(tree.Text(item));
-  const std::filesystem::path customFile(std::string(tree.Text(tree.RootOf(item))));
-  ExtractResult extracted = ExtractEntry(customFile, offset);
+  ExtractResult extracted = ExtractItem(tree, item);
   if (!extracted) {
     ShowReadErrorBox(context_, extracted.systemError);
     return std::nullopt;
