@@ -2,7 +2,7 @@
 // window (offscreen). Not a test; bench/run runs it.
 //
 // The tree holds 500 files of 2,000 entries each (branches nesting some of
-// them), as the load worker hands them over; one entry in a hundred has
+// them), as the load job hands them over; one entry in a hundred has
 // "match" in its name. For each query it types the query's last character
 // into the filter box (the rest typed before, untimed) and measures, in
 // milliseconds:

@@ -10,6 +10,12 @@
 // one call (zlib or gzip by its first bytes; stored when it does not
 // inflate) and writes the data to standard output. It checks no header and
 // walks no tree: the physical work of a cat, as cheaply as it can be done.
+//
+// Built a second time as cfv-ref-inflate-walk (CFV_REF_WALK), it also walks
+// the deflate data of every stream libdeflate accepted with the core's
+// ZlibAcceptsDeflateData, the check that keeps zlib's answer for the streams
+// libdeflate reads and zlib refuses: the least a cat that decides as zlib
+// decides must do, the floor of the cat row.
 #include <fcntl.h>
 #include <libdeflate.h>
 #include <unistd.h>
@@ -20,6 +26,10 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#ifdef CFV_REF_WALK
+#include "containers/inflate.h"
+#endif
 
 namespace {
 
@@ -36,6 +46,27 @@ bool ReadAll(int fd, unsigned char* out, std::size_t n, off_t at) {
   }
   return true;
 }
+
+#ifdef CFV_REF_WALK
+// Where a gzip member's deflate data starts (after FEXTRA, FNAME, FCOMMENT
+// and FHCRC), or 0 when the header is cut.
+std::size_t GzipDataStart(const unsigned char* p, std::size_t n) {
+  if (n < 10) return 0;
+  std::size_t at = 10;
+  const unsigned flags = p[3];
+  if ((flags & 4) != 0) {
+    if (at + 2 > n) return 0;
+    at += 2 + (p[at] | (p[at + 1] << 8));
+  }
+  for (const unsigned flag : {8u, 16u})
+    if ((flags & flag) != 0) {
+      while (at < n && p[at] != 0) ++at;
+      ++at;
+    }
+  if ((flags & 2) != 0) at += 2;
+  return at < n ? at : 0;
+}
+#endif
 
 }  // namespace
 
@@ -69,11 +100,20 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    std::size_t length = 0;
+    std::size_t length = 0, used = 0;
     const bool gzip = n >= 2 && payload[0] == 0x1F && payload[1] == 0x8B;
-    const libdeflate_result result =
-        gzip ? libdeflate_gzip_decompress(decompressor, payload.data(), n, out, kOutCapacity, &length)
-             : libdeflate_zlib_decompress(decompressor, payload.data(), n, out, kOutCapacity, &length);
+    libdeflate_result result = gzip ? libdeflate_gzip_decompress_ex(decompressor, payload.data(), n, out,
+                                                                    kOutCapacity, &used, &length)
+                                    : libdeflate_zlib_decompress_ex(decompressor, payload.data(), n, out,
+                                                                    kOutCapacity, &used, &length);
+#ifdef CFV_REF_WALK
+    const std::size_t start = gzip ? GzipDataStart(payload.data(), n) : 2;
+    const std::size_t trailer = gzip ? 8 : 4;
+    if (result == LIBDEFLATE_SUCCESS &&
+        (start == 0 || used < start + trailer ||
+         !cfv::ZlibAcceptsDeflateData(payload.data() + start, payload.data() + used - trailer)))
+      result = LIBDEFLATE_BAD_DATA;
+#endif
     const unsigned char* data = out;
     if (result != LIBDEFLATE_SUCCESS || length == 0) {
       data = payload.data();

@@ -2,7 +2,7 @@
 // loaded files takes, and how much resident memory each entry costs beyond
 // its name.
 //
-// The files are built as the load worker builds them (one EntryTree per
+// The files are built as the load job builds them (one EntryTree per
 // custom file, 2,000 entries each, branches nesting some of them, names of
 // the corpus's kinds) and handed to the model one after another, as the UI
 // thread receives them. A view then asks for what it shows first: the root

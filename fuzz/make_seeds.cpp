@@ -5,7 +5,8 @@
 // header offset (4 bytes, little-endian); fuzz_output_path gets custom file
 // and entry names, one a line; fuzz_settings gets settings files;
 // fuzz_inflate_diff gets zlib and gzip streams of every kind zlib writes and
-// of kinds only a hand writes (codes zlib refuses), each after a mode byte.
+// of kinds only a hand writes (codes zlib refuses), each after a mode byte;
+// fuzz_manifest gets export manifests.
 #include <zlib.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 
 #include "custom_file_builder.h"
 #include "deflate_writer.h"
+#include "export/manifest.h"
 #include "settings/logfont.h"
 #include "settings/profile_struct.h"
 
@@ -252,6 +254,42 @@ std::vector<std::string> EditSeeds() {
   return seeds;
 }
 
+// fuzz_manifest: manifests of a nested file, one with the entries of every
+// kind, one with escapes in its texts.
+std::vector<std::string> ManifestSeeds() {
+  cfv::Manifest manifest{1234, {1, 2}, {}};
+  manifest.entries.push_back({"a.npc",
+                              "a.npc",
+                              0,
+                              1,
+                              true,
+                              cfv::Compression::kNone,
+                              "a",
+                              std::nullopt,
+                              "a branch: its entries are in its folder",
+                              0,
+                              {}});
+  manifest.entries.push_back(
+      {"a.npc/b.t", "b.t", 50, 2, false, cfv::Compression::kZlib, "", "a/b.txt", "", 5, {3, 4}});
+  manifest.entries.push_back({"c\\d \"e\"\n",
+                              "c",
+                              99,
+                              1,
+                              false,
+                              cfv::Compression::kGzip,
+                              "",
+                              std::nullopt,
+                              "cannot be read",
+                              0,
+                              {}});
+  std::vector<std::string> seeds = {cfv::ManifestJson(manifest)};
+  manifest.entries.resize(2);
+  seeds.push_back(cfv::ManifestJson(manifest));
+  seeds.push_back(
+      "{\"version\": 1, \"size\": 0, \"xxh128\": \"\\u0030\", \"entries\": [[], {}, null, true]}");
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -273,6 +311,8 @@ int main(int argc, char** argv) {
     seeds = SettingsSeeds();
   } else if (target == "fuzz_edit") {
     seeds = EditSeeds();
+  } else if (target == "fuzz_manifest") {
+    seeds = ManifestSeeds();
   } else {
     std::fprintf(stderr, "make_seeds: no seeds for '%s'\n", argv[1]);
     return 2;

@@ -1,7 +1,4 @@
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,9 +12,8 @@
 #include "containers/custom_file.h"
 #include "containers/entry_name.h"
 #include "containers/extract.h"
-#include "containers/loader.h"
-#include "containers/verify.h"
 #include "edit/custom_file_writer.h"
+#include "edit/edit_source.h"
 #include "edit/edit_tree.h"
 #include "edit/folder_pack.h"
 #include "edit/write_target.h"
@@ -26,14 +22,6 @@ namespace cfv::cli {
 namespace {
 
 using NodeId = EditTree::NodeId;
-
-// A descriptor closed when it goes.
-struct Descriptor {
-  int fd = -1;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 // One edit of the command line, resolved on the file as it was.
 struct Edit {
@@ -51,8 +39,6 @@ const char* KindWord(Edit::Kind kind) {
   static constexpr const char* kWords[] = {"replace", "add", "remove", "rename"};
   return kWords[static_cast<int>(kind)];
 }
-
-std::string Reason(int error, const std::string& text) { return text.empty() ? std::strerror(error) : text; }
 
 class EditRun {
  public:
@@ -74,35 +60,19 @@ class EditRun {
 
     const std::filesystem::path targetPath = request_.output.value_or(request_.file);
     WriteTarget::Failure failure;
-    if (!target_.Open(targetPath, request_.backup && !request_.dryRun, failure)) return Refused(failure);
-    if (!OpenSource()) return status_;
-    if (!Load()) return status_;
+    if (!target_.Open(targetPath, request_.backup && !request_.dryRun, failure))
+      return TargetRefused(failure, err_);
+    EditSource::Failure sourceFailure;
+    if (!source_.Open(request_.file, target_, sourceFailure) || !source_.Load(sourceFailure))
+      return SourceRefused(request_.file, sourceFailure, err_);
+    tree_ = &source_.Tree();
     if (!Resolve() || !Apply()) return status_;
 
-    CustomFileWriter writer(*tree_, source_);
-    int readError = 0;
-    const std::vector<CustomFileWriter::Problem> problems = writer.Check(&readError);
-    if (readError != 0) return CannotRead(request_.file, readError);
-    if (!problems.empty()) return ReportProblems(problems);
+    CustomFileWriter writer(*tree_, source_.Fd());
+    if (const int status = CheckPlanned(writer, target_.Path(), request_.file, err_); status != kExitOk)
+      return status;
     if (request_.dryRun) return PrintDryRun(writer);
-
-    PendingFile pending;
-    std::vector<CustomFileWriter::Problem> written;
-    int error = 0;
-    if (!pending.Open(target_.Folder(), PosixFileWriter())) return Failed(target_.Path(), errno);
-    if (!writer.WriteTo(pending, written, &error)) {
-      if (!written.empty()) return ReportProblems(written);
-      return Refuse(target_.Path(), std::string("the new file could not be made: ") + std::strerror(error) +
-                                        "; nothing was written");
-    }
-    if (!SourceUnchanged()) return Refuse(request_.file, "changed since it was read; nothing was written");
-    if (!target_.Commit(pending, request_.backup, failure)) return Refused(failure);
-    std::fprintf(err_, "tazor-cfv: wrote %s (%llu bytes)%s\n", EscapeField(target_.Path().native()).c_str(),
-                 static_cast<unsigned long long>(writer.FileSize()),
-                 request_.backup && target_.Exists()
-                     ? ("; the old file is " + EscapeField(target_.BackupPath().native())).c_str()
-                     : "");
-    return kExitOk;
+    return WritePlanned(writer, target_, &source_, request_.file, request_.backup, err_);
   }
 
  private:
@@ -119,65 +89,11 @@ class EditRun {
     return true;
   }
 
-  // The file read: the target itself when editing in place (locked), else
-  // FILE with a shared lock, so that no writer changes it meanwhile.
-  bool OpenSource() {
-    struct stat info {};
-    const bool inPlace = target_.Exists() && ::stat(request_.file.c_str(), &info) == 0 &&
-                         info.st_dev == target_.Stat().st_dev && info.st_ino == target_.Stat().st_ino;
-    if (inPlace) {
-      source_ = target_.Fd();
-      sourceStat_ = target_.Stat();
-      return true;
-    }
-    own_.fd = ::open(request_.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (own_.fd < 0) return CannotRead(request_.file, errno), false;
-    if (::fstat(own_.fd, &sourceStat_) != 0 || !S_ISREG(sourceStat_.st_mode))
-      return Status(kExitUsage, EscapeField(request_.file.native()) + ": not a regular file"), false;
-    if (::flock(own_.fd, LOCK_SH | LOCK_NB) != 0)
-      return Refuse(request_.file, "another program is writing it (it is locked)"), false;
-    source_ = own_.fd;
-    return true;
-  }
-
-  bool SourceUnchanged() const {
-    struct stat now {};
-    return ::fstat(source_, &now) == 0 && now.st_size == sourceStat_.st_size &&
-           now.st_mtim.tv_sec == sourceStat_.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == sourceStat_.st_mtim.tv_nsec;
-  }
-
-  // Checks the source is well formed and loads it as the loader sees it.
-  bool Load() {
-    CustomFile file(source_);
-    std::vector<std::string> names;
-    const VerifyReport report = VerifyCustomFile(file, false, &names);
-    if (report.readError != 0) return CannotRead(request_.file, report.readError), false;
-    if (!report.customFile) return Refuse(request_.file, "not a custom file"), false;
-    bool broken = false;
-    for (const FileProblem& problem : report.problems) {
-      if (!IsStructural(problem.kind)) continue;
-      broken = true;
-      std::fprintf(err_, "tazor-cfv: %s: %s at offset %llu: %s\n",
-                   EscapeField(request_.file.native()).c_str(),
-                   EscapeField(problem.path.empty() ? "(top level)" : problem.path).c_str(),
-                   static_cast<unsigned long long>(problem.offset), problem.text.c_str());
-    }
-    if (broken)
-      return Refuse(request_.file, "not well formed (see tazor-cfv verify); it cannot be copied faithfully"),
-             false;
-    int readError = 0;
-    if (!LoadOpenCustomFile(file, request_.file.native(), loaded_, &readError))
-      return CannotRead(request_.file, readError != 0 ? readError : EIO), false;
-    tree_ = EditTree::FromSource(loaded_, loaded_.FirstRoot(), file.Length(), std::move(names));
-    return true;
-  }
-
   // Resolves every ENTRY and parent on the file as it was, and refuses edits
   // that meet: one entry named twice, an edit inside a branch that another
   // removes or replaces.
   bool Resolve() {
-    const ItemId root = loaded_.FirstRoot();
+    const ItemId root = source_.Loaded().FirstRoot();
     std::map<NodeId, const Edit*> named;
     for (Edit& edit : edits_) {
       if (edit.kind == Edit::Kind::kAdd) {
@@ -185,9 +101,10 @@ class EditRun {
         const std::string parent = slash == std::string::npos ? "" : edit.entry.substr(0, slash);
         const std::string name = slash == std::string::npos ? edit.entry : edit.entry.substr(slash + 1);
         if (!parent.empty()) {
-          const std::optional<ItemId> item = ResolveEntryIn(loaded_, request_.file, parent, true, err_);
+          const std::optional<ItemId> item =
+              ResolveEntryIn(source_.Loaded(), request_.file, parent, true, err_);
           if (!item) return Status(kExitUsage), false;
-          if (!loaded_.HasChildren(*item))
+          if (!source_.Loaded().HasChildren(*item))
             return Usage("--add " + EscapeField(edit.entry) + ": " + EscapeField(parent) +
                          " is not a branch"),
                    false;
@@ -196,7 +113,7 @@ class EditRun {
         if (!NewName(edit, name)) return false;
       } else {
         const std::optional<ItemId> item =
-            ResolveEntryIn(loaded_, request_.file, edit.entry, request_.byPath, err_);
+            ResolveEntryIn(source_.Loaded(), request_.file, edit.entry, request_.byPath, err_);
         if (!item) return Status(kExitUsage), false;
         edit.node = tree_->NodeOfItem(*item, root);
         edit.path = tree_->PathOf(edit.node);
@@ -296,7 +213,7 @@ class EditRun {
 
   // How the leaf is stored now; nothing (said why) when it cannot be read.
   std::optional<Compression> OldCompression(const EditTree::Node& node) {
-    CustomFile file(source_);
+    CustomFile file(source_.Fd());
     const ExtractResult old = ExtractEntry(file, static_cast<std::uint32_t>(node.sourceOffset));
     if (!old) CannotRead(request_.file, old.systemError != 0 ? old.systemError : EIO);
     return old ? std::optional<Compression>(old.compression) : std::nullopt;
@@ -315,17 +232,9 @@ class EditRun {
       std::fprintf(out_, "%s\n", line.c_str());
     }
     std::fprintf(out_, "file\t%s\t%llu\t%llu\n", EscapeField(target_.Path().native()).c_str(),
-                 static_cast<unsigned long long>(sourceStat_.st_size),
+                 static_cast<unsigned long long>(source_.Length()),
                  static_cast<unsigned long long>(writer.FileSize()));
     return std::fflush(out_) == 0 ? kExitOk : kExitFailed;
-  }
-
-  int ReportProblems(const std::vector<CustomFileWriter::Problem>& problems) {
-    for (const auto& problem : problems)
-      std::fprintf(err_, "tazor-cfv: %s: %s\n",
-                   EscapeField(problem.path.empty() ? target_.Path().native() : problem.path).c_str(),
-                   problem.text.c_str());
-    return Refuse(target_.Path(), "refused; nothing was written");
   }
 
   int Status(int status, const std::string& message = {}) {
@@ -336,15 +245,6 @@ class EditRun {
   int Usage(const std::string& message) { return Status(kExitUsage, message); }
   int CannotRead(const std::filesystem::path& path, int error) {
     return Status(kExitUsage, EscapeField(path.native()) + ": " + std::strerror(error));
-  }
-  int Refuse(const std::filesystem::path& path, const std::string& why) {
-    return Status(kExitFailed, EscapeField(path.native()) + ": " + why);
-  }
-  int Failed(const std::filesystem::path& path, int error) {
-    return Refuse(path, std::string("cannot be written: ") + std::strerror(error) + "; nothing was written");
-  }
-  int Refused(const WriteTarget::Failure& failure) {
-    return Refuse(failure.path, Reason(failure.error, failure.text));
   }
   int PackRefused(const PackFailure& failure) {
     return Status(kExitUsage,
@@ -358,11 +258,8 @@ class EditRun {
   std::optional<Compression> compression_;  // nothing: keep
   std::vector<Edit> edits_;
   WriteTarget target_;
-  Descriptor own_;
-  int source_ = -1;
-  struct stat sourceStat_ {};
-  EntryTree loaded_;
-  std::unique_ptr<EditTree> tree_;
+  EditSource source_;
+  EditTree* tree_ = nullptr;
 };
 
 }  // namespace

@@ -13,21 +13,31 @@
 namespace cfv::cli {
 namespace {
 
-// Extracts the entry or says on `err` why it cannot.
-std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
-  CustomFile in(file, CustomFile::Access::kOneRead);
-  if (!in.IsOpen()) {
-    std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", Shown(file).c_str(),
-                 in.OpenError() != 0 ? std::strerror(in.OpenError()) : "not a regular file");
-    return std::nullopt;
-  }
-  ExtractResult result = ExtractEntry(in, offset);
-  if (result) return std::move(*result.data);
-  if (result.error == ExtractError::kReadFailed) {
-    ReportReadError(err, file, result.systemError);
+// Says on `err` why the entry at `offset` of `file` cannot be read.
+void ReportNoEntry(const std::filesystem::path& file, std::uint32_t offset, ExtractError error,
+                   int systemError, std::FILE* err) {
+  if (error == ExtractError::kReadFailed) {
+    ReportReadError(err, file, systemError);
   } else {
     std::fprintf(err, "tazor-cfv: no entry header at offset %u in %s\n", offset, Shown(file).c_str());
   }
+}
+
+// Opens `file` or says on `err` why it cannot.
+bool Open(CustomFile& in, const std::filesystem::path& file, std::FILE* err) {
+  if (in.IsOpen()) return true;
+  std::fprintf(err, "tazor-cfv: cannot open %s: %s\n", Shown(file).c_str(),
+               in.OpenError() != 0 ? std::strerror(in.OpenError()) : "not a regular file");
+  return false;
+}
+
+// Extracts the entry or says on `err` why it cannot.
+std::optional<EntryData> Extract(const std::filesystem::path& file, std::uint32_t offset, std::FILE* err) {
+  CustomFile in(file, CustomFile::Access::kOneRead);
+  if (!Open(in, file, err)) return std::nullopt;
+  ExtractResult result = ExtractEntry(in, offset);
+  if (result) return std::move(*result.data);
+  ReportNoEntry(file, offset, result.error, result.systemError, err);
   return std::nullopt;
 }
 
@@ -116,9 +126,17 @@ std::optional<std::uint32_t> ResolveEntry(const std::filesystem::path& file, std
 }
 
 int RunCat(const std::filesystem::path& file, std::uint32_t offset, std::FILE* out, std::FILE* err) {
-  const std::optional<EntryData> data = Extract(file, offset, err);
-  if (!data) return kExitUsage;
-  if (std::fwrite(data->data(), 1, data->size(), out) != data->size() || std::fflush(out) != 0) {
+  // The data is written from where it was read or inflated: a cat of a
+  // large entry makes no copy of it.
+  CustomFile in(file, CustomFile::Access::kOneRead);
+  if (!Open(in, file, err)) return kExitUsage;
+  const EntryView entry = ViewEntry(in, offset);
+  if (!entry.ok) {
+    ReportNoEntry(file, offset, entry.error, entry.systemError, err);
+    return kExitUsage;
+  }
+  const DataView& data = entry.data;
+  if (std::fwrite(data.bytes, 1, data.size, out) != data.size || std::fflush(out) != 0) {
     std::fprintf(err, "tazor-cfv: cannot write the entry data: %s\n", std::strerror(errno));
     return kExitFailed;
   }

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "cli/commands.h"
 #include "common/text_format.h"
@@ -16,6 +18,7 @@
 #include "containers/folder_scan.h"
 #include "export/export_engine.h"
 #include "export/output_path.h"
+#include "export/manifest_export.h"
 
 namespace cfv::cli {
 namespace {
@@ -249,6 +252,67 @@ EntryTree FilesToExport(std::vector<EntryTree>& files, const std::vector<std::fi
   return tree;
 }
 
+// The custom files whose entries the export writes, each with its export
+// folder (the others are refused by the engine, once each).
+std::vector<std::pair<ItemId, std::filesystem::path>> ExportFolders(
+    const EntryTree& tree, const std::filesystem::path& destination) {
+  std::vector<std::pair<ItemId, std::filesystem::path>> folders;
+  for (ItemId root = tree.FirstRoot(); root != kNoItem; root = tree.NextSibling(root)) {
+    const std::filesystem::path folder = ExportFolderIn(destination, tree.Text(root));
+    if (ExportFolderNameIsUsable(folder) && (!destination.empty() || HasExtension(tree.Text(root))))
+      folders.emplace_back(root, folder);
+  }
+  return folders;
+}
+
+// Whether two custom files would share an export folder (hero.npc and
+// hero.god, or one file given twice), which a manifest cannot describe:
+// says so for each pair.
+bool SharedExportFolders(const EntryTree& tree, const std::filesystem::path& destination, std::FILE* err) {
+  std::map<std::filesystem::path, ItemId> seen;
+  bool shared = false;
+  for (const auto& [root, folder] : ExportFolders(tree, destination)) {
+    std::error_code error;
+    const std::filesystem::path where =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(folder), error);
+    const auto [at, fresh] = seen.emplace(error ? folder : where, root);
+    if (fresh) continue;
+    shared = true;
+    std::fprintf(
+        err,
+        "tazor-cfv: %s and %s share the export folder %s; with --manifest each custom file needs its "
+        "own (export them one at a time, or into different folders with -C)\n",
+        EscapeField(tree.Text(at->second)).c_str(), EscapeField(tree.Text(root)).c_str(),
+        EscapeField(folder.native()).c_str());
+  }
+  return shared;
+}
+
+// Writes the manifest of every custom file exported, after everything
+// else; the written paths go to `out` when it is given. False when any
+// could not be written (said on `err`).
+bool WriteManifests(const EntryTree& tree, ManifestRecorder& recorder, const ExportOptions& options,
+                    std::FILE* out, std::FILE* err) {
+  bool all = true;
+  for (const auto& [root, folder] : ExportFolders(tree, options.destination)) {
+    Manifest manifest;
+    if (!recorder.BuildManifest(root, options.skipExtractable, manifest)) {
+      std::fprintf(err, "tazor-cfv: %s: cannot be read again for its manifest: %s\n",
+                   EscapeField(tree.Text(root)).c_str(), std::strerror(errno));
+      all = false;
+      continue;
+    }
+    const std::string path = EscapeField((folder / kManifestName).native());
+    if (!WriteManifestFile(folder, manifest)) {
+      std::fprintf(err, "tazor-cfv: %s: %s\n", path.c_str(), std::strerror(errno));
+      all = false;
+    } else if (out != nullptr) {
+      std::fprintf(out, "%s\n", path.c_str());
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
 std::optional<OverwritePolicy> ParseOverwritePolicy(std::string_view text) {
@@ -289,13 +353,23 @@ int RunExport(const std::vector<std::filesystem::path>& paths, const ExportReque
   CheckEntriesByPath(tree, includes, excludes);
 
   TerminalUser user(request, in, out, err);
-  const ExportSummary summary = ExportEngine(tree, user).Run(request.options);
+  ExportOptions options = request.options;
+  std::optional<ManifestRecorder> recorder;
+  if (request.manifest) {
+    if (SharedExportFolders(tree, options.destination, err)) return kExitUsage;
+    options.recorder = &recorder.emplace(tree, options.destination);
+  }
+  const ExportSummary summary = ExportEngine(tree, user).Run(options);
+  bool manifestsWritten = true;
+  if (recorder && !options.dryRun)
+    manifestsWritten =
+        WriteManifests(tree, *recorder, options, request.verbose ? out : nullptr, err);
   if (!request.quiet)
     std::fprintf(err, "written %u, not overwritten %u, failed %u\n", summary.written,
                  summary.NotOverwritten(), summary.Failed());
   if (std::fflush(out) != 0 || std::ferror(out)) return kExitFailed;
   if (missing || collector.status == kExitUsage) return kExitUsage;
-  return summary.AllWritten() && collector.status == kExitOk ? kExitOk : kExitFailed;
+  return summary.AllWritten() && manifestsWritten && collector.status == kExitOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace cfv::cli

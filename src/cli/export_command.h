@@ -37,6 +37,11 @@ struct ExportRequest {
   bool verbose = false;   // -v: each written path on `out`
   bool quiet = false;     // -q: nothing but errors (no summary, no "Export finished!")
   bool progress = false;  // a progress line on `err` (when it is a terminal)
+  // --manifest: every entry written to a path of its own, and manifest.json
+  // into each custom file's export folder after everything else
+  // (export/manifest_export.h). Custom files that share an export folder
+  // are then bad usage: nothing is written.
+  bool manifest = false;
 };
 
 // Runs the export. Messages go to `err` one line each, with their cause (the

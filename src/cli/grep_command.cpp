@@ -1,5 +1,4 @@
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 #include "cli/commands.h"
@@ -10,11 +9,6 @@
 
 namespace cfv::cli {
 namespace {
-
-void AppendNumber(std::string& out, std::uint64_t value) {
-  char digits[20];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
 
 class GrepPrinter final : public SearchObserver {
  public:

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   CLI::App app{
-      "tazor-cfv: list, extract, inspect, verify, change, compare and search the game's custom files (.god, "
+      "tazor-cfv: list, extract, inspect, verify, change, pack, compare and search the game's custom files (.god, "
       ".item, .npc, .cwd)",
       "tazor-cfv"};
   app.require_subcommand(1);
@@ -139,6 +139,13 @@ int main(int argc, char** argv) {
                           "Print each path that would be written, on standard output; create nothing");
   exportCommand->add_flag("-v,--verbose", request.verbose, "Print each written path on standard output");
   exportCommand->add_flag("-q,--quiet", request.quiet, "Print nothing but errors (no summary line)");
+  exportCommand->add_flag(
+      "--manifest", request.manifest,
+      "Write every entry to a path of its own (a path already used in this export gets ~2, ~3 ... before its "
+      "extension) and, after everything else, manifest.json into each custom file's export folder: what each "
+      "entry became, for pack. Custom files that would share an export folder (hero.npc and hero.god, one "
+      "file "
+      "given twice) are then bad usage");
   exportCommand
       ->add_option("PATH", exportPaths, "Custom files and folders (folders are searched four levels deep)")
       ->required();
@@ -161,7 +168,13 @@ int main(int argc, char** argv) {
       "standard output. Exit status: 0 when every entry was "
       "written; 1 when any was not (an error, a file kept by n/no, or cancel), when no input is a custom "
       "file, or after a warning about an unreadable file found in a folder; 2 for bad usage or a path "
-      "that does not exist or cannot be read.");
+      "that does not exist or cannot be read.\n\n"
+      "manifest.json (--manifest) is one JSON object: version (1), size and xxh128 (XXH3-128, as xxh128sum "
+      "prints it) of the custom file, and entries, one object a line in file order: path (in the tree), "
+      "name_hex (the name field's bytes), offset (of its header), depth (1 at the top level), branch, "
+      "compression (none, zlib or gzip), for a branch folder (the folder holding its entries), file (the "
+      "exported file, relative to the export folder) with length and xxh128 of the bytes written, or file "
+      "null with a reason (a skipped branch, a failure, not picked by --include/--exclude).");
   exportCommand->callback([&] {
     std::vector<std::filesystem::path> paths(exportPaths.begin(), exportPaths.end());
     request.options.skipExtractable = !keepExtractable;
@@ -331,6 +344,57 @@ int main(int argc, char** argv) {
   grep->callback([&] {
     grepRequest.paths.assign(grepPaths.begin(), grepPaths.end());
     status = cfv::cli::RunGrep(grepRequest, stdout, stderr);
+  });
+
+  // pack
+  auto* pack = app.add_subcommand("pack", "Make a custom file of a folder, such as an export folder");
+  cfv::cli::PackRequest packRequest;
+  std::string packFolder, packOutput, packBase;
+  pack->add_option("DIR", packFolder, "The folder")->required();
+  pack->add_option("-o,--output", packOutput,
+                   "The custom file to write (an existing one is kept as FILE.bak)")
+      ->type_name("FILE")
+      ->required();
+  pack->add_option(
+          "--base", packBase,
+          "The custom file DIR was exported from (with --manifest): every entry whose exported file is "
+          "unchanged, or was not written, is copied from it as it is")
+      ->type_name("ORIGINAL");
+  pack->add_option(
+          "--compress", packRequest.compress,
+          "How new files are stored: none (the default), zlib (level 6) or gzip (modification time 0)")
+      ->check(CLI::IsMember({"none", "zlib", "gzip"}));
+  pack->add_flag(
+      "--no-backup", [&](std::int64_t) { packRequest.backup = false; },
+      "Do not keep the old FILE as FILE.bak");
+  pack->add_flag(
+      "-v,--verbose", packRequest.verbose,
+      "Print each entry added, left out, changed or renamed: KIND<TAB>PATH, escaped as in list --tsv");
+  pack->footer(
+      "With DIR/manifest.json (export --manifest) the tree's shape, the stored names, the order and the "
+      "compression come from the manifest, each leaf's data from its exported file. With --base ORIGINAL, "
+      "which must be the file the manifest describes (its size and hash), a leaf whose file is unchanged or "
+      "was not exported is copied from ORIGINAL byte for byte, a changed leaf keeps its compression, and a "
+      "branch is made anew only when something below it changed, so that nothing else changes: export "
+      "--manifest then pack --base with nothing changed gives ORIGINAL again. A branch's own exported file "
+      "is "
+      "never packed. Files and folders the manifest does not know are added at the end of their folder's "
+      "list; entries whose file is gone are left out, and so are branches left with no entries; "
+      "manifest.json is never packed. A name edited in the manifest renames its entry.\n\n"
+      "Without a manifest each file becomes a leaf and each folder a branch, named after them, in the order "
+      "a folder is searched (names with ASCII letters upper-cased, then bytes); symbolic links and empty "
+      "folders are refused. A file that is itself a custom file reads back as a branch and is packed as it "
+      "is.\n\n"
+      "FILE is written as edit writes: checked, read back and compared with what was meant, replaced whole "
+      "or not at all, the old file kept as FILE.bak.\n\n"
+      "Exit status: 0 written; 1 refused or failed, nothing written (a link, an empty folder, a name an "
+      "entry cannot have, data that would not read back); 2 bad usage or an unreadable DIR, ORIGINAL or "
+      "manifest (one of another version, a bad name, an ORIGINAL it does not describe).");
+  pack->callback([&] {
+    packRequest.folder = packFolder;
+    packRequest.output = packOutput;
+    if (!packBase.empty()) packRequest.base = packBase;
+    status = cfv::cli::RunPack(packRequest, stdout, stderr);
   });
 
   // A first word that is no option and no command is named as unknown

@@ -3,6 +3,8 @@
 // work itself.
 #pragma once
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -36,5 +38,11 @@ class OutputBuffer {
   std::string text_;
   bool failed_ = false;
 };
+
+// Appends `value` in decimal to a line being gathered.
+inline void AppendNumber(std::string& out, std::uint64_t value) {
+  char digits[20];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 }  // namespace cfv::cli

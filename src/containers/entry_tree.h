@@ -14,7 +14,7 @@
 // indices into the table and stay valid for the tree's life.
 //
 // Thread: not synchronised. The GUI changes its tree only on the UI thread; a
-// load worker builds each file into a tree of its own and hands that over
+// load job builds each file into a tree of its own and hands that over
 // whole (AppendTree).
 #pragma once
 

@@ -75,42 +75,57 @@ std::optional<std::size_t> ReadPayloadLength(CustomFile& file, std::uint32_t off
   return static_cast<std::size_t>(std::min(size - kEntryHeaderSize, present));
 }
 
-// The entry at `offset`, its header and payload read by `read` (false on a
-// read error).
-template <typename Read>
-ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
-  ExtractResult result;
+// Reads the entry at `offset` into `payload` (its header and payload read by
+// `read`, false on a read error) and sets `view` on its data: the payload
+// itself, or the thread's inflate buffer. False with the reason in `result`.
+template <typename Result, typename Read>
+bool ReadAndView(CustomFile& file, std::uint32_t offset, Read&& read, Result& result, EntryData& payload,
+                 DataView& view) {
   const std::optional<std::size_t> payloadLength = ReadPayloadLength(file, offset, read, result);
-  if (!payloadLength) return result;
-  EntryData payload(*payloadLength);
+  if (!payloadLength) return false;
+  payload = EntryData(*payloadLength);
   if (payload.size() != *payloadLength) {
     result.error = ExtractError::kBadHeader;
-    return result;
+    return false;
   }
   // The payload buffer doubles as the data when the payload does not inflate.
   if (!read(payload.data(), *payloadLength, /*outIsZeroed=*/true)) {
     SetReadFailed(result, file);
-    return result;
+    return false;
   }
   result.storedLength = *payloadLength;
+  unsigned char* scratch = MayBeStream(payload.data(), *payloadLength) ? InflateScratch() : nullptr;
+  view = scratch != nullptr ? PayloadData(payload.data(), *payloadLength, scratch)
+                            : DataView{payload.data(), *payloadLength, Compression::kNone};
+  return true;
+}
 
-  if (MayBeStream(payload.data(), *payloadLength)) {
-    unsigned char* scratch = InflateScratch();
-    if (scratch != nullptr) {
-      const std::size_t length = InflatePayload(scratch, kInflateLimit, payload.data(), *payloadLength);
-      if (length != 0) {
-        EntryData data(length);
-        if (data.size() == length) {
-          std::memcpy(data.data(), scratch, length);
-          result.data = std::move(data);
-          result.compression = payload.data()[0] == 0x1F ? Compression::kGzip : Compression::kZlib;
-          return result;
-        }
-      }
+// The entry at `offset`, its data copied out of the inflate buffer.
+template <typename Read>
+ExtractResult ExtractFrom(CustomFile& file, std::uint32_t offset, Read&& read) {
+  ExtractResult result;
+  EntryData payload;
+  DataView view;
+  if (!ReadAndView(file, offset, read, result, payload, view)) return result;
+  if (view.bytes != payload.data()) {
+    EntryData data(view.size);
+    if (data.size() == view.size) {
+      std::memcpy(data.data(), view.bytes, view.size);
+      result.data = std::move(data);
+      result.compression = view.compression;
+      return result;
     }
   }
   result.data = std::move(payload);
   return result;
+}
+
+// Small payloads come through the read-ahead buffer, large ones directly.
+auto ReaderOf(CustomFile& file) {
+  return [&file](unsigned char* out, std::size_t n, bool zeroed) {
+    constexpr std::size_t kBuffered = 64 * 1024;
+    return n <= kBuffered ? file.ReadZeroed(out, n) : file.ReadDirect(out, n, zeroed);
+  };
 }
 
 }  // namespace
@@ -152,11 +167,13 @@ ExtractResult ExtractItem(const EntryTree& tree, ItemId item) {
 }
 
 ExtractResult ExtractEntry(CustomFile& file, std::uint32_t offset) {
-  // Small payloads come through the read-ahead buffer, large ones directly.
-  constexpr std::size_t kBuffered = 64 * 1024;
-  return ExtractFrom(file, offset, [&](unsigned char* out, std::size_t n, bool zeroed) {
-    return n <= kBuffered ? file.ReadZeroed(out, n) : file.ReadDirect(out, n, zeroed);
-  });
+  return ExtractFrom(file, offset, ReaderOf(file));
+}
+
+EntryView ViewEntry(CustomFile& file, std::uint32_t offset) {
+  EntryView entry;
+  entry.ok = ReadAndView(file, offset, ReaderOf(file), entry, entry.payload, entry.data);
+  return entry;
 }
 
 EntryFacts InspectEntry(CustomFile& file, std::uint32_t offset, unsigned char* head,

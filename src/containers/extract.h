@@ -160,4 +160,19 @@ struct DataView {
 // otherwise the payload as it stands. No zero bytes follow the data.
 DataView PayloadData(const unsigned char* payload, std::size_t payloadLength, unsigned char* scratch);
 
+// ExtractEntry's data for the entry at `offset` of `file`, seen where it
+// is rather than copied out: in `payload`, or in the thread's inflate
+// buffer. For a caller that only passes the data on (cat writes it out):
+// `data` is valid while the EntryView lives and the thread extracts nothing
+// else. Moves the file's position.
+struct EntryView {
+  ExtractError error = ExtractError::kCannotOpen;  // meaningful when !ok
+  int systemError = 0;                             // as ExtractResult's
+  bool ok = false;
+  std::uint64_t storedLength = 0;
+  DataView data;
+  EntryData payload;  // the payload as read
+};
+EntryView ViewEntry(CustomFile& file, std::uint32_t offset);
+
 }  // namespace cfv

@@ -10,9 +10,9 @@
 // files are loaded like any other. Which files are custom files is decided by
 // their first header alone.
 //
-// The same code runs the GUI's load worker and the command-line tool: what
+// The same code runs the GUI's load job and the command-line tool: what
 // differs goes through LoadObserver. Thread: LoadDroppedPaths runs on the
-// calling thread (the load worker); the observer is called on that thread.
+// calling thread (the load job's thread); the observer is called on that thread.
 #pragma once
 
 #include <atomic>

@@ -22,12 +22,10 @@ constexpr std::uint64_t kSignedOffsetLimit = std::uint64_t{1} << 31;
 
 }  // namespace
 
-// The planned file as the loader's walk reads a file: the bytes a write
-// would put there, taken from the plan's segments, zeros past the end.
-class PlannedBytes {
+// The position the loader's walk reads at, moved as it moves it (never
+// before the start).
+class WalkPosition {
  public:
-  explicit PlannedBytes(const CustomFileWriter& writer) : writer_(writer) {}
-
   std::uint64_t Position() const { return position_; }
   bool Move(std::int32_t distance) {
     if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_)
@@ -35,6 +33,17 @@ class PlannedBytes {
     position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
     return true;
   }
+
+ protected:
+  std::uint64_t position_ = 0;
+};
+
+// The planned file as the loader's walk reads a file: the bytes a write
+// would put there, taken from the plan's segments, zeros past the end.
+class PlannedBytes : public WalkPosition {
+ public:
+  explicit PlannedBytes(const CustomFileWriter& writer) : writer_(writer) {}
+
   bool ReadZeroed(unsigned char* out, std::size_t n) {
     std::memset(out, 0, n);
     const auto& segments = writer_.segments_;
@@ -64,23 +73,15 @@ class PlannedBytes {
 
  private:
   const CustomFileWriter& writer_;
-  std::uint64_t position_ = 0;
   int readError_ = 0;
 };
 
 namespace {
 
 // Bytes in memory as the loader's walk reads a file, zeros past their end.
-class MemoryBytes {
+class MemoryBytes : public WalkPosition {
  public:
   explicit MemoryBytes(const std::string& bytes) : bytes_(bytes) {}
-  std::uint64_t Position() const { return position_; }
-  bool Move(std::int32_t distance) {
-    if (distance < 0 && static_cast<std::uint64_t>(-static_cast<std::int64_t>(distance)) > position_)
-      return false;
-    position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + distance);
-    return true;
-  }
   bool ReadZeroed(unsigned char* out, std::size_t n) {
     std::memset(out, 0, n);
     if (position_ < bytes_.size())
@@ -92,7 +93,6 @@ class MemoryBytes {
 
  private:
   const std::string& bytes_;
-  std::uint64_t position_ = 0;
 };
 
 }  // namespace
@@ -342,9 +342,13 @@ bool CustomFileWriter::WriteTo(PendingFile& pending, std::vector<Problem>& probl
     return false;
   }
   if (!Compare(loaded, problems)) return false;
+  EditTree::NodeId last = EditTree::kRoot;
   for (const Expected& want : expected_) {
     const EditTree::Node& node = tree_.At(want.node);
-    if (!node.content) continue;
+    // A leaf whose data forms a branch is expected with the entries in it,
+    // under its own node: its data is the first one's.
+    if (!node.content || want.node == last) continue;
+    last = want.node;
     ExtractResult back = ExtractEntry(written, static_cast<std::uint32_t>(want.offset));
     const LeafContent& content = *node.content;
     if (!back || back.compression != content.compression || back.data->size() != content.data.size() ||

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "containers/extract.h"
+#include "export/export_recorder.h"
 #include "export/output_name.h"
 
 namespace cfv {
@@ -75,7 +76,9 @@ bool ExportEngine::RootIsExportable(ItemId root) {
 
 void ExportEngine::Fail(std::uint32_t& counter, ExportFailure::Kind kind, std::string path, int error) {
   ++counter;
-  user_.Failed({kind, std::move(path), error});
+  const ExportFailure failure{kind, std::move(path), error};
+  if (options_.recorder != nullptr && writing_ != kNoItem) options_.recorder->Failed(writing_, failure);
+  user_.Failed(failure);
 }
 
 void ExportEngine::FailFolder(const OutputPath& target, int error) {
@@ -100,9 +103,11 @@ bool ExportEngine::MayReplace(const std::string& targetText) {
     case OverwriteAnswer::kNo:
     case OverwriteAnswer::kNoToAll:
       ++summary_.declined;
+      if (options_.recorder != nullptr) options_.recorder->Kept(writing_, false);
       return false;
     case OverwriteAnswer::kCancel:
       ++summary_.cancelled;
+      if (options_.recorder != nullptr) options_.recorder->Kept(writing_, true);
       return false;
     default:
       return true;
@@ -133,9 +138,12 @@ void ExportEngine::VisitWalkItem(ItemId item) {
   }
   // CreateDirectoryChain, keeping the handle for the writes that follow.
   // Failures show as the write messages of the entries meant to go there.
-  // A dry run creates nothing.
-  const OutputPath folder = ItemFolder(tree_, item, options_.destination, options_.subtree);
-  if (!folder.leavesExportFolder && !options_.dryRun) (void)folders_.Open(folder, true);
+  // A dry run creates nothing. With a recorder the folders come with the
+  // files (their names are known only then).
+  if (options_.recorder == nullptr) {
+    const OutputPath folder = ItemFolder(tree_, item, options_.destination, options_.subtree);
+    if (!folder.leavesExportFolder && !options_.dryRun) (void)folders_.Open(folder, true);
+  }
   ExportItem(item);
 }
 
@@ -153,10 +161,13 @@ void ExportEngine::ExportItem(ItemId item) {
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
   held_ = tree_.Held(item);
-  heldItem_ = item;
+  writing_ = item;
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
-                 BuildItemPath(tree_, parent, options_.destination, options_.subtree), tree_.Text(item),
-                 options_.renameExtension);
+                 options_.recorder != nullptr
+                     ? options_.recorder->FolderOf(parent)
+                     : BuildItemPath(tree_, parent, options_.destination, options_.subtree),
+                 tree_.Text(item), options_.renameExtension);
+  writing_ = kNoItem;
   held_ = nullptr;
 }
 
@@ -176,12 +187,13 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
   using Kind = ExportFailure::Kind;
   if (answer_ == OverwriteAnswer::kCancel) {
     ++summary_.cancelled;
+    if (options_.recorder != nullptr) options_.recorder->Kept(writing_, true);
     return;
   }
   ExtractResult extracted;
   if (held_ != nullptr) {
     // An edited leaf: the data the edit gave it, not the bytes on disk.
-    extracted = ExtractItem(tree_, heldItem_);
+    extracted = ExtractItem(tree_, writing_);
   } else {
     if (!readFile_ || readPath_ != customFilePath) {
       readFile_ = std::make_unique<CustomFile>(customFilePath);
@@ -204,6 +216,8 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
   const EntryData& data = *extracted.data;
   OutputPath target = destinationFolder;
   AppendNameComponents(OutputFileName(entryName, data.data(), data.size(), renameExtension), target);
+  if (options_.recorder != nullptr && !target.leavesExportFolder)
+    options_.recorder->ClaimFile(writing_, target);
   // An entry whose name leaves no file name would be written over its own
   // folder: it is refused like a name that leaves the export folder.
   const bool hasFileName = target.components.size() > destinationFolder.components.size();
@@ -211,21 +225,22 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
     Fail(summary_.writeErrors, Kind::kLeavesFolder, target.Text());
     return;
   }
-  if (options_.dryRun) {
+  if (!options_.dryRun) {
+    // Valid until the next folders_ call, which comes after this write.
+    const FolderHandle& folder = CreateDirectoryChain(target.Parent());
+    if (!folder) {
+      FailFolder(target, errno);
+      return;
+    }
+    if (!WriteTarget(folder, target, data)) return;
+  } else {
     ++summary_.written;
     user_.EntryWritten(target.Text());
-    return;
   }
-  // Valid until the next folders_ call, which comes after this write.
-  const FolderHandle& folder = CreateDirectoryChain(target.Parent());
-  if (!folder) {
-    FailFolder(target, errno);
-    return;
-  }
-  WriteTarget(folder, target, data);
+  if (options_.recorder != nullptr) options_.recorder->Written(writing_, target, extracted);
 }
 
-void ExportEngine::WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data) {
+bool ExportEngine::WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data) {
   using Kind = ExportFailure::Kind;
   const std::string& name = target.components.back();
   // In a folder this export has just made, nothing is there but what it
@@ -239,24 +254,24 @@ void ExportEngine::WriteTarget(const FolderHandle& folder, const OutputPath& tar
   for (int attempt = 0;; ++attempt) {
     if (existing == TargetKind::kFolder) {
       Fail(summary_.writeErrors, Kind::kWrite, target.Text(), EISDIR);
-      return;
+      return false;
     }
     // A custom file being exported is never replaced: an entry named like
     // it (or a hard link to it) would destroy what the export reads from.
     if (existing == TargetKind::kOther && IsCustomFile(folder, name)) {
       Fail(summary_.writeErrors, Kind::kCustomFile, target.Text());
-      return;
+      return false;
     }
-    if (existing == TargetKind::kOther && !MayReplace(target.Text())) return;
+    if (existing == TargetKind::kOther && !MayReplace(target.Text())) return false;
     if (WriteOutputFile(folder, name, data.data(), data.size(), existing == TargetKind::kOther, writer_)) {
       ++summary_.written;
       user_.EntryWritten(target.Text());
-      return;
+      return true;
     }
     const int error = errno;
     if (error != EEXIST || attempt == 3) {
       Fail(summary_.writeErrors, Kind::kWrite, target.Text(), error);
-      return;
+      return false;
     }
     existing = InspectTarget(folder, name);
   }

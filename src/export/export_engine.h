@@ -105,8 +105,9 @@ class ExportEngine {
   void FailFolder(const OutputPath& target, int error);
   // Writes `data` as `target`'s file in `folder`: asks before replacing a
   // file that is there, refuses a folder and a custom file of the tree, and
-  // looks again when another writer makes the name meanwhile.
-  void WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data);
+  // looks again when another writer makes the name meanwhile. True when
+  // written.
+  bool WriteTarget(const FolderHandle& folder, const OutputPath& target, const EntryData& data);
   // Whether an existing file at `targetText` is to be replaced: asks unless
   // an all-answer holds. Counts a No or Cancel.
   bool MayReplace(const std::string& targetText);
@@ -120,7 +121,9 @@ class ExportEngine {
   // The edited leaf being written, whose data the tree holds (none: read it
   // from its custom file).
   const LeafContent* held_ = nullptr;
-  ItemId heldItem_ = kNoItem;
+
+  // The entry being written, for the recorder (kNoItem between entries).
+  ItemId writing_ = kNoItem;
 
   // Device and inode of every custom file of the tree, taken when Run starts.
   FileIds customFiles_;

@@ -11,6 +11,8 @@
 
 namespace cfv {
 
+class ExportRecorder;
+
 // The options as the dialog leaves them: true when its check box was checked,
 // false when not. Both are on by default, and every opening of the dialog starts
 // from the default.
@@ -34,6 +36,10 @@ struct ExportOptions {
   // out the item's parent's folder: the item's own folder (or file) directly
   // in it. A root item is not allowed here.
   ItemId subtree = kNoItem;
+  // An export with a manifest (export --manifest; not with `subtree`): every
+  // file and branch folder gets a path of its own, as the recorder gives
+  // it, and the recorder hears what became of each entry. Borrowed.
+  ExportRecorder* recorder = nullptr;
 };
 
 // The answer to the last overwrite question of the current export.

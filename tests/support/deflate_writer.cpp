@@ -7,7 +7,7 @@
 namespace cfv::test {
 
 DeflateWriter& DeflateWriter::Bits(unsigned value, unsigned count) {
-  for (unsigned i = 0; i < count; ++i) bits_.push_back(((value >> i) & 1) != 0);
+  for (unsigned i = 0; i < count; ++i) bits_.push_back(i < 32 && ((value >> i) & 1) != 0);
   return *this;
 }
 

@@ -13,8 +13,8 @@
 //     dialog the progress as it is at that moment;
 //   - shows the dialog (modal, as the dialog is made), at once or after
 //     JobSetup::dialogDelay, and takes its CancelRequested as Cancel();
-//   - once Run() has returned: joins the thread, Collect()s and shows the
-//     progress a last time, calls the dialog's JobEnded() and emits
+//   - once the job's Run() has returned: joins the thread, Collect()s and
+//     shows the progress a last time, calls the dialog's JobEnded() and emits
 //     Finished(). The caller then reads the job's result from the job.
 // Run() takes no user input (mouse, keys) while no dialog shows (a drag
 // being prepared shows a busy cursor, the window repaints), and all input
@@ -103,7 +103,8 @@ class JobRunner : public QObject {
   void Cancel();
   // The runner no longer touches the dialog of the running job.
   void ReleaseDialog();
-  // How the last job ended, and its failure's message.
+  // How the last job ended (as Run() returned it and Finished() said), and
+  // its failure's message.
   JobEnd LastEnd() const { return lastEnd_; }
   const std::string& LastFailure() const { return lastFailure_; }
 
@@ -119,7 +120,8 @@ class JobRunner : public QObject {
   void OnThreadEnded();
   // Cancels, detaches and joins: nothing of the job reaches the UI any more.
   void Abandon();
-  // Pre: mutex_ held or the thread not running.
+  // After the thread has been joined: forgets the job; unless it was
+  // abandoned, ends the dialog and emits Finished().
   void TakeDown(JobEnd end);
 
   std::shared_ptr<Job> job_;
