@@ -160,16 +160,15 @@ void ExportEngine::ExportItem(ItemId item) {
   const std::uint32_t offset = tree_.Data(item);
   const ItemId parent = tree_.Parent(item);
   const ItemId root = tree_.RootOf(item);
-  writing_ = item;
   held_ = tree_.Held(item);
-  heldItem_ = item;
+  writing_ = item;
   WriteEntryFile(std::filesystem::path(tree_.Text(root)), offset,
                  options_.recorder != nullptr
                      ? options_.recorder->FolderOf(parent)
                      : BuildItemPath(tree_, parent, options_.destination, options_.subtree),
                  tree_.Text(item), options_.renameExtension);
-  held_ = nullptr;
   writing_ = kNoItem;
+  held_ = nullptr;
 }
 
 void ExportEngine::WriteEntryFile(const std::filesystem::path& customFilePath, std::uint32_t offset,
@@ -194,7 +193,7 @@ void ExportEngine::ExtractAndWrite(const std::filesystem::path& customFilePath, 
   ExtractResult extracted;
   if (held_ != nullptr) {
     // An edited leaf: the data the edit gave it, not the bytes on disk.
-    extracted = ExtractItem(tree_, heldItem_);
+    extracted = ExtractItem(tree_, writing_);
   } else {
     if (!readFile_ || readPath_ != customFilePath) {
       readFile_ = std::make_unique<CustomFile>(customFilePath);

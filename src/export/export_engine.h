@@ -121,7 +121,6 @@ class ExportEngine {
   // The edited leaf being written, whose data the tree holds (none: read it
   // from its custom file).
   const LeafContent* held_ = nullptr;
-  ItemId heldItem_ = kNoItem;
 
   // The entry being written, for the recorder (kNoItem between entries).
   ItemId writing_ = kNoItem;
