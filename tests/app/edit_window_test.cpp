@@ -1,6 +1,10 @@
 // Changing custom files through the real main window: edits shown at once,
 // undo and redo, saving compared byte for byte with `tazor-cfv edit` of the
 // same change, refused edits, and the close question.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +15,8 @@
 #include <QTreeView>
 #include <QUndoStack>
 #include <QtTest>
+#include <chrono>
+#include <thread>
 
 #include "app/main_frame.h"
 #include "containers/ui/entry_filter_box.h"
@@ -299,6 +305,63 @@ class EditWindowTest : public QObject {
     QVERIFY(h.Index("outside.t").isValid() && !h.Index("z.t").isValid());
     QVERIFY(!h->isWindowModified());
     QCOMPARE(ReadFile(h.dir / "new.god"), Serialize({Leaf("outside.t", "theirs")}));
+  }
+
+  // A save killed at any moment leaves the file old or new, never partial, and the next save leaves no
+  // temporary file behind. The saving window is this program again, running SaveForKill.
+  void SaveKilled() {
+    TempDir dir;
+    const std::string old = Serialize({Leaf("small.t", "s"), Leaf("big.bin", std::string(48 << 20, 'b'))});
+    WriteFile(dir / "n", "new data");
+    WriteFile(dir / "cli/big.god", old);
+    fs::create_directory(dir / "tmp");
+    QCOMPARE(RunProcess({TAZOR_CFV, "edit", (dir / "cli/big.god").string(), "--replace", "small.t",
+                         (dir / "n").string()})
+                 .status,
+             0);
+    const std::string fresh = ReadFile(dir / "cli/big.god");
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const auto save = [&] {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::setenv("CFV_SAVE_FOR_KILL", dir.path().c_str(), 1);
+        ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);  // the killed window's own folders go with `dir`
+        ::execl(self.c_str(), self.c_str(), "SaveForKill", nullptr);
+        ::_exit(127);
+      }
+      return pid;
+    };
+    for (const int delay : {20, 40, 60, 80, 100, 150}) {
+      WriteFile(dir / "big.god", old);
+      const pid_t pid = save();
+      QVERIFY(pid > 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      const std::string now = ReadFile(dir / "big.god");
+      QVERIFY2(now == old || now == fresh, qPrintable(QString::number(delay)));
+    }
+    WriteFile(dir / "big.god", old);
+    int status = 0;
+    ::waitpid(save(), &status, 0);
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QVERIFY(ReadFile(dir / "big.god") == fresh);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+    std::ranges::sort(names);
+    QCOMPARE(names, (std::vector<std::string>{"big.god", "big.god.bak", "cli", "n", "tmp"}));
+  }
+
+  // The window SaveKilled kills: replaces small.t of big.god with n and saves.
+  void SaveForKill() {
+    const QByteArray folder = qgetenv("CFV_SAVE_FOR_KILL");
+    if (folder.isEmpty()) QSKIP("run by SaveKilled");
+    const fs::path dir = folder.toStdString();
+    FrameHarness h;
+    h.Load(dir / "big.god");
+    QVERIFY(h->Editor().ReplaceEntry(Item(h, "small.t"), dir / "n"));
+    h->Editor().SaveAction().trigger();
+    QVERIFY(!h->isWindowModified());
   }
 
   // The close question with unsaved changes: Cancel keeps the window, Discard closes and writes nothing,
